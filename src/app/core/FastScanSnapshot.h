@@ -1,0 +1,29 @@
+#pragma once
+
+#include <string>
+
+#include "database/GameDatabase.h"
+#include "scanner/Scanner.h"
+#include "ui/ScanOptions.h"
+
+namespace vextral {
+
+// The field texts and options of the last full scan, restored by a fast scan.
+struct FastScanSnapshot {
+    PathFields fields;
+    ScanOptions options;
+    bool fastScanAvailable = false;
+};
+
+// Reads fastscan.dat. Only a file written for the same number of games, every length
+// checked against the file, changes anything: then snapshot and every game's needsRescan are
+// set and true is returned. Anything else leaves both untouched and returns false.
+[[nodiscard]] bool ReadFastScanFile(const std::string& path, FastScanSnapshot& snapshot,
+                                    GameDatabase& database);
+// Writes fastscan.dat under a temporary name and renames it into place.
+[[nodiscard]] bool WriteFastScanFile(const std::string& path, const FastScanSnapshot& snapshot,
+                                     const GameDatabase& database);
+
+inline constexpr const char* kFastScanFileName = "fastscan.dat";
+
+}  // namespace vextral

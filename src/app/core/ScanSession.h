@@ -1,0 +1,72 @@
+#pragma once
+// What the main window and the command line share: the opening steps, the scan actions
+// and the closing steps over one game database, the settings, the scanner and the fast-scan
+// snapshot. The window keeps its controls in step with fields and settings; the command
+// line sets them from its arguments.
+
+#include <string>
+
+#include "app/core/FastScanSnapshot.h"
+#include "archive/ZipLibrary.h"
+#include "database/DatabaseCounts.h"
+#include "database/GameDatabase.h"
+#include "scanner/Scanner.h"
+#include "ui/AppSettings.h"
+#include "ui/Dialogs.h"
+#include "ui/Progress.h"
+#include "ui/ResultSink.h"
+
+namespace vextral {
+
+enum class ScanOutcome { Cancelled, Completed, Stopped };
+
+struct ButtonStates {
+    bool scan = false;
+    bool fastScan = false;
+    bool saveLogfile = false;
+    bool rebuild = true;
+    bool merge = false;
+    bool unmerge = false;
+};
+
+class ScanSession {
+public:
+    ScanSession(AppSettings& settings, GameDatabase& database, Dialogs& dialogs,
+                Progress& progress, ResultSink& results, ZipLibrary& zipLibrary);
+
+    AppSettings& settings;
+    GameDatabase& database;
+    PathFields fields;  // the texts of the Misc, Rom, Sample and Select Games fields
+    FastScanSnapshot snapshot;
+    bool hasResultLines = false;  // the results hold at least one line
+
+    Scanner& scanner() { return scanner_; }
+    const DatabaseCounts& counts() const { return scanner_.databaseCounts; }
+
+    // Opening: validate and count, the mame.cfg and stored paths into the fields,
+    // PrepareScan, the snapshot, fastscan.dat. fillFieldsFromSettings false keeps fields
+    // that the caller set already (the command line's path options).
+    void Open(bool fillFieldsFromSettings = true);
+    // "&Scan" and "&Fast Scan", statistics box included.
+    ScanOutcome Scan();
+    ScanOutcome FastScan();
+    // Copies the fields into the settings strings, lowercased (paths) as stored.
+    void ReadPathFields();
+    // After a field lost focus or a browse: re-split the fields and write the path lists
+    // back joined by "; ".
+    void PathFieldsChanged();
+    // Runs PrepareScan with the current fields and options.
+    [[nodiscard]] bool PrepareScan();
+    ButtonStates ComputeButtonStates() const;
+    // Closing: ReadPathFields and write fastscan.dat.
+    void Close();
+
+    std::string FastScanFilePath() const;
+
+private:
+    void SyncScannerSettings();
+
+    Scanner scanner_;
+};
+
+}  // namespace vextral

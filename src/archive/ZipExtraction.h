@@ -1,0 +1,33 @@
+#pragma once
+// Turning one listed member into a verified file on disk.
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "archive/ZipEntry.h"
+#include "ui/Dialogs.h"
+
+namespace vextral {
+
+// The member's compressedSize raw bytes, or nothing on any file error (including a member
+// that claims more bytes than the archive holds).
+std::optional<std::vector<std::uint8_t>> ReadZipEntryData(const ZipEntry& entry);
+
+// Raw Deflate (no header) from input into output; 0 when the stream ended cleanly,
+// produced exactly outputLength bytes and consumed exactly inputLength bytes; else -1.
+int InflateBuffer(const std::uint8_t* input, std::size_t inputLength, std::uint8_t* output,
+                  std::size_t outputLength);
+
+// True when the member was decompressed, its CRC-32 matched, and destination was written.
+// A method other than 0 and 8 shows "Unsupported Compressionmethod In File:\n\n" + zipPath.
+[[nodiscard]] bool ExtractZipEntry(const ZipEntry& entry, const std::string& destination,
+                                   Dialogs& dialogs);
+
+// Creates or truncates the file, writes the bytes and clears its attributes.
+[[nodiscard]] bool WriteFileFromBuffer(const std::string& path, const void* buffer,
+                                       std::size_t length);
+
+}  // namespace vextral

@@ -1,0 +1,2 @@
+#pragma once
+// The command-line front end lands here.

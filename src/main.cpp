@@ -1,0 +1,2 @@
+// Placeholder until the front ends land.
+int main() { return 0; }

@@ -1,0 +1,68 @@
+#pragma once
+// Operating-system primitives: listing, case-insensitive look-up, safe renames, attributes.
+// Nothing here knows of games or zips. All functions swallow errors and report them in
+// their result.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vextral {
+
+// The native separator. Every folder text the program builds ends with it.
+inline constexpr char kSeparator = '/';
+
+struct DirEntry {
+    std::string name;
+    bool isFolder = false;
+};
+
+// Wildcard match of a name against a pattern: '*' any run, '?' any one character, ASCII case
+// ignored. A pattern ending in ".*" also matches names without a dot ("*.*" matches all).
+bool WildcardMatch(std::string_view pattern, std::string_view name);
+
+// Entries of a folder other than "." and "..", sorted by name in byte order. Empty when the
+// folder does not exist or cannot be listed.
+std::vector<DirEntry> ListFolder(const std::string& folder);
+// The entries of ListFolder(folder) whose names match the wildcard pattern.
+std::vector<DirEntry> ListMatching(const std::string& folder, std::string_view pattern);
+
+bool PathExists(const std::string& path);  // lstat-free: follows links
+bool IsFolder(const std::string& path);
+bool IsRegularFile(const std::string& path);
+std::optional<std::uint64_t> FileLength(const std::string& path);
+
+// Resolves the last component of a path ignoring ASCII case: an entry of exactly that name
+// wins, otherwise the first match in byte order of names. The folder part is taken as typed.
+// Returns the path with the last component as it is on disk, or nothing when none matches.
+std::optional<std::string> ResolveIgnoringCase(const std::string& path);
+
+// Renames without ever replacing an existing target; false when the target exists or the
+// rename fails. A rename to a name differing from the source only in case is allowed.
+[[nodiscard]] bool RenameNoReplace(const std::string& from, const std::string& to);
+
+// Makes a file writable by its owner ("clearing attributes"); time stamps stay.
+bool MakeOwnerWritable(const std::string& path);
+
+// Creates a folder; an existing folder counts as success.
+bool CreateFolder(const std::string& path);
+// Creates a folder and all missing parents.
+bool CreateFolderTree(const std::string& path);
+bool RemoveEmptyFolder(const std::string& path);
+bool DeleteFile(const std::string& path);
+
+enum class CopyMode { ReplaceExisting, KeepExisting };
+// Copies one file; with KeepExisting an existing target makes the copy fail untouched.
+// The copy is written under a temporary name beside the target and renamed into place.
+[[nodiscard]] bool CopyFileTo(const std::string& from, const std::string& to, CopyMode mode);
+
+// Absolute path with "." and ".." removed and links resolved as far as the path exists.
+// A trailing separator is kept when given.
+std::string CanonicalPath(const std::string& path);
+
+std::string CurrentFolder();  // ends with the separator
+bool SetCurrentFolder(const std::string& folder);
+
+}  // namespace vextral

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <string>
+
+namespace vextral {
+
+// $XDG_DATA_HOME/vextral/ (default ~/.local/share/vextral/), ending with the separator.
+std::string UserDataFolder();
+// $XDG_CONFIG_HOME/vextral/ (default ~/.config/vextral/), ending with the separator.
+std::string UserConfigFolder();
+
+}  // namespace vextral

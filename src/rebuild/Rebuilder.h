@@ -1,0 +1,2 @@
+#pragma once
+// The rebuilder and merger land here.

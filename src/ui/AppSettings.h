@@ -1,0 +1,27 @@
+#pragma once
+
+#include <string>
+
+#include "ui/ScanOptions.h"
+
+namespace vextral {
+
+// The persisted settings. Folder texts end with the separator.
+struct AppSettings {
+    // Program flags, switched from the main window's menu.
+    bool ListInfoWarnings = true;
+    bool AskForMameExe = true;
+    bool PathWarning = true;
+    bool UseMameExe = true;
+
+    ScanOptions options;
+
+    std::string rompaths;     // stored as Rompaths
+    std::string samplepaths;  // stored as Samplepaths
+    std::string miscpaths;    // stored as Miscpaths
+    std::string chosenGames;  // stored as ChosenGames
+    std::string mameFolder;   // stored as MameExe
+    std::string programFolder;  // stored as VextralExe
+};
+
+}  // namespace vextral
