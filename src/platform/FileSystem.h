@@ -32,6 +32,8 @@ std::vector<DirEntry> ListMatching(const std::string& folder, std::string_view p
 bool PathExists(const std::string& path);  // lstat-free: follows links
 bool IsFolder(const std::string& path);
 bool IsRegularFile(const std::string& path);
+// Whether the path itself is a symbolic link (not followed).
+bool IsSymbolicLink(const std::string& path);
 std::optional<std::uint64_t> FileLength(const std::string& path);
 
 // Resolves the last component of a path ignoring ASCII case: an entry of exactly that name
@@ -43,7 +45,8 @@ std::optional<std::string> ResolveIgnoringCase(const std::string& path);
 // rename fails. A rename to a name differing from the source only in case is allowed.
 [[nodiscard]] bool RenameNoReplace(const std::string& from, const std::string& to);
 
-// Makes a file writable by its owner ("clearing attributes"); time stamps stay.
+// Makes a file writable by its owner ("clearing attributes"); time stamps stay. A folder
+// also gets the owner's search permission, so that it can be emptied.
 bool MakeOwnerWritable(const std::string& path);
 
 // Creates a folder; an existing folder counts as success.

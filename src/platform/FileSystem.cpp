@@ -1,0 +1,443 @@
+#include "platform/FileSystem.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/types.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+#include "platform/Text.h"
+
+#ifndef RENAME_NOREPLACE
+#define RENAME_NOREPLACE (1 << 0)
+#endif
+
+namespace vextral {
+
+namespace {
+
+bool MatchPlain(std::string_view pattern, std::string_view name) {
+    // Greedy two-pointer match: on a mismatch after a '*', let that star swallow one more
+    // character and retry. Linear in practice, never exponential.
+    std::size_t p = 0;
+    std::size_t n = 0;
+    std::size_t starP = std::string_view::npos;
+    std::size_t starN = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && pattern[p] == '*') {
+            starP = p++;
+            starN = n;
+        } else if (p < pattern.size() &&
+                   (pattern[p] == '?' || ToLowerAscii(pattern[p]) == ToLowerAscii(name[n]))) {
+            ++p;
+            ++n;
+        } else if (starP != std::string_view::npos) {
+            p = starP + 1;
+            n = ++starN;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == '*')
+        ++p;
+    return p == pattern.size();
+}
+
+struct DirCloser {
+    void operator()(DIR* dir) const { ::closedir(dir); }
+};
+
+class FileDescriptor {
+  public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    ~FileDescriptor() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int Get() const { return fd_; }
+    bool Close() {
+        const int fd = fd_;
+        fd_ = -1;
+        return fd < 0 || ::close(fd) == 0;
+    }
+
+  private:
+    int fd_;
+};
+
+bool LstatPath(const std::string& path, struct stat& info) {
+    return ::lstat(path.c_str(), &info) == 0;
+}
+
+bool StatPath(const std::string& path, struct stat& info) {
+    return ::stat(path.c_str(), &info) == 0;
+}
+
+bool SamePathIgnoringCase(const std::string& from, const std::string& to) {
+    return from != to && EqualsIgnoringCase(from, to);
+}
+
+bool WriteAll(int fd, const char* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t written = ::write(fd, data, size);
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data += written;
+        size -= static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+bool CopyContents(int in, int out) {
+    // copy_file_range lets the kernel (or a reflinking file system) do the work; it is not
+    // supported everywhere, so a plain buffer loop takes over on the first refusal.
+    for (;;) {
+        const ssize_t copied = ::copy_file_range(in, nullptr, out, nullptr, 1 << 30, 0);
+        if (copied == 0)
+            return true;
+        if (copied > 0)
+            continue;
+        if (errno == EINTR)
+            continue;
+        if (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP ||
+            errno == EBADF) {
+            break;
+        }
+        return false;
+    }
+    constexpr std::size_t kBufferSize = 1 << 20;
+    std::unique_ptr<char[]> buffer(new char[kBufferSize]);
+    for (;;) {
+        const ssize_t got = ::read(in, buffer.get(), kBufferSize);
+        if (got == 0)
+            return true;
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (!WriteAll(out, buffer.get(), static_cast<std::size_t>(got)))
+            return false;
+    }
+}
+
+std::vector<std::string> SplitComponents(const std::string& path) {
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    while (start <= path.size()) {
+        std::size_t end = path.find('/', start);
+        if (end == std::string::npos)
+            end = path.size();
+        if (end > start)
+            parts.push_back(path.substr(start, end - start));
+        start = end + 1;
+    }
+    return parts;
+}
+
+// Appends components to an absolute base, removing "." and ".." by text alone.
+std::string AppendNormalised(std::string base, const std::vector<std::string>& parts,
+                             std::size_t from) {
+    for (std::size_t i = from; i < parts.size(); ++i) {
+        const std::string& part = parts[i];
+        if (part == ".")
+            continue;
+        if (part == "..") {
+            while (base.size() > 1 && base.back() == '/')
+                base.pop_back();
+            const std::size_t slash = base.rfind('/');
+            base.erase(slash == std::string::npos || slash == 0 ? 1 : slash);
+            continue;
+        }
+        if (base.empty() || base.back() != '/')
+            base += '/';
+        base += part;
+    }
+    return base.empty() ? "/" : base;
+}
+
+std::optional<std::string> RealPath(const std::string& path) {
+    char* resolved = ::realpath(path.c_str(), nullptr);
+    if (resolved == nullptr)
+        return std::nullopt;
+    std::string result(resolved);
+    std::free(resolved);
+    return result;
+}
+
+}  // namespace
+
+bool WildcardMatch(std::string_view pattern, std::string_view name) {
+    if (MatchPlain(pattern, name))
+        return true;
+    // "x.*" also stands for names that have no extension at all.
+    if (pattern.size() >= 2 && pattern.substr(pattern.size() - 2) == ".*" &&
+        name.find('.') == std::string_view::npos) {
+        return MatchPlain(pattern.substr(0, pattern.size() - 2), name);
+    }
+    return false;
+}
+
+std::vector<DirEntry> ListFolder(const std::string& folder) {
+    std::vector<DirEntry> entries;
+    const std::string base = folder.empty() ? std::string("./") : folder;
+    std::unique_ptr<DIR, DirCloser> dir(::opendir(base.c_str()));
+    if (!dir)
+        return entries;
+    const std::string prefix = base.back() == '/' ? base : base + '/';
+    while (const dirent* entry = ::readdir(dir.get())) {
+        const std::string_view name(entry->d_name);
+        if (name == "." || name == "..")
+            continue;
+        DirEntry item{std::string(name), false};
+        if (entry->d_type == DT_DIR) {
+            item.isFolder = true;
+        } else if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
+            struct stat info {};
+            item.isFolder = StatPath(prefix + item.name, info) && S_ISDIR(info.st_mode);
+        }
+        entries.push_back(std::move(item));
+    }
+    std::sort(entries.begin(), entries.end(),
+              [](const DirEntry& a, const DirEntry& b) { return a.name < b.name; });
+    return entries;
+}
+
+std::vector<DirEntry> ListMatching(const std::string& folder, std::string_view pattern) {
+    std::vector<DirEntry> entries = ListFolder(folder);
+    std::erase_if(entries, [&](const DirEntry& e) { return !WildcardMatch(pattern, e.name); });
+    return entries;
+}
+
+bool PathExists(const std::string& path) {
+    struct stat info {};
+    return StatPath(path, info);
+}
+
+bool IsFolder(const std::string& path) {
+    struct stat info {};
+    return StatPath(path, info) && S_ISDIR(info.st_mode);
+}
+
+bool IsRegularFile(const std::string& path) {
+    struct stat info {};
+    return StatPath(path, info) && S_ISREG(info.st_mode);
+}
+
+bool IsSymbolicLink(const std::string& path) {
+    struct stat info {};
+    return LstatPath(path, info) && S_ISLNK(info.st_mode);
+}
+
+std::optional<std::uint64_t> FileLength(const std::string& path) {
+    struct stat info {};
+    if (!StatPath(path, info) || !S_ISREG(info.st_mode))
+        return std::nullopt;
+    return static_cast<std::uint64_t>(info.st_size);
+}
+
+std::optional<std::string> ResolveIgnoringCase(const std::string& path) {
+    if (path.empty())
+        return std::nullopt;
+    if (path.back() == '/') {
+        std::string stripped = path;
+        while (stripped.size() > 1 && stripped.back() == '/')
+            stripped.pop_back();
+        if (stripped == "/")
+            return path;
+        auto resolved = ResolveIgnoringCase(stripped);
+        if (!resolved)
+            return std::nullopt;
+        return *resolved + '/';
+    }
+    struct stat info {};
+    if (LstatPath(path, info))
+        return path;
+    const std::size_t slash = path.rfind('/');
+    const std::string parent =
+        slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    const std::string_view name = slash == std::string::npos
+                                      ? std::string_view(path)
+                                      : std::string_view(path).substr(slash + 1);
+    for (const DirEntry& entry : ListFolder(parent)) {
+        if (EqualsIgnoringCase(entry.name, name))
+            return parent + entry.name;
+    }
+    return std::nullopt;
+}
+
+bool RenameNoReplace(const std::string& from, const std::string& to) {
+    struct stat source {};
+    if (!LstatPath(from, source))
+        return false;
+    if (::syscall(SYS_renameat2, AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) ==
+        0) {
+        return true;
+    }
+    const int error = errno;
+    struct stat target {};
+    if (error == EEXIST) {
+        // A case-insensitive file system reports the source itself as the target of a
+        // rename that only changes case; that rename replaces nothing.
+        return LstatPath(to, target) && target.st_dev == source.st_dev &&
+               target.st_ino == source.st_ino && SamePathIgnoringCase(from, to) &&
+               ::rename(from.c_str(), to.c_str()) == 0;
+    }
+    if (error != EINVAL && error != ENOSYS)
+        return false;
+
+    // The file system cannot rename atomically without replacing.
+    if (!S_ISDIR(source.st_mode)) {
+        if (::link(from.c_str(), to.c_str()) == 0) {
+            if (::unlink(from.c_str()) == 0)
+                return true;
+            static_cast<void>(::unlink(to.c_str()));
+            return false;
+        }
+        if (errno == EEXIST) {
+            return LstatPath(to, target) && target.st_ino == source.st_ino &&
+                   SamePathIgnoringCase(from, to) && ::rename(from.c_str(), to.c_str()) == 0;
+        }
+        if (errno != EPERM && errno != EOPNOTSUPP && errno != EMLINK)
+            return false;
+    }
+    if (LstatPath(to, target)) {
+        const bool sameFile = target.st_dev == source.st_dev && target.st_ino == source.st_ino;
+        if (!sameFile || !SamePathIgnoringCase(from, to))
+            return false;
+    }
+    return ::rename(from.c_str(), to.c_str()) == 0;
+}
+
+bool MakeOwnerWritable(const std::string& path) {
+    struct stat info {};
+    if (!StatPath(path, info))
+        return false;
+    mode_t wanted = (info.st_mode & 07777) | S_IRUSR | S_IWUSR;
+    // A folder is only usable (listed, emptied) with search permission as well.
+    if (S_ISDIR(info.st_mode))
+        wanted |= S_IXUSR;
+    if (wanted == (info.st_mode & 07777))
+        return true;
+    return ::chmod(path.c_str(), wanted) == 0;
+}
+
+bool CreateFolder(const std::string& path) {
+    if (::mkdir(path.c_str(), 0777) == 0)
+        return true;
+    return errno == EEXIST && IsFolder(path);
+}
+
+bool CreateFolderTree(const std::string& path) {
+    if (path.empty())
+        return false;
+    if (IsFolder(path))
+        return true;
+    std::size_t pos = 0;
+    while (pos < path.size()) {
+        pos = path.find('/', pos + 1);
+        if (pos == std::string::npos)
+            pos = path.size();
+        const std::string prefix = path.substr(0, pos);
+        if (prefix.empty() || prefix.back() == '/')
+            continue;
+        if (!CreateFolder(prefix))
+            return false;
+    }
+    return true;
+}
+
+bool RemoveEmptyFolder(const std::string& path) {
+    return ::rmdir(path.c_str()) == 0;
+}
+
+bool DeleteFile(const std::string& path) {
+    return ::unlink(path.c_str()) == 0;
+}
+
+bool CopyFileTo(const std::string& from, const std::string& to, CopyMode mode) {
+    FileDescriptor in(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
+    if (in.Get() < 0)
+        return false;
+    struct stat info {};
+    if (::fstat(in.Get(), &info) != 0 || !S_ISREG(info.st_mode))
+        return false;
+    struct stat existing {};
+    if (mode == CopyMode::KeepExisting && LstatPath(to, existing))
+        return false;
+
+    std::string temporary = to + ".vxtpart-XXXXXX";
+    FileDescriptor out(::mkstemp(temporary.data()));
+    if (out.Get() < 0)
+        return false;
+    bool ok = CopyContents(in.Get(), out.Get());
+    ok = ok && ::fchmod(out.Get(), (info.st_mode & 0777) | S_IRUSR | S_IWUSR) == 0;
+    ok = out.Close() && ok;
+    if (ok) {
+        ok = mode == CopyMode::ReplaceExisting ? ::rename(temporary.c_str(), to.c_str()) == 0
+                                               : RenameNoReplace(temporary, to);
+    }
+    if (!ok)
+        static_cast<void>(::unlink(temporary.c_str()));
+    return ok;
+}
+
+std::string CanonicalPath(const std::string& path) {
+    const bool trailing = !path.empty() && path.back() == '/';
+    std::string absolute = path;
+    if (absolute.empty() || absolute.front() != '/')
+        absolute = CurrentFolder() + absolute;
+    const std::vector<std::string> parts = SplitComponents(absolute);
+
+    // The longest prefix that exists has its links resolved; the rest is taken as text.
+    std::string result;
+    for (std::size_t count = parts.size() + 1; count-- > 0;) {
+        std::string prefix = "/";
+        for (std::size_t i = 0; i < count; ++i) {
+            if (i > 0)
+                prefix += '/';
+            prefix += parts[i];
+        }
+        if (auto real = RealPath(prefix)) {
+            result = AppendNormalised(*real, parts, count);
+            break;
+        }
+    }
+    if (result.empty())
+        result = AppendNormalised("/", parts, 0);
+    if (trailing && result.back() != '/')
+        result += '/';
+    return result;
+}
+
+std::string CurrentFolder() {
+    std::string buffer(PATH_MAX, '\0');
+    while (::getcwd(buffer.data(), buffer.size()) == nullptr) {
+        if (errno != ERANGE)
+            return std::string();
+        buffer.resize(buffer.size() * 2);
+    }
+    buffer.resize(std::char_traits<char>::length(buffer.c_str()));
+    if (buffer.empty() || buffer.back() != '/')
+        buffer += '/';
+    return buffer;
+}
+
+bool SetCurrentFolder(const std::string& folder) {
+    return ::chdir(folder.c_str()) == 0;
+}
+
+}  // namespace vextral
