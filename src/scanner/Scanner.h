@@ -112,6 +112,9 @@ public:
     void AddResultLine(const std::string& text, bool child, int image);
     // True when the game has problems (its lines were added).
     bool BuildResultLines(GameRecord& game);
+    // One line per unneeded entry of the game (image 11), counted; child false for the
+    // entries that belong to no set.
+    void AddUnneededLines(GameRecord& game, bool child);
     // The "S&ave Logfile" action: statistics question, save chooser, write.
     void SaveLogFile();
     // Writes logText (CR LF text as kept), and the statistics block when asked.
