@@ -1,0 +1,285 @@
+#include "archive/ZipReader.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <limits>
+#include <optional>
+#include <vector>
+
+#include "archive/FileUtils.h"
+
+namespace vextral {
+
+namespace {
+
+constexpr std::uint32_t kLocalSignature = 0x04034b50;
+constexpr std::uint32_t kCentralSignature = 0x02014b50;
+constexpr std::uint32_t kEndSignature = 0x06054b50;
+constexpr std::uint32_t kDescriptorSignature = 0x08074b50;
+
+constexpr std::size_t kLocalHeaderSize = 30;
+constexpr std::size_t kCentralHeaderSize = 46;
+constexpr std::uint16_t kFlagDescriptor = 8;
+
+// Most set archives are small: the first read usually takes the whole file. Later reads
+// follow a skip over member data, where only a header is wanted.
+constexpr std::size_t kFirstRead = 64 * 1024;
+constexpr std::size_t kLaterRead = 16 * 1024;
+
+std::uint16_t Read16(const std::uint8_t* p) {
+    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
+
+std::uint32_t Read32(const std::uint8_t* p) {
+    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
+
+// A read-only archive with a window of buffered bytes; positional reads only, so the walk
+// never depends on a hidden file position.
+class ArchiveFile {
+  public:
+    explicit ArchiveFile(const std::string& path)
+        : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
+    ~ArchiveFile() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    ArchiveFile(const ArchiveFile&) = delete;
+    ArchiveFile& operator=(const ArchiveFile&) = delete;
+
+    bool IsOpen() const { return fd_ >= 0; }
+
+    // Points *bytes at up to `count` bytes from `position`; returns how many exist there
+    // (fewer at the end of the file, 0 on a read error).
+    std::size_t Fetch(std::uint64_t position, std::size_t count, const std::uint8_t** bytes) {
+        if (position < windowStart_ || position + count > windowStart_ + windowLength_) {
+            if (size_ && position >= *size_)
+                return 0;
+            Refill(position, count);
+        }
+        if (position < windowStart_ || position >= windowStart_ + windowLength_)
+            return 0;
+        const std::size_t offset = static_cast<std::size_t>(position - windowStart_);
+        *bytes = buffer_.data() + offset;
+        return std::min(count, windowLength_ - offset);
+    }
+
+    std::optional<std::uint64_t> Size() {
+        if (!size_) {
+            struct stat status {};
+            if (::fstat(fd_, &status) != 0)
+                return std::nullopt;
+            size_ = static_cast<std::uint64_t>(status.st_size);
+        }
+        return size_;
+    }
+
+    // True when the four bytes at position are the signature.
+    bool HasSignature(std::uint64_t position, std::uint32_t signature) {
+        const std::uint8_t* bytes = nullptr;
+        return Fetch(position, 4, &bytes) == 4 && Read32(bytes) == signature;
+    }
+
+  private:
+    void Refill(std::uint64_t position, std::size_t count) {
+        const std::size_t wanted = std::max(count, firstRead_ ? kFirstRead : kLaterRead);
+        firstRead_ = false;
+        if (buffer_.size() < wanted)
+            buffer_.resize(wanted);
+        windowStart_ = position;
+        windowLength_ = 0;
+        while (windowLength_ < wanted) {
+            const ssize_t got = ::pread(fd_, buffer_.data() + windowLength_, wanted - windowLength_,
+                                        static_cast<off_t>(position + windowLength_));
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got < 0) {
+                windowLength_ = 0;
+                return;
+            }
+            if (got == 0) {
+                // Reached the end: the file's size comes free with it.
+                size_ = position + windowLength_;
+                return;
+            }
+            windowLength_ += static_cast<std::size_t>(got);
+        }
+    }
+
+    int fd_;
+    std::vector<std::uint8_t> buffer_;
+    std::uint64_t windowStart_ = 0;
+    std::size_t windowLength_ = 0;
+    std::optional<std::uint64_t> size_;
+    bool firstRead_ = true;
+};
+
+enum class HeaderResult { Read, NotAHeader, Corrupt };
+
+bool IsRecordSignature(const std::uint8_t* bytes) {
+    const std::uint32_t value = Read32(bytes);
+    return value == kLocalSignature || value == kCentralSignature || value == kEndSignature;
+}
+
+// The data descriptor behind a flag-bit-3 member: 12 bytes, or 16 when it carries its own
+// signature. A signature-less descriptor whose CRC happens to equal the signature is told
+// apart by the record that follows it. Returns the descriptor's length and compressed size.
+std::optional<std::pair<std::uint64_t, std::uint32_t>> ReadDescriptor(ArchiveFile& file,
+                                                                      std::uint64_t position) {
+    const std::uint8_t* bytes = nullptr;
+    const std::size_t available = file.Fetch(position, 20, &bytes);
+    if (available < 12)
+        return std::nullopt;
+    bool hasSignature = Read32(bytes) == kDescriptorSignature && available >= 16;
+    if (hasSignature && available >= 16 && IsRecordSignature(bytes + 12) &&
+        !(available >= 20 && IsRecordSignature(bytes + 16))) {
+        hasSignature = false;
+    }
+    if (hasSignature)
+        return std::pair<std::uint64_t, std::uint32_t>{16, Read32(bytes + 8)};
+    return std::pair<std::uint64_t, std::uint32_t>{12, Read32(bytes + 4)};
+}
+
+HeaderResult ReadLocalHeader(ArchiveFile& file, std::uint64_t& position, const std::string& path,
+                             std::vector<ZipEntry>& entries) {
+    const std::uint8_t* header = nullptr;
+    const std::size_t available = file.Fetch(position, kLocalHeaderSize, &header);
+    if (available < 4 || Read32(header) != kLocalSignature) {
+        position += available;
+        return HeaderResult::NotAHeader;
+    }
+    if (available < kLocalHeaderSize)
+        return HeaderResult::Corrupt;
+
+    const std::uint16_t flags = Read16(header + 6);
+    const std::uint16_t method = Read16(header + 8);
+    const std::uint32_t crc = Read32(header + 14);
+    const std::uint32_t compressedSize = Read32(header + 18);
+    const std::uint32_t size = Read32(header + 22);
+    const std::size_t nameLength = Read16(header + 26);
+    const std::size_t extraLength = Read16(header + 28);
+    position += kLocalHeaderSize;
+
+    const std::uint8_t* nameAndExtra = nullptr;
+    if (file.Fetch(position, nameLength + extraLength, &nameAndExtra) != nameLength + extraLength) {
+        return HeaderResult::Corrupt;
+    }
+    std::string storedName;
+    if (nameLength > 0)
+        storedName.assign(reinterpret_cast<const char*>(nameAndExtra), nameLength);
+    position += nameLength + extraLength;
+
+    const std::uint64_t dataOffset = position;
+    const std::optional<std::uint64_t> fileSize = file.Size();
+    if (!fileSize || dataOffset > std::numeric_limits<std::uint32_t>::max() ||
+        dataOffset + compressedSize > *fileSize) {
+        return HeaderResult::Corrupt;
+    }
+    position += compressedSize;
+
+    if (flags & kFlagDescriptor) {
+        const auto descriptor = ReadDescriptor(file, position);
+        if (!descriptor)
+            return HeaderResult::Corrupt;
+        // Zero sizes in the header with real ones only in the descriptor: the data was
+        // streamed and its end cannot be found from here.
+        if (compressedSize == 0 && descriptor->second != 0)
+            return HeaderResult::Corrupt;
+        position += descriptor->first;
+    }
+
+    const char last = storedName.empty() ? '\0' : storedName.back();
+    if (last == '/' || last == '\\')
+        return HeaderResult::Read;
+
+    ZipEntry& entry = entries.emplace_back();
+    entry.name = FileNamePart(storedName);
+    entry.storedName = std::move(storedName);
+    entry.zipPath = path;
+    entry.crc = crc;
+    entry.size = size;
+    entry.compressedSize = compressedSize;
+    entry.dataOffset = static_cast<std::uint32_t>(dataOffset);
+    entry.method = method;
+    return HeaderResult::Read;
+}
+
+bool EndsWithZipExtension(const std::string& path) {
+    if (path.size() < 4)
+        return false;
+    const std::string_view tail = std::string_view(path).substr(path.size() - 4);
+    const char* const lower = ".zip";
+    for (std::size_t i = 0; i < 4; ++i) {
+        char c = tail[i];
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+        if (c != lower[i])
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool ZipReader::ReadZipDirectory(const std::string& path, std::vector<ZipEntry>& entries,
+                                 bool requireZipExtension, bool reportErrors) const {
+    entries.clear();
+    if (requireZipExtension && !EndsWithZipExtension(path))
+        return false;
+    ArchiveFile file(path);
+    if (!file.IsOpen())
+        return false;
+
+    const std::string corruptText = "Corrupt Zipfile:\n\n" + path;
+    const auto show = [&](const std::string& text) {
+        if (reportErrors) {
+            dialogs_.ShowMessage(text, "Vextral", MessageIcon::Exclamation, MessageButtons::Ok);
+        }
+    };
+
+    // Every step below moves the position forward or stops, so the walk ends on any input.
+    std::uint64_t position = 0;
+    do {
+        const HeaderResult result = ReadLocalHeader(file, position, path, entries);
+        if (result == HeaderResult::Corrupt) {
+            show(corruptText);
+            return false;
+        }
+        if (result == HeaderResult::NotAHeader)
+            show("Unsupported Zipformat In File:\n\n" + path);
+    } while (file.HasSignature(position, kLocalSignature));
+
+    // The central directory is only stepped over; the first record is taken whatever it is.
+    do {
+        const std::uint8_t* header = nullptr;
+        const std::size_t available = file.Fetch(position, kCentralHeaderSize, &header);
+        position += available;
+        if (available < 4 || Read32(header) != kCentralSignature)
+            continue;
+        if (available < kCentralHeaderSize) {
+            show(corruptText);
+            return false;
+        }
+        const std::uint64_t rest =
+            std::uint64_t{Read16(header + 28)} + Read16(header + 30) + Read16(header + 32);
+        const std::optional<std::uint64_t> fileSize = file.Size();
+        if (!fileSize || position + rest > *fileSize) {
+            show(corruptText);
+            return false;
+        }
+        position += rest;
+    } while (file.HasSignature(position, kCentralSignature));
+
+    const bool complete = file.HasSignature(position, kEndSignature);
+    if (!complete)
+        show(corruptText);
+    return complete;
+}
+
+}  // namespace vextral
