@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "database/GameDatabase.h"
@@ -25,5 +26,9 @@ using RomCrcList = std::vector<RomCrcEntry>;
 [[nodiscard]] bool ParseListFile(const std::string& path, GameDatabase& database,
                                  RomCrcList& romCrcList, Progress& progress, Dialogs& dialogs,
                                  bool listInfoWarnings);
+
+// A name from the list that may become a path component: not empty, not "." or "..", and
+// without '/', '\\', ':' or NUL. Other names are dropped at load.
+bool IsPlainFileName(std::string_view name);
 
 }  // namespace vextral

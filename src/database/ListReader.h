@@ -1,0 +1,51 @@
+#pragma once
+// Line and token reading of -listinfo text. The file is read in large chunks; a line or
+// token handed out as a view stays valid only until the next read.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vextral {
+
+class ListReader {
+  public:
+    ListReader() = default;
+    ~ListReader();
+    ListReader(const ListReader&) = delete;
+    ListReader& operator=(const ListReader&) = delete;
+
+    [[nodiscard]] bool Open(const std::string& path);
+    void Close();
+    bool IsOpen() const { return fd_ >= 0; }
+
+    // The next line without its line end (LF or CR LF). 1: a line; 0: end of file;
+    // -1: the file could not be read further.
+    int ReadLine(std::string_view& line);
+
+  private:
+    friend int ReadListToken(ListReader& reader, std::string_view& token);
+
+    bool Fill();
+
+    int fd_ = -1;
+    std::vector<char> buffer_;
+    std::size_t begin_ = 0;
+    std::size_t end_ = 0;
+    bool atEnd_ = false;
+    bool readError_ = false;
+    std::string longLine_;  // a line that crossed a chunk boundary
+
+    // Tokenizer state: the unread rest of the current line.
+    std::string_view rest_;
+    bool needLine_ = true;
+};
+
+// Delivers the next token: 1 a token (possibly empty), 0 end of file, -1 read error.
+// The view stays valid until the next call on the same reader.
+int ReadListToken(ListReader& reader, std::string_view& token);
+// The same, copying the token.
+int ReadListToken(ListReader& reader, std::string& token);
+
+}  // namespace vextral
