@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,8 +19,10 @@
 
 namespace vextral {
 
+class ScratchFolder;
+
 class Fixer {
-public:
+  public:
     // options and programFolder are read at each call, so the owner may change them.
     Fixer(Dialogs& dialogs, ConsentState& consent, ZipLibrary& zipLibrary,
           const ScanOptions& options, const std::string& programFolder, FolderCache& folders);
@@ -42,8 +45,8 @@ public:
 
     // Cuts filePath (or the member rom.zipIndex of entries) to the part whose CRC-32 is the
     // ROM's. filePath is shown to the user.
-    void ResizeRom(const std::string& filePath, const GameRecord& game, RomRecord& rom,
-                   bool inZip, std::vector<ZipEntry>& entries);
+    void ResizeRom(const std::string& filePath, const GameRecord& game, RomRecord& rom, bool inZip,
+                   std::vector<ZipEntry>& entries);
     // Removes every UnneededEntry of the game after consent, with backups when Backup is on.
     void RemoveUnneeded(GameRecord& game);
 
@@ -52,7 +55,29 @@ public:
     static bool FindCrcWindow(std::uint8_t* buffer, std::size_t length, std::size_t wantedLength,
                               std::uint32_t wantedCrc);
 
-private:
+  private:
+    bool Ask(FixKind kind, const std::string& caption, const std::string& question);
+    // The spelling steps shared by ROMs and samples; true when the archive was rewritten and
+    // listed again into entries.
+    bool FixFileSpelling(const std::string& expectedPath, const std::string& expectedName,
+                         std::uint32_t zipIndex, bool inZip, std::vector<ZipEntry>& entries,
+                         const std::string& setPath, const std::string& caption,
+                         std::string& foundName, bool& nameCaseOk, bool& caseFixed);
+    // The archive's members read without messages; nothing when it cannot be read.
+    std::optional<std::vector<ZipEntry>> ListQuietly(const std::string& zipPath) const;
+    // Makes sure the member's data survives a failed rewrite: still in the archive, put back
+    // under its stored name, or else moved from originalFile into the backup folder.
+    bool KeepMember(const ZipEntry& entry, const std::string& originalFile,
+                    const std::string& setName);
+    // Deletes the member, then adds replacementFile under its file name. On failure the
+    // original comes back (KeepMember); when even that fails, scratch keeps the file.
+    bool ReplaceMember(const ZipEntry& entry, const std::string& replacementFile,
+                       const std::string& originalFile, const std::string& setName,
+                       ScratchFolder& scratch);
+    bool BackUp(const UnneededEntry& item);
+    void RemoveLoose(UnneededEntry& item);
+    void RemovePendingMembers(GameRecord& game);
+
     Dialogs& dialogs_;
     ConsentState& consent_;
     ZipLibrary& zipLibrary_;

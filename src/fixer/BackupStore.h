@@ -1,0 +1,35 @@
+#pragma once
+// The backup folder: one sub-folder per set holding what the fixes took out of it. A copy
+// never replaces an earlier one; it takes the first free numbered name instead.
+
+#include <optional>
+#include <string>
+
+namespace vextral {
+
+class BackupStore {
+  public:
+    explicit BackupStore(const std::string& programFolder) : programFolder_(programFolder) {}
+
+    // programFolder + "backup.vxt/" + setName + "/", created when missing; nothing when it
+    // cannot be made (or something that is not a folder stands in its place).
+    std::optional<std::string> SetFolder(const std::string& setName) const;
+
+    // Moves a file into the set's folder under name or a free numbered variant of it.
+    // Returns where it went.
+    std::optional<std::string> MoveFileIn(const std::string& file, const std::string& setName,
+                                          const std::string& name) const;
+    // Copies a file, or a folder with everything in it, into the set's folder under name or a
+    // free numbered variant. Nothing unless every file was copied.
+    std::optional<std::string> CopyIn(const std::string& source, const std::string& setName,
+                                      const std::string& name) const;
+
+    // "readme.txt" for 0, "readme (1).txt", "readme (2).txt" ... after it; the number goes
+    // before the last extension so that the copy still opens as what it is.
+    static std::string NumberedName(const std::string& name, unsigned number);
+
+  private:
+    const std::string& programFolder_;
+};
+
+}  // namespace vextral

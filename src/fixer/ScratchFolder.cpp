@@ -1,0 +1,31 @@
+#include "fixer/ScratchFolder.h"
+
+#include "archive/FileUtils.h"
+#include "platform/FileSystem.h"
+
+namespace vextral {
+
+ScratchFolder::ScratchFolder(const std::string& programFolder) {
+    const std::string temporary = programFolder + "tempzip.vxt" + kSeparator;
+    if (!CreateFolderTree(temporary)) {
+        return;
+    }
+    for (int n = 0; n < 10000; ++n) {
+        const std::string candidate = temporary + "fix" + std::to_string(n);
+        if (PathExists(candidate)) {
+            continue;
+        }
+        if (CreateFolder(candidate) && IsFolder(candidate)) {
+            path_ = candidate + kSeparator;
+        }
+        return;
+    }
+}
+
+ScratchFolder::~ScratchFolder() {
+    if (Ok() && !keep_) {
+        RemoveFolderTree(path_.substr(0, path_.size() - 1));
+    }
+}
+
+}  // namespace vextral
