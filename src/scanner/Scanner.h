@@ -4,8 +4,11 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "archive/ZipEntry.h"
@@ -15,6 +18,7 @@
 #include "database/GameDatabase.h"
 #include "fixer/Fixer.h"
 #include "platform/FolderCache.h"
+#include "platform/Text.h"
 #include "scanner/ScanCounters.h"
 #include "ui/ConsentState.h"
 #include "ui/Dialogs.h"
@@ -146,6 +150,85 @@ private:
     bool hasTopLine_ = false;  // a top-level line exists for child lines
 
     // Private helpers of the set checks (SetChecks.cpp) go below this line.
+
+    // Forwards to the scanner's Dialogs and counts the message boxes, so that a zip listing
+    // that showed nothing can be reused while a listing that showed messages is read (and
+    // shows them) again, as every reading of a damaged zip does.
+    class CountingDialogs final : public Dialogs {
+    public:
+        explicit CountingDialogs(Dialogs& inner) : inner_(inner) {}
+        MessageResult ShowMessage(const std::string& text, const std::string& caption,
+                                  MessageIcon icon, MessageButtons buttons) override {
+            ++messages;
+            return inner_.ShowMessage(text, caption, icon, buttons);
+        }
+        AskAnswer AskUser(const std::string& caption, const std::string& question) override {
+            return inner_.AskUser(caption, question);
+        }
+        std::string BrowseForFolder(const std::string& prompt) override {
+            return inner_.BrowseForFolder(prompt);
+        }
+        std::optional<std::string> ChooseOpenFile() override { return inner_.ChooseOpenFile(); }
+        std::optional<std::string> ChooseSaveFile(const std::string& filter,
+                                                  const std::string& extension) override {
+            return inner_.ChooseSaveFile(filter, extension);
+        }
+        std::uint64_t messages = 0;
+
+    private:
+        Dialogs& inner_;
+    };
+
+    // A set location (folder text + set name) resolved against the folder listing.
+    struct SetLocation {
+        std::string folder;     // ends with the separator
+        std::string name;       // the set name as asked for
+        std::string setFolder;  // folder + name as on disk, ending with the separator
+        std::string zipPath;    // folder + zip name as on disk
+        std::string zipStem;    // zipPath without ".zip"
+        bool hasFolder = false;
+        bool hasZip = false;
+    };
+    // Where a file of a set was found at one location.
+    struct FileMatch {
+        bool loose = false;
+        std::string looseName;  // as listed
+        std::optional<std::size_t> member;  // index into this location's member list
+        bool Found() const { return loose || member.has_value(); }
+    };
+
+    SetLocation ResolveLocation(const std::string& location);
+    // The members of a set zip; a listing that showed no message is kept until the next
+    // change made by a fix, a restore or a batch file.
+    bool ListSetZip(const std::string& zipPath, std::vector<ZipEntry>& members);
+    // Everything remembered about folders, zips and files may be stale now.
+    void ForgetAfterChange(const std::string& changedFolder = {});
+    FileMatch FindInSet(const SetLocation& location, bool zipRead,
+                        const std::vector<ZipEntry>& members, std::string_view fileName);
+    // FileExistsInSet without verify, through the kept listings.
+    bool ExistsInSet(const std::string& folder, const std::string& setName,
+                     std::string_view fileName);
+    std::uint32_t LooseFileCrc(const std::string& path);
+    bool RestoreFromBackup(const GameRecord& game, const std::string& fileName,
+                           const SetLocation& location, bool zipRead);
+    bool HasRomNamed(const GameRecord& game, std::string_view name);
+    void AddUnneeded(GameRecord& game, UnneededEntry entry);
+    void AddNeededFile(const std::string& path);
+    bool EndScan(bool result);
+
+    CountingDialogs countingDialogs_{dialogs_};
+    ZipReader setReader_{countingDialogs_};
+    std::unordered_map<std::string, std::vector<ZipEntry>> zipListings_;
+    std::unordered_map<std::string, SetLocation> locations_;
+    std::unordered_map<std::string, std::uint32_t> looseCrcs_;
+    std::unordered_map<const GameRecord*,
+                       std::unordered_set<std::string_view, CaseInsensitiveHash,
+                                          CaseInsensitiveEqual>>
+        romNames_;
+    std::unordered_set<std::string, CaseInsensitiveHash, CaseInsensitiveEqual> neededSet_;
+    std::unordered_set<std::string, CaseInsensitiveHash, CaseInsensitiveEqual> unneededSeen_;
+    const GameRecord* unneededSeenFor_ = nullptr;
+    std::size_t unneededSeenCount_ = 0;
 };
 
 }  // namespace vextral

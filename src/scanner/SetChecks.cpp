@@ -1,0 +1,870 @@
+// The scan itself: every selected game's sets are looked for in the configured folders and
+// each ROM and sample is checked; the findings go into the per-scan fields of the records.
+
+#include <algorithm>
+#include <array>
+#include <thread>
+
+#include "archive/Crc32.h"
+#include "archive/FileUtils.h"
+#include "platform/FileSystem.h"
+#include "platform/Text.h"
+#include "scanner/Scanner.h"
+
+namespace vextral {
+
+namespace {
+
+constexpr std::string_view kZipExtension = ".zip";
+constexpr std::string_view kNeoGeoSet = "neogeo";
+constexpr std::string_view kSampleBiosSet = "ym3812";
+constexpr std::string_view kUnknownSet = "_unknown";
+constexpr std::string_view kBackupFolder = "backup.vxt";
+constexpr std::string_view kTempFolder = "tempzip.vxt";
+// Listings kept at once; the parent's zip is the one worth keeping between games.
+constexpr std::size_t kMaxKeptListings = 256;
+
+struct BiosFile {
+    std::string_view name;
+    std::uint32_t crc;
+};
+constexpr std::uint32_t kNeoGeoBiosSize = 0x20000;
+constexpr std::array<BiosFile, 4> kNeoGeoBios{{
+    {"neo-geo.rom", 0x9036D879},
+    {"ng-sfix.rom", 0x354029FC},
+    {"ng-sm1.rom", 0x97CF998B},
+    {"im_bios.rom", 0x853E6B96},
+}};
+
+// Long loops leave the processor to others once per game and per file.
+void YieldProcessor() {
+    std::this_thread::yield();
+}
+
+std::string WithSeparator(std::string path) {
+    if (path.empty() || path.back() != kSeparator)
+        path += kSeparator;
+    return path;
+}
+
+std::string WithoutSeparator(std::string path) {
+    if (!path.empty() && path.back() == kSeparator)
+        path.pop_back();
+    return path;
+}
+
+std::string_view NameWithoutExtension(std::string_view name) {
+    const auto dot = name.rfind('.');
+    return dot == std::string_view::npos ? name : name.substr(0, dot);
+}
+
+std::optional<std::size_t> FindMember(const std::vector<ZipEntry>& members,
+                                      std::string_view name) {
+    for (std::size_t i = 0; i < members.size(); ++i) {
+        if (EqualsIgnoringCase(members[i].name, name))
+            return i;
+    }
+    return std::nullopt;
+}
+
+bool ContainsIgnoringCase(const std::vector<std::string>& texts, std::string_view text) {
+    return std::any_of(texts.begin(), texts.end(),
+                       [&](const std::string& t) { return EqualsIgnoringCase(t, text); });
+}
+
+// The parent record found by name: parentIndex is left at 0 for a clone whose parent is
+// itself a clone, and would then name an unrelated game.
+const GameRecord* ParentOf(const GameRecord& game, const GameDatabase& database) {
+    if (!game.isClone)
+        return nullptr;
+    const auto index = database.FindGame(game.cloneOf);
+    return index ? &database[*index] : nullptr;
+}
+
+bool IsNeoGeoBiosName(std::string_view name, bool allFound) {
+    for (std::size_t i = 0; i < kNeoGeoBios.size(); ++i) {
+        if (i == 3 && !allFound)
+            break;
+        if (EqualsIgnoringCase(name, kNeoGeoBios[i].name))
+            return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+void Scanner::ResetBeforeScan(GameDatabase& database, bool fullScan) {
+    for (GameRecord& game : database) {
+        game.setFound = false;
+        game.setNameOk = false;
+        game.setNameFixed = false;
+        game.foundSetName.clear();
+        game.unneededList.clear();
+        game.wrongNameList.clear();
+        if (fullScan)
+            game.needsRescan = true;
+        for (RomRecord& rom : game.roms) {
+            rom.found = false;
+            rom.lengthOk = false;
+            rom.nameCaseOk = false;
+            rom.crcOk = false;
+            rom.crcKnown = false;
+            rom.lengthFixed = false;
+            rom.caseFixed = false;
+            rom.foundName.clear();
+            rom.foundLength = 0;
+            rom.foundCrc = 0;
+            rom.zipIndex = 0;
+        }
+        for (SampleRecord& sample : game.samples) {
+            sample.found = false;
+            sample.nameCaseOk = false;
+            sample.caseFixed = false;
+            sample.foundName.clear();
+            sample.zipIndex = 0;
+        }
+    }
+}
+
+bool Scanner::EndScan(bool result) {
+    progress_.CloseProgress();
+    romNames_.clear();
+    unneededSeenFor_ = nullptr;
+    return result;
+}
+
+bool Scanner::ScanGames(GameDatabase& database) {
+    consent.Reset(options);
+    fastScanAvailable = false;
+    counters = {};
+    results_.ClearResults();
+    logText.clear();
+    hasTopLine_ = false;
+    ForgetAfterChange();
+    romNames_.clear();
+    unneededSeenFor_ = nullptr;
+
+    progress_.OpenProgress("Scanning Games");
+    progress_.SetProgressRange(0, static_cast<int>(database.size()));
+    progress_.SetProgressStep(1);
+
+    neededFiles.clear();
+    neededSet_.clear();
+    FindNeoGeoBios();
+
+    const bool unneededOn = options.Unneeded || options.UnneededAdvanced;
+    const bool missingOn = options.Missing || options.MissingAdvanced;
+    const auto stopped = [this] { return consent.StopRequested(); };
+
+    GameRecord collector;
+    collector.description = "<unknown>";
+    if (options.Games && unneededOn) {
+        for (const std::string& folder : romList)
+            CheckUnneededInPath(folder, collector, database, /*isRomFolder=*/true);
+        for (const std::string& folder : sampleList)
+            CheckUnneededInPath(folder, collector, database, /*isRomFolder=*/false);
+    }
+    if (options.FixUnneeded) {
+        fixer_.RemoveUnneeded(collector);
+        ForgetAfterChange();
+        if (stopped())
+            return EndScan(false);
+    }
+    AddUnneededLines(collector, /*child=*/false);
+
+    for (GameRecord& game : database) {
+        progress_.SetProgressText(game.description);
+        progress_.AdvanceProgress();
+        progress_.Repaint();
+        if (progress_.IsStopRequested()) {
+            fastScanAvailable = false;
+            return EndScan(false);
+        }
+        if (!game.selected || !game.needsRescan || !PassesNeoGeoFilter(game))
+            continue;
+        YieldProcessor();
+        locations_.clear();
+        looseCrcs_.clear();
+        unneededSeenFor_ = nullptr;
+
+        if (options.Games) {
+            for (const std::string& folder : romList) {
+                if (options.MergeFull && game.isClone) {
+                    CheckSetName(game, folder + game.cloneOf);
+                    if (stopped())
+                        return EndScan(false);
+                }
+                CheckSetName(game, folder + game.name);
+                if (stopped())
+                    return EndScan(false);
+            }
+        }
+        if (options.Roms) {
+            for (const std::string& folder : romList) {
+                if ((options.MergeSplit || options.MergeFull) && game.isClone) {
+                    CheckRomSet(game, folder + game.cloneOf, /*isParentLocation=*/true, database);
+                    if (stopped())
+                        return EndScan(false);
+                }
+                CheckRomSet(game, folder + game.name, /*isParentLocation=*/false, database);
+                if (stopped())
+                    return EndScan(false);
+                if (unneededOn)
+                    CheckUnneededInRomSet(folder, game.name, game, database);
+            }
+        }
+        if (options.Samples) {
+            for (const std::string& folder : sampleList) {
+                if (options.AltSamples && game.hasSampleOf) {
+                    CheckSampleSet(game, folder + game.sampleOf);
+                    if (stopped())
+                        return EndScan(false);
+                }
+                CheckSampleSet(game, folder + game.name);
+                if (stopped())
+                    return EndScan(false);
+                if (unneededOn)
+                    CheckUnneededInSampleSet(folder, game.name, game);
+            }
+        }
+
+        if (!neededSet_.empty()) {
+            std::erase_if(game.unneededList, [this](const UnneededEntry& entry) {
+                return neededSet_.contains(entry.path);
+            });
+        }
+        if (options.FixUnneeded) {
+            const bool anything = !game.unneededList.empty();
+            fixer_.RemoveUnneeded(game);
+            if (anything)
+                ForgetAfterChange();
+            if (stopped())
+                return EndScan(false);
+        }
+        if (options.Samples || options.Roms || options.Games) {
+            game.needsRescan = BuildResultLines(game);
+            if (game.needsRescan)
+                fastScanAvailable = true;
+        }
+        if (options.Batchrun && options.Games && missingOn) {
+            RunBatchFile(game);
+            // The batch file may have changed any set; folder listings revalidate themselves.
+            ForgetAfterChange();
+        }
+    }
+    return EndScan(true);
+}
+
+void Scanner::FindNeoGeoBios() {
+    std::array<bool, kNeoGeoBios.size()> present{};
+    for (const std::string& folder : romList) {
+        for (std::size_t i = 0; i < kNeoGeoBios.size(); ++i) {
+            const std::string path =
+                folder + std::string(kNeoGeoSet) + kSeparator + std::string(kNeoGeoBios[i].name);
+            if (FileExistsInSet(path, /*verify=*/true, kNeoGeoBios[i].crc, kNeoGeoBiosSize))
+                present[i] = true;
+        }
+    }
+    neoGeoBiosFound = present[0] && present[1] && present[2];
+    neoGeoBiosFoundAll = neoGeoBiosFound && present[3];
+}
+
+// ---- Locations, listings and caches ----
+
+Scanner::SetLocation Scanner::ResolveLocation(const std::string& location) {
+    if (const auto kept = locations_.find(location); kept != locations_.end())
+        return kept->second;
+    SetLocation resolved;
+    const auto slash = location.rfind(kSeparator);
+    resolved.folder = slash == std::string::npos ? std::string() : location.substr(0, slash + 1);
+    resolved.name = slash == std::string::npos ? location : location.substr(slash + 1);
+    if (!resolved.name.empty()) {
+        const DirEntry* folder = folders_.Find(resolved.folder, resolved.name);
+        if (folder != nullptr && folder->isFolder) {
+            resolved.hasFolder = true;
+            resolved.setFolder = resolved.folder + folder->name + kSeparator;
+        }
+        const DirEntry* zip =
+            folders_.Find(resolved.folder, resolved.name + std::string(kZipExtension));
+        if (zip != nullptr && !zip->isFolder) {
+            resolved.hasZip = true;
+            resolved.zipPath = resolved.folder + zip->name;
+            resolved.zipStem = resolved.zipPath.substr(0, resolved.zipPath.size() -
+                                                               kZipExtension.size());
+        }
+    }
+    if (!resolved.hasFolder)
+        resolved.setFolder = resolved.folder + resolved.name + kSeparator;
+    if (!resolved.hasZip)
+        resolved.zipStem = resolved.folder + resolved.name;
+    locations_.emplace(location, resolved);
+    return resolved;
+}
+
+bool Scanner::ListSetZip(const std::string& zipPath, std::vector<ZipEntry>& members) {
+    if (const auto kept = zipListings_.find(zipPath); kept != zipListings_.end()) {
+        members = kept->second;
+        return true;
+    }
+    const std::uint64_t messagesBefore = countingDialogs_.messages;
+    const bool read = setReader_.ReadZipDirectory(zipPath, members,
+                                                  /*requireZipExtension=*/false,
+                                                  /*reportErrors=*/true);
+    if (read && countingDialogs_.messages == messagesBefore) {
+        if (zipListings_.size() >= kMaxKeptListings)
+            zipListings_.clear();
+        zipListings_.emplace(zipPath, members);
+    }
+    return read;
+}
+
+void Scanner::ForgetAfterChange(const std::string& changedFolder) {
+    zipListings_.clear();
+    locations_.clear();
+    looseCrcs_.clear();
+    if (!changedFolder.empty())
+        folders_.Invalidate(changedFolder);
+}
+
+Scanner::FileMatch Scanner::FindInSet(const SetLocation& location, bool zipRead,
+                                      const std::vector<ZipEntry>& members,
+                                      std::string_view fileName) {
+    FileMatch match;
+    if (location.hasFolder) {
+        const DirEntry* file = folders_.Find(location.setFolder, fileName);
+        if (file != nullptr && !file->isFolder) {
+            match.loose = true;
+            match.looseName = file->name;
+        }
+    }
+    if (zipRead)
+        match.member = FindMember(members, fileName);
+    return match;
+}
+
+bool Scanner::ExistsInSet(const std::string& folder, const std::string& setName,
+                          std::string_view fileName) {
+    const SetLocation location = ResolveLocation(folder + setName);
+    bool answer = false;
+    if (location.hasZip) {
+        std::vector<ZipEntry> members;
+        if (ListSetZip(location.zipPath, members))
+            answer = FindMember(members, fileName).has_value();
+    }
+    if (location.hasFolder) {
+        const DirEntry* file = folders_.Find(location.setFolder, fileName);
+        if (file != nullptr && !file->isFolder)
+            return true;
+    }
+    return answer;
+}
+
+std::uint32_t Scanner::LooseFileCrc(const std::string& path) {
+    if (const auto kept = looseCrcs_.find(path); kept != looseCrcs_.end())
+        return kept->second;
+    const std::uint32_t crc = FileCrc(path);
+    looseCrcs_.emplace(path, crc);
+    return crc;
+}
+
+bool Scanner::RestoreFromBackup(const GameRecord& game, const std::string& fileName,
+                                const SetLocation& location, bool zipRead) {
+    const std::string backupRoot = programFolder + std::string(kBackupFolder) + kSeparator;
+    const DirEntry* setBackup = folders_.Find(backupRoot, game.name);
+    if (setBackup == nullptr || !setBackup->isFolder)
+        return false;
+    const std::string backupSet = backupRoot + setBackup->name + kSeparator;
+    const DirEntry* file = folders_.Find(backupSet, fileName);
+    if (file == nullptr || file->isFolder)
+        return false;
+    const std::string source = backupSet + file->name;
+
+    bool restored = false;
+    if (zipRead) {
+        restored = zipLibrary_.AddFiles(location.zipPath, {source}, /*junkPaths=*/true);
+        ForgetAfterChange(location.folder);
+    } else {
+        restored = CopyFileTo(source, location.setFolder + fileName, CopyMode::ReplaceExisting);
+        ForgetAfterChange(location.setFolder);
+    }
+    return restored;
+}
+
+bool Scanner::HasRomNamed(const GameRecord& game, std::string_view name) {
+    constexpr std::size_t kIndexFrom = 16;
+    if (game.roms.size() < kIndexFrom) {
+        return std::any_of(game.roms.begin(), game.roms.end(), [&](const RomRecord& rom) {
+            return EqualsIgnoringCase(rom.name, name);
+        });
+    }
+    auto& index = romNames_[&game];
+    if (index.empty()) {
+        for (const RomRecord& rom : game.roms)
+            index.insert(rom.name);
+    }
+    return index.contains(name);
+}
+
+void Scanner::AddUnneeded(GameRecord& game, UnneededEntry entry) {
+    if (unneededSeenFor_ != &game || unneededSeenCount_ != game.unneededList.size()) {
+        unneededSeen_.clear();
+        for (const UnneededEntry& listed : game.unneededList)
+            unneededSeen_.insert(listed.path);
+        unneededSeenFor_ = &game;
+    }
+    if (!unneededSeen_.insert(entry.path).second)
+        return;
+    game.unneededList.push_back(std::move(entry));
+    unneededSeenCount_ = game.unneededList.size();
+}
+
+void Scanner::AddNeededFile(const std::string& path) {
+    if (neededSet_.insert(path).second)
+        neededFiles.push_back(path);
+}
+
+// ---- The checks of one location ----
+
+void Scanner::CheckSetName(GameRecord& game, const std::string& location) {
+    if (!SetExists(location, game) || !options.Spelling)
+        return;
+    const SetLocation set = ResolveLocation(location);
+    if (set.hasFolder) {
+        game.foundSetName = FileNamePart(WithoutSeparator(set.setFolder));
+        game.setNameOk = game.foundSetName == game.name;
+    }
+    if (set.hasZip) {
+        game.foundSetName = FileNamePart(set.zipStem);
+        game.setNameOk = game.foundSetName == game.name ||
+                         ((options.MergeFull || options.MergeSplit) && game.isClone &&
+                          game.foundSetName == game.cloneOf);
+    }
+    if (!game.setNameOk && options.FixSpelling) {
+        fixer_.FixGameSpelling(location, game);
+        ForgetAfterChange(set.folder);
+    }
+}
+
+void Scanner::CheckRomSet(GameRecord& game, const std::string& location, bool isParentLocation,
+                          GameDatabase& database) {
+    SetLocation set = ResolveLocation(location);
+    std::vector<ZipEntry> members;
+    bool zipRead = set.hasZip && ListSetZip(set.zipPath, members);
+
+    if (options.RightName && !isParentLocation)
+        CheckWrongNames(game, location, zipRead, members, database);
+    if (options.FixName && !isParentLocation) {
+        const bool anything = !game.wrongNameList.empty();
+        fixer_.FixWrongNamedRoms(game);
+        if (anything) {
+            ForgetAfterChange(set.folder);
+            folders_.Invalidate(set.setFolder);
+        }
+        if (consent.StopRequested())
+            return;
+        set = ResolveLocation(location);
+        members.clear();
+        zipRead = set.hasZip && ListSetZip(set.zipPath, members);
+    }
+
+    for (RomRecord& rom : game.roms) {
+        YieldProcessor();
+        rom.lookupName = rom.name;
+        FileMatch match = FindInSet(set, zipRead, members, rom.lookupName);
+        if (!match.Found() && !options.MissingAdvanced) {
+            for (const std::string& other : rom.otherNames) {
+                match = FindInSet(set, zipRead, members, other);
+                if (match.Found()) {
+                    rom.lookupName = other;
+                    break;
+                }
+            }
+        }
+        bool foundHere = match.Found();
+        if (foundHere) {
+            rom.found = true;
+        } else if (!rom.found && RestoreFromBackup(game, rom.name, set, zipRead)) {
+            rom.found = true;
+            foundHere = true;
+            set = ResolveLocation(location);
+            if (zipRead)
+                zipRead = ListSetZip(set.zipPath, members);
+            match = FindInSet(set, zipRead, members, rom.lookupName);
+        }
+        if (match.member)
+            rom.zipIndex = static_cast<std::uint32_t>(*match.member);
+
+        if (!foundHere) {
+            if (game.isNeoGeo && (neoGeoBiosFound || neoGeoBiosFoundAll) &&
+                IsNeoGeoBiosName(rom.name, neoGeoBiosFoundAll)) {
+                rom.found = true;
+                rom.lengthOk = true;
+                rom.nameCaseOk = true;
+                rom.crcOk = true;
+                rom.crcKnown = true;
+            }
+            continue;
+        }
+        if (!match.Found())
+            continue;  // restored, but the set does not show it: the values stay as they are
+
+        // A member of this location's zip wins over a loose file beside it; a loose file
+        // alone gives its own values.
+        const auto describe = [&](bool& inZip, std::string& filePath, std::string& setPath) {
+            inZip = match.member.has_value();
+            filePath = inZip ? set.zipStem + kSeparator + rom.lookupName
+                             : set.setFolder + match.looseName;
+            setPath = inZip ? set.zipStem : WithoutSeparator(set.setFolder);
+        };
+        bool inZip = false;
+        std::string filePath, setPath;
+        describe(inZip, filePath, setPath);
+
+        if (options.Spelling) {
+            rom.foundName = inZip ? members[*match.member].name : match.looseName;
+            rom.nameCaseOk = rom.foundName == rom.lookupName;
+            if (!rom.nameCaseOk && options.FixSpelling) {
+                const std::string expectedPath = setPath + kSeparator + rom.lookupName;
+                fixer_.FixRomSpelling(expectedPath, rom, inZip, members, setPath, game);
+                ForgetAfterChange(set.setFolder);
+                if (consent.StopRequested())
+                    return;
+                set = ResolveLocation(location);
+                match = FindInSet(set, zipRead, members, rom.lookupName);
+                if (!match.Found())
+                    continue;
+                describe(inZip, filePath, setPath);
+            }
+        }
+
+        if (options.Length) {
+            if (inZip) {
+                rom.foundLength = members[*match.member].size;
+            } else if (const auto length = FileLength(filePath)) {
+                rom.foundLength = static_cast<std::uint32_t>(*length);
+            }
+            rom.lengthOk = rom.foundLength == rom.size;
+            if (!rom.lengthOk && options.FixLength && rom.crc != 0 &&
+                rom.size < rom.foundLength) {
+                fixer_.ResizeRom(filePath, game, rom, inZip, members);
+                ForgetAfterChange(set.folder);
+                folders_.Invalidate(set.setFolder);
+                if (consent.StopRequested())
+                    return;
+                if (rom.lengthFixed) {
+                    set = ResolveLocation(location);
+                    members.clear();
+                    zipRead = set.hasZip && ListSetZip(set.zipPath, members);
+                    match = FindInSet(set, zipRead, members, rom.lookupName);
+                    if (!match.member && zipRead)
+                        match.member = FindMember(members, rom.name);  // stored as the ROM
+                    if (match.member)
+                        rom.zipIndex = static_cast<std::uint32_t>(*match.member);
+                    if (!match.Found())
+                        continue;
+                    describe(inZip, filePath, setPath);
+                }
+            }
+        }
+
+        if (options.Checksum || options.AvailChecksum) {
+            rom.foundCrc = inZip ? members[*match.member].crc : LooseFileCrc(filePath);
+            rom.crcKnown = rom.crc != 0;
+            rom.crcOk = rom.foundCrc == rom.complementedCrc || rom.foundCrc == rom.crc;
+        }
+    }
+}
+
+void Scanner::CheckWrongNames(GameRecord& game, const std::string& location, bool zipRead,
+                              const std::vector<ZipEntry>& members,
+                              const GameDatabase& database) {
+    const SetLocation set = ResolveLocation(location);
+    const bool merged = options.MergeFull || options.MergeSplit;
+    const GameRecord* parent = merged ? ParentOf(game, database) : nullptr;
+
+    const auto judge = [&](const std::string& fileName, std::uint32_t value,
+                           const ZipEntry* member, const std::string& path) {
+        bool unjudged = false;
+        std::uint32_t rememberedCrc = 0;
+        std::string rightName;
+        // True when the file is correctly named for a ROM of owner.
+        const auto lookThrough = [&](const GameRecord& owner, bool complementCounts) {
+            for (const RomRecord& rom : owner.roms) {
+                if (rom.crc == 0 && EqualsIgnoringCase(rom.name, fileName))
+                    unjudged = true;
+                if (rom.crc == value || (complementCounts && rom.complementedCrc == value)) {
+                    rightName = rom.name;
+                    rememberedCrc = rom.crc;
+                    if (EqualsIgnoringCase(fileName, rightName))
+                        return true;
+                }
+            }
+            return false;
+        };
+        if (lookThrough(game, /*complementCounts=*/true))
+            return;
+        if (merged && game.isParent) {
+            for (const CloneRef& clone : game.clones) {
+                if (clone.index < database.size() &&
+                    lookThrough(database[clone.index], /*complementCounts=*/false))
+                    return;
+            }
+        }
+        if (parent != nullptr && lookThrough(*parent, /*complementCounts=*/false))
+            return;
+        if (rememberedCrc == 0 || unjudged)
+            return;
+        WrongNameEntry entry;
+        entry.wrongName = fileName;
+        entry.rightName = rightName;
+        entry.path = path;
+        if (member != nullptr) {
+            entry.inZip = true;
+            entry.memberName = member->storedName;
+            entry.entry = *member;
+        }
+        game.wrongNameList.push_back(std::move(entry));
+    };
+
+    if (zipRead) {
+        for (const ZipEntry& member : members)
+            judge(member.name, member.crc, &member, set.zipStem + kSeparator + member.name);
+        return;
+    }
+    if (!set.hasFolder)
+        return;
+    const std::vector<DirEntry> files = folders_.Listing(set.setFolder).Entries();
+    for (const DirEntry& file : files) {
+        if (file.isFolder)
+            continue;
+        const std::string path = set.setFolder + file.name;
+        judge(file.name, LooseFileCrc(path), nullptr, path);
+    }
+}
+
+void Scanner::CheckSampleSet(GameRecord& game, const std::string& location) {
+    SetLocation set = ResolveLocation(location);
+    std::vector<ZipEntry> members;
+    bool zipRead = set.hasZip && ListSetZip(set.zipPath, members);
+
+    for (SampleRecord& sample : game.samples) {
+        YieldProcessor();
+        FileMatch match = FindInSet(set, zipRead, members, sample.name);
+        if (match.Found()) {
+            sample.found = true;
+        } else {
+            if (sample.found || !RestoreFromBackup(game, sample.name, set, zipRead))
+                continue;
+            sample.found = true;
+            set = ResolveLocation(location);
+            if (zipRead)
+                zipRead = ListSetZip(set.zipPath, members);
+            match = FindInSet(set, zipRead, members, sample.name);
+            if (!match.Found())
+                continue;
+        }
+        if (match.member)
+            sample.zipIndex = static_cast<std::uint32_t>(*match.member);
+
+        if (options.Spelling) {
+            const bool inZip = match.member.has_value();
+            sample.foundName = inZip ? members[*match.member].name : match.looseName;
+            sample.nameCaseOk = sample.foundName == sample.name;
+            if (!sample.nameCaseOk && options.FixSpelling) {
+                const std::string setPath = inZip ? set.zipStem : WithoutSeparator(set.setFolder);
+                fixer_.FixSampleSpelling(setPath + kSeparator + sample.name, sample, inZip,
+                                         members, setPath, game);
+                ForgetAfterChange(set.setFolder);
+                if (consent.StopRequested())
+                    return;
+                set = ResolveLocation(location);
+            }
+        }
+    }
+}
+
+// ---- Unneeded files ----
+
+void Scanner::CheckUnneededInPath(const std::string& folder, GameRecord& collector,
+                                  const GameDatabase& database, bool isRomFolder) {
+    const std::string base = WithSeparator(folder);
+    const std::vector<DirEntry> entries = folders_.Listing(base).Entries();
+    const std::string_view knownBiosSet = isRomFolder ? kNeoGeoSet : kSampleBiosSet;
+    for (const DirEntry& entry : entries) {
+        const std::string_view name = entry.name;
+        const std::string_view setName = EndsWithIgnoringCase(name, kZipExtension)
+                                             ? name.substr(0, name.size() - kZipExtension.size())
+                                             : name;
+        if (database.FindGame(setName) ||
+            EqualsIgnoringCase(NameWithoutExtension(name), knownBiosSet))
+            continue;
+        const std::string path = base + entry.name;
+        const std::string asFolder = path + kSeparator;
+        if (EqualsIgnoringCase(asFolder, programFolder))
+            continue;
+        if (entry.isFolder &&
+            (ContainsIgnoringCase(romFolders, asFolder) ||
+             ContainsIgnoringCase(sampleFolders, asFolder)))
+            continue;
+        UnneededEntry unneeded;
+        unneeded.path = path;
+        unneeded.setName = kUnknownSet;
+        unneeded.isFolder = entry.isFolder;
+        AddUnneeded(collector, std::move(unneeded));
+    }
+    DropExcludedFolders(collector);
+}
+
+void Scanner::CheckUnneededInRomSet(const std::string& romFolder, const std::string& name,
+                                    GameRecord& game, const GameDatabase& database) {
+    const SetLocation set = ResolveLocation(romFolder + name);
+    if (set.hasZip) {
+        std::vector<ZipEntry> members;
+        if (ListSetZip(set.zipPath, members)) {
+            for (const ZipEntry& member : members) {
+                std::string path = set.zipStem + kSeparator + member.name;
+                if (IsRomFileNeeded(game, member.name, database)) {
+                    AddNeededFile(path);
+                    continue;
+                }
+                UnneededEntry unneeded;
+                unneeded.path = std::move(path);
+                unneeded.setName = name;
+                unneeded.inZip = true;
+                unneeded.zipPath = set.zipPath;
+                unneeded.memberName = member.storedName;
+                unneeded.entry = member;
+                AddUnneeded(game, std::move(unneeded));
+            }
+        }
+    }
+    if (set.hasFolder) {
+        const std::vector<DirEntry> entries = folders_.Listing(set.setFolder).Entries();
+        for (const DirEntry& entry : entries) {
+            std::string path = set.setFolder + entry.name;
+            if (IsRomFileNeeded(game, entry.name, database)) {
+                AddNeededFile(path);
+                continue;
+            }
+            UnneededEntry unneeded;
+            unneeded.path = std::move(path);
+            unneeded.setName = name;
+            unneeded.isFolder = entry.isFolder;
+            AddUnneeded(game, std::move(unneeded));
+        }
+    }
+    DropExcludedFolders(game);
+}
+
+void Scanner::CheckUnneededInSampleSet(const std::string& sampleFolder, const std::string& name,
+                                       GameRecord& game) {
+    const SetLocation set = ResolveLocation(sampleFolder + name);
+    if (set.hasZip) {
+        std::vector<ZipEntry> members;
+        if (ListSetZip(set.zipPath, members)) {
+            for (const ZipEntry& member : members) {
+                std::string path = set.zipStem + kSeparator + member.name;
+                if (IsSampleFileNeeded(game, member.name)) {
+                    AddNeededFile(path);
+                    continue;
+                }
+                UnneededEntry unneeded;
+                unneeded.path = std::move(path);
+                unneeded.setName = name;
+                unneeded.inZip = true;
+                unneeded.zipPath = set.zipPath;
+                unneeded.memberName = member.storedName;
+                unneeded.entry = member;
+                AddUnneeded(game, std::move(unneeded));
+            }
+        }
+    }
+    if (set.hasFolder) {
+        const std::vector<DirEntry> entries = folders_.Listing(set.setFolder).Entries();
+        for (const DirEntry& entry : entries) {
+            std::string path = set.setFolder + entry.name;
+            if (IsSampleFileNeeded(game, entry.name)) {
+                AddNeededFile(path);
+                continue;
+            }
+            UnneededEntry unneeded;
+            unneeded.path = std::move(path);
+            unneeded.setName = name;
+            unneeded.isFolder = entry.isFolder;
+            AddUnneeded(game, std::move(unneeded));
+        }
+    }
+    DropExcludedFolders(game);
+}
+
+bool Scanner::IsRomFileNeeded(const GameRecord& game, std::string_view fileName,
+                              const GameDatabase& database) {
+    const bool duplicateReported = options.UnneededAdvanced;
+    const auto inSomeRomFolder = [&](const std::string& setName) {
+        return std::any_of(romList.begin(), romList.end(), [&](const std::string& folder) {
+            return ExistsInSet(folder, setName, fileName);
+        });
+    };
+
+    if (HasRomNamed(game, fileName)) {
+        if (const GameRecord* parent = ParentOf(game, database)) {
+            if (options.MergeFull && inSomeRomFolder(parent->name))
+                return !duplicateReported;
+            if (options.MergeSplit && HasRomNamed(*parent, fileName) &&
+                inSomeRomFolder(parent->name))
+                return !duplicateReported;
+        }
+        return true;
+    }
+    if (!game.isParent)
+        return false;
+    const auto clonesName = [&] {
+        return std::any_of(game.clones.begin(), game.clones.end(), [&](const CloneRef& clone) {
+            return clone.index < database.size() && HasRomNamed(database[clone.index], fileName);
+        });
+    };
+    if (options.MergeFull)
+        return clonesName();
+    if (options.MergeSplit) {
+        if (!clonesName())
+            return false;
+        for (const std::string& folder : romList) {
+            for (const CloneRef& clone : game.clones) {
+                if (ExistsInSet(folder, clone.name, fileName))
+                    return !duplicateReported;
+            }
+        }
+        return true;
+    }
+    return false;
+}
+
+bool Scanner::IsSampleFileNeeded(const GameRecord& game, std::string_view fileName) {
+    const bool named = std::any_of(game.samples.begin(), game.samples.end(),
+                                   [&](const SampleRecord& sample) {
+                                       return EqualsIgnoringCase(sample.name, fileName);
+                                   });
+    if (!named)
+        return false;
+    if (options.AltSamples && game.hasSampleOf) {
+        for (const std::string& folder : sampleList) {
+            if (ExistsInSet(folder, game.sampleOf, fileName))
+                return !options.UnneededAdvanced;
+        }
+    }
+    return true;
+}
+
+void Scanner::DropExcludedFolders(GameRecord& game) {
+    std::vector<std::string> excluded = miscFolders;
+    excluded.push_back(programFolder);
+    excluded.push_back(programFolder + std::string(kBackupFolder) + kSeparator);
+    excluded.push_back(programFolder + std::string(kTempFolder) + kSeparator);
+    std::erase_if(game.unneededList, [&](const UnneededEntry& entry) {
+        const std::string folderText =
+            entry.isFolder ? WithSeparator(entry.path) : FolderPart(entry.path);
+        return ContainsIgnoringCase(excluded, folderText);
+    });
+}
+
+}  // namespace vextral
