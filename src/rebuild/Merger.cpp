@@ -1,0 +1,443 @@
+#include "rebuild/Merger.h"
+
+#include <filesystem>
+#include <thread>
+#include <unordered_set>
+
+#include "archive/Crc32.h"
+#include "archive/FileUtils.h"
+#include "archive/ZipExtraction.h"
+#include "fixer/BackupStore.h"
+#include "fixer/ScratchFolder.h"
+#include "platform/FileSystem.h"
+#include "platform/Text.h"
+
+namespace vextral {
+
+namespace {
+
+std::string WithSeparator(std::string path) {
+    if (path.empty() || path.back() != kSeparator)
+        path.push_back(kSeparator);
+    return path;
+}
+
+std::string SafeFileName(const std::string& name) {
+    if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos) {
+        return "member";
+    }
+    return name;
+}
+
+// Replaces target only once the new file is complete.
+bool ReplaceWith(const std::string& from, const std::string& target) {
+    std::error_code error;
+    std::filesystem::rename(from, target, error);
+    return !error;
+}
+
+}  // namespace
+
+Merger::Merger(Scanner& scanner, GameDatabase& database) : scanner_(scanner), database_(database) {}
+
+Merger::Outcome Merger::Merge(const MergeOptions& options) {
+    return Run(scanner_.options.MergeFull ? Mode::Full : Mode::Split, options);
+}
+
+Merger::Outcome Merger::Unmerge(const MergeOptions& options) {
+    return Run(Mode::Unmerge, options);
+}
+
+Merger::Outcome Merger::Run(Mode mode, const MergeOptions& options) {
+    skippedParents_.clear();
+    zip_ = options.zip;
+    romFolders_.clear();
+    for (const auto& folder : scanner_.romList)
+        romFolders_.push_back(WithSeparator(folder));
+    if (romFolders_.empty())
+        return Outcome::Failed;
+    // The first rom folder comes first in the list, so that a set found there is the
+    // earliest source and the new set lands beside it.
+    if (!scanner_.romFolders.empty()) {
+        const std::string first = WithSeparator(scanner_.romFolders.front());
+        std::erase(romFolders_, first);
+        romFolders_.insert(romFolders_.begin(), first);
+    }
+    first_ = romFolders_.front();
+    folderNames_.clear();
+    for (const auto& folder : romFolders_)
+        folderNames_.emplace_back(folder);
+
+    int count = 0;
+    for (const auto& game : database_)
+        count += (game.isParent && game.selected) ? 1 : 0;
+    Progress& progress = scanner_.progress();
+    progress.OpenProgress(mode == Mode::Unmerge ? "Unmerging Roms" : "Merging Roms");
+    if (count > 0)
+        progress.SetProgressRange(0, count);
+    progress.SetProgressStep(1);
+
+    Outcome outcome = Outcome::Completed;
+    for (const auto& game : database_) {
+        if (!game.isParent || !game.selected)
+            continue;
+        ProcessFamily(mode, game);
+        std::this_thread::yield();
+        progress.Repaint();
+        if (progress.IsStopRequested()) {
+            outcome = Outcome::Stopped;
+            break;
+        }
+        progress.AdvanceProgress();
+    }
+    progress.CloseProgress();
+    return outcome;
+}
+
+bool Merger::ProcessFamily(Mode mode, const GameRecord& parent) {
+    scanner_.progress().SetProgressText(parent.description);
+    broken_ = false;
+    listings_.clear();
+    setFolders_.clear();
+    familySets_.clear();
+
+    std::vector<const GameRecord*> clones;
+    for (const auto& ref : parent.clones) {
+        if (ref.index < database_.size())
+            clones.push_back(&database_[ref.index]);
+    }
+    std::vector<NewSet> sets;
+    sets.reserve(clones.size() + 1);
+    const auto finish = [&](bool ok) {
+        if (!ok) {
+            for (auto& set : sets)
+                DiscardSet(set);
+            skippedParents_.push_back(parent.name);
+        }
+        listings_.clear();
+        setFolders_.clear();
+        familySets_.clear();
+        return ok;
+    };
+
+    NewSet& parentSet = sets.emplace_back();
+    if (!StartSet(parentSet, parent.name))
+        return finish(false);
+    const std::size_t folderCount = romFolders_.size();
+    for (const auto& rom : parent.roms) {
+        for (std::size_t r = 0; r < folderCount; ++r) {
+            CopyRom(r, parent.name, rom.name, parentSet, false);
+        }
+    }
+    // Parent ROMs lying in clone sets; the parent's own copy, when there is one, stays.
+    for (const auto* clone : clones) {
+        for (const auto& rom : parent.roms) {
+            for (std::size_t r = 0; r < folderCount; ++r) {
+                CopyRom(r, clone->name, rom.name, parentSet, /*onlyWhenMissing=*/true);
+            }
+        }
+    }
+
+    if (mode == Mode::Full) {
+        for (const auto* clone : clones) {
+            for (const auto& rom : clone->roms) {
+                for (std::size_t r = 0; r < folderCount; ++r) {
+                    CopyRom(r, clone->name, rom.name, parentSet, false);
+                    CopyRom(r, parent.name, rom.name, parentSet, false);
+                }
+            }
+        }
+    } else {
+        std::unordered_set<std::string, CaseInsensitiveHash, CaseInsensitiveEqual> parentNames;
+        for (const auto& rom : parent.roms)
+            parentNames.insert(rom.name);
+        for (const auto* clone : clones) {
+            NewSet& cloneSet = sets.emplace_back();
+            if (!StartSet(cloneSet, clone->name))
+                return finish(false);
+            for (const auto& rom : clone->roms) {
+                if (mode == Mode::Split && parentNames.contains(rom.name))
+                    continue;
+                for (std::size_t r = 0; r < folderCount; ++r) {
+                    CopyRom(r, clone->name, rom.name, cloneSet, false);
+                    CopyRom(r, parent.name, rom.name, cloneSet, false);
+                }
+            }
+        }
+    }
+
+    if (broken_)
+        return finish(false);
+    for (auto& set : sets) {
+        if (!BuildSet(set))
+            return finish(false);
+    }
+
+    // Every new set is complete: only now does anything old go. Each new set replaces the
+    // old sets of its name, clones first; in a full merge the clone sets go last.
+    for (auto& set : sets)
+        familySets_.push_back(&set);
+    for (std::size_t i = sets.size(); i-- > 0;) {
+        for (std::size_t r = 0; r < folderCount; ++r)
+            RemoveOldSet(r, sets[i].name);
+        PlaceSet(sets[i]);
+    }
+    if (mode == Mode::Full) {
+        for (const auto* clone : clones) {
+            for (std::size_t r = 0; r < folderCount; ++r)
+                RemoveOldSet(r, clone->name);
+        }
+    }
+    return finish(true);
+}
+
+const Merger::ArchiveListing& Merger::Listing(const std::string& archivePath) {
+    auto it = listings_.find(archivePath);
+    if (it == listings_.end()) {
+        ArchiveListing listing;
+        listing.readable = scanner_.zipReader().ReadZipDirectory(
+            archivePath, listing.members, /*requireZipExtension=*/false, /*reportErrors=*/true);
+        it = listings_.emplace(archivePath, std::move(listing)).first;
+    }
+    return it->second;
+}
+
+const FolderNames& Merger::SetFolderNames(const std::string& setFolder) {
+    auto it = setFolders_.find(setFolder);
+    if (it == setFolders_.end())
+        it = setFolders_.emplace(setFolder, FolderNames(setFolder)).first;
+    return it->second;
+}
+
+void Merger::CopyRom(std::size_t folderIndex, const std::string& setName,
+                     const std::string& romName, NewSet& newSet, bool onlyWhenMissing) {
+    const std::string folded = ToLowerAscii(romName);
+    if (onlyWhenMissing && newSet.gatheredFolded.contains(folded))
+        return;
+    const auto markGathered = [&] {
+        if (newSet.gatheredFolded.insert(folded).second)
+            newSet.gathered.push_back(romName);
+    };
+
+    const std::string& folder = romFolders_[folderIndex];
+    const FolderNames& names = folderNames_[folderIndex];
+    const std::string target = newSet.temporary + kSeparator + romName;
+    bool sourceFound = false;
+
+    if (const auto setFolder = names.FindFolder(setName)) {
+        const std::string setPath = folder + *setFolder;
+        if (const auto file = SetFolderNames(setPath).FindFile(romName)) {
+            sourceFound = true;
+            if (CopyFileTo(setPath + kSeparator + *file, target, CopyMode::ReplaceExisting)) {
+                markGathered();
+                return;
+            }
+        }
+    }
+    if (const auto archiveName = names.FindFile(setName + ".zip")) {
+        const ArchiveListing& listing = Listing(folder + *archiveName);
+        // An archive that cannot be read whole may hold data we cannot see: keep it.
+        if (!listing.readable)
+            broken_ = true;
+        bool extracted = false;
+        const std::string part = newSet.temporary + kSeparator + ".vxtpart";
+        for (const auto& member : listing.members) {
+            if (!EqualsIgnoringCase(member.name, romName))
+                continue;
+            sourceFound = true;
+            if (ExtractZipEntry(member, part, scanner_.dialogs()) && ReplaceWith(part, target)) {
+                extracted = true;
+            } else {
+                DeleteFileForced(part);
+            }
+        }
+        if (extracted) {
+            markGathered();
+            return;
+        }
+    }
+    // A file that exists but could not be copied must not be removed with its old set.
+    if (sourceFound)
+        broken_ = true;
+}
+
+bool Merger::StartSet(NewSet& newSet, const std::string& name) {
+    newSet.name = name;
+    newSet.temporary = first_ + name + ".vxt";
+    if (PathExists(newSet.temporary)) {
+        // A leftover of an interrupted run may hold the only copy of something: its files
+        // join the new set.
+        return IsFolder(newSet.temporary);
+    }
+    newSet.madeTemporary = CreateFolder(newSet.temporary);
+    return newSet.madeTemporary;
+}
+
+bool Merger::BuildSet(NewSet& newSet) {
+    for (const auto& name : newSet.gathered) {
+        if (!IsRegularFile(newSet.temporary + kSeparator + name))
+            return false;
+    }
+    std::vector<std::string> files;
+    for (const auto& entry : ListFolder(newSet.temporary)) {
+        const std::string path = newSet.temporary + kSeparator + entry.name;
+        if (entry.isFolder || !IsRegularFile(path))
+            continue;
+        files.push_back(path);
+        newSet.contents[ToLowerAscii(entry.name)] = Content{FileLength(path).value_or(0), {}, path};
+    }
+    if (!zip_ || files.empty())
+        return true;
+
+    std::string archive = first_ + newSet.name + ".zip.vxtnew";
+    for (unsigned n = 1; PathExists(archive); ++n) {
+        archive = first_ + newSet.name + ".zip.vxtnew" + std::to_string(n);
+    }
+    if (!scanner_.zipLibrary().AddFiles(archive, files, /*junkPaths=*/true)) {
+        DeleteFileForced(archive);
+        return false;
+    }
+    newSet.archive = archive;
+    // Read back what was written: every file listed under its name with its size and CRC.
+    std::vector<ZipEntry> members;
+    if (!scanner_.zipReader().ReadZipDirectory(archive, members, false, false))
+        return false;
+    std::unordered_map<std::string, const ZipEntry*> byName;
+    for (const auto& member : members)
+        byName.emplace(member.name, &member);
+    for (const auto& path : files) {
+        const auto it = byName.find(FileNamePart(path));
+        if (it == byName.end())
+            return false;
+        Content& content = newSet.contents[ToLowerAscii(FileNamePart(path))];
+        if (it->second->size != content.size || it->second->crc != FileCrc(path))
+            return false;
+        content.crc = it->second->crc;
+    }
+    return true;
+}
+
+void Merger::DiscardSet(NewSet& newSet) {
+    if (!newSet.archive.empty())
+        DeleteFileForced(newSet.archive);
+    newSet.archive.clear();
+    if (newSet.madeTemporary)
+        RemoveFolderTree(newSet.temporary);
+}
+
+void Merger::PlaceSet(NewSet& newSet) {
+    FolderNames& names = folderNames_.front();
+    if (newSet.contents.empty()) {
+        // Nothing was gathered: the set ends with no set at all.
+        if (newSet.madeTemporary) {
+            RemoveFolderTree(newSet.temporary);
+        } else {
+            RemoveEmptyFolder(newSet.temporary);
+        }
+        return;
+    }
+    if (zip_) {
+        const std::string target = first_ + newSet.name + ".zip";
+        if (RenameNoReplace(newSet.archive, target)) {
+            names.Add(newSet.name + ".zip", /*isFolder=*/false);
+            RemoveFolderTree(newSet.temporary);
+        } else {
+            // Something still stands in the way; the files stay in the temporary folder.
+            DeleteFileForced(newSet.archive);
+        }
+        newSet.archive.clear();
+        return;
+    }
+    const std::string target = first_ + newSet.name;
+    if (RenameNoReplace(newSet.temporary, target)) {
+        names.Add(newSet.name, /*isFolder=*/true);
+        for (auto& [name, content] : newSet.contents) {
+            content.path = target + kSeparator + FileNamePart(content.path);
+        }
+    }
+}
+
+bool Merger::IsTaken(const std::string& name, std::uint64_t size,
+                     const std::function<std::optional<std::uint32_t>()>& crcOf) {
+    const std::string key = ToLowerAscii(name);
+    std::optional<std::uint32_t> oldCrc;
+    for (NewSet* set : familySets_) {
+        const auto it = set->contents.find(key);
+        if (it == set->contents.end() || it->second.size != size)
+            continue;
+        Content& content = it->second;
+        if (!content.crc)
+            content.crc = FileCrc(content.path);
+        if (!oldCrc)
+            oldCrc = crcOf();
+        if (oldCrc && *oldCrc == *content.crc)
+            return true;
+    }
+    return false;
+}
+
+void Merger::RemoveOldSet(std::size_t folderIndex, const std::string& setName) {
+    const std::string& folder = romFolders_[folderIndex];
+    FolderNames& names = folderNames_[folderIndex];
+    const bool backup = scanner_.options.Backup;
+    if (const auto setFolder = names.FindFolder(setName)) {
+        const std::string path = folder + *setFolder;
+        if (!backup || BackUpFolder(path, setName)) {
+            RemoveFolderTree(path);
+            if (!PathExists(path))
+                names.Remove(*setFolder);
+        }
+    }
+    if (const auto archiveName = names.FindFile(setName + ".zip")) {
+        const std::string path = folder + *archiveName;
+        if (!backup || BackUpArchive(path, setName)) {
+            if (DeleteFileForced(path))
+                names.Remove(*archiveName);
+        }
+    }
+}
+
+bool Merger::BackUpFolder(const std::string& folder, const std::string& setName) {
+    const BackupStore store(scanner_.programFolder);
+    bool ok = true;
+    for (const auto& entry : ListFolder(folder)) {
+        const std::string path = folder + kSeparator + entry.name;
+        if (entry.isFolder) {
+            ok = store.CopyIn(path, setName, entry.name).has_value() && ok;
+            continue;
+        }
+        const std::uint64_t size = FileLength(path).value_or(0);
+        if (IsTaken(entry.name, size,
+                    [&] { return std::optional<std::uint32_t>(FileCrc(path)); })) {
+            continue;
+        }
+        ok = store.MoveFileIn(path, setName, entry.name).has_value() && ok;
+    }
+    return ok;
+}
+
+bool Merger::BackUpArchive(const std::string& archive, const std::string& setName) {
+    const BackupStore store(scanner_.programFolder);
+    const auto wholeArchive = [&] {
+        return store.CopyIn(archive, setName, FileNamePart(archive)).has_value();
+    };
+    const ArchiveListing& listing = Listing(archive);
+    if (!listing.readable)
+        return wholeArchive();
+    ScratchFolder scratch(scanner_.programFolder);
+    for (const auto& member : listing.members) {
+        if (IsTaken(member.name, member.size,
+                    [&] { return std::optional<std::uint32_t>(member.crc); })) {
+            continue;
+        }
+        const std::string extracted = scratch.Path() + SafeFileName(member.name);
+        if (!scratch.Ok() || !ExtractZipEntry(member, extracted, scanner_.dialogs()) ||
+            !store.MoveFileIn(extracted, setName, member.name)) {
+            DeleteFileForced(extracted);
+            return wholeArchive();
+        }
+    }
+    return true;
+}
+
+}  // namespace vextral

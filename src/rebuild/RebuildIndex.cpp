@@ -1,0 +1,101 @@
+#include "rebuild/RebuildIndex.h"
+
+#include <algorithm>
+#include <numeric>
+#include <unordered_set>
+
+#include "platform/Text.h"
+
+namespace vextral {
+
+namespace {
+
+using FoldedNames = std::unordered_set<std::string, CaseInsensitiveHash, CaseInsensitiveEqual>;
+
+FoldedNames RomNamesOf(const GameRecord& game) {
+    FoldedNames names;
+    names.reserve(game.roms.size());
+    for (const auto& rom : game.roms)
+        names.insert(rom.name);
+    return names;
+}
+
+}  // namespace
+
+void RebuildIndex::Clear() {
+    byCrc_.clear();
+    byName_.clear();
+    foldedNames_.clear();
+}
+
+void RebuildIndex::ResetUsed() {
+    for (auto& entry : byCrc_)
+        entry.used = false;
+    for (auto& entry : byName_)
+        entry.used = false;
+}
+
+void RebuildIndex::Build(const GameDatabase& database) {
+    Clear();
+    for (const auto& game : database) {
+        if (!game.selected)
+            continue;
+        std::string parentName;
+        FoldedNames parentRoms;
+        if (game.isClone && !game.isNeoGeo) {
+            parentName = game.cloneOf;
+            if (game.parentIndex < database.size()) {
+                parentRoms = RomNamesOf(database[game.parentIndex]);
+            }
+        }
+        for (const auto& rom : game.roms) {
+            RebuildEntry entry;
+            entry.crc = rom.crc;
+            entry.size = rom.size;
+            entry.gameName = game.name;
+            entry.romName = rom.name;
+            entry.parentName = parentName;
+            entry.parentHasName = !parentName.empty() && parentRoms.contains(rom.name);
+            (rom.crc != 0 ? byCrc_ : byName_).push_back(std::move(entry));
+        }
+    }
+    std::stable_sort(byCrc_.begin(), byCrc_.end(),
+                     [](const RebuildEntry& a, const RebuildEntry& b) { return a.crc < b.crc; });
+
+    std::vector<std::string> folded;
+    folded.reserve(byName_.size());
+    for (const auto& entry : byName_)
+        folded.push_back(ToLowerAscii(entry.romName));
+    std::vector<std::size_t> order(byName_.size());
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t a, std::size_t b) { return folded[a] < folded[b]; });
+    std::vector<RebuildEntry> sorted;
+    sorted.reserve(byName_.size());
+    foldedNames_.reserve(byName_.size());
+    for (std::size_t i : order) {
+        sorted.push_back(std::move(byName_[i]));
+        foldedNames_.push_back(std::move(folded[i]));
+    }
+    byName_ = std::move(sorted);
+}
+
+std::span<RebuildEntry> RebuildIndex::FindCrc(std::uint32_t crc) {
+    const auto first = std::lower_bound(
+        byCrc_.begin(), byCrc_.end(), crc,
+        [](const RebuildEntry& entry, std::uint32_t value) { return entry.crc < value; });
+    const auto last = std::upper_bound(
+        first, byCrc_.end(), crc,
+        [](std::uint32_t value, const RebuildEntry& entry) { return value < entry.crc; });
+    return {first, last};
+}
+
+std::span<RebuildEntry> RebuildIndex::FindName(std::string_view name) {
+    const std::string key = ToLowerAscii(name);
+    const auto range = std::equal_range(foldedNames_.begin(), foldedNames_.end(), key);
+    const auto first = static_cast<std::size_t>(range.first - foldedNames_.begin());
+    const auto count = static_cast<std::size_t>(range.second - range.first);
+    return std::span<RebuildEntry>(byName_).subspan(first, count);
+}
+
+}  // namespace vextral

@@ -1,0 +1,319 @@
+#include "rebuild/Rebuilder.h"
+
+#include <algorithm>
+#include <array>
+#include <filesystem>
+#include <limits>
+#include <span>
+#include <thread>
+
+#include "archive/Crc32.h"
+#include "archive/FileUtils.h"
+#include "archive/ZipExtraction.h"
+#include "platform/FileSystem.h"
+#include "platform/Text.h"
+
+namespace vextral {
+
+namespace {
+
+constexpr std::uint64_t kBiosSize = 131072;
+constexpr std::array<std::uint32_t, 4> kBiosCrcs{0x9036d879, 0x354029fc, 0x97cf998b, 0x853e6b96};
+
+std::string WithoutSeparator(std::string path) {
+    while (path.size() > 1 && path.back() == kSeparator)
+        path.pop_back();
+    return path;
+}
+
+std::string WithSeparator(std::string path) {
+    if (path.empty() || path.back() != kSeparator)
+        path.push_back(kSeparator);
+    return path;
+}
+
+bool IsLink(const std::string& path) {
+    std::error_code error;
+    return std::filesystem::is_symlink(std::filesystem::symlink_status(path, error));
+}
+
+// A member name is used as a file name in our temporary folder only when it is a plain name.
+std::string SafeFileName(const std::string& name) {
+    if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos) {
+        return "member";
+    }
+    return name;
+}
+
+// A folder that did not exist before, inside parent (which must exist).
+std::string NewPrivateFolder(const std::string& parent, const std::string& stem) {
+    for (unsigned n = 1; n < 100000; ++n) {
+        const std::string candidate = parent + stem + std::to_string(n);
+        if (!PathExists(candidate) && CreateFolder(candidate))
+            return candidate + kSeparator;
+    }
+    return {};
+}
+
+}  // namespace
+
+Rebuilder::Rebuilder(Scanner& scanner, const GameDatabase& database)
+    : scanner_(scanner), database_(database) {}
+
+void Rebuilder::BuildIndex() {
+    index_.Build(database_);
+    sizes_.clear();
+    for (const auto& entry : index_.CrcEntries())
+        sizes_.insert(entry.size);
+    for (const auto& entry : index_.NameEntries())
+        sizes_.insert(entry.size);
+}
+
+const std::string& Rebuilder::TargetGame(const RebuildEntry& entry) const {
+    if (!options_.merge || entry.parentName.empty())
+        return entry.gameName;
+    const ScanOptions& modes = scanner_.options;
+    if (modes.MergeFull || (modes.MergeSplit && entry.parentHasName))
+        return entry.parentName;
+    return entry.gameName;
+}
+
+Rebuilder::Outcome Rebuilder::Rebuild(const std::string& sourceFolder,
+                                      const std::string& destinationFolder,
+                                      const RebuildOptions& options) {
+    if (!IsFolder(sourceFolder) || !RebuildFoldersAllowed(sourceFolder, destinationFolder)) {
+        return Outcome::Failed;
+    }
+    options_ = options;
+    destination_ = WithSeparator(destinationFolder);
+    if (!CreateFolderTree(WithoutSeparator(destination_)))
+        return Outcome::Failed;
+    skipDestination_ = WithoutSeparator(CanonicalPath(destination_));
+    const std::string temporaryFolder = scanner_.programFolder + "tempzip.vxt";
+    CreateFolderTree(temporaryFolder);
+    skipTemporary_ = WithoutSeparator(CanonicalPath(temporaryFolder));
+    workFolder_ = NewPrivateFolder(temporaryFolder + kSeparator, "rebuild");
+    if (workFolder_.empty())
+        return Outcome::Failed;
+    destinationNames_ = FolderNames(destination_);
+    archiveMembers_.clear();
+    biosNames_.clear();
+    index_.ResetUsed();
+
+    const std::string source = WithSeparator(sourceFolder);
+    const std::uint32_t count = CountFiles(source);
+
+    Progress& progress = scanner_.progress();
+    progress.OpenProgress("Rebuilding ROMs");
+    if (count > 0)
+        progress.SetProgressRange(
+            0, static_cast<int>(std::min<std::uint32_t>(count, std::numeric_limits<int>::max())));
+    progress.SetProgressStep(1);
+    const Step step = WalkFolder(source);
+    progress.CloseProgress();
+
+    RemoveFolderTree(WithoutSeparator(workFolder_));
+    return step == Step::Stop ? Outcome::Stopped : Outcome::Completed;
+}
+
+bool Rebuilder::SkipFolder(const std::string& folder) const {
+    // Never descend into what this run writes, nor through links (a link to an ancestor
+    // would never end).
+    if (IsLink(WithoutSeparator(folder)))
+        return true;
+    const std::string canonical = WithoutSeparator(CanonicalPath(folder));
+    return canonical == skipDestination_ || canonical == skipTemporary_;
+}
+
+std::uint32_t Rebuilder::CountFiles(const std::string& folder) {
+    std::uint32_t count = 0;
+    for (const auto& entry : ListFolder(folder)) {
+        const std::string path = folder + entry.name;
+        if (entry.isFolder || IsFolder(path)) {
+            if (!SkipFolder(path))
+                count += CountFiles(path + kSeparator);
+        } else if (IsRegularFile(path)) {
+            ++count;
+        }
+    }
+    return count;
+}
+
+Rebuilder::Step Rebuilder::WalkFolder(const std::string& folder) {
+    for (const auto& entry : ListFolder(folder)) {
+        const std::string path = folder + entry.name;
+        if (entry.isFolder || IsFolder(path)) {
+            if (SkipFolder(path))
+                continue;
+            if (WalkFolder(path + kSeparator) == Step::Stop)
+                return Step::Stop;
+        } else if (IsRegularFile(path)) {  // no pipes or devices: reading them may block
+            if (ProcessFile(path) == Step::Stop)
+                return Step::Stop;
+            scanner_.progress().AdvanceProgress();
+        }
+    }
+    return Step::Continue;
+}
+
+Rebuilder::Step Rebuilder::ProcessFile(const std::string& path) {
+    std::vector<ZipEntry> members;
+    if (scanner_.zipReader().ReadZipDirectory(path, members, /*requireZipExtension=*/true,
+                                              /*reportErrors=*/true)) {
+        for (const auto& member : members) {
+            std::this_thread::yield();
+            Candidate candidate{member.crc, ~member.crc, member.size, member.name};
+            if (!MightMatch(candidate))
+                continue;
+            const std::string temporary = workFolder_ + SafeFileName(member.name);
+            Step step = Step::Continue;
+            if (ExtractZipEntry(member, temporary, scanner_.dialogs())) {
+                step = Match(temporary, candidate);
+                if (step == Step::Continue && options_.complemented) {
+                    candidate.crc = candidate.complement;
+                    step = Match(temporary, candidate);
+                }
+            }
+            DeleteFileForced(temporary);
+            if (step == Step::Stop)
+                return Step::Stop;
+        }
+        return Step::Continue;
+    }
+
+    const auto length = FileLength(path);
+    if (!length || !sizes_.contains(*length))
+        return Step::Continue;  // no ROM has this size
+    std::uint64_t size = 0;
+    const std::uint32_t crc = FileCrc(path, &size);
+    Candidate candidate{crc, ~crc, size, FileNamePart(path)};
+    Step step = Match(path, candidate);
+    if (step == Step::Continue && options_.complemented) {
+        candidate.crc = candidate.complement;
+        step = Match(path, candidate);
+    }
+    return step;
+}
+
+bool Rebuilder::MightMatch(const Candidate& candidate) {
+    if (!sizes_.contains(candidate.size))
+        return false;
+    const auto unusedOfSize = [&](std::span<RebuildEntry> entries) {
+        return std::any_of(entries.begin(), entries.end(), [&](const RebuildEntry& e) {
+            return !e.used && e.size == candidate.size;
+        });
+    };
+    if (unusedOfSize(index_.FindCrc(candidate.crc)))
+        return true;
+    if (options_.complemented && unusedOfSize(index_.FindCrc(candidate.complement)))
+        return true;
+    return options_.badDumps && unusedOfSize(index_.FindName(candidate.name));
+}
+
+Rebuilder::Step Rebuilder::Match(const std::string& file, const Candidate& candidate) {
+    const bool isBios =
+        !options_.biosEverywhere && candidate.size == kBiosSize &&
+        std::find(kBiosCrcs.begin(), kBiosCrcs.end(), candidate.crc) != kBiosCrcs.end();
+    const auto serve = [&](std::span<RebuildEntry> entries) {
+        for (auto& entry : entries) {
+            if (entry.used || entry.size != candidate.size)
+                continue;
+            entry.used = true;
+            if (Write(file, entry.romName, TargetGame(entry), isBios) == Step::Stop) {
+                return Step::Stop;
+            }
+        }
+        return Step::Continue;
+    };
+    const auto found = index_.FindCrc(candidate.crc);
+    if (options_.badDumps && serve(index_.FindName(candidate.name)) == Step::Stop) {
+        return Step::Stop;
+    }
+    return serve(found);
+}
+
+Rebuilder::Step Rebuilder::Write(const std::string& file, const std::string& romName,
+                                 const std::string& game, bool isBios) {
+    if (isBios) {
+        if (std::find(biosNames_.begin(), biosNames_.end(), romName) != biosNames_.end()) {
+            return Step::Continue;
+        }
+        biosNames_.push_back(romName);
+    }
+    std::this_thread::yield();
+    Progress& progress = scanner_.progress();
+    progress.Repaint();
+    progress.SetProgressText(game + kSeparator + romName);
+    if (progress.IsStopRequested())
+        return Step::Stop;
+
+    const std::string setName = isBios ? std::string("neogeo") : game;
+    if (options_.zip) {
+        WriteZipped(file, romName, setName);
+    } else {
+        WriteLoose(file, romName, setName);
+    }
+    return Step::Continue;
+}
+
+void Rebuilder::WriteLoose(const std::string& file, const std::string& romName,
+                           const std::string& setName) {
+    std::string folderName = destinationNames_.FindFolder(setName).value_or(setName);
+    const std::string setPath = destination_ + folderName;
+    if (!IsFolder(setPath)) {
+        if (!CreateFolder(setPath))
+            return;
+        destinationNames_.Add(folderName, /*isFolder=*/true);
+    }
+    const std::string target = setPath + kSeparator + romName;
+    if (ResolveIgnoringCase(target))
+        return;  // an existing file is left untouched
+    (void)CopyFileTo(file, target, CopyMode::KeepExisting);
+}
+
+void Rebuilder::WriteZipped(const std::string& file, const std::string& romName,
+                            const std::string& setName) {
+    const std::string archiveName =
+        destinationNames_.FindFile(setName + ".zip").value_or(setName + ".zip");
+    const std::string archive = destination_ + archiveName;
+
+    // Adding a member of a name the archive already holds would replace its data.
+    auto known = archiveMembers_.find(archive);
+    if (known == archiveMembers_.end()) {
+        std::unordered_set<std::string> names;
+        if (PathExists(archive)) {
+            std::vector<ZipEntry> members;
+            if (!scanner_.zipReader().ReadZipDirectory(archive, members, false, false)) {
+                return;  // an archive we cannot read is not written to
+            }
+            for (const auto& member : members)
+                names.insert(ToLowerAscii(member.name));
+        }
+        known = archiveMembers_.emplace(archive, std::move(names)).first;
+    }
+    if (known->second.contains(ToLowerAscii(romName)))
+        return;
+
+    // The archive takes the file under its own name, so a file of another name is staged
+    // under the ROM's name in our temporary folder; the source is never renamed.
+    std::string zipSource = file;
+    std::string stageFolder;
+    if (FileNamePart(file) != romName) {
+        stageFolder = workFolder_ + "stage" + std::to_string(++stageCounter_);
+        zipSource = stageFolder + kSeparator + romName;
+        if (!CreateFolder(stageFolder) || !CopyFileTo(file, zipSource, CopyMode::ReplaceExisting)) {
+            RemoveFolderTree(stageFolder);
+            return;
+        }
+    }
+    if (scanner_.zipLibrary().AddFiles(archive, {zipSource}, /*junkPaths=*/true)) {
+        known->second.insert(ToLowerAscii(romName));
+        destinationNames_.Add(archiveName, /*isFolder=*/false);
+    } else {
+        archiveMembers_.erase(known);  // list it again before the next write
+    }
+    if (!stageFolder.empty())
+        RemoveFolderTree(stageFolder);
+}
+
+}  // namespace vextral
