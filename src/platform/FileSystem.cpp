@@ -380,7 +380,15 @@ bool CopyFileTo(const std::string& from, const std::string& to, CopyMode mode) {
         return false;
 
     std::string temporary = to + ".vxtpart-XXXXXX";
-    FileDescriptor out(::mkstemp(temporary.data()));
+    int fd = ::mkstemp(temporary.data());
+    if (fd < 0 && errno == ENAMETOOLONG) {
+        // The target's name is already near the limit; a short name beside it will do.
+        const std::size_t slash = to.rfind('/');
+        temporary = (slash == std::string::npos ? std::string() : to.substr(0, slash + 1)) +
+                    ".vxtpart-XXXXXX";
+        fd = ::mkstemp(temporary.data());
+    }
+    FileDescriptor out(fd);
     if (out.Get() < 0)
         return false;
     bool ok = CopyContents(in.Get(), out.Get());

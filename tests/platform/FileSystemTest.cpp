@@ -166,6 +166,12 @@ TEST(CopyFileToTest, CopiesLargeFilesWhole) {
     ASSERT_TRUE(CopyFileTo(temp / "big", temp / "copy", CopyMode::KeepExisting));
     EXPECT_EQ(ReadFile(temp / "copy"), big);
     EXPECT_EQ(FileLength(temp / "copy"), big.size());
+
+    // A name at the length limit leaves no room for a temporary suffix.
+    const std::string longName(255, 'n');
+    ASSERT_TRUE(CopyFileTo(temp / "big", temp / longName, CopyMode::KeepExisting));
+    EXPECT_EQ(FileLength(temp / longName), big.size());
+    EXPECT_EQ(ListFolder(temp.Path()).size(), 3u);
 }
 
 TEST(FileSystemTest, MakeOwnerWritableKeepsTimeStampAndOtherBits) {
