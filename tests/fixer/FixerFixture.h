@@ -1,0 +1,76 @@
+#pragma once
+// A program folder, a rom folder and a Fixer wired to scripted answers and a zip library
+// that can be told to fail.
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "archive/ZipExtraction.h"
+#include "archive/ZipReader.h"
+#include "fixer/Fixer.h"
+#include "platform/FileSystem.h"
+#include "support/FailingZipLibrary.h"
+#include "support/FakeDialogs.h"
+#include "support/FolderBuilder.h"
+#include "support/TempFolder.h"
+#include "support/ZipBuilder.h"
+
+namespace vextral::test {
+
+class FixerFixture : public ::testing::Test {
+  protected:
+    FixerFixture() {
+        options.FixSpelling = options.FixLength = options.FixUnneeded = options.FixName = true;
+        consent.Reset(options);
+        EXPECT_TRUE(zip.Load());
+        EXPECT_TRUE(CreateFolderTree(programFolder + "tempzip.vxt/"));
+        EXPECT_TRUE(CreateFolderTree(roms));
+    }
+
+    void Answer(std::initializer_list<AskAnswer> answers) {
+        dialogs.askAnswers.insert(dialogs.askAnswers.end(), answers);
+    }
+
+    std::vector<ZipEntry> List(const std::string& zipPath) {
+        ZipReader reader(dialogs);
+        std::vector<ZipEntry> entries;
+        EXPECT_TRUE(reader.ReadZipDirectory(zipPath, entries, false, false)) << zipPath;
+        return entries;
+    }
+
+    // Stored name -> contents of every member.
+    std::map<std::string, std::string> Members(const std::string& zipPath) {
+        std::map<std::string, std::string> result;
+        for (const ZipEntry& entry : List(zipPath)) {
+            const std::string out = temp / "member.out";
+            EXPECT_TRUE(ExtractZipEntry(entry, out, dialogs)) << entry.storedName;
+            result[entry.storedName] = ReadFile(out);
+        }
+        return result;
+    }
+
+    // Everything below the backup folder, relative to it.
+    std::map<std::string, std::string> Backups() { return ReadTree(programFolder + "backup.vxt/"); }
+
+    static GameRecord Game(const std::string& name) {
+        GameRecord game;
+        game.name = name;
+        game.description = "Game " + name;
+        return game;
+    }
+
+    TempFolder temp;
+    const std::string programFolder = temp / "program/";
+    const std::string roms = temp / "roms/";
+    FakeDialogs dialogs;
+    ConsentState consent;
+    FailingZipLibrary zip;
+    ScanOptions options;
+    FolderCache folders;
+    Fixer fixer{dialogs, consent, zip, options, programFolder, folders};
+};
+
+}  // namespace vextral::test

@@ -1,0 +1,207 @@
+#include "FixerFixture.h"
+
+namespace vextral::test {
+namespace {
+
+class FixerSpellingTest : public FixerFixture {
+  protected:
+    RomRecord Rom(const std::string& name) {
+        RomRecord rom;
+        rom.name = rom.lookupName = name;
+        return rom;
+    }
+};
+
+TEST_F(FixerSpellingTest, FolderRomTakesTheExpectedCaseAfterAsking) {
+    FolderBuilder(roms).File("abc/ABC.ROM", "data");
+    GameRecord game = Game("abc");
+    RomRecord rom = Rom("abc.rom");
+    std::vector<ZipEntry> none;
+    Answer({AskAnswer::Yes});
+
+    fixer.FixRomSpelling(roms + "abc/abc.rom", rom, false, none, roms + "abc", game);
+
+    ASSERT_EQ(dialogs.questions.size(), 1u);
+    EXPECT_EQ(dialogs.questions[0].caption, "Fix Wrong Spelled Roms In Gameset 'Game abc' ?");
+    EXPECT_EQ(dialogs.questions[0].question, "\nDo you want to rename 'ABC.ROM' as 'abc.rom' ?");
+    EXPECT_EQ(rom.foundName, "ABC.ROM");
+    EXPECT_FALSE(rom.nameCaseOk);
+    EXPECT_TRUE(rom.caseFixed);
+    EXPECT_EQ(ReadTree(roms + "abc/"), (std::map<std::string, std::string>{{"abc.rom", "data"}}));
+}
+
+TEST_F(FixerSpellingTest, ZipRomIsReAddedAndItsIndexFollows) {
+    const std::string zipPath =
+        ZipBuilder().Add("ABC.ROM", "abc data").AddDeflated("z.rom", "zzz").Write(roms + "abc.zip");
+    GameRecord game = Game("abc");
+    RomRecord rom = Rom("abc.rom");
+    std::vector<ZipEntry> entries = List(zipPath);
+    rom.zipIndex = 0;
+    Answer({AskAnswer::Yes});
+
+    fixer.FixRomSpelling(roms + "abc/abc.rom", rom, true, entries, roms + "abc", game);
+
+    EXPECT_TRUE(rom.caseFixed);
+    EXPECT_EQ(Members(zipPath),
+              (std::map<std::string, std::string>{{"abc.rom", "abc data"}, {"z.rom", "zzz"}}));
+    ASSERT_LT(rom.zipIndex, entries.size());
+    EXPECT_EQ(entries[rom.zipIndex].storedName, "abc.rom");
+    EXPECT_EQ(ReadTree(programFolder + "tempzip.vxt/"), (std::map<std::string, std::string>{}));
+}
+
+TEST_F(FixerSpellingTest, AnswersDecideWhatIsRenamed) {
+    struct Case {
+        AskAnswer answer;
+        bool renamed;
+        bool stops;
+    };
+    for (const Case& c : {Case{AskAnswer::No, false, false}, Case{AskAnswer::Stop, false, true},
+                          Case{AskAnswer::Closed, true, false}}) {
+        TempFolder folder;
+        FolderBuilder(folder.Path()).File("abc/Abc.rom", "x");
+        consent.Reset(options);
+        GameRecord game = Game("abc");
+        RomRecord rom = Rom("abc.rom");
+        std::vector<ZipEntry> none;
+        Answer({c.answer});
+        fixer.FixRomSpelling(folder / "abc/abc.rom", rom, false, none, folder / "abc", game);
+        EXPECT_EQ(rom.caseFixed, c.renamed);
+        EXPECT_EQ(IsRegularFile(folder / "abc/abc.rom"), c.renamed);
+        EXPECT_EQ(consent.StopRequested(), c.stops);
+    }
+}
+
+TEST_F(FixerSpellingTest, AnswersForAllHoldForTheRestOfTheRun) {
+    FolderBuilder(roms).File("abc/A.ROM", "a").File("abc/B.ROM", "b");
+    GameRecord game = Game("abc");
+    RomRecord a = Rom("a.rom");
+    RomRecord b = Rom("b.rom");
+    std::vector<ZipEntry> none;
+    Answer({AskAnswer::NoToAll});
+    fixer.FixRomSpelling(roms + "abc/a.rom", a, false, none, roms + "abc", game);
+    fixer.FixRomSpelling(roms + "abc/b.rom", b, false, none, roms + "abc", game);
+    EXPECT_EQ(dialogs.questions.size(), 1u);
+    EXPECT_FALSE(a.caseFixed || b.caseFixed);
+
+    consent.Reset(options);
+    Answer({AskAnswer::YesToAll});
+    fixer.FixRomSpelling(roms + "abc/a.rom", a, false, none, roms + "abc", game);
+    fixer.FixRomSpelling(roms + "abc/b.rom", b, false, none, roms + "abc", game);
+    EXPECT_EQ(dialogs.questions.size(), 2u);
+    EXPECT_TRUE(a.caseFixed && b.caseFixed);
+    EXPECT_EQ(ReadTree(roms + "abc/"),
+              (std::map<std::string, std::string>{{"a.rom", "a"}, {"b.rom", "b"}}));
+}
+
+TEST_F(FixerSpellingTest, RightNameOrFixOffAsksNothing) {
+    FolderBuilder(roms).File("abc/abc.rom", "x").File("abc/B.ROM", "b");
+    GameRecord game = Game("abc");
+    RomRecord right = Rom("abc.rom");
+    RomRecord wrong = Rom("b.rom");
+    std::vector<ZipEntry> none;
+    fixer.FixRomSpelling(roms + "abc/abc.rom", right, false, none, roms + "abc", game);
+    EXPECT_TRUE(right.nameCaseOk);
+    options.FixSpelling = false;
+    fixer.FixRomSpelling(roms + "abc/b.rom", wrong, false, none, roms + "abc", game);
+    EXPECT_FALSE(wrong.nameCaseOk);
+    EXPECT_FALSE(wrong.caseFixed);
+    EXPECT_TRUE(dialogs.questions.empty());
+}
+
+TEST_F(FixerSpellingTest, TakenIntermediateNameDestroysNothing) {
+    FolderBuilder(roms).File("abc/ABC.ROM", "rom").File("abc/ABC.ROM_tmp", "precious");
+    GameRecord game = Game("abc");
+    RomRecord rom = Rom("abc.rom");
+    std::vector<ZipEntry> none;
+    Answer({AskAnswer::Yes});
+    fixer.FixRomSpelling(roms + "abc/abc.rom", rom, false, none, roms + "abc", game);
+    EXPECT_FALSE(rom.caseFixed);
+    EXPECT_EQ(ReadTree(roms + "abc/"), (std::map<std::string, std::string>{
+                                           {"ABC.ROM", "rom"}, {"ABC.ROM_tmp", "precious"}}));
+}
+
+TEST_F(FixerSpellingTest, ZipSampleRenamedWithItsOwnCaption) {
+    const std::string zipPath = ZipBuilder().Add("Boom.wav", "w").Write(roms + "abc.zip");
+    GameRecord game = Game("abc");
+    SampleRecord sample;
+    sample.name = "boom.wav";
+    std::vector<ZipEntry> entries = List(zipPath);
+    Answer({AskAnswer::Yes});
+    fixer.FixSampleSpelling(roms + "abc/boom.wav", sample, true, entries, roms + "abc", game);
+    EXPECT_EQ(dialogs.questions.at(0).caption, "Fix Wrong Spelled Samples In Gameset 'Game abc' ?");
+    EXPECT_TRUE(sample.caseFixed);
+    EXPECT_EQ(Members(zipPath), (std::map<std::string, std::string>{{"boom.wav", "w"}}));
+}
+
+TEST_F(FixerSpellingTest, ZipRenameNeverReplacesAnotherMember) {
+    const std::string zipPath =
+        ZipBuilder().Add("ABC.ROM", "upper").Add("abc.rom", "lower").Write(roms + "abc.zip");
+    const std::vector<ZipEntry> entries = List(zipPath);
+    EXPECT_FALSE(fixer.RenameInZip(entries[0], "abc.rom", "abc"));
+    EXPECT_EQ(Members(zipPath),
+              (std::map<std::string, std::string>{{"ABC.ROM", "upper"}, {"abc.rom", "lower"}}));
+}
+
+TEST_F(FixerSpellingTest, FailedRewriteKeepsTheMember) {
+    const std::string zipPath =
+        ZipBuilder().Add("ABC.ROM", "only copy").Add("b.rom", "b").Write(roms + "abc.zip");
+    const ZipEntry entry = List(zipPath).at(0);
+
+    zip.failAddOnCall = 1;  // the add fails, putting it back under its old name works
+    EXPECT_FALSE(fixer.RenameInZip(entry, "abc.rom", "abc"));
+    EXPECT_EQ(Members(zipPath).at("ABC.ROM"), "only copy");
+
+    zip.failDeleteAlways = true;
+    EXPECT_FALSE(fixer.RenameInZip(List(zipPath).at(1), "abc.rom", "abc"));
+    EXPECT_EQ(Members(zipPath).at("ABC.ROM"), "only copy");
+
+    zip.failDeleteAlways = false;
+    zip.failAddAlways = true;  // nothing can be added: the data goes to the backup folder
+    EXPECT_FALSE(fixer.RenameInZip(List(zipPath).at(1), "abc.rom", "abc"));
+    EXPECT_EQ(Members(zipPath), (std::map<std::string, std::string>{{"b.rom", "b"}}));
+    EXPECT_EQ(Backups(),
+              (std::map<std::string, std::string>{{"abc/", ""}, {"abc/ABC.ROM", "only copy"}}));
+}
+
+TEST_F(FixerSpellingTest, GameSetZipAndFolderTakeTheGamesName) {
+    ZipBuilder().Add("a.rom", "a").Write(roms + "Pacman.zip");
+    FolderBuilder(roms).File("GALAGA/g.rom", "g");
+    GameRecord pacman = Game("pacman");
+    GameRecord galaga = Game("galaga");
+    Answer({AskAnswer::Yes, AskAnswer::Yes});
+    fixer.FixGameSpelling(roms + "pacman", pacman);
+    fixer.FixGameSpelling(roms + "galaga", galaga);
+    EXPECT_EQ(dialogs.questions.at(0).caption, "Fix Wrong Spelled Game 'Game pacman' ?");
+    EXPECT_EQ(dialogs.questions.at(0).question, "\nDo you want to rename 'Pacman' as 'pacman' ?");
+    EXPECT_EQ(pacman.foundSetName, "Pacman");
+    EXPECT_TRUE(pacman.setNameFixed && galaga.setNameFixed);
+    EXPECT_TRUE(IsRegularFile(roms + "pacman.zip"));
+    EXPECT_EQ(ReadTree(roms + "galaga/"), (std::map<std::string, std::string>{{"g.rom", "g"}}));
+    EXPECT_FALSE(PathExists(roms + "Pacman.zip") || PathExists(roms + "GALAGA"));
+}
+
+TEST_F(FixerSpellingTest, CloneSetNamedAfterItsParentIsRightInAMergeMode) {
+    ZipBuilder().Add("a.rom", "a").Write(roms + "puckman.zip");
+    GameRecord clone = Game("pacmanc");
+    clone.isClone = true;
+    clone.cloneOf = "puckman";
+    options.MergeSplit = true;
+    fixer.FixGameSpelling(roms + "puckman", clone);
+    EXPECT_TRUE(clone.setNameOk);
+    EXPECT_TRUE(dialogs.questions.empty());
+    EXPECT_TRUE(IsRegularFile(roms + "puckman.zip"));
+}
+
+TEST_F(FixerSpellingTest, GameSetWithTakenIntermediateNameStays) {
+    ZipBuilder().Add("a.rom", "a").Write(roms + "Pacman.zip");
+    WriteFile(roms + "Pacman.zip_tmp", "precious");
+    GameRecord game = Game("pacman");
+    Answer({AskAnswer::Yes});
+    fixer.FixGameSpelling(roms + "pacman", game);
+    EXPECT_FALSE(game.setNameFixed);
+    EXPECT_TRUE(IsRegularFile(roms + "Pacman.zip"));
+    EXPECT_EQ(ReadFile(roms + "Pacman.zip_tmp"), "precious");
+}
+
+}  // namespace
+}  // namespace vextral::test
