@@ -5,6 +5,11 @@ namespace vextral {
 void ProgressState::SetRange(int lower, int upper) {
     lower_ = lower;
     upper_ = upper;
+    // Like a progress bar, a new range pulls the position inside it.
+    if (upper_ > lower_) {
+        if (position_ < lower_) position_ = lower_;
+        if (position_ > upper_) position_ = upper_;
+    }
 }
 
 void ProgressState::SetStep(int step) { step_ = step; }
