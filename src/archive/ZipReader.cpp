@@ -45,7 +45,14 @@ std::uint32_t Read32(const std::uint8_t* p) {
 class ArchiveFile {
   public:
     explicit ArchiveFile(const std::string& path)
-        : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
+        : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
+        struct stat status {};
+        if (fd_ >= 0 && (::fstat(fd_, &status) != 0 || !S_ISREG(status.st_mode))) {
+            ::close(fd_);  // a folder or device is no archive, as if it could not be opened
+            fd_ = -1;
+        }
+        size_ = fd_ >= 0 ? static_cast<std::uint64_t>(status.st_size) : 0;
+    }
     ~ArchiveFile() {
         if (fd_ >= 0)
             ::close(fd_);
@@ -54,12 +61,15 @@ class ArchiveFile {
     ArchiveFile& operator=(const ArchiveFile&) = delete;
 
     bool IsOpen() const { return fd_ >= 0; }
+    std::uint64_t Size() const { return size_; }
 
     // Points *bytes at up to `count` bytes from `position`; returns how many exist there
     // (fewer at the end of the file, 0 on a read error).
     std::size_t Fetch(std::uint64_t position, std::size_t count, const std::uint8_t** bytes) {
-        if (position < windowStart_ || position + count > windowStart_ + windowLength_) {
-            if (size_ && position >= *size_)
+        const std::uint64_t windowEnd = windowStart_ + windowLength_;
+        const bool inside = position >= windowStart_ && position < windowEnd;
+        if (!inside || (position + count > windowEnd && windowEnd < size_)) {
+            if (position >= size_)
                 return 0;
             Refill(position, count);
         }
@@ -70,16 +80,6 @@ class ArchiveFile {
         return std::min(count, windowLength_ - offset);
     }
 
-    std::optional<std::uint64_t> Size() {
-        if (!size_) {
-            struct stat status {};
-            if (::fstat(fd_, &status) != 0)
-                return std::nullopt;
-            size_ = static_cast<std::uint64_t>(status.st_size);
-        }
-        return size_;
-    }
-
     // True when the four bytes at position are the signature.
     bool HasSignature(std::uint64_t position, std::uint32_t signature) {
         const std::uint8_t* bytes = nullptr;
@@ -88,7 +88,8 @@ class ArchiveFile {
 
   private:
     void Refill(std::uint64_t position, std::size_t count) {
-        const std::size_t wanted = std::max(count, firstRead_ ? kFirstRead : kLaterRead);
+        const std::size_t wanted = static_cast<std::size_t>(std::min<std::uint64_t>(
+            std::max(count, firstRead_ ? kFirstRead : kLaterRead), size_ - position));
         firstRead_ = false;
         if (buffer_.size() < wanted)
             buffer_.resize(wanted);
@@ -103,11 +104,8 @@ class ArchiveFile {
                 windowLength_ = 0;
                 return;
             }
-            if (got == 0) {
-                // Reached the end: the file's size comes free with it.
-                size_ = position + windowLength_;
-                return;
-            }
+            if (got == 0)
+                return;  // the file shrank under us
             windowLength_ += static_cast<std::size_t>(got);
         }
     }
@@ -116,7 +114,7 @@ class ArchiveFile {
     std::vector<std::uint8_t> buffer_;
     std::uint64_t windowStart_ = 0;
     std::size_t windowLength_ = 0;
-    std::optional<std::uint64_t> size_;
+    std::uint64_t size_ = 0;
     bool firstRead_ = true;
 };
 
@@ -176,9 +174,8 @@ HeaderResult ReadLocalHeader(ArchiveFile& file, std::uint64_t& position, const s
     position += nameLength + extraLength;
 
     const std::uint64_t dataOffset = position;
-    const std::optional<std::uint64_t> fileSize = file.Size();
-    if (!fileSize || dataOffset > std::numeric_limits<std::uint32_t>::max() ||
-        dataOffset + compressedSize > *fileSize) {
+    if (dataOffset > std::numeric_limits<std::uint32_t>::max() ||
+        dataOffset + compressedSize > file.Size()) {
         return HeaderResult::Corrupt;
     }
     position += compressedSize;
@@ -268,8 +265,7 @@ bool ZipReader::ReadZipDirectory(const std::string& path, std::vector<ZipEntry>&
         }
         const std::uint64_t rest =
             std::uint64_t{Read16(header + 28)} + Read16(header + 30) + Read16(header + 32);
-        const std::optional<std::uint64_t> fileSize = file.Size();
-        if (!fileSize || position + rest > *fileSize) {
+        if (position + rest > file.Size()) {
             show(corruptText);
             return false;
         }

@@ -1,0 +1,165 @@
+#include "support/ZipBuilder.h"
+
+#include <zlib.h>
+
+#include <fstream>
+#include <stdexcept>
+
+namespace vextral::test {
+
+namespace {
+
+void Put16(std::string& out, std::uint32_t value) {
+    out.push_back(static_cast<char>(value & 0xff));
+    out.push_back(static_cast<char>((value >> 8) & 0xff));
+}
+
+void Put32(std::string& out, std::uint32_t value) {
+    Put16(out, value & 0xffff);
+    Put16(out, value >> 16);
+}
+
+constexpr std::uint32_t kDosTime = 0x6000;  // 12:00:00
+constexpr std::uint32_t kDosDate = 0x5421;  // 2022-01-01
+
+}  // namespace
+
+std::uint32_t CrcOf(const std::string& data) {
+    return static_cast<std::uint32_t>(
+        crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size())));
+}
+
+std::string DeflateRaw(const std::string& data) {
+    z_stream stream{};
+    if (deflateInit2(&stream, 9, Z_DEFLATED, -MAX_WBITS, 9, Z_DEFAULT_STRATEGY) != Z_OK) {
+        throw std::runtime_error("deflateInit2 failed");
+    }
+    std::string out(deflateBound(&stream, data.size()), '\0');
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
+    stream.avail_in = static_cast<uInt>(data.size());
+    stream.next_out = reinterpret_cast<Bytef*>(out.data());
+    stream.avail_out = static_cast<uInt>(out.size());
+    const int status = deflate(&stream, Z_FINISH);
+    out.resize(stream.total_out);
+    deflateEnd(&stream);
+    if (status != Z_STREAM_END)
+        throw std::runtime_error("deflate failed");
+    return out;
+}
+
+ZipBuilder& ZipBuilder::Add(const std::string& storedName, const std::string& data) {
+    ZipMember& member = members_.emplace_back();
+    member.storedName = storedName;
+    member.data = data;
+    return *this;
+}
+
+ZipBuilder& ZipBuilder::AddDeflated(const std::string& storedName, const std::string& data) {
+    Add(storedName, data);
+    members_.back().deflated = true;
+    return *this;
+}
+
+ZipBuilder& ZipBuilder::AddFolder(const std::string& storedName) {
+    return Add(storedName, "");
+}
+
+ZipBuilder& ZipBuilder::Prefix(const std::string& bytes) {
+    prefix_ = bytes;
+    return *this;
+}
+
+ZipBuilder& ZipBuilder::Trailing(const std::string& bytes) {
+    trailing_ = bytes;
+    return *this;
+}
+
+ZipBuilder& ZipBuilder::TruncateAt(std::size_t length) {
+    truncateAt_ = length;
+    return *this;
+}
+
+std::string ZipBuilder::Bytes() const {
+    std::string out = prefix_;
+    std::string central;
+    for (const ZipMember& member : members_) {
+        const std::string payload = member.deflated ? DeflateRaw(member.data) : member.data;
+        const std::uint32_t realCrc = CrcOf(member.data);
+        const std::uint16_t method = member.method.value_or(member.deflated ? 8 : 0);
+        const std::uint32_t crc = member.crc.value_or(realCrc);
+        const std::uint32_t size =
+            member.size.value_or(static_cast<std::uint32_t>(member.data.size()));
+        const std::uint32_t compressedSize =
+            member.compressedSize.value_or(static_cast<std::uint32_t>(payload.size()));
+        const std::uint16_t flags = static_cast<std::uint16_t>(
+            member.flags | (member.descriptor != Descriptor::None ? 8 : 0));
+        const auto offset = static_cast<std::uint32_t>(out.size());
+
+        Put32(out, 0x04034b50);
+        Put16(out, 20);
+        Put16(out, flags);
+        Put16(out, method);
+        Put16(out, kDosTime);
+        Put16(out, kDosDate);
+        Put32(out, member.streamed ? 0 : crc);
+        Put32(out, member.streamed ? 0 : compressedSize);
+        Put32(out, member.streamed ? 0 : size);
+        Put16(out, static_cast<std::uint32_t>(member.storedName.size()));
+        Put16(out, static_cast<std::uint32_t>(member.extra.size()));
+        out += member.storedName;
+        out += member.extra;
+        out += payload;
+        if (member.descriptor == Descriptor::Signed)
+            Put32(out, 0x08074b50);
+        if (member.descriptor != Descriptor::None) {
+            Put32(out, crc);
+            Put32(out, compressedSize);
+            Put32(out, size);
+        }
+
+        Put32(central, 0x02014b50);
+        Put16(central, 20);
+        Put16(central, 20);
+        Put16(central, flags);
+        Put16(central, method);
+        Put16(central, kDosTime);
+        Put16(central, kDosDate);
+        Put32(central, crc);
+        Put32(central, compressedSize);
+        Put32(central, size);
+        Put16(central, static_cast<std::uint32_t>(member.storedName.size()));
+        Put16(central, 0);  // extra
+        Put16(central, 0);  // comment
+        Put16(central, 0);  // disk
+        Put16(central, 0);  // internal attributes
+        const bool folder = !member.storedName.empty() && member.storedName.back() == '/';
+        Put32(central, folder ? 0x10 : 0);
+        Put32(central, offset);
+        central += member.storedName;
+    }
+    const auto centralOffset = static_cast<std::uint32_t>(out.size());
+    out += central;
+    Put32(out, 0x06054b50);
+    Put16(out, 0);
+    Put16(out, 0);
+    Put16(out, static_cast<std::uint32_t>(members_.size()));
+    Put16(out, static_cast<std::uint32_t>(members_.size()));
+    Put32(out, static_cast<std::uint32_t>(central.size()));
+    Put32(out, centralOffset);
+    Put16(out, 0);
+    out += trailing_;
+    if (truncateAt_ && *truncateAt_ < out.size())
+        out.resize(*truncateAt_);
+    return out;
+}
+
+std::string ZipBuilder::Write(const std::string& path) const {
+    const std::string bytes = Bytes();
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!file)
+        throw std::runtime_error("cannot write " + path);
+    return path;
+}
+
+}  // namespace vextral::test

@@ -1,0 +1,57 @@
+#pragma once
+// Writes zip archives byte by byte, including the odd ones: wrong CRCs, unknown methods,
+// data descriptors, streamed members, truncated files, garbage around the records.
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vextral::test {
+
+enum class Descriptor { None, Plain, Signed };  // Plain: 12 bytes; Signed: 16 with signature
+
+struct ZipMember {
+    std::string storedName;
+    std::string data;  // uncompressed contents
+    bool deflated = false;
+    // What the local header claims; unset fields take the true values.
+    std::optional<std::uint16_t> method;
+    std::optional<std::uint32_t> crc;
+    std::optional<std::uint32_t> size;
+    std::optional<std::uint32_t> compressedSize;
+    std::uint16_t flags = 0;
+    Descriptor descriptor = Descriptor::None;  // sets flag bit 3
+    bool streamed = false;                     // zero CRC and sizes in the local header
+    std::string extra;                         // extra-field bytes
+};
+
+class ZipBuilder {
+  public:
+    ZipBuilder& Add(const std::string& storedName, const std::string& data);
+    ZipBuilder& AddDeflated(const std::string& storedName, const std::string& data);
+    ZipBuilder& AddFolder(const std::string& storedName);
+    // The member added last, to make it odd.
+    ZipMember& Last() { return members_.back(); }
+
+    ZipBuilder& Prefix(const std::string& bytes);    // before the first local header
+    ZipBuilder& Trailing(const std::string& bytes);  // after the end record
+    ZipBuilder& TruncateAt(std::size_t length);
+
+    std::string Bytes() const;
+    // Writes the archive and returns the path.
+    std::string Write(const std::string& path) const;
+
+  private:
+    std::vector<ZipMember> members_;
+    std::string prefix_;
+    std::string trailing_;
+    std::optional<std::size_t> truncateAt_;
+};
+
+// Raw Deflate (no header) at the highest level.
+std::string DeflateRaw(const std::string& data);
+std::uint32_t CrcOf(const std::string& data);
+
+}  // namespace vextral::test
