@@ -2,7 +2,11 @@
 add_library(vx_warnings INTERFACE)
 target_compile_options(vx_warnings INTERFACE
   -Wall -Wextra -Wpedantic -Wold-style-cast -Wnon-virtual-dtor -Woverloaded-virtual
-  -Wshadow=local -Wimplicit-fallthrough)
+  -Wimplicit-fallthrough)
+# GCC's spelling; clang rejects it as an unknown option (the fuzz build uses clang).
+if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+  target_compile_options(vx_warnings INTERFACE -Wshadow=local)
+endif()
 if(VEXTRAL_WERROR)
   target_compile_options(vx_warnings INTERFACE -Werror)
 endif()
