@@ -1,0 +1,140 @@
+#include "FixerFixture.h"
+
+namespace vextral::test {
+namespace {
+
+const std::string kQuestionTail =
+    "' ?\n\nIf 'backup' is enabled this file/folder will be stored in your backupfolder !";
+
+class FixerRemoveTest : public FixerFixture {
+  protected:
+    void AddLoose(GameRecord& game, const std::string& path, bool isFolder = false) {
+        UnneededEntry item;
+        item.path = path;
+        item.setName = game.name;
+        item.isFolder = isFolder;
+        game.unneededList.push_back(item);
+    }
+    // Every member of the archive becomes an unneeded item.
+    void AddMembers(GameRecord& game, const std::string& zipPath) {
+        for (const ZipEntry& entry : List(zipPath)) {
+            UnneededEntry item;
+            item.path = zipPath.substr(0, zipPath.size() - 4) + "/" + entry.storedName;
+            item.setName = game.name;
+            item.inZip = true;
+            item.zipPath = zipPath;
+            item.memberName = entry.storedName;
+            item.entry = entry;
+            game.unneededList.push_back(item);
+        }
+    }
+};
+
+TEST_F(FixerRemoveTest, RemovedFolderIsBackedUpWithItsContents) {
+    FolderBuilder(roms).File("abc/extra/one.txt", "1").File("abc/extra/deep/two.txt", "2");
+    GameRecord game = Game("abc");
+    AddLoose(game, roms + "abc/extra", true);
+    Answer({AskAnswer::Yes});
+    fixer.RemoveUnneeded(game);
+    EXPECT_EQ(dialogs.questions.at(0).caption,
+              "Remove Unneeded File/Folder In Gameset 'Game abc' ?");
+    EXPECT_EQ(dialogs.questions.at(0).question,
+              "\nDo you want to delete '" + roms + "abc/extra" + kQuestionTail);
+    EXPECT_TRUE(game.unneededList[0].removed);
+    // The emptied set folder goes too.
+    EXPECT_FALSE(PathExists(roms + "abc"));
+    EXPECT_EQ(Backups(), (std::map<std::string, std::string>{{"abc/", ""},
+                                                             {"abc/extra/", ""},
+                                                             {"abc/extra/deep/", ""},
+                                                             {"abc/extra/deep/two.txt", "2"},
+                                                             {"abc/extra/one.txt", "1"}}));
+}
+
+TEST_F(FixerRemoveTest, LastMembersLeaveNoArchiveAndSameNamedBackupsAllSurvive) {
+    const std::string zipPath = ZipBuilder()
+                                    .Add("readme.txt", "top")
+                                    .Add("extras/readme.txt", "nested")
+                                    .Write(roms + "abc.zip");
+    FolderBuilder(programFolder).File("backup.vxt/abc/readme.txt", "earlier scan");
+    GameRecord game = Game("abc");
+    AddMembers(game, zipPath);
+    Answer({AskAnswer::YesToAll});
+    fixer.RemoveUnneeded(game);
+    EXPECT_TRUE(game.unneededList[0].removed && game.unneededList[1].removed);
+    EXPECT_FALSE(PathExists(zipPath));
+    EXPECT_EQ(Backups(), (std::map<std::string, std::string>{{"abc/", ""},
+                                                             {"abc/readme.txt", "earlier scan"},
+                                                             {"abc/readme (1).txt", "top"},
+                                                             {"abc/readme (2).txt", "nested"}}));
+}
+
+TEST_F(FixerRemoveTest, NoToTheLastMemberKeepsEveryMember) {
+    const std::string zipPath =
+        ZipBuilder().Add("a.txt", "a").Add("b.txt", "b").Add("c.txt", "c").Write(roms + "abc.zip");
+    GameRecord game = Game("abc");
+    AddMembers(game, zipPath);
+    Answer({AskAnswer::Yes, AskAnswer::Yes, AskAnswer::No});
+    fixer.RemoveUnneeded(game);
+    EXPECT_EQ(Members(zipPath).size(), 3u);
+    for (const UnneededEntry& item : game.unneededList) {
+        EXPECT_FALSE(item.removed);
+    }
+}
+
+TEST_F(FixerRemoveTest, YesToTheLastMemberRemovesOnlyTheConsentedOnes) {
+    const std::string zipPath =
+        ZipBuilder().Add("a.txt", "a").Add("b.txt", "b").Add("c.txt", "c").Write(roms + "abc.zip");
+    GameRecord game = Game("abc");
+    AddMembers(game, zipPath);
+    options.Backup = false;
+    Answer({AskAnswer::Yes, AskAnswer::No, AskAnswer::Yes});
+    fixer.RemoveUnneeded(game);
+    EXPECT_EQ(Members(zipPath), (std::map<std::string, std::string>{{"b.txt", "b"}}));
+    EXPECT_FALSE(PathExists(programFolder + "backup.vxt"));
+}
+
+TEST_F(FixerRemoveTest, StopEndsAtOnceWithoutTheArchivePass) {
+    FolderBuilder(roms).File("abc/loose.txt", "l");
+    const std::string zipPath = ZipBuilder().Add("a.txt", "a").Write(roms + "abc.zip");
+    GameRecord game = Game("abc");
+    AddLoose(game, roms + "abc/loose.txt");
+    AddMembers(game, zipPath);
+    AddLoose(game, roms + "abc.zip");
+    Answer({AskAnswer::Yes, AskAnswer::Yes, AskAnswer::Stop});
+    fixer.RemoveUnneeded(game);
+    EXPECT_TRUE(consent.StopRequested());
+    EXPECT_TRUE(game.unneededList[0].removed);
+    EXPECT_FALSE(game.unneededList[1].removed);
+    EXPECT_EQ(Members(zipPath), (std::map<std::string, std::string>{{"a.txt", "a"}}));
+}
+
+TEST_F(FixerRemoveTest, NothingIsDeletedWhoseBackupFailed) {
+    FolderBuilder(roms).File("abc/loose.txt", "l");
+    const std::string zipPath = ZipBuilder().Add("a.txt", "a").Write(roms + "abc.zip");
+    // A file where the set's backup folder belongs.
+    FolderBuilder(programFolder).File("backup.vxt/abc", "in the way");
+    GameRecord game = Game("abc");
+    AddLoose(game, roms + "abc/loose.txt");
+    AddMembers(game, zipPath);
+    Answer({AskAnswer::YesToAll});
+    fixer.RemoveUnneeded(game);
+    EXPECT_FALSE(game.unneededList[0].removed || game.unneededList[1].removed);
+    EXPECT_EQ(ReadFile(roms + "abc/loose.txt"), "l");
+    EXPECT_EQ(Members(zipPath), (std::map<std::string, std::string>{{"a.txt", "a"}}));
+}
+
+TEST_F(FixerRemoveTest, ConfiguredFolderStaysWhenItsLastUnknownFileGoes) {
+    FolderBuilder(roms).File("stray.txt", "s");
+    GameRecord collecting = Game("<unknown>");
+    AddLoose(collecting, roms + "stray.txt");
+    collecting.unneededList[0].setName = "_unknown";
+    Answer({AskAnswer::Yes});
+    fixer.RemoveUnneeded(collecting);
+    EXPECT_TRUE(collecting.unneededList[0].removed);
+    EXPECT_TRUE(IsFolder(roms));
+    EXPECT_EQ(Backups(),
+              (std::map<std::string, std::string>{{"_unknown/", ""}, {"_unknown/stray.txt", "s"}}));
+}
+
+}  // namespace
+}  // namespace vextral::test

@@ -1,0 +1,130 @@
+#include "FixerFixture.h"
+
+namespace vextral::test {
+namespace {
+
+class FixerWrongNameTest : public FixerFixture {
+  protected:
+    void AddLoose(GameRecord& game, const std::string& wrong, const std::string& right) {
+        WrongNameEntry finding;
+        finding.wrongName = wrong;
+        finding.rightName = right;
+        finding.path = roms + game.name + "/" + wrong;
+        game.wrongNameList.push_back(finding);
+    }
+    void AddMember(GameRecord& game, const ZipEntry& entry, const std::string& right) {
+        WrongNameEntry finding;
+        finding.wrongName = entry.name;
+        finding.rightName = right;
+        finding.path = roms + game.name + "/" + entry.name;
+        finding.inZip = true;
+        finding.memberName = entry.storedName;
+        finding.entry = entry;
+        game.wrongNameList.push_back(finding);
+    }
+};
+
+TEST_F(FixerWrongNameTest, SwappedLooseFilesAreBothFixedAfterOneQuestion) {
+    FolderBuilder(roms).File("abc/a.rom", "data of b").File("abc/b.rom", "data of a");
+    GameRecord game = Game("abc");
+    AddLoose(game, "a.rom", "b.rom");
+    AddLoose(game, "b.rom", "a.rom");
+    Answer({AskAnswer::Yes});
+    fixer.FixWrongNamedRoms(game);
+    ASSERT_EQ(dialogs.questions.size(), 1u);
+    EXPECT_EQ(dialogs.questions[0].caption, "Fix All Wrong Named Roms In Gameset 'Game abc' ?");
+    EXPECT_EQ(dialogs.questions[0].question,
+              "\nDo you want to rename all wrong named roms in 'Game abc' ?");
+    EXPECT_TRUE(game.wrongNameList[0].fixed && game.wrongNameList[1].fixed);
+    EXPECT_EQ(ReadTree(roms + "abc/"),
+              (std::map<std::string, std::string>{{"a.rom", "data of a"}, {"b.rom", "data of b"}}));
+}
+
+TEST_F(FixerWrongNameTest, SwappedZipMembersAreBothFixed) {
+    const std::string zipPath = ZipBuilder()
+                                    .Add("a.rom", "data of b")
+                                    .AddDeflated("b.rom", "data of a")
+                                    .Write(roms + "abc.zip");
+    GameRecord game = Game("abc");
+    const auto entries = List(zipPath);
+    AddMember(game, entries[0], "b.rom");
+    AddMember(game, entries[1], "a.rom");
+    Answer({AskAnswer::Yes});
+    fixer.FixWrongNamedRoms(game);
+    EXPECT_TRUE(game.wrongNameList[0].fixed && game.wrongNameList[1].fixed);
+    EXPECT_EQ(Members(zipPath),
+              (std::map<std::string, std::string>{{"a.rom", "data of a"}, {"b.rom", "data of b"}}));
+    EXPECT_EQ(ReadTree(programFolder + "tempzip.vxt/"), (std::map<std::string, std::string>{}));
+}
+
+TEST_F(FixerWrongNameTest, NothingIsReplacedOnTheWay) {
+    // A loose file whose staging name is taken, and one whose right name another file keeps.
+    FolderBuilder(roms)
+        .File("abc/x.rom", "x")
+        .File("abc/y.rom_vxt", "precious")
+        .File("abc/p.rom", "p")
+        .File("abc/q.rom", "kept q");
+    // A member whose right name another member keeps.
+    const std::string zipPath =
+        ZipBuilder().Add("m.rom", "m").Add("n.rom", "kept n").Write(roms + "def.zip");
+    GameRecord game = Game("abc");
+    AddLoose(game, "x.rom", "y.rom");
+    AddLoose(game, "p.rom", "q.rom");
+    AddMember(game, List(zipPath)[0], "n.rom");
+    Answer({AskAnswer::Yes});
+    fixer.FixWrongNamedRoms(game);
+    for (const WrongNameEntry& finding : game.wrongNameList) {
+        EXPECT_FALSE(finding.fixed) << finding.wrongName;
+    }
+    EXPECT_EQ(ReadTree(roms + "abc/"),
+              (std::map<std::string, std::string>{
+                  {"p.rom", "p"}, {"q.rom", "kept q"}, {"x.rom", "x"}, {"y.rom_vxt", "precious"}}));
+    EXPECT_EQ(Members(zipPath),
+              (std::map<std::string, std::string>{{"m.rom", "m"}, {"n.rom", "kept n"}}));
+}
+
+TEST_F(FixerWrongNameTest, NoOrStopLeavesEverything) {
+    FolderBuilder(roms).File("abc/a.rom", "a");
+    for (AskAnswer answer : {AskAnswer::No, AskAnswer::Stop}) {
+        GameRecord game = Game("abc");
+        AddLoose(game, "a.rom", "b.rom");
+        Answer({answer});
+        fixer.FixWrongNamedRoms(game);
+        EXPECT_FALSE(game.wrongNameList[0].fixed);
+        EXPECT_TRUE(IsRegularFile(roms + "abc/a.rom"));
+    }
+    EXPECT_TRUE(consent.StopRequested());
+}
+
+TEST_F(FixerWrongNameTest, FailedArchiveWritesKeepTheData) {
+    const std::string zipPath =
+        ZipBuilder().Add("a.rom", "only a").Add("c.rom", "only c").Write(roms + "abc.zip");
+    GameRecord game = Game("abc");
+    const auto entries = List(zipPath);
+    AddMember(game, entries[0], "b.rom");
+    AddMember(game, entries[1], "d.rom");
+
+    zip.failDeleteOnCall = 1;  // a.rom cannot be deleted
+    zip.failAddOnCall = 1;     // c.rom's add fails; putting it back works
+    Answer({AskAnswer::Yes});
+    fixer.FixWrongNamedRoms(game);
+    EXPECT_FALSE(game.wrongNameList[0].fixed || game.wrongNameList[1].fixed);
+    EXPECT_EQ(Members(zipPath),
+              (std::map<std::string, std::string>{{"a.rom", "only a"}, {"c.rom", "only c"}}));
+
+    // With no add possible at all both end in the backup folder.
+    zip.failDeleteOnCall = 0;
+    zip.failAddAlways = true;
+    GameRecord again = Game("abc");
+    for (const ZipEntry& entry : List(zipPath)) {
+        AddMember(again, entry, entry.name == "a.rom" ? "b.rom" : "d.rom");
+    }
+    Answer({AskAnswer::Yes});
+    fixer.FixWrongNamedRoms(again);
+    EXPECT_FALSE(PathExists(zipPath));
+    EXPECT_EQ(Backups(), (std::map<std::string, std::string>{
+                             {"abc/", ""}, {"abc/a.rom", "only a"}, {"abc/c.rom", "only c"}}));
+}
+
+}  // namespace
+}  // namespace vextral::test
