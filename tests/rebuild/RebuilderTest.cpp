@@ -1,0 +1,292 @@
+#include "rebuild/Rebuilder.h"
+
+#include <filesystem>
+
+#include "rebuild/RebuildDialogue.h"
+#include "rebuild/RebuildFixture.h"
+
+namespace vextral::test {
+namespace {
+
+const std::string kBiosData = WithCrc(std::string(131068, 'b'), 0x9036d879);
+
+class RebuilderTest : public RebuildFixture {
+  protected:
+    RebuilderTest() : source(temp / "source/"), destination(temp / "dest/") {
+        CreateFolder(destination);
+    }
+
+    Rebuilder::Outcome Run(RebuildOptions options) {
+        Rebuilder rebuilder(scanner, database);
+        rebuilder.BuildIndex();
+        return rebuilder.Rebuild(source.Root(), destination, options);
+    }
+
+    std::map<std::string, std::string> Written() { return ReadTree(destination); }
+
+    FolderBuilder source;
+    std::string destination;
+};
+
+TEST_F(RebuilderTest, AsksTheQuestionsInOrderAndKeepsTheAnswers) {
+    dialogs.folderAnswers = {temp / "roms/", temp / "data/new/roms/"};
+    CreateFolderTree(temp / "roms");
+    CreateFolderTree(temp / "data/new/roms");
+    dialogs.messageAnswers = {MessageResult::Yes, MessageResult::No, MessageResult::Yes,
+                              MessageResult::No, MessageResult::Yes};
+    const auto request = AskRebuildQuestions(dialogs);
+    ASSERT_TRUE(request.has_value());
+    EXPECT_EQ(request->sourceFolder, temp / "roms/");
+    EXPECT_EQ(request->destinationFolder, temp / "data/new/roms/");
+    EXPECT_TRUE(request->options.zip);
+    EXPECT_FALSE(request->options.biosEverywhere);
+    EXPECT_TRUE(request->options.badDumps);
+    EXPECT_FALSE(request->options.complemented);
+    EXPECT_TRUE(request->options.merge);
+
+    EXPECT_EQ(dialogs.folderPrompts,
+              (std::vector<std::string>{"From which folder do you want to rebuild ROMs ?",
+                                        "In which folder do you want to store the files ?"}));
+    ASSERT_EQ(dialogs.messages.size(), 5u);
+    const std::vector<std::string> captions{
+        "Create Zipfiles ?", "Rebuild NeoGeo-BIOS-Roms ?", "Rebuild Bad Dumps ?",
+        "Rebuild Complemented-CRC-Dumps ?", "Merge Rebuilt Files ?"};
+    for (std::size_t i = 0; i < captions.size(); ++i) {
+        EXPECT_EQ(dialogs.messages[i].caption, captions[i]);
+        EXPECT_EQ(dialogs.messages[i].icon, MessageIcon::Question);
+        EXPECT_EQ(dialogs.messages[i].buttons, MessageButtons::YesNo);
+    }
+    EXPECT_EQ(dialogs.messages[0].text, "Do you want to zip the rebuilt files ?");
+    EXPECT_EQ(dialogs.messages[1].text,
+              "Do you also want to rebuild NeoGeo-BIOS-Roms ?\n\nIf yes, Vextral puts "
+              "NeoGeo-BIOS-Roms in each NeoGeo-Gameset.\nOtherwise it tries to rebuild these "
+              "BIOS-Roms only in NeoGeo(.zip).");
+    EXPECT_EQ(dialogs.messages[2].text,
+              "Do you want to rebuild bad dumps ?\n\nIf yes, Vextral will also rebuild bad "
+              "dumped roms when the name and the length is correct.");
+    EXPECT_EQ(dialogs.messages[3].text, "Do you want to rebuild complemented-crc-dumps ?");
+    EXPECT_EQ(dialogs.messages[4].text,
+              "Do you want to merge the rebuilt files ?\nVextral will use your current "
+              "merge-mode settings (split or full).\nIf you don't use a any merge mode, Vextral "
+              "doesn't merge the rebuilt roms even if you answer 'yes'.");
+}
+
+TEST_F(RebuilderTest, RefusesADestinationThatIsOrLiesInsideTheSource) {
+    FolderBuilder tree(temp / "t/");
+    tree.Folder("roms/new").Folder("romsnew").Folder("data/new/roms").Link("link", "roms");
+    const std::string roms = tree.Path("roms/");
+    EXPECT_FALSE(RebuildFoldersAllowed(roms, roms));
+    EXPECT_FALSE(RebuildFoldersAllowed(roms, tree.Path("roms/new/")));
+    EXPECT_FALSE(RebuildFoldersAllowed(roms, tree.Path("link/new")));  // through a link
+    EXPECT_FALSE(RebuildFoldersAllowed(roms, tree.Path("data/../roms/new/")));
+    EXPECT_TRUE(RebuildFoldersAllowed(roms, tree.Path("romsnew/")));
+    EXPECT_TRUE(RebuildFoldersAllowed(roms, tree.Path("data/new/roms/")));
+    EXPECT_TRUE(RebuildFoldersAllowed(tree.Path("roms/new/"), roms));
+
+    dialogs.folderAnswers = {roms, tree.Path("roms/new/")};
+    EXPECT_FALSE(AskRebuildQuestions(dialogs).has_value());
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text,
+              "Destination- and source-folder have to differ.\nAnd your destination-folder "
+              "can't be a subfolder of the source-folder.");
+    EXPECT_EQ(dialogs.messages[0].caption, "Path Error !");
+    EXPECT_EQ(dialogs.messages[0].icon, MessageIcon::Exclamation);
+
+    // Rebuild itself refuses too, for callers that skip the questions.
+    AddGame("g", {{"a.bin", "alpha"}});
+    source = FolderBuilder(roms);
+    source.File("a.bin", "alpha");
+    destination = tree.Path("roms/new/");
+    EXPECT_EQ(Run({}), Rebuilder::Outcome::Failed);
+    EXPECT_FALSE(PathExists(tree.Path("roms/new/g")));
+}
+
+TEST_F(RebuilderTest, CancelledChooserEndsTheQuestions) {
+    dialogs.folderAnswers = {""};
+    EXPECT_FALSE(AskRebuildQuestions(dialogs).has_value());
+    dialogs.folderAnswers = {temp.Path(), ""};
+    EXPECT_FALSE(AskRebuildQuestions(dialogs).has_value());
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(RebuilderTest, RebuildsLooseFilesAndZipMembersUnderTheirRomNamesAndLeavesTheSource) {
+    AddGame("alpha", {{"a1.bin", "first rom"}, {"a2.bin", "second rom"}});
+    AddGame("beta", {{"b1.bin", "beta rom"}, {"shared.bin", "first rom"}});
+    source.File("loose/wrongname.dat", "second rom").File("unrelated.txt", "nothing");
+    ZipBuilder()
+        .Add("inner/x.bin", "first rom")
+        .AddDeflated("y.bin", "beta rom")
+        .Write(source.Path("pack.zip"));
+    const auto before = ReadTree(source.Root());
+
+    EXPECT_EQ(Run({}), Rebuilder::Outcome::Completed);
+    EXPECT_EQ(Written(), (std::map<std::string, std::string>{
+                             {"alpha/", ""},
+                             {"alpha/a1.bin", "first rom"},
+                             {"alpha/a2.bin", "second rom"},
+                             {"beta/", ""},
+                             {"beta/b1.bin", "beta rom"},
+                             {"beta/shared.bin", "first rom"},
+                         }));
+    EXPECT_EQ(ReadTree(source.Root()), before);
+    EXPECT_EQ(progress.captions, std::vector<std::string>{"Rebuilding ROMs"});
+    EXPECT_EQ(progress.upper, 3);
+    EXPECT_EQ(progress.advances, 3);
+    EXPECT_FALSE(progress.open);
+    EXPECT_TRUE(ReadTree(programFolder + "tempzip.vxt/").empty());
+}
+
+TEST_F(RebuilderTest, MemberFailingItsCrcCheckAddsNothing) {
+    AddGame("g", {{"a.bin", "right data"}});
+    ZipBuilder bad;
+    bad.Add("a.bin", "wrong data").Last().crc = CrcOfText("right data");
+    bad.Write(source.Path("bad.zip"));
+    EXPECT_EQ(Run({}), Rebuilder::Outcome::Completed);
+    EXPECT_TRUE(Written().empty());
+}
+
+TEST_F(RebuilderTest, NeoGeoBiosGoesOnceIntoNeogeoUnlessWantedEverywhere) {
+    AddGame("neogeo", {{"sp-s2.sp1", kBiosData}}).isNeoGeo = true;
+    AddGame("mslug", {{"sp-s2.sp1", kBiosData}, {"m1.rom", "mslug"}}).isNeoGeo = true;
+    AddGame("kof", {{"sp-s2.sp1", kBiosData}}).isNeoGeo = true;
+    source.File("bios.bin", kBiosData).File("copy/bios2.bin", kBiosData);
+
+    EXPECT_EQ(Run({}), Rebuilder::Outcome::Completed);
+    EXPECT_EQ(Written(), (std::map<std::string, std::string>{{"neogeo/", ""},
+                                                             {"neogeo/sp-s2.sp1", kBiosData}}));
+
+    std::filesystem::remove_all(destination);
+    CreateFolder(destination);
+    RebuildOptions everywhere;
+    everywhere.biosEverywhere = true;
+    EXPECT_EQ(Run(everywhere), Rebuilder::Outcome::Completed);
+    const auto written = Written();
+    EXPECT_EQ(written.at("neogeo/sp-s2.sp1"), kBiosData);
+    EXPECT_EQ(written.at("mslug/sp-s2.sp1"), kBiosData);
+    EXPECT_EQ(written.at("kof/sp-s2.sp1"), kBiosData);
+}
+
+TEST_F(RebuilderTest, ComplementedAndBadDumpsOnlyWhenAsked) {
+    const std::string good = "listed data";
+    AddGame("g", {{"c.bin", good}});
+    RomRecord bad;
+    bad.name = "Bad.Bin";
+    bad.size = 7;
+    database.games.back().roms.push_back(bad);  // no checksum in the list
+    // Same length as the listed data, CRC the complement of the listed one.
+    source.File("complement.dat", WithCrc("other 0", ~CrcOfText(good)))
+        .File("BAD.BIN", "1234567")
+        .File("sub/bad.bin", "123456");  // right name, wrong length
+    ASSERT_EQ(good.size(), std::string("other 0").size() + 4);
+
+    EXPECT_EQ(Run({}), Rebuilder::Outcome::Completed);
+    EXPECT_TRUE(Written().empty());
+
+    RebuildOptions options;
+    options.complemented = true;
+    options.badDumps = true;
+    EXPECT_EQ(Run(options), Rebuilder::Outcome::Completed);
+    const auto written = Written();
+    EXPECT_EQ(written.at("g/c.bin"), ReadFile(source.Path("complement.dat")));
+    EXPECT_EQ(written.at("g/Bad.Bin"), "1234567");
+    EXPECT_EQ(written.size(), 3u);
+}
+
+TEST_F(RebuilderTest, MergeRedirectsCloneRomsByTheMergeMode) {
+    AddGame("parent", {{"shared.bin", "parent shared"}, {"p.bin", "parent only"}});
+    AddGame("clone", {{"shared.bin", "clone shared"}, {"c.bin", "clone only"}}, "parent");
+    AddGame("ngparent", {{"n.bin", "neo parent"}}).isNeoGeo = true;
+    AddGame("ngclone", {{"n.bin", "neo clone"}}, "ngparent").isNeoGeo = true;
+    source.File("1", "clone shared").File("2", "clone only").File("3", "neo clone");
+    RebuildOptions merge;
+    merge.merge = true;
+
+    scanner.options.MergeSplit = true;
+    scanner.options.MergeFull = false;
+    EXPECT_EQ(Run(merge), Rebuilder::Outcome::Completed);
+    EXPECT_EQ(Written(),
+              (std::map<std::string, std::string>{{"clone/", ""},
+                                                  {"clone/c.bin", "clone only"},
+                                                  {"ngclone/", ""},
+                                                  {"ngclone/n.bin", "neo clone"},
+                                                  {"parent/", ""},
+                                                  {"parent/shared.bin", "clone shared"}}));
+
+    std::filesystem::remove_all(destination);
+    scanner.options.MergeSplit = false;
+    scanner.options.MergeFull = true;
+    EXPECT_EQ(Run(merge), Rebuilder::Outcome::Completed);
+    EXPECT_EQ(Written(),
+              (std::map<std::string, std::string>{{"ngclone/", ""},
+                                                  {"ngclone/n.bin", "neo clone"},
+                                                  {"parent/", ""},
+                                                  {"parent/c.bin", "clone only"},
+                                                  {"parent/shared.bin", "clone shared"}}));
+
+    // Without the merge answer, or with no merge mode, nothing is redirected.
+    std::filesystem::remove_all(destination);
+    scanner.options.MergeFull = false;
+    EXPECT_EQ(Run(merge), Rebuilder::Outcome::Completed);
+    EXPECT_EQ(Written().count("clone/shared.bin"), 1u);
+}
+
+TEST_F(RebuilderTest, ExistingTargetsAreLeftUntouched) {
+    AddGame("g", {{"a.bin", "new data"}, {"b.bin", "b data"}});
+    source.File("a", "new data").File("b", "b data");
+    FolderBuilder(destination).File("G/A.BIN", "old data");
+    ZipBuilder().Add("b.bin", "old b").Write(destination + "g.zip");
+
+    EXPECT_EQ(Run({}), Rebuilder::Outcome::Completed);
+    const auto written = Written();
+    EXPECT_EQ(written.at("G/A.BIN"), "old data");  // the set folder found ignoring case
+    EXPECT_EQ(written.at("G/b.bin"), "b data");
+    EXPECT_EQ(written.count("g/"), 0u);
+
+    RebuildOptions zipped;
+    zipped.zip = true;
+    EXPECT_EQ(Run(zipped), Rebuilder::Outcome::Completed);
+    const auto members = Members(destination + "g.zip");
+    EXPECT_EQ(members,
+              (std::map<std::string, std::string>{{"a.bin", "new data"}, {"b.bin", "old b"}}));
+}
+
+TEST_F(RebuilderTest, ZippedRebuildStagesRenamedCopiesAndNeverRenamesTheSource) {
+    AddGame("g", {{"a.bin", "alpha"}, {"b.bin", "beta"}});
+    AddGame("h", {{"b.bin", "beta"}});
+    // a.bin is taken by another file in the source folder; the rebuild must still work.
+    source.File("x.dat", "beta").File("a.bin", "not alpha").File("z.dat", "alpha");
+    ZipBuilder().Add("deep/alpha.rom", "alpha").Write(source.Path("set.zip"));
+    const auto before = ReadTree(source.Root());
+    RebuildOptions zipped;
+    zipped.zip = true;
+
+    EXPECT_EQ(Run(zipped), Rebuilder::Outcome::Completed);
+    EXPECT_EQ(ReadTree(source.Root()), before);
+    EXPECT_EQ(Members(destination + "g.zip"),
+              (std::map<std::string, std::string>{{"a.bin", "alpha"}, {"b.bin", "beta"}}));
+    EXPECT_EQ(Members(destination + "h.zip"),
+              (std::map<std::string, std::string>{{"b.bin", "beta"}}));
+    EXPECT_TRUE(ReadTree(programFolder + "tempzip.vxt/").empty());
+}
+
+TEST_F(RebuilderTest, StopKeepsWhatWasWritten) {
+    AddGame("g", {{"a.bin", "alpha"}, {"b.bin", "beta"}, {"c.bin", "gamma"}});
+    source.File("1", "alpha").File("2", "beta").File("3", "gamma");
+    progress.stopOnCall = 2;
+    EXPECT_EQ(Run({}), Rebuilder::Outcome::Stopped);
+    EXPECT_EQ(Written(), (std::map<std::string, std::string>{{"g/", ""}, {"g/a.bin", "alpha"}}));
+    EXPECT_EQ(progress.texts, (std::vector<std::string>{"g/a.bin", "g/b.bin"}));
+    EXPECT_FALSE(progress.open);
+}
+
+TEST_F(RebuilderTest, OnlySelectedGamesAndNoLinkLoops) {
+    AddGame("g", {{"a.bin", "alpha"}});
+    AddGame("h", {{"b.bin", "beta"}}).selected = false;
+    source.File("sub/1", "alpha").File("2", "beta").Link("sub/loop", "..");
+    EXPECT_EQ(Run({}), Rebuilder::Outcome::Completed);
+    EXPECT_EQ(Written(), (std::map<std::string, std::string>{{"g/", ""}, {"g/a.bin", "alpha"}}));
+    EXPECT_EQ(progress.upper, 2);
+}
+
+}  // namespace
+}  // namespace vextral::test
