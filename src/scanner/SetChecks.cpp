@@ -58,8 +58,7 @@ std::string_view NameWithoutExtension(std::string_view name) {
     return dot == std::string_view::npos ? name : name.substr(0, dot);
 }
 
-std::optional<std::size_t> FindMember(const std::vector<ZipEntry>& members,
-                                      std::string_view name) {
+std::optional<std::size_t> FindMember(const std::vector<ZipEntry>& members, std::string_view name) {
     for (std::size_t i = 0; i < members.size(); ++i) {
         if (EqualsIgnoringCase(members[i].name, name))
             return i;
@@ -289,8 +288,8 @@ Scanner::SetLocation Scanner::ResolveLocation(const std::string& location) {
         if (zip != nullptr && !zip->isFolder) {
             resolved.hasZip = true;
             resolved.zipPath = resolved.folder + zip->name;
-            resolved.zipStem = resolved.zipPath.substr(0, resolved.zipPath.size() -
-                                                               kZipExtension.size());
+            resolved.zipStem =
+                resolved.zipPath.substr(0, resolved.zipPath.size() - kZipExtension.size());
         }
     }
     if (!resolved.hasFolder)
@@ -435,9 +434,9 @@ void Scanner::CheckSetName(GameRecord& game, const std::string& location) {
     }
     if (set.hasZip) {
         game.foundSetName = FileNamePart(set.zipStem);
-        game.setNameOk = game.foundSetName == game.name ||
-                         ((options.MergeFull || options.MergeSplit) && game.isClone &&
-                          game.foundSetName == game.cloneOf);
+        game.setNameOk =
+            game.foundSetName == game.name || ((options.MergeFull || options.MergeSplit) &&
+                                               game.isClone && game.foundSetName == game.cloneOf);
     }
     if (!game.setNameOk && options.FixSpelling) {
         fixer_.FixGameSpelling(location, game);
@@ -512,8 +511,8 @@ void Scanner::CheckRomSet(GameRecord& game, const std::string& location, bool is
         // alone gives its own values.
         const auto describe = [&](bool& inZip, std::string& filePath, std::string& setPath) {
             inZip = match.member.has_value();
-            filePath = inZip ? set.zipStem + kSeparator + rom.lookupName
-                             : set.setFolder + match.looseName;
+            filePath =
+                inZip ? set.zipStem + kSeparator + rom.lookupName : set.setFolder + match.looseName;
             setPath = inZip ? set.zipStem : WithoutSeparator(set.setFolder);
         };
         bool inZip = false;
@@ -544,8 +543,7 @@ void Scanner::CheckRomSet(GameRecord& game, const std::string& location, bool is
                 rom.foundLength = static_cast<std::uint32_t>(*length);
             }
             rom.lengthOk = rom.foundLength == rom.size;
-            if (!rom.lengthOk && options.FixLength && rom.crc != 0 &&
-                rom.size < rom.foundLength) {
+            if (!rom.lengthOk && options.FixLength && rom.crc != 0 && rom.size < rom.foundLength) {
                 fixer_.ResizeRom(filePath, game, rom, inZip, members);
                 ForgetAfterChange(set.folder);
                 folders_.Invalidate(set.setFolder);
@@ -576,14 +574,13 @@ void Scanner::CheckRomSet(GameRecord& game, const std::string& location, bool is
 }
 
 void Scanner::CheckWrongNames(GameRecord& game, const std::string& location, bool zipRead,
-                              const std::vector<ZipEntry>& members,
-                              const GameDatabase& database) {
+                              const std::vector<ZipEntry>& members, const GameDatabase& database) {
     const SetLocation set = ResolveLocation(location);
     const bool merged = options.MergeFull || options.MergeSplit;
     const GameRecord* parent = merged ? ParentOf(game, database) : nullptr;
 
-    const auto judge = [&](const std::string& fileName, std::uint32_t value,
-                           const ZipEntry* member, const std::string& path) {
+    const auto judge = [&](const std::string& fileName, std::uint32_t value, const ZipEntry* member,
+                           const std::string& path) {
         bool unjudged = false;
         std::uint32_t rememberedCrc = 0;
         std::string rightName;
@@ -672,8 +669,8 @@ void Scanner::CheckSampleSet(GameRecord& game, const std::string& location) {
             sample.nameCaseOk = sample.foundName == sample.name;
             if (!sample.nameCaseOk && options.FixSpelling) {
                 const std::string setPath = inZip ? set.zipStem : WithoutSeparator(set.setFolder);
-                fixer_.FixSampleSpelling(setPath + kSeparator + sample.name, sample, inZip,
-                                         members, setPath, game);
+                fixer_.FixSampleSpelling(setPath + kSeparator + sample.name, sample, inZip, members,
+                                         setPath, game);
                 ForgetAfterChange(set.setFolder);
                 if (consent.StopRequested())
                     return;
@@ -702,9 +699,8 @@ void Scanner::CheckUnneededInPath(const std::string& folder, GameRecord& collect
         const std::string asFolder = path + kSeparator;
         if (EqualsIgnoringCase(asFolder, programFolder))
             continue;
-        if (entry.isFolder &&
-            (ContainsIgnoringCase(romFolders, asFolder) ||
-             ContainsIgnoringCase(sampleFolders, asFolder)))
+        if (entry.isFolder && (ContainsIgnoringCase(romFolders, asFolder) ||
+                               ContainsIgnoringCase(sampleFolders, asFolder)))
             continue;
         UnneededEntry unneeded;
         unneeded.path = path;
@@ -840,10 +836,9 @@ bool Scanner::IsRomFileNeeded(const GameRecord& game, std::string_view fileName,
 }
 
 bool Scanner::IsSampleFileNeeded(const GameRecord& game, std::string_view fileName) {
-    const bool named = std::any_of(game.samples.begin(), game.samples.end(),
-                                   [&](const SampleRecord& sample) {
-                                       return EqualsIgnoringCase(sample.name, fileName);
-                                   });
+    const bool named = std::any_of(
+        game.samples.begin(), game.samples.end(),
+        [&](const SampleRecord& sample) { return EqualsIgnoringCase(sample.name, fileName); });
     if (!named)
         return false;
     if (options.AltSamples && game.hasSampleOf) {

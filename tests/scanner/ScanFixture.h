@@ -1,0 +1,80 @@
+#pragma once
+// A scanner over a list file and a rom and a sample folder in a fresh temporary folder, with
+// scripted dialogs and progress. Expected log texts are written with "\n" line ends and the
+// markers {R} and {S} for the rom and sample folders.
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "database/DatabaseLinker.h"
+#include "database/GameListLoader.h"
+#include "scanner/Scanner.h"
+#include "support/CollectionBuilder.h"
+#include "support/FailingZipLibrary.h"
+#include "support/FakeDialogs.h"
+#include "support/FakeProgress.h"
+#include "support/ListBuilder.h"
+#include "support/RecordingResultSink.h"
+#include "support/TempFolder.h"
+
+namespace vextral::test {
+
+class ScanFixture : public ::testing::Test {
+  protected:
+    ScanFixture() {
+        scanner.pathWarning = false;
+        scanner.programFolder = temp / "prog/";
+        scanner.options.Spelling = true;
+    }
+
+    void Load(const ListBuilder& list) {
+        const std::string path = list.WriteTo(temp / "list.dat");
+        NullProgress quiet;
+        ASSERT_TRUE(LoadListFile(database, path, quiet, dialogs, /*listInfoWarnings=*/true));
+        ValidateGameDatabase(database, /*listInfoWarnings=*/true, scanner.databaseCounts, dialogs);
+    }
+
+    // A full scan (or a fast scan) over the fixture's folders.
+    bool Scan(bool fullScan = true, const std::string& select = {}) {
+        PathFields fields;
+        fields.rom = romFolder.Root();
+        fields.sample = sampleFolder.Root();
+        fields.select = select;
+        EXPECT_TRUE(scanner.PrepareScan(database, fields));
+        Scanner::ResetBeforeScan(database, fullScan);
+        return scanner.ScanGames(database);
+    }
+
+    std::string Expected(const std::string& text) const {
+        std::string out;
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            if (text.compare(i, 3, "{R}") == 0) {
+                out += scanner.romList.at(0);
+                i += 2;
+            } else if (text.compare(i, 3, "{S}") == 0) {
+                out += scanner.sampleList.at(0);
+                i += 2;
+            } else if (text[i] == '\n') {
+                out += "\r\n";
+            } else {
+                out += text[i];
+            }
+        }
+        return out;
+    }
+
+    GameRecord& Game(const std::string& name) { return database[*database.FindGame(name)]; }
+
+    TempFolder temp;
+    CollectionBuilder romFolder{temp / "roms/"};
+    CollectionBuilder sampleFolder{temp / "samples/"};
+    FakeDialogs dialogs;
+    FakeProgress progress;
+    RecordingResultSink sink;
+    FailingZipLibrary zipLibrary;
+    Scanner scanner{dialogs, progress, sink, zipLibrary};
+    GameDatabase database;
+};
+
+}  // namespace vextral::test
