@@ -38,7 +38,8 @@ public:
     GameDatabase& database;
     PathFields fields;  // the texts of the Misc, Rom, Sample and Select Games fields
     FastScanSnapshot snapshot;
-    bool hasResultLines = false;  // the results hold at least one line
+    // The window shows the statistics in a box; the command line prints them instead.
+    bool showStatisticsBox = true;
 
     Scanner& scanner() { return scanner_; }
     const DatabaseCounts& counts() const { return scanner_.databaseCounts; }
@@ -65,6 +66,8 @@ public:
 
 private:
     void SyncScannerSettings();
+    void EnterMameFolder() const;
+    ScanOutcome RunScan(bool fullScan);
 
     Scanner scanner_;
 };

@@ -1,0 +1,159 @@
+#include "app/core/FastScanSnapshot.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/FileSystem.h"
+
+namespace vextral {
+namespace {
+
+// The whole file is a few kilobytes plus one byte per game; anything far larger is not ours.
+constexpr std::uint64_t kMaxFileLength = 64ull * 1024 * 1024;
+
+class ByteReader {
+  public:
+    explicit ByteReader(const std::vector<std::uint8_t>& bytes) : bytes_(bytes) {}
+
+    std::optional<std::uint32_t> Read(std::size_t width) {
+        if (bytes_.size() - position_ < width)
+            return std::nullopt;
+        std::uint32_t value = 0;
+        for (std::size_t i = 0; i < width; ++i) {
+            value |= static_cast<std::uint32_t>(bytes_[position_ + i]) << (8 * i);
+        }
+        position_ += width;
+        return value;
+    }
+
+    std::optional<std::string> ReadCountedString() {
+        auto length = Read(1);
+        if (length && *length == 0xFF) {
+            length = Read(2);
+            if (length && *length == 0xFFFF)
+                length = Read(4);
+        }
+        if (!length || bytes_.size() - position_ < *length)
+            return std::nullopt;
+        std::string text(bytes_.begin() + static_cast<std::ptrdiff_t>(position_),
+                         bytes_.begin() + static_cast<std::ptrdiff_t>(position_ + *length));
+        position_ += *length;
+        return text;
+    }
+
+  private:
+    const std::vector<std::uint8_t>& bytes_;
+    std::size_t position_ = 0;
+};
+
+void Put(std::string& out, std::uint32_t value, std::size_t width) {
+    for (std::size_t i = 0; i < width; ++i)
+        out += static_cast<char>((value >> (8 * i)) & 0xFF);
+}
+
+void PutCountedString(std::string& out, const std::string& text) {
+    const auto length = static_cast<std::uint32_t>(text.size());
+    if (length < 255) {
+        Put(out, length, 1);
+    } else if (length < 65534) {
+        Put(out, 0xFF, 1);
+        Put(out, length, 2);
+    } else {
+        Put(out, 0xFF, 1);
+        Put(out, 0xFFFF, 2);
+        Put(out, length, 4);
+    }
+    out += text;
+}
+
+}  // namespace
+
+bool ReadFastScanFile(const std::string& path, FastScanSnapshot& snapshot, GameDatabase& database) {
+    const auto length = FileLength(path);
+    if (!length || *length > kMaxFileLength)
+        return false;
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return false;
+    const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                                          std::istreambuf_iterator<char>());
+
+    // Everything is parsed before anything is applied, so a damaged file changes nothing.
+    ByteReader reader(bytes);
+    const auto gameCount = reader.Read(4);
+    if (!gameCount || *gameCount != database.size())
+        return false;
+    FastScanSnapshot read;
+    for (std::string* text :
+         {&read.fields.misc, &read.fields.rom, &read.fields.sample, &read.fields.select}) {
+        auto value = reader.ReadCountedString();
+        if (!value)
+            return false;
+        *text = std::move(*value);
+    }
+    const auto available = reader.Read(1);
+    if (!available)
+        return false;
+    read.fastScanAvailable = *available == 1;
+    for (const auto& field : kScanOptionFields) {
+        const auto flag = reader.Read(1);
+        if (!flag)
+            return false;
+        read.options.*field.member = *flag == 1;
+    }
+    std::vector<bool> needsRescan(database.size());
+    for (std::size_t i = 0; i < database.size(); ++i) {
+        const auto flag = reader.Read(1);
+        if (!flag)
+            return false;
+        needsRescan[i] = *flag != 0;
+    }
+
+    snapshot = std::move(read);
+    for (std::size_t i = 0; i < database.size(); ++i)
+        database[i].needsRescan = needsRescan[i];
+    return true;
+}
+
+bool WriteFastScanFile(const std::string& path, const FastScanSnapshot& snapshot,
+                       const GameDatabase& database) {
+    std::string out;
+    out.reserve(64 + database.size());
+    Put(out, static_cast<std::uint32_t>(database.size()), 4);
+    PutCountedString(out, snapshot.fields.misc);
+    PutCountedString(out, snapshot.fields.rom);
+    PutCountedString(out, snapshot.fields.sample);
+    PutCountedString(out, snapshot.fields.select);
+    Put(out, snapshot.fastScanAvailable ? 1 : 0, 1);
+    for (const auto& field : kScanOptionFields)
+        Put(out, snapshot.options.*field.member ? 1 : 0, 1);
+    for (const auto& game : database)
+        Put(out, game.needsRescan ? 1 : 0, 1);
+
+    // Written beside the target and renamed over it, so a crash never leaves half a file.
+    const std::string temporary = path + ".tmp";
+    {
+        std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
+        if (!file)
+            return false;
+        file.write(out.data(), static_cast<std::streamsize>(out.size()));
+        file.flush();
+        if (!file) {
+            file.close();
+            std::remove(temporary.c_str());
+            return false;
+        }
+    }
+    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
+        std::remove(temporary.c_str());
+        return false;
+    }
+    return true;
+}
+
+}  // namespace vextral

@@ -1,0 +1,155 @@
+#include "app/core/ScanSession.h"
+
+#include "database/DatabaseLinker.h"
+#include "platform/FileSystem.h"
+#include "scanner/Statistics.h"
+
+namespace vextral {
+namespace {
+
+std::string Join(const std::vector<std::string>& list) {
+    std::string text;
+    for (const auto& entry : list) {
+        if (!text.empty())
+            text += "; ";
+        text += entry;
+    }
+    return text;
+}
+
+bool AnyProblemScan(const ScanOptions& o) {
+    return o.Missing || o.MissingAdvanced || o.Spelling || o.Unneeded || o.UnneededAdvanced;
+}
+
+}  // namespace
+
+ScanSession::ScanSession(AppSettings& appSettings, GameDatabase& gameDatabase, Dialogs& dialogs,
+                         Progress& progress, ResultSink& results, ZipLibrary& zipLibrary)
+    : settings(appSettings),
+      database(gameDatabase),
+      scanner_(dialogs, progress, results, zipLibrary) {}
+
+void ScanSession::SyncScannerSettings() {
+    scanner_.options = settings.options;
+    scanner_.pathWarning = settings.PathWarning;
+    scanner_.programFolder = settings.programFolder;
+}
+
+void ScanSession::EnterMameFolder() const {
+    // Relative entries of the path fields are taken relative to the MAME folder.
+    if (!settings.mameFolder.empty())
+        (void)SetCurrentFolder(settings.mameFolder);
+}
+
+void ScanSession::Open(bool fillFieldsFromSettings) {
+    SyncScannerSettings();
+    ValidateGameDatabase(database, settings.ListInfoWarnings, scanner_.databaseCounts,
+                         scanner_.dialogs());
+
+    if (fillFieldsFromSettings) {
+        scanner_.romList.clear();
+        scanner_.sampleList.clear();
+        scanner_.miscList.clear();
+        if (!settings.mameFolder.empty())
+            scanner_.ReadMameConfigPaths(settings.mameFolder);
+        EnterMameFolder();
+        Scanner::SplitList(settings.rompaths, scanner_.romList, kAppendPaths);
+        Scanner::SplitList(settings.samplepaths, scanner_.sampleList, kAppendPaths);
+        Scanner::SplitList(settings.miscpaths, scanner_.miscList, kAppendPaths);
+        fields.misc = Join(scanner_.miscList);
+        fields.rom = Join(scanner_.romList);
+        fields.sample = Join(scanner_.sampleList);
+        fields.select = settings.chosenGames;
+    }
+
+    (void)PrepareScan();
+    snapshot.fields = fields;
+    snapshot.options = settings.options;
+    snapshot.fastScanAvailable = false;
+    (void)ReadFastScanFile(FastScanFilePath(), snapshot, database);
+    scanner_.fastScanAvailable = snapshot.fastScanAvailable;
+}
+
+bool ScanSession::PrepareScan() {
+    EnterMameFolder();
+    SyncScannerSettings();
+    return scanner_.PrepareScan(database, fields);
+}
+
+ScanOutcome ScanSession::RunScan(bool fullScan) {
+    if (!PrepareScan())
+        return ScanOutcome::Cancelled;
+    Scanner::ResetBeforeScan(database, fullScan);
+    const bool completed = scanner_.ScanGames(database);
+    if (showStatisticsBox) {
+        scanner_.ShowStatistics();
+    } else {
+        scanner_.statisticsText =
+            BuildStatistics(scanner_.counters, scanner_.databaseCounts, scanner_.options).logText;
+    }
+    snapshot.fastScanAvailable = scanner_.fastScanAvailable;
+    return completed ? ScanOutcome::Completed : ScanOutcome::Stopped;
+}
+
+ScanOutcome ScanSession::Scan() {
+    snapshot.fields = fields;
+    snapshot.options = settings.options;
+    return RunScan(/*fullScan=*/true);
+}
+
+ScanOutcome ScanSession::FastScan() {
+    fields = snapshot.fields;
+    settings.options = snapshot.options;
+    return RunScan(/*fullScan=*/false);
+}
+
+void ScanSession::ReadPathFields() {
+    settings.rompaths = fields.rom;
+    settings.samplepaths = fields.sample;
+    settings.miscpaths = fields.misc;
+    settings.chosenGames = fields.select;
+}
+
+void ScanSession::PathFieldsChanged() {
+    ReadPathFields();
+    EnterMameFolder();
+    Scanner::SplitList(fields.rom, scanner_.romList, kSplitPaths);
+    Scanner::SplitList(fields.sample, scanner_.sampleList, kSplitPaths);
+    Scanner::SplitList(fields.misc, scanner_.miscList, kSplitPaths);
+    Scanner::SplitList(fields.select, scanner_.chosenList, kSplitSelection);
+    fields.rom = Join(scanner_.romList);
+    fields.sample = Join(scanner_.sampleList);
+    fields.misc = Join(scanner_.miscList);
+    scanner_.romCount = static_cast<std::uint32_t>(scanner_.romList.size());
+    scanner_.sampleCount = static_cast<std::uint32_t>(scanner_.sampleList.size());
+    scanner_.miscCount = static_cast<std::uint32_t>(scanner_.miscList.size());
+    scanner_.chosenCount = static_cast<std::uint32_t>(scanner_.chosenList.size());
+}
+
+ButtonStates ScanSession::ComputeButtonStates() const {
+    const ScanOptions& o = settings.options;
+    ButtonStates states;
+    const bool haveRoms = scanner_.romCount > 0;
+    const bool haveSamples = scanner_.sampleCount > 0;
+    const bool somethingToScan =
+        (o.Games && AnyProblemScan(o)) || (o.Samples && AnyProblemScan(o)) ||
+        (o.Roms && (AnyProblemScan(o) || o.AvailChecksum || o.Checksum || o.Length || o.RightName));
+    states.scan = haveRoms && haveSamples && somethingToScan;
+    states.unmerge = haveRoms;
+    states.merge = (o.MergeFull || o.MergeSplit) && haveRoms;
+    states.saveLogfile = !scanner_.logText.empty();
+    states.fastScan = snapshot.fastScanAvailable;
+    states.rebuild = true;
+    return states;
+}
+
+void ScanSession::Close() {
+    ReadPathFields();
+    (void)WriteFastScanFile(FastScanFilePath(), snapshot, database);
+}
+
+std::string ScanSession::FastScanFilePath() const {
+    return settings.programFolder + kFastScanFileName;
+}
+
+}  // namespace vextral
