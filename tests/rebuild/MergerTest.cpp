@@ -1,0 +1,212 @@
+#include "rebuild/Merger.h"
+
+#include "rebuild/MergeDialogue.h"
+#include "rebuild/RebuildFixture.h"
+
+namespace vextral::test {
+namespace {
+
+using Tree = std::map<std::string, std::string>;
+
+class MergerTest : public RebuildFixture {
+  protected:
+    MergerTest() : first(temp / "roms1/"), second(temp / "roms2/") {
+        scanner.romList = {first.Root(), second.Root()};
+        scanner.romFolders = scanner.romList;
+        scanner.options.Backup = false;
+        // parent: p1, shared; clone: shared (same data), c1; other: o1 (neither).
+        AddGame("parent", {{"p1.bin", "parent one"}, {"shared.bin", "shared data"}});
+        AddGame("clone", {{"shared.bin", "shared data"}, {"c1.bin", "clone one"}}, "parent");
+        AddGame("other", {{"o1.bin", "other one"}});
+    }
+
+    Merger::Outcome Merge(bool full, bool zipped = false) {
+        scanner.options.MergeFull = full;
+        scanner.options.MergeSplit = !full;
+        Merger merger(scanner, database);
+        const auto outcome = merger.Merge({zipped});
+        skipped = merger.SkippedParents();
+        return outcome;
+    }
+    Merger::Outcome Unmerge(bool zipped = false) {
+        Merger merger(scanner, database);
+        const auto outcome = merger.Unmerge({zipped});
+        skipped = merger.SkippedParents();
+        return outcome;
+    }
+
+    FolderBuilder first;
+    FolderBuilder second;
+    std::vector<std::string> skipped;
+};
+
+TEST_F(MergerTest, QuestionsHaveTheirTextsAndAWarningFirst) {
+    dialogs.messageAnswers = {MessageResult::No};
+    EXPECT_FALSE(AskMergeQuestions(dialogs).has_value());
+    dialogs.messageAnswers = {MessageResult::Yes, MessageResult::Yes, MessageResult::No};
+    const auto merge = AskMergeQuestions(dialogs);
+    ASSERT_TRUE(merge.has_value());
+    EXPECT_TRUE(merge->zip);
+    const auto unmerge = AskUnmergeQuestions(dialogs);
+    ASSERT_TRUE(unmerge.has_value());
+    EXPECT_FALSE(unmerge->zip);
+
+    ASSERT_EQ(dialogs.messages.size(), 4u);
+    EXPECT_EQ(dialogs.messages[0].text,
+              "Vextral will store the merged files in your first rompath.\n\nWARNING: The old "
+              "parent and clonefolders will be removed in any rompath !\n\nGamesets which are "
+              "neither clone- nor parentsets are left untouched !\n\nDo you want to continue ?");
+    EXPECT_EQ(dialogs.messages[0].caption, "Warning !");
+    EXPECT_EQ(dialogs.messages[0].icon, MessageIcon::Exclamation);
+    EXPECT_EQ(dialogs.messages[2].text, "Do you want to zip the merged roms ?");
+    EXPECT_EQ(dialogs.messages[3].text, "Do you want to zip the unmerged roms ?");
+    for (int i : {2, 3}) {
+        EXPECT_EQ(dialogs.messages[i].caption, "Create Zipfiles ?");
+        EXPECT_EQ(dialogs.messages[i].icon, MessageIcon::Question);
+        EXPECT_EQ(dialogs.messages[i].buttons, MessageButtons::YesNo);
+    }
+}
+
+TEST_F(MergerTest, SplitMergeMovesSetsIntoTheFirstFolderAndLeavesOtherGamesAlone) {
+    second.File("parent/p1.bin", "parent one").File("parent/shared.bin", "shared data");
+    ZipBuilder()
+        .Add("shared.bin", "shared data")
+        .Add("c1.bin", "clone one")
+        .Write(second.Path("clone.zip"));
+    first.File("other/o1.bin", "other one");
+    second.File("other/o1.bin", "other one");
+
+    EXPECT_EQ(Merge(/*full=*/false), Merger::Outcome::Completed);
+    EXPECT_EQ(ReadTree(first.Root()), (Tree{{"clone/", ""},
+                                            {"clone/c1.bin", "clone one"},
+                                            {"other/", ""},
+                                            {"other/o1.bin", "other one"},
+                                            {"parent/", ""},
+                                            {"parent/p1.bin", "parent one"},
+                                            {"parent/shared.bin", "shared data"}}));
+    EXPECT_EQ(ReadTree(second.Root()), (Tree{{"other/", ""}, {"other/o1.bin", "other one"}}));
+    EXPECT_EQ(progress.captions, std::vector<std::string>{"Merging Roms"});
+    EXPECT_EQ(progress.texts, std::vector<std::string>{"Game parent"});
+    EXPECT_EQ(progress.upper, 1);
+    EXPECT_TRUE(skipped.empty());
+}
+
+TEST_F(MergerTest, FullMergeLeavesNoCloneSetAndSplitAndUnmergeTakeItApartAgain) {
+    first.File("parent/p1.bin", "parent one").File("clone/c1.bin", "clone one");
+    second.File("clone/shared.bin", "shared data").File("clone/c1.bin", "clone one");
+
+    EXPECT_EQ(Merge(/*full=*/true), Merger::Outcome::Completed);
+    const Tree fullMerged{{"parent/", ""},
+                          {"parent/c1.bin", "clone one"},
+                          {"parent/p1.bin", "parent one"},
+                          {"parent/shared.bin", "shared data"}};
+    EXPECT_EQ(ReadTree(first.Root()), fullMerged);
+    EXPECT_TRUE(ReadTree(second.Root()).empty());
+
+    EXPECT_EQ(Merge(/*full=*/false), Merger::Outcome::Completed);
+    EXPECT_EQ(ReadTree(first.Root()), (Tree{{"clone/", ""},
+                                            {"clone/c1.bin", "clone one"},
+                                            {"parent/", ""},
+                                            {"parent/p1.bin", "parent one"},
+                                            {"parent/shared.bin", "shared data"}}));
+
+    EXPECT_EQ(Unmerge(), Merger::Outcome::Completed);
+    EXPECT_EQ(progress.captions.back(), "Unmerging Roms");
+    EXPECT_EQ(ReadTree(first.Root()), (Tree{{"clone/", ""},
+                                            {"clone/c1.bin", "clone one"},
+                                            {"clone/shared.bin", "shared data"},
+                                            {"parent/", ""},
+                                            {"parent/p1.bin", "parent one"},
+                                            {"parent/shared.bin", "shared data"}}));
+}
+
+TEST_F(MergerTest, ZippedSetsAreArchivesAndNoTemporaryIsLeft) {
+    first.File("parent/p1.bin", "parent one").File("parent/shared.bin", "shared data");
+    first.File("clone/c1.bin", "clone one");
+
+    EXPECT_EQ(Unmerge(/*zipped=*/true), Merger::Outcome::Completed);
+    EXPECT_EQ(ReadTree(first.Root()), (Tree{{"clone.zip", ReadFile(first.Path("clone.zip"))},
+                                            {"parent.zip", ReadFile(first.Path("parent.zip"))}}));
+    EXPECT_EQ(Members(first.Path("parent.zip")),
+              (Tree{{"p1.bin", "parent one"}, {"shared.bin", "shared data"}}));
+    EXPECT_EQ(Members(first.Path("clone.zip")),
+              (Tree{{"c1.bin", "clone one"}, {"shared.bin", "shared data"}}));
+}
+
+TEST_F(MergerTest, OnlySelectedParentsAndStopBetweenParents) {
+    AddGame("second", {{"s1.bin", "second one"}});
+    AddGame("secondclone", {{"s2.bin", "second two"}}, "second");
+    first.File("clone/c1.bin", "clone one").File("clone/shared.bin", "shared data");
+    first.File("secondclone/s1.bin", "second one");
+
+    database[*database.FindGame("parent")].selected = false;
+    EXPECT_EQ(Merge(/*full=*/true), Merger::Outcome::Completed);
+    const auto tree = ReadTree(first.Root());
+    EXPECT_EQ(tree.count("clone/c1.bin"), 1u);  // unselected family untouched
+    EXPECT_EQ(tree.count("secondclone/"), 0u);
+    EXPECT_EQ(tree.at("second/s1.bin"), "second one");
+
+    database[*database.FindGame("parent")].selected = true;
+    progress.stopOnCall = progress.stopQueries + 1;
+    EXPECT_EQ(Merge(/*full=*/true), Merger::Outcome::Stopped);
+    EXPECT_EQ(ReadTree(first.Root()).count("parent/c1.bin"), 1u);  // the first family is done
+}
+
+TEST_F(MergerTest, FailedArchiveLeavesEveryOldSetInPlace) {
+    first.File("parent/p1.bin", "parent one");
+    ZipBuilder().Add("shared.bin", "shared data").Write(first.Path("parent.zip"));
+    second.File("clone/c1.bin", "clone one");
+    const auto before1 = ReadTree(first.Root());
+    const auto before2 = ReadTree(second.Root());
+
+    zip.failAddAlways = true;
+    EXPECT_EQ(Merge(/*full=*/true, /*zipped=*/true), Merger::Outcome::Completed);
+    EXPECT_EQ(ReadTree(first.Root()), before1);
+    EXPECT_EQ(ReadTree(second.Root()), before2);
+    EXPECT_EQ(skipped, std::vector<std::string>{"parent"});
+
+    // The second add fails: the clone's set is built, the parent's is not; nothing goes.
+    zip.failAddAlways = false;
+    zip.failAddOnCall = zip.addCalls + 2;
+    EXPECT_EQ(Unmerge(/*zipped=*/true), Merger::Outcome::Completed);
+    EXPECT_EQ(ReadTree(first.Root()), before1);
+    EXPECT_EQ(ReadTree(second.Root()), before2);
+}
+
+TEST_F(MergerTest, UnreadableSourceKeepsTheFamily) {
+    first.File("parent/p1.bin", "parent one");
+    ZipBuilder bad;
+    bad.Add("c1.bin", "clone onX").Last().crc = CrcOfText("clone one");
+    bad.Write(second.Path("clone.zip"));
+    const auto before = ReadTree(temp.Path());
+    EXPECT_EQ(Merge(/*full=*/true), Merger::Outcome::Completed);
+    EXPECT_EQ(ReadTree(temp.Path()), before);
+    EXPECT_EQ(skipped, std::vector<std::string>{"parent"});
+}
+
+TEST_F(MergerTest, FilesNoNewSetTookGoToTheBackupWhenAsked) {
+    first.File("parent/p1.bin", "parent one").File("parent/shared.bin", "shared data");
+    first.File("clone/c1.bin", "clone one").File("clone/readme.txt", "notes");
+    ZipBuilder()
+        .Add("readme.txt", "other notes")
+        .Add("c1.bin", "clone one")
+        .Write(second.Path("clone.zip"));
+    // A parent ROM in the clone set with other data than the parent's own copy.
+    first.File("clone/p1.bin", "not the parent's");
+
+    scanner.options.Backup = true;
+    EXPECT_EQ(Merge(/*full=*/true), Merger::Outcome::Completed);
+    EXPECT_EQ(ReadTree(first.Root()), (Tree{{"parent/", ""},
+                                            {"parent/c1.bin", "clone one"},
+                                            {"parent/p1.bin", "parent one"},
+                                            {"parent/shared.bin", "shared data"}}));
+    EXPECT_TRUE(ReadTree(second.Root()).empty());
+    EXPECT_EQ(ReadTree(programFolder + "backup.vxt/"),
+              (Tree{{"clone/", ""},
+                    {"clone/p1.bin", "not the parent's"},
+                    {"clone/readme (1).txt", "other notes"},
+                    {"clone/readme.txt", "notes"}}));
+}
+
+}  // namespace
+}  // namespace vextral::test
