@@ -23,17 +23,36 @@ int CompareIgnoringCase(std::string_view a, std::string_view b) {
     return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
 }
 
+// The first eight bytes as a big-endian number order like the bytes themselves, so most
+// comparisons never touch the strings.
+std::uint64_t OrderPrefix(const std::string& text) {
+    std::uint64_t prefix = 0;
+    for (std::size_t i = 0; i < 8; ++i) {
+        const auto byte = i < text.size() ? static_cast<unsigned char>(text[i]) : 0u;
+        prefix = (prefix << 8) | byte;
+    }
+    return prefix;
+}
+
 void SortByDescription(GameDatabase& database) {
-    std::vector<std::uint32_t> order(database.size());
-    std::iota(order.begin(), order.end(), 0u);
+    struct Slot {
+        std::uint64_t prefix;
+        std::uint32_t index;
+    };
+    std::vector<Slot> order(database.size());
+    for (std::uint32_t i = 0; i < order.size(); ++i) {
+        order[i] = {OrderPrefix(database[i].description), i};
+    }
     // std::string compares bytes as unsigned, which is the exact order.
-    std::stable_sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
-        return database[a].description < database[b].description;
+    std::stable_sort(order.begin(), order.end(), [&](const Slot& a, const Slot& b) {
+        if (a.prefix != b.prefix)
+            return a.prefix < b.prefix;
+        return database[a.index].description < database[b.index].description;
     });
     std::vector<GameRecord> sorted;
     sorted.reserve(order.size());
-    for (const std::uint32_t i : order)
-        sorted.push_back(std::move(database[i]));
+    for (const Slot& slot : order)
+        sorted.push_back(std::move(database[slot.index]));
     database.games = std::move(sorted);
 }
 
@@ -46,57 +65,84 @@ void MarkParents(GameDatabase& database) {
     }
 }
 
-// The checksum index groups entries by crc and size, and within that by name ignoring
-// case, so each ROM visits one entry per distinct name.
-void FillOtherNames(GameDatabase& database, RomCrcList& list) {
-    std::stable_sort(list.begin(), list.end(), [](const RomCrcEntry& a, const RomCrcEntry& b) {
-        if (a.crc != b.crc)
-            return a.crc < b.crc;
-        if (a.size != b.size)
-            return a.size < b.size;
-        const int folded = CompareIgnoringCase(a.name, b.name);
-        if (folded != 0)
-            return folded < 0;
-        return a.name < b.name;
-    });
-    const std::size_t n = list.size();
-    // For the first entry of each case group: where the next group starts, and the first
-    // entry of the group whose name differs exactly from the group's first name.
-    std::vector<std::uint32_t> nextGroup(n, 0);
-    std::vector<std::uint32_t> secondName(n, 0);
-    for (std::size_t start = 0; start < n;) {
-        std::size_t end = start + 1;
-        std::size_t second = 0;
-        while (end < n && list[end].crc == list[start].crc && list[end].size == list[start].size &&
-               EqualsIgnoringCase(list[end].name, list[start].name)) {
-            if (second == 0 && list[end].name != list[start].name)
-                second = end;
-            ++end;
-        }
-        nextGroup[start] = static_cast<std::uint32_t>(end);
-        secondName[start] = static_cast<std::uint32_t>(second);
-        start = end;
-    }
-
-    const auto keyLess = [](const RomCrcEntry& entry, std::pair<std::uint32_t, std::uint32_t> key) {
-        return entry.crc != key.first ? entry.crc < key.first : entry.size < key.second;
+// Walks the checksum index and the database's ROMs together, both sorted by crc and size.
+// Within one run of equal crc and size the names are grouped ignoring case, so each ROM
+// takes one name per group: the group's first name, or its next one when that is the
+// ROM's own name.
+void FillOtherNames(GameDatabase& database, const RomCrcList& list) {
+    struct Slot {
+        std::uint64_t key;  // crc, then size
+        std::string_view name;
     };
+    struct RomSlot {
+        std::uint64_t key;
+        RomRecord* rom;
+    };
+    const auto keyOf = [](std::uint32_t crc, std::uint32_t size) {
+        return (std::uint64_t{crc} << 32) | size;
+    };
+    std::vector<Slot> entries;
+    entries.reserve(list.size());
+    for (const RomCrcEntry& entry : list)
+        entries.push_back({keyOf(entry.crc, entry.size), entry.name});
+    std::sort(entries.begin(), entries.end(),
+              [](const Slot& a, const Slot& b) { return a.key < b.key; });
+
+    std::vector<RomSlot> roms;
+    roms.reserve(list.size());
     for (GameRecord& game : database) {
         for (RomRecord& rom : game.roms) {
-            if (rom.crc == 0)
-                continue;
-            const std::pair key{rom.crc, rom.size};
-            auto first = std::lower_bound(list.begin(), list.end(), key, keyLess);
-            std::size_t group = static_cast<std::size_t>(first - list.begin());
-            while (group < n && list[group].crc == rom.crc && list[group].size == rom.size) {
-                if (list[group].name != rom.name) {
-                    rom.otherNames.push_back(list[group].name);
-                } else if (secondName[group] != 0) {
-                    rom.otherNames.push_back(list[secondName[group]].name);
-                }
-                group = nextGroup[group];
+            if (rom.crc != 0)
+                roms.push_back({keyOf(rom.crc, rom.size), &rom});
+        }
+    }
+    std::sort(roms.begin(), roms.end(),
+              [](const RomSlot& a, const RomSlot& b) { return a.key < b.key; });
+
+    struct Group {
+        std::string_view first;
+        std::string_view second;  // the first exactly different name, empty when none
+    };
+    std::vector<Group> groups;
+    std::size_t e = 0;
+    for (std::size_t r = 0; r < roms.size();) {
+        const std::uint64_t key = roms[r].key;
+        std::size_t rEnd = r;
+        while (rEnd < roms.size() && roms[rEnd].key == key)
+            ++rEnd;
+        while (e < entries.size() && entries[e].key < key)
+            ++e;
+        std::size_t eEnd = e;
+        while (eEnd < entries.size() && entries[eEnd].key == key)
+            ++eEnd;
+
+        // Runs are short; sorting them by name ignoring case, then exactly, makes the groups.
+        std::sort(entries.begin() + static_cast<std::ptrdiff_t>(e),
+                  entries.begin() + static_cast<std::ptrdiff_t>(eEnd),
+                  [](const Slot& a, const Slot& b) {
+                      const int folded = CompareIgnoringCase(a.name, b.name);
+                      return folded != 0 ? folded < 0 : a.name < b.name;
+                  });
+        groups.clear();
+        for (std::size_t i = e; i < eEnd; ++i) {
+            const std::string_view name = entries[i].name;
+            if (groups.empty() || !EqualsIgnoringCase(groups.back().first, name)) {
+                groups.push_back({name, {}});
+            } else if (groups.back().second.empty() && name != groups.back().first) {
+                groups.back().second = name;
             }
         }
+        for (; r < rEnd; ++r) {
+            RomRecord& rom = *roms[r].rom;
+            for (const Group& group : groups) {
+                if (group.first != rom.name) {
+                    rom.otherNames.emplace_back(group.first);
+                } else if (!group.second.empty()) {
+                    rom.otherNames.emplace_back(group.second);
+                }
+            }
+        }
+        e = eEnd;
     }
 }
 

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <climits>
 #include <cstdint>
+#include <cstring>
+#include <deque>
+#include <memory>
 #include <numeric>
 #include <unordered_set>
 
@@ -111,6 +114,48 @@ void SortByName(std::vector<Record>& items) {
               [](const Record& a, const Record& b) { return a.name < b.name; });
 }
 
+// Holds copies of the names and descriptions seen, so the duplicate sets can keep views
+// without one allocation per text.
+class TextArena {
+  public:
+    std::string_view Store(std::string_view text) {
+        if (text.size() > kBlockSize / 8)
+            return large_.emplace_back(text);
+        if (blocks_.empty() || used_ + text.size() > kBlockSize) {
+            blocks_.push_back(std::make_unique<char[]>(kBlockSize));
+            used_ = 0;
+        }
+        char* at = blocks_.back().get() + used_;
+        if (!text.empty())
+            std::memcpy(at, text.data(), text.size());
+        used_ += text.size();
+        return {at, text.size()};
+    }
+
+  private:
+    static constexpr std::size_t kBlockSize = 1 << 16;
+    std::vector<std::unique_ptr<char[]>> blocks_;
+    std::size_t used_ = 0;
+    std::deque<std::string> large_;
+};
+
+// Exact (case-sensitive) set of texts.
+class TextSet {
+  public:
+    void Reserve(std::size_t count) { texts_.reserve(count); }
+    // True when the text was new.
+    bool Insert(std::string_view text) {
+        if (texts_.contains(text))
+            return false;
+        texts_.insert(arena_.Store(text));
+        return true;
+    }
+
+  private:
+    TextArena arena_;
+    std::unordered_set<std::string_view> texts_;
+};
+
 struct GameState {
     GameRecord game;
     std::string name;
@@ -159,10 +204,11 @@ class BuildingPass {
           progress_(progress),
           dialogs_(dialogs),
           warnings_(listInfoWarnings) {
-        names_.reserve(expectedGames);
-        descriptions_.reserve(expectedGames);
-        for (const GameRecord& game : database_)
-            names_.insert(game.name);
+        names_.Reserve(expectedGames + database_.size());
+        descriptions_.Reserve(expectedGames);
+        for (const GameRecord& game : database_) {
+            names_.Insert(game.name);
+        }
     }
 
     // False when the user stopped.
@@ -322,10 +368,10 @@ class BuildingPass {
             Warn(game, "Invalid Foldername !");
             return;
         }
-        const bool isNewName = names_.insert(game.name).second;
+        const bool isNewName = names_.Insert(game.name);
         if (!isNewName)
             Warn(game, "Double Foldername !");
-        if (!descriptions_.insert(game.description).second)
+        if (!descriptions_.Insert(game.description))
             Warn(game, "Double Description !");
         if (!isNewName)
             return;
@@ -346,8 +392,8 @@ class BuildingPass {
     Progress& progress_;
     Dialogs& dialogs_;
     const bool warnings_;
-    std::unordered_set<std::string> names_;
-    std::unordered_set<std::string> descriptions_;
+    TextSet names_;
+    TextSet descriptions_;
     std::vector<std::uint32_t> order_;
     std::vector<char> drop_;
 };
