@@ -1,0 +1,256 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "platform/FileSystem.h"
+#include "scanner/Scanner.h"
+#include "support/FakeDialogs.h"
+#include "support/FakeProgress.h"
+#include "support/FolderBuilder.h"
+#include "support/RecordingResultSink.h"
+#include "support/TempFolder.h"
+#include "support/ZipBuilder.h"
+
+namespace vextral {
+namespace {
+
+using test::CrcOf;
+using test::FakeDialogs;
+using test::FolderBuilder;
+using test::TempFolder;
+using Strings = std::vector<std::string>;
+
+GameRecord Game(const std::string& name, std::uint32_t romCount = 1,
+                std::uint32_t sampleCount = 0) {
+    GameRecord game;
+    game.name = name;
+    game.description = name;
+    game.romCount = romCount;
+    game.sampleCount = sampleCount;
+    return game;
+}
+
+class DiscoveryTest : public ::testing::Test {
+  protected:
+    DiscoveryTest() : root(CanonicalPath(temp.Path())), disk(root) {}
+    ~DiscoveryTest() override { static_cast<void>(SetCurrentFolder(savedFolder)); }
+
+    // The folder's listing may be cached: a modification time in the past lets the cache
+    // trust it, as it would for a real collection.
+    void Age(const std::string& relative) {
+        std::filesystem::last_write_time(
+            root + relative, std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
+    }
+
+    std::string savedFolder = CurrentFolder();
+    TempFolder temp;
+    std::string root;  // canonical, ends with '/'
+    FolderBuilder disk;
+    FakeDialogs dialogs;
+    test::FakeProgress progress;
+    test::RecordingResultSink sink;
+    ZipLibrary zipLibrary;
+    Scanner scanner{dialogs, progress, sink, zipLibrary};
+};
+
+TEST_F(DiscoveryTest, SplitListCutsAtTheFirstEmptyPieceAndKeepsTypedSelections) {
+    Strings list{"old"};
+    Scanner::SplitList("Pac* ; mr?;;galaxian", list, kSplitSelection);
+    EXPECT_EQ(list, (Strings{"Pac*", "mr?"}));
+    Scanner::SplitList(";pacman", list, kSplitSelection);
+    EXPECT_TRUE(list.empty());
+    Scanner::SplitList("  \t;pacman", list, kSplitSelection);
+    EXPECT_EQ(list, Strings{"pacman"});
+}
+
+TEST_F(DiscoveryTest, SplitListKeepsExistingFoldersOnceWithTheirCase) {
+    disk.Folder("roms").Folder("Roms").Folder("more");
+    ASSERT_TRUE(SetCurrentFolder(root));
+    Strings list{"/kept/"};
+    Scanner::SplitList("roms ; missing;" + root + "roms/;Roms;more/../roms; ;more", list,
+                       kAppendPaths);
+    EXPECT_EQ(list, (Strings{"/kept/", root + "roms/", root + "Roms/", root + "more/"}));
+    // A blank piece never names the root folder.
+    Scanner::SplitList(" ", list, kSplitPaths);
+    EXPECT_TRUE(list.empty());
+}
+
+TEST_F(DiscoveryTest, MameConfigFeedsOnlyTheDirectorySection) {
+    disk.Folder("mame/r1").Folder("mame/r2").Folder("mame/r3").Folder("mame/s1").Folder("mame/cfg");
+    disk.File("mame/mame.cfg",
+              "[paths]\r\nrompath = r3\r\n[directory]\r\n  ROMPATH   =  r1;r2 \r\n"
+              "samplepath=s1;gone\r\nno equals sign\r\ncfg_directory = cfg\r\n"
+              "[other]\r\nrompath = r3\r\n");
+    scanner.romList = {"/first/"};
+    scanner.ReadMameConfigPaths(root + "mame/");
+    const std::string mame = root + "mame/";
+    EXPECT_EQ(scanner.romList, (Strings{"/first/", mame + "r1/", mame + "r2/"}));
+    EXPECT_EQ(scanner.sampleList, Strings{mame + "s1/"});
+    EXPECT_EQ(scanner.miscList, Strings{mame + "cfg/"});
+    EXPECT_EQ(CurrentFolder(), mame);
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(DiscoveryTest, MameConfigWithoutDirectorySectionAddsNothing) {
+    disk.Folder("mame/r1").File("mame/mame.cfg", "[directory] \nrompath=r1\n");
+    scanner.ReadMameConfigPaths(root + "mame/");
+    scanner.ReadMameConfigPaths(root + "nowhere/");
+    EXPECT_TRUE(scanner.romList.empty());
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+class PathWarningTest : public DiscoveryTest {
+  protected:
+    PathWarningTest() {
+        disk.File("r1/readme.txt", "").Folder("r2").File("r3/PacMan.zip", "");
+        disk.File("s1/pacman/a.wav", "").Folder("s2/Galaxian");
+        database.games = {Game("pacman"), Game("galaxian", 1, 1)};
+        database.RebuildIndex();
+        fields.rom = root + "r1;" + root + "r2;" + root + "r3";
+        fields.sample = root + "s1;" + root + "s2";
+    }
+    GameDatabase database;
+    PathFields fields;
+};
+
+TEST_F(PathWarningTest, EveryFolderWithoutSetsGetsItsOwnBoxAndTheLastAnswerCounts) {
+    bool listsReady = false;
+    scanner.onListsReady = [&] { listsReady = scanner.romCount == 3; };
+    dialogs.messageAnswers = {MessageResult::Cancel, MessageResult::Ok, MessageResult::Ok};
+    EXPECT_TRUE(scanner.PrepareScan(database, fields));
+    EXPECT_TRUE(listsReady);
+    ASSERT_EQ(dialogs.messages.size(), 3u);
+    EXPECT_EQ(dialogs.messages[0].text, "No roms found in rompath:\n\n" + root + "r1/");
+    EXPECT_EQ(dialogs.messages[1].text, "No roms found in rompath:\n\n" + root + "r2/");
+    // pacman has no samples, so its sample set is no sign of a sample folder.
+    EXPECT_EQ(dialogs.messages[2].text, "No samples found in samplepath:\n\n" + root + "s1/");
+    for (const auto& message : dialogs.messages) {
+        EXPECT_EQ(message.caption, "Pathwarning");
+        EXPECT_EQ(message.buttons, MessageButtons::OkCancel);
+        EXPECT_EQ(message.icon, MessageIcon::Exclamation);
+    }
+    EXPECT_EQ(scanner.romFolders, scanner.romList);
+    EXPECT_EQ(scanner.sampleCount, 2u);
+
+    dialogs.messages.clear();
+    dialogs.messageAnswers = {MessageResult::Ok, MessageResult::Ok, MessageResult::Cancel};
+    EXPECT_FALSE(scanner.PrepareScan(database, fields));
+    EXPECT_EQ(dialogs.messages.size(), 3u);
+
+    dialogs.messages.clear();
+    scanner.pathWarning = false;
+    EXPECT_TRUE(scanner.PrepareScan(database, fields));
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+class SelectGamesTest : public DiscoveryTest {
+  protected:
+    SelectGamesTest() {
+        disk.File("roms/PacMan.zip", "").Folder("roms/pacclone").File("roms/other.zip", "");
+        disk.File("samples/pacsound.zip", "");
+        GameRecord pacman = Game("pacman"), puckman = Game("puckman"),
+                   bigparent = Game("bigparent"), pacclone = Game("pacclone"),
+                   twin = Game("PACMAN");
+        pacman.isParent = true;
+        pacman.clones = {{"puckman", 1}};
+        puckman.isClone = true;
+        puckman.cloneOf = "pacman";
+        puckman.parentIndex = 0;
+        bigparent.isParent = true;
+        bigparent.clones = {{"pacclone", 3}};
+        pacclone.isClone = true;
+        pacclone.cloneOf = "bigparent";
+        pacclone.parentIndex = 2;
+        database.games = {pacman, puckman,       bigparent,       pacclone,
+                          twin,   Game("other"), Game("pacsound")};
+        database.RebuildIndex();
+        scanner.romList = {root + "roms/"};
+        scanner.sampleList = {root + "samples/"};
+    }
+    std::vector<std::string> Selected() const {
+        std::vector<std::string> names;
+        for (const GameRecord& game : database) {
+            if (game.selected)
+                names.push_back(game.name);
+        }
+        return names;
+    }
+    GameDatabase database;
+};
+
+TEST_F(SelectGamesTest, PatternSelectsSetsOnDiskAndMergeAddsRelatives) {
+    scanner.chosenList = {"PAC*"};
+    scanner.options.MergeSplit = false;
+    scanner.options.MergeFull = false;
+    scanner.SelectGames(database);
+    EXPECT_EQ(Selected(), (Strings{"pacman", "pacclone", "PACMAN", "pacsound"}));
+
+    scanner.options.MergeFull = true;
+    scanner.SelectGames(database);
+    EXPECT_EQ(Selected(),
+              (Strings{"pacman", "puckman", "bigparent", "pacclone", "PACMAN", "pacsound"}));
+
+    scanner.options = {};  // MergeSplit is on by default
+    scanner.chosenList = {"other"};
+    scanner.SelectGames(database);
+    EXPECT_EQ(Selected(), Strings{"other"});
+}
+
+TEST_F(SelectGamesTest, NothingMatchingSelectsEveryGame) {
+    for (const Strings& chosen : {Strings{"zzz*"}, Strings{}}) {
+        for (GameRecord& game : database)
+            game.selected = false;
+        scanner.chosenList = chosen;
+        scanner.SelectGames(database);
+        EXPECT_EQ(Selected().size(), database.size());
+    }
+}
+
+TEST_F(DiscoveryTest, SetExistsFindsFoldersAndZipsIgnoringCase) {
+    disk.File("roms/PacMan.zip", "").Folder("roms/Galaxian").File("roms/plain", "");
+    disk.Folder("roms/fake.zip");
+    Age("roms");
+    GameRecord game = Game("pacman");
+    EXPECT_TRUE(scanner.SetExists(root + "roms/pacman", game));
+    EXPECT_TRUE(game.setFound);
+
+    GameRecord other = Game("galaxian");
+    EXPECT_TRUE(scanner.SetExists(root + "roms/galaxian", other));
+    for (const char* name : {"plain", "fake", "absent"}) {
+        GameRecord absent = Game(name);
+        EXPECT_FALSE(scanner.SetExists(root + "roms/" + name, absent)) << name;
+        EXPECT_FALSE(absent.setFound) << name;
+    }
+    // A later miss never clears what an earlier location found.
+    EXPECT_FALSE(scanner.SetExists(root + "elsewhere/pacman", game));
+    EXPECT_TRUE(game.setFound);
+}
+
+TEST_F(DiscoveryTest, FileExistsInSetLooksInTheZipAndLetsALooseFileDecide) {
+    const std::string good = "good data", bad = "bad data!";
+    disk.File("roms/neogeo/X.ROM", bad).File("roms/neogeo/loose.rom", good);
+    test::ZipBuilder()
+        .Add("bios/Neo-Geo.rom", good)
+        .Add("x.rom", good)
+        .Write(root + "roms/NeoGeo.zip");
+    const std::string set = root + "roms/neogeo/";
+    const auto size = static_cast<std::uint32_t>(good.size());
+
+    EXPECT_TRUE(scanner.FileExistsInSet(set + "neo-geo.rom", false, 0, 0));
+    EXPECT_TRUE(scanner.FileExistsInSet(set + "neo-geo.rom", true, CrcOf(good), size));
+    EXPECT_FALSE(scanner.FileExistsInSet(set + "neo-geo.rom", true, CrcOf(bad), size));
+    EXPECT_FALSE(scanner.FileExistsInSet(set + "neo-geo.rom", true, CrcOf(good), size + 1));
+    EXPECT_FALSE(scanner.FileExistsInSet(set + "absent.rom", false, 0, 0));
+    // The loose copy replaces the zip's answer, in both directions.
+    EXPECT_FALSE(scanner.FileExistsInSet(set + "x.rom", true, CrcOf(good), size));
+    EXPECT_TRUE(scanner.FileExistsInSet(set + "x.rom", false, 0, 0));
+    EXPECT_TRUE(scanner.FileExistsInSet(set + "loose.rom", true, CrcOf(good), size));
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+}  // namespace
+}  // namespace vextral
