@@ -1,0 +1,131 @@
+// Rebuilds a generated source folder (loose files under wrong names and stored zips) into
+// sets, and compares with a plain copy of the same bytes measured in the same run.
+//
+//   bench_rebuild [megabytes=1024] [work folder=/tmp/vextral-bench-rebuild]
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "RebuildBenchSupport.h"
+#include "archive/FileUtils.h"
+#include "archive/ZipLibrary.h"
+#include "platform/FileSystem.h"
+#include "rebuild/Rebuilder.h"
+#include "scanner/Scanner.h"
+
+using namespace vextral;
+
+namespace {
+
+constexpr std::size_t kRomSizes[] = {64 * 1024, 256 * 1024, 1024 * 1024, 2048 * 1024};
+constexpr std::size_t kRomsPerGame = 8;
+
+std::uint64_t CopyAll(const std::string& from, const std::string& to) {
+    std::uint64_t bytes = 0;
+    CreateFolder(to);
+    for (const auto& entry : ListFolder(from)) {
+        if (entry.isFolder) {
+            bytes += CopyAll(from + entry.name + "/", to + entry.name + "/");
+        } else if (CopyFileTo(from + entry.name, to + entry.name, CopyMode::ReplaceExisting)) {
+            bytes += FileLength(to + entry.name).value_or(0);
+        }
+    }
+    return bytes;
+}
+
+std::uint64_t TreeBytes(const std::string& folder) {
+    std::uint64_t bytes = 0;
+    for (const auto& entry : ListFolder(folder)) {
+        bytes += entry.isFolder ? TreeBytes(folder + entry.name + "/")
+                                : FileLength(folder + entry.name).value_or(0);
+    }
+    return bytes;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::uint64_t megabytes = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 1024;
+    const std::string work = argc > 2 ? argv[2] : "/tmp/vextral-bench-rebuild";
+    const std::string root = work + "/";
+    RemoveFolderTree(work);
+    CreateFolderTree(root + "program/tempzip.vxt");
+    const std::string source = root + "source/";
+    CreateFolderTree(source);
+
+    // The list and the source in one pass: every second game's ROMs lie loose under other
+    // names, the others sit in a stored zip named after nothing in the list.
+    GameDatabase database;
+    std::uint64_t generated = 0;
+    for (std::size_t g = 0; generated < megabytes * 1024 * 1024; ++g) {
+        GameRecord game;
+        game.name = "game" + std::to_string(g);
+        game.description = "Game " + std::to_string(g);
+        std::vector<std::pair<std::string, std::string>> members;
+        const std::string folder = source + "dump" + std::to_string(g % 16) + "/";
+        CreateFolder(folder);
+        for (std::size_t r = 0; r < kRomsPerGame; ++r) {
+            const std::size_t size = kRomSizes[(g + r) % 4];
+            const std::string data = bench::MakeData(g * 100 + r, size);
+            RomRecord rom;
+            rom.name = "rom" + std::to_string(r) + ".bin";
+            rom.size = static_cast<std::uint32_t>(size);
+            rom.crc = Crc32(0, data.data(), data.size());
+            game.roms.push_back(rom);
+            generated += size;
+            if (g % 2 == 0) {
+                bench::WritePlainFile(
+                    folder + "file" + std::to_string(g) + "_" + std::to_string(r) + ".dat", data);
+            } else {
+                members.emplace_back("x/" + std::to_string(r) + ".rom", data);
+            }
+        }
+        if (!members.empty())
+            bench::WriteStoredZip(folder + "pack" + std::to_string(g) + ".zip", members);
+        game.romCount = static_cast<std::uint32_t>(game.roms.size());
+        database.games.push_back(std::move(game));
+    }
+    database.RebuildIndex();
+    const std::uint64_t sourceBytes = TreeBytes(source);
+    std::printf("source: %zu games, %.1f MB of ROM data, %.1f MB on disk\n", database.size(),
+                static_cast<double>(generated) / 1048576.0,
+                static_cast<double>(sourceBytes) / 1048576.0);
+
+    bench::SilentDialogs dialogs;
+    NullProgress progress;
+    bench::SilentResults results;
+    ZipLibrary zipLibrary;
+    if (!zipLibrary.Load())
+        return 2;
+    Scanner scanner(dialogs, progress, results, zipLibrary);
+    scanner.programFolder = root + "program/";
+
+    bench::Stopwatch copyClock;
+    const std::uint64_t copied = CopyAll(source, root + "copy/");
+    const double copySeconds = copyClock.Seconds();
+    const double copyCpu = copyClock.CpuSeconds();
+    std::printf("plain copy:        %7.2f s wall, %7.2f s cpu  (%.1f MB)\n", copySeconds, copyCpu,
+                static_cast<double>(copied) / 1048576.0);
+
+    Rebuilder rebuilder(scanner, database);
+    for (const bool zip : {false, true}) {
+        const std::string destination = root + (zip ? "zipped/" : "loose/");
+        bench::Stopwatch clock;
+        rebuilder.BuildIndex();
+        RebuildOptions options;
+        options.zip = zip;
+        const auto outcome = rebuilder.Rebuild(source, destination, options);
+        const double seconds = clock.Seconds();
+        const double cpu = clock.CpuSeconds();
+        std::printf(
+            "rebuild %-9s  %7.2f s wall, %7.2f s cpu  (%.2fx / %.2fx the copy, %.1f MB "
+            "written)%s\n",
+            zip ? "zipped:" : "loose:", seconds, cpu, seconds / copySeconds, cpu / copyCpu,
+            static_cast<double>(TreeBytes(destination)) / 1048576.0,
+            outcome == Rebuilder::Outcome::Completed ? "" : "  NOT COMPLETED");
+    }
+    RemoveFolderTree(work);
+    return 0;
+}
