@@ -8,6 +8,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <QWindow>
 
 namespace vextral {
 
@@ -71,6 +72,11 @@ bool ProgressDialog::OpenProgress(const std::string& caption) {
     status_->clear();
     percent_->setText(QStringLiteral(" 0 %"));
     UpdateBar();
+    // Kept above the owner by the window system without being its child widget.
+    if (top != nullptr && top->windowHandle() != nullptr) {
+        winId();
+        if (windowHandle() != nullptr) windowHandle()->setTransientParent(top->windowHandle());
+    }
     show();
     raise();
     if (!isVisible()) {
