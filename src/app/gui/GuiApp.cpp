@@ -1,33 +1,39 @@
 #include "app/gui/GuiApp.h"
 
 #include <QApplication>
+#include <QFile>
+#include <QStringList>
+#include <QTimer>
+#include <optional>
 #include <string>
 
 #include "app/core/QtSettingsStore.h"
 #include "app/core/Startup.h"
+#include "app/gui/MainDialog.h"
 #include "app/gui/ProgressDialog.h"
 #include "app/gui/QtDialogs.h"
 #include "archive/ZipLibrary.h"
-#include "database/DatabaseCounts.h"
-#include "database/DatabaseLinker.h"
 
 namespace vextral {
 
 namespace {
 
-// Stands in for the main window: validates the list and tells what it holds.
-int ShowDatabaseSummary(AppSettings& settings, GameDatabase& database, Dialogs& dialogs) {
-    DatabaseCounts counts;
-    ValidateGameDatabase(database, settings.ListInfoWarnings, counts, dialogs);
-    const std::string text = "Games: " + std::to_string(counts.gameCount) +
-                             "\nParents: " + std::to_string(counts.parentCount) +
-                             "\nClones: " + std::to_string(counts.cloneCount) +
-                             "\nNeoGeo games: " + std::to_string(counts.neoGeoGameCount) +
-                             "\nArcade games: " + std::to_string(counts.arcadeGameCount) +
-                             "\nSamples: " + std::to_string(counts.totalSampleCount) +
-                             "\nBad dumps: " + std::to_string(counts.badDumpCount);
-    dialogs.ShowMessage(text, kProgramCaption, MessageIcon::Information, MessageButtons::Ok);
-    return 0;
+// Hidden options for tests and development: "--dat FILE" reads the game list from a list
+// file, "--quit-after-open" closes the main window as soon as it has opened.
+struct GuiOptions {
+    std::optional<std::string> datFile;
+    bool quitAfterOpen = false;
+};
+
+GuiOptions ReadGuiOptions(const QStringList& arguments) {
+    GuiOptions options;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        if (arguments[i] == QStringLiteral("--dat") && i + 1 < arguments.size())
+            options.datFile = QFile::encodeName(arguments[++i]).toStdString();
+        else if (arguments[i] == QStringLiteral("--quit-after-open"))
+            options.quitAfterOpen = true;
+    }
+    return options;
 }
 
 }  // namespace
@@ -42,11 +48,19 @@ int RunGui(int argc, char** argv) {
     QtDialogs dialogs;
     ZipLibrary zipLibrary;
     ProgressDialog listProgress;
-    Startup startup(store, dialogs, zipLibrary, listProgress);
+    const GuiOptions guiOptions = ReadGuiOptions(QApplication::arguments());
+    StartupOptions startupOptions;
+    startupOptions.datFile = guiOptions.datFile;
+    Startup startup(store, dialogs, zipLibrary, listProgress, startupOptions);
 
     StartupHooks hooks;
-    hooks.runMainWindow = [&dialogs](AppSettings& settings, GameDatabase& database) {
-        return ShowDatabaseSummary(settings, database, dialogs);
+    hooks.runMainWindow = [&](AppSettings& settings, GameDatabase& database) {
+        ProgressDialog progress;
+        MainDialog window(settings, database, dialogs, progress, zipLibrary);
+        progress.SetOwner(&window);
+        if (guiOptions.quitAfterOpen)
+            QTimer::singleShot(0, &window, [&window] { window.close(); });
+        return window.Run();
     };
     return startup.Run(hooks).exitCode;
 }

@@ -1,0 +1,590 @@
+#include "app/gui/MainDialog.h"
+
+#include <QAction>
+#include <QEvent>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <cmath>
+
+#include "app/gui/ResultsTree.h"
+#include "platform/FileSystem.h"
+#include "rebuild/MergeDialogue.h"
+#include "rebuild/Merger.h"
+#include "rebuild/RebuildDialogue.h"
+#include "rebuild/Rebuilder.h"
+
+namespace vextral {
+
+namespace {
+
+constexpr int kWidthDu = 320;
+constexpr int kHeightDu = 250;
+
+// Runs an action with the window marked busy, so that focus changes caused by the windows the
+// action opens do not re-split the fields under it.
+class BusyScope {
+  public:
+    explicit BusyScope(bool& busy) : busy_(busy), wasBusy_(busy) { busy_ = true; }
+    ~BusyScope() { busy_ = wasBusy_; }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+    bool Nested() const { return wasBusy_; }
+
+  private:
+    bool& busy_;
+    bool wasBusy_;
+};
+
+}  // namespace
+
+TriStateBox::TriStateBox(QWidget* parent) : QCheckBox(parent) {
+    setTristate(true);
+}
+
+void TriStateBox::nextCheckState() {
+    switch (checkState()) {
+        case Qt::Unchecked:
+            setCheckState(Qt::Checked);
+            break;
+        case Qt::Checked:
+            setCheckState(Qt::PartiallyChecked);
+            break;
+        case Qt::PartiallyChecked:
+            setCheckState(Qt::Unchecked);
+            break;
+    }
+}
+
+MainDialog::MainDialog(AppSettings& settings, GameDatabase& database, Dialogs& dialogs,
+                       Progress& progress, ZipLibrary& zipLibrary, QWidget* parent)
+    : QDialog(parent),
+      settings_(settings),
+      database_(database),
+      dialogs_(dialogs),
+      tree_(new ResultsTree(this)),
+      session_(settings, database, dialogs, progress, *tree_, zipLibrary) {
+    setObjectName("mainDialog");
+    setWindowTitle(QString::fromLatin1(kMainWindowCaption));
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setWindowIcon(QIcon(QStringLiteral(":/images/vextral.png")));
+
+    // Dialog units as the window system measures them: a quarter of the average character
+    // width across, an eighth of the line height down.
+    const QFontMetrics metrics(font());
+    unitX_ = std::max(1.5, metrics.averageCharWidth() / 4.0);
+    unitY_ = std::max(1.5, metrics.height() / 8.0);
+
+    BuildMenu();
+    BuildControls();
+    setFixedSize(Du(0, 0, kWidthDu, kHeightDu).size() + QSize(0, top_));
+
+    tree_->onRefresh = [this] { UpdateButtonStates(); };
+    session_.scanner().onListsReady = [this] { UpdateButtonStates(); };
+}
+
+MainDialog::~MainDialog() {
+    // Nothing may call back into a window that is going away.
+    closed_ = true;
+    session_.scanner().onListsReady = nullptr;
+    tree_->onRefresh = nullptr;
+}
+
+QRect MainDialog::Du(int x, int y, int width, int height) const {
+    const auto px = [](double units, double scale) {
+        return static_cast<int>(std::lround(units * scale));
+    };
+    return QRect(px(x, unitX_), px(y, unitY_) + top_, px(width, unitX_), px(height, unitY_));
+}
+
+void MainDialog::BuildMenu() {
+    menuBar_ = new QMenuBar(this);
+    menuBar_->setObjectName("menuBar");
+    QMenu* menu = menuBar_->addMenu(QStringLiteral("&Options"));
+    menu->setObjectName("optionsMenu");
+    struct Item {
+        const char* name;
+        const char* text;
+        bool AppSettings::*flag;
+    };
+    const Item items[] = {
+        {"askForMameAction", "As&k For MAME.EXE", &AppSettings::AskForMameExe},
+        {"pathWarningAction", "&Pathwarnings", &AppSettings::PathWarning},
+        {"useMameExeAction", "Always use MAME.E&XE's -listinfo output", &AppSettings::UseMameExe},
+        {"listInfoWarningsAction", "&Display -listinfo warnings", &AppSettings::ListInfoWarnings},
+    };
+    for (const Item& item : items) {
+        QAction* action = menu->addAction(QString::fromLatin1(item.text));
+        action->setObjectName(QString::fromLatin1(item.name));
+        action->setCheckable(true);
+        action->setChecked(settings_.*item.flag);
+        const auto flag = item.flag;
+        connect(action, &QAction::triggered, this, [this, flag](bool checked) {
+            EnterMameFolder();
+            settings_.*flag = checked;
+            UpdateButtonStates();
+        });
+    }
+    menu->addSeparator();
+    QAction* about = menu->addAction(QStringLiteral("&About Vextral For Windows..."));
+    about->setObjectName("aboutAction");
+    connect(about, &QAction::triggered, this, &MainDialog::ShowAbout);
+    menuBar_->adjustSize();
+    top_ = menuBar_->sizeHint().height();
+    menuBar_->setGeometry(0, 0, std::lround(kWidthDu * unitX_), top_);
+}
+
+QCheckBox* MainDialog::AddCheck(const char* name, const char* caption, int x, int y, int w,
+                                const char* tip) {
+    auto* box = new QCheckBox(QString::fromLatin1(caption), this);
+    box->setObjectName(QString::fromLatin1(name));
+    box->setGeometry(Du(x, y, w, 10));
+    if (tip != nullptr)
+        box->setToolTip(QString::fromLatin1(tip));
+    return box;
+}
+
+TriStateBox* MainDialog::AddTri(const char* name, const char* caption, int x, int y, int w,
+                                const char* tip) {
+    auto* box = new TriStateBox(this);
+    box->setText(QString::fromLatin1(caption));
+    box->setObjectName(QString::fromLatin1(name));
+    box->setGeometry(Du(x, y, w, 10));
+    box->setToolTip(QString::fromLatin1(tip));
+    return box;
+}
+
+QPushButton* MainDialog::AddButton(const char* name, const char* caption, int x, int y, int w,
+                                   int h, const char* tip) {
+    auto* button = new QPushButton(QString::fromLatin1(caption), this);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setGeometry(Du(x, y, w, h));
+    button->setToolTip(QString::fromLatin1(tip));
+    return button;
+}
+
+QLineEdit* MainDialog::AddEdit(const char* name, int x, int y, const char* tip) {
+    auto* edit = new QLineEdit(this);
+    edit->setObjectName(QString::fromLatin1(name));
+    edit->setGeometry(Du(x, y, 90, 12));
+    edit->setToolTip(QString::fromLatin1(tip));
+    edit->installEventFilter(this);
+    return edit;
+}
+
+void MainDialog::BuildControls() {
+    const auto group = [this](const char* objectName, const char* caption, QRect place) {
+        auto* box = new QGroupBox(QString::fromLatin1(caption), this);
+        box->setObjectName(QString::fromLatin1(objectName));
+        box->setGeometry(place);
+        box->lower();
+        return box;
+    };
+    group("fileGroup", "File Settings", Du(10, 6, 75, 52));
+    group("checkGroup", "Check                Fix", Du(10, 62, 75, 88));
+    group("miscGroup", "Misc. Settings", Du(10, 155, 185, 53));
+
+    QCheckBox* games = AddCheck("gamesCheck", "&Games", 20, 19, 35,
+                                "Check this box if you want to scan game-folders.");
+    QCheckBox* roms =
+        AddCheck("romsCheck", "&ROMs", 20, 31, 35, "Check this box if you want to scan game-roms.");
+    QCheckBox* samples = AddCheck("samplesCheck", "Sampl&es", 20, 43, 40,
+                                  "Check this box if you want to scan game-samples.");
+
+    TriStateBox* missing =
+        AddTri("missingCheck", "M&issing", 20, 75, 60,
+               "Check box if you want to scan for missing files. Grey it if for advanced mode.");
+    QCheckBox* name = AddCheck("nameCheck", "Na&me", 20, 87, 35,
+                               "Check this box if you want to check the rom-names.");
+    QCheckBox* nameFix = AddCheck("nameFixCheck", "", 70, 87, 10,
+                                  "Check this box if you want to rename wrong named roms.");
+    QCheckBox* length = AddCheck("lengthCheck", "&Length", 20, 99, 35,
+                                 "Check this box if you want to scan for files with wrong length.");
+    QCheckBox* lengthFix = AddCheck("lengthFixCheck", "", 70, 99, 10,
+                                    "Check this box if you want to resize wrong sized files.");
+    TriStateBox* unneeded =
+        AddTri("unneededCheck", "&Unneeded", 20, 111, 49,
+               "Checked: scan for unneeded files/folders. Greyed: advanced unneeded scan.");
+    unneededFix_ = AddCheck("unneededFixCheck", "", 70, 111, 10,
+                            "Check this box if you want to remove unneeded files.");
+    QCheckBox* spelling = AddCheck("caseCheck", "&Case", 20, 123, 30,
+                                   "Check this box if you want to scan for wrong spelled files.");
+    QCheckBox* spellingFix = AddCheck("caseFixCheck", "", 70, 123, 10,
+                                      "Check this box if you want to rename wrong spelled files.");
+    TriStateBox* checksum =
+        AddTri("checksumCheck", "Chec&ksum", 20, 135, 60,
+               "Checked : scan for wrong checksums. Greyed : scan for bad dumps.");
+
+    QCheckBox* backup =
+        AddCheck("backupCheck", "Backu&p", 20, 167, 41,
+                 "Checked : Vextral creates copies before it deletes unneeded files.");
+    QCheckBox* ask = AddCheck("askCheck", "Ask Before Fi&xing", 20, 179, 70,
+                              "Check this box if you want to be asked before any fixing action.");
+    QCheckBox* batchrun =
+        AddCheck("batchrunCheck", "Batc&hrun", 20, 191, 45, "Check this button to run batchfiles.");
+    TriStateBox* merge =
+        AddTri("mergeCheck", "Merge Supp&ort", 95, 167, 90,
+               "Checked : enable split-merge-support. Greyed : enabe full-merge-support");
+    QCheckBox* altSamples =
+        AddCheck("altSamplesCheck", "Al&t Samplefolder Support", 95, 179, 93,
+                 "Check this box if you want support for alternative samplefolders.");
+    TriStateBox* neoGeo = AddTri("neoGeoCheck", "&NeoGeo Support", 95, 191, 90,
+                                 "Checked : include neogeo games. Greyed : only neogeo games");
+
+    scanButton_ =
+        AddButton("scanButton", "&Scan", 202, 159, 50, 14, "Press this button to start scanning.");
+    scanButton_->setDefault(true);
+    fastScanButton_ =
+        AddButton("fastScanButton", "&Fast Scan", 202, 176, 50, 14,
+                  "Press this button to do a 'fast scan'. Previous settings are restored.");
+    saveLogButton_ = AddButton("saveLogButton", "S&ave Logfile", 202, 193, 50, 14,
+                               "Press this button to create a log-file.");
+    rebuildButton_ = AddButton("rebuildButton", "Re&build", 260, 159, 50, 14,
+                               "Press this button if you want to rebuild ROM files.");
+    mergeButton_ =
+        AddButton("mergeButton", "Merge", 260, 176, 50, 14, "Press this button to merge romsets.");
+    unmergeButton_ = AddButton("unmergeButton", "Unmerge", 260, 193, 50, 14,
+                               "Press this button to unmerge romsets.");
+
+    const auto label = [this](const char* objectName, const char* text, QRect place) {
+        auto* item = new QLabel(QString::fromLatin1(text), this);
+        item->setObjectName(QString::fromLatin1(objectName));
+        item->setGeometry(place);
+    };
+    label("romPathsLabel", "Rom Paths:", Du(18, 214, 37, 10));
+    romEdit_ = AddEdit("romPathsEdit", 60, 212, "Rompaths; seperated by ';'");
+    QPushButton* romBrowse = AddButton("romBrowseButton", "<", 151, 212, 15, 12,
+                                       "Click this button to browse for rompaths.");
+    label("samplePathsLabel", "Sample Paths:", Du(10, 230, 45, 10));
+    sampleEdit_ = AddEdit("samplePathsEdit", 60, 228, "Samplepaths; seperated by ';'");
+    QPushButton* sampleBrowse = AddButton("sampleBrowseButton", "<", 151, 228, 15, 12,
+                                          "Click this button to browse for samplepaths.");
+    label("miscPathsLabel", "Misc Paths:", Du(179, 214, 37, 10));
+    miscEdit_ = AddEdit("miscPathsEdit", 220, 212, "Miscpaths; seperated by ';'");
+    label("selectGamesLabel", "Select Games:", Du(170, 230, 46, 10));
+    selectEdit_ = AddEdit("selectGamesEdit", 220, 228,
+                          "Games you want to check (wildcards are allowed); seperated by ';'");
+
+    tree_->setGeometry(Du(90, 10, 220, 140));
+
+    twoState_ = {
+        {games, &ScanOptions::Games},         {roms, &ScanOptions::Roms},
+        {samples, &ScanOptions::Samples},     {name, &ScanOptions::RightName},
+        {nameFix, &ScanOptions::FixName},     {length, &ScanOptions::Length},
+        {lengthFix, &ScanOptions::FixLength}, {unneededFix_, &ScanOptions::FixUnneeded},
+        {spelling, &ScanOptions::Spelling},   {spellingFix, &ScanOptions::FixSpelling},
+        {backup, &ScanOptions::Backup},       {ask, &ScanOptions::Ask},
+        {batchrun, &ScanOptions::Batchrun},   {altSamples, &ScanOptions::AltSamples},
+    };
+    triState_ = {
+        {missing, &ScanOptions::Missing, &ScanOptions::MissingAdvanced, "&Missing", "&Missing",
+         "Adv. &Missing"},
+        {unneeded, &ScanOptions::Unneeded, &ScanOptions::UnneededAdvanced, "&Unneeded", "&Unneeded",
+         "Adv. &Un."},
+        {checksum, &ScanOptions::Checksum, &ScanOptions::AvailChecksum, "Chec&ksum", "Chec&ksum",
+         "Bad Dumps"},
+        {neoGeo, &ScanOptions::NeoGeo, &ScanOptions::NeoGeoExclusive, "&NeoGeo Support",
+         "&NeoGeo Support", "Exclusive &NeoG Support"},
+        {merge, &ScanOptions::MergeSplit, &ScanOptions::MergeFull, "Merge Supp&ort",
+         "Split-Merge Supp&ort", "Full-Merge Supp&ort"},
+    };
+    fixPairs_ = {
+        {name, nameFix, &ScanOptions::RightName, &ScanOptions::FixName},
+        {length, lengthFix, &ScanOptions::Length, &ScanOptions::FixLength},
+        {spelling, spellingFix, &ScanOptions::Spelling, &ScanOptions::FixSpelling},
+    };
+
+    for (const auto& [box, flag] : twoState_) {
+        QCheckBox* target = box;
+        const auto member = flag;
+        connect(target, &QCheckBox::clicked, this,
+                [this, target, member] { OnTwoStateClicked(target, member); });
+    }
+    for (std::size_t i = 0; i < triState_.size(); ++i) {
+        connect(triState_[i].box, &QCheckBox::clicked, this,
+                [this, i] { OnTriStateClicked(triState_[i]); });
+    }
+    connect(scanButton_, &QPushButton::clicked, this, &MainDialog::OnScan);
+    connect(fastScanButton_, &QPushButton::clicked, this, &MainDialog::OnFastScan);
+    connect(saveLogButton_, &QPushButton::clicked, this, &MainDialog::OnSaveLogfile);
+    connect(rebuildButton_, &QPushButton::clicked, this, &MainDialog::OnRebuild);
+    connect(mergeButton_, &QPushButton::clicked, this, &MainDialog::OnMerge);
+    connect(unmergeButton_, &QPushButton::clicked, this, &MainDialog::OnUnmerge);
+    connect(romBrowse, &QPushButton::clicked, this,
+            [this] { OnBrowse(romEdit_, "Choose a new rompath."); });
+    connect(sampleBrowse, &QPushButton::clicked, this,
+            [this] { OnBrowse(sampleEdit_, "Choose a new samplepath."); });
+}
+
+void MainDialog::Open() {
+    tree_->ClearResults();
+    ApplyOptionsToControls();
+    session_.Open();
+    FieldsToEdits();
+    UpdateButtonStates();
+}
+
+int MainDialog::Run() {
+    Open();
+    exec();
+    return 0;
+}
+
+void MainDialog::done(int result) {
+    if (!closed_) {
+        closed_ = true;
+        EditsToFields();
+        session_.Close();
+    }
+    QDialog::done(result);
+}
+
+bool MainDialog::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FocusOut && !closed_ && !busy_ &&
+        (watched == romEdit_ || watched == sampleEdit_ || watched == miscEdit_ ||
+         watched == selectEdit_)) {
+        PathFieldsChanged();
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void MainDialog::EditsToFields() {
+    session_.fields.rom = romEdit_->text().toStdString();
+    session_.fields.sample = sampleEdit_->text().toStdString();
+    session_.fields.misc = miscEdit_->text().toStdString();
+    session_.fields.select = selectEdit_->text().toStdString();
+}
+
+void MainDialog::FieldsToEdits() {
+    romEdit_->setText(QString::fromStdString(session_.fields.rom));
+    sampleEdit_->setText(QString::fromStdString(session_.fields.sample));
+    miscEdit_->setText(QString::fromStdString(session_.fields.misc));
+    selectEdit_->setText(QString::fromStdString(session_.fields.select));
+}
+
+void MainDialog::EnterMameFolder() const {
+    if (!settings_.mameFolder.empty())
+        (void)SetCurrentFolder(settings_.mameFolder);
+}
+
+void MainDialog::SetFixBox(QCheckBox* fix, bool ScanOptions::*fixFlag, bool enabled) {
+    fix->setEnabled(enabled);
+    if (!enabled) {
+        fix->setChecked(false);
+        settings_.options.*fixFlag = false;
+    }
+}
+
+void MainDialog::RelabelTri(const TriPair& pair) {
+    const char* text = pair.offLabel;
+    if (pair.box->checkState() == Qt::Checked)
+        text = pair.checkedLabel;
+    else if (pair.box->checkState() == Qt::PartiallyChecked)
+        text = pair.greyedLabel;
+    pair.box->setText(QString::fromLatin1(text));
+}
+
+void MainDialog::ApplyOptionsToControls() {
+    const ScanOptions& o = settings_.options;
+    for (const auto& [box, flag] : twoState_)
+        box->setChecked(o.*flag);
+    for (const TriPair& pair : triState_) {
+        // The greyed flag wins over the checked one.
+        Qt::CheckState state = Qt::Unchecked;
+        if (o.*pair.second)
+            state = Qt::PartiallyChecked;
+        else if (o.*pair.first)
+            state = Qt::Checked;
+        pair.box->setCheckState(state);
+        RelabelTri(pair);
+    }
+    for (const FixPair& pair : fixPairs_)
+        SetFixBox(pair.fix, pair.fixFlag, settings_.options.*pair.flag);
+    SetFixBox(unneededFix_, &ScanOptions::FixUnneeded,
+              settings_.options.Unneeded || settings_.options.UnneededAdvanced);
+}
+
+void MainDialog::UpdateButtonStates() {
+    if (closed_)
+        return;
+    const ButtonStates states = session_.ComputeButtonStates();
+    scanButton_->setEnabled(states.scan);
+    fastScanButton_->setEnabled(states.fastScan);
+    saveLogButton_->setEnabled(tree_->topLevelItemCount() > 0);
+    rebuildButton_->setEnabled(states.rebuild);
+    mergeButton_->setEnabled(states.merge);
+    unmergeButton_->setEnabled(states.unmerge);
+}
+
+void MainDialog::TakeFastScanSnapshot() {
+    EditsToFields();
+    session_.snapshot.fields = session_.fields;
+    session_.snapshot.options = settings_.options;
+}
+
+void MainDialog::ReadPathFields() {
+    EditsToFields();
+    session_.ReadPathFields();
+}
+
+void MainDialog::PathFieldsChanged() {
+    EditsToFields();
+    session_.PathFieldsChanged();
+    FieldsToEdits();
+    UpdateButtonStates();
+}
+
+void MainDialog::Finish() {
+    UpdateButtonStates();
+}
+
+void MainDialog::OnTwoStateClicked(QCheckBox* box, bool ScanOptions::*flag) {
+    EnterMameFolder();
+    settings_.options.*flag = box->isChecked();
+    for (const FixPair& pair : fixPairs_) {
+        if (pair.check == box)
+            SetFixBox(pair.fix, pair.fixFlag, box->isChecked());
+    }
+    Finish();
+}
+
+void MainDialog::OnTriStateClicked(const TriPair& pair) {
+    EnterMameFolder();
+    const Qt::CheckState state = pair.box->checkState();
+    settings_.options.*pair.first = state == Qt::Checked;
+    settings_.options.*pair.second = state == Qt::PartiallyChecked;
+    RelabelTri(pair);
+    if (pair.first == &ScanOptions::Unneeded) {
+        SetFixBox(unneededFix_, &ScanOptions::FixUnneeded,
+                  settings_.options.Unneeded || settings_.options.UnneededAdvanced);
+    }
+    Finish();
+}
+
+void MainDialog::OnBrowse(QLineEdit* edit, const char* prompt) {
+    BusyScope busy(busy_);
+    EnterMameFolder();
+    const std::string folder = dialogs_.BrowseForFolder(prompt);
+    if (!folder.empty()) {
+        QString text = edit->text();
+        if (!text.isEmpty())
+            text += QStringLiteral("; ");
+        text += QString::fromStdString(folder);
+        edit->setText(text);
+        PathFieldsChanged();
+        (void)session_.PrepareScan();
+    }
+    Finish();
+}
+
+void MainDialog::OnScan() {
+    BusyScope busy(busy_);
+    if (busy.Nested())
+        return;
+    EnterMameFolder();
+    EditsToFields();
+    (void)session_.Scan();
+    Finish();
+}
+
+void MainDialog::OnFastScan() {
+    BusyScope busy(busy_);
+    if (busy.Nested())
+        return;
+    EnterMameFolder();
+    // The last full scan's texts, options and labels come back before anything runs.
+    session_.fields = session_.snapshot.fields;
+    settings_.options = session_.snapshot.options;
+    FieldsToEdits();
+    ApplyOptionsToControls();
+    session_.snapshot.options = settings_.options;
+    (void)session_.FastScan();
+    Finish();
+}
+
+void MainDialog::OnSaveLogfile() {
+    BusyScope busy(busy_);
+    if (busy.Nested())
+        return;
+    EnterMameFolder();
+    session_.scanner().SaveLogFile();
+    Finish();
+}
+
+void MainDialog::OnRebuild() {
+    BusyScope busy(busy_);
+    if (busy.Nested())
+        return;
+    EnterMameFolder();
+    EditsToFields();
+    if (session_.PrepareScan()) {
+        Rebuilder rebuilder(session_.scanner(), database_);
+        rebuilder.BuildIndex();
+        if (const auto request = AskRebuildQuestions(dialogs_)) {
+            (void)rebuilder.Rebuild(request->sourceFolder, request->destinationFolder,
+                                    request->options);
+        }
+    }
+    Finish();
+}
+
+void MainDialog::OnMerge() {
+    BusyScope busy(busy_);
+    if (busy.Nested())
+        return;
+    EnterMameFolder();
+    EditsToFields();
+    if (session_.PrepareScan()) {
+        if (const auto options = AskMergeQuestions(dialogs_)) {
+            Merger merger(session_.scanner(), database_);
+            (void)merger.Merge(*options);
+        }
+    }
+    Finish();
+}
+
+void MainDialog::OnUnmerge() {
+    BusyScope busy(busy_);
+    if (busy.Nested())
+        return;
+    EnterMameFolder();
+    EditsToFields();
+    if (session_.PrepareScan()) {
+        if (const auto options = AskUnmergeQuestions(dialogs_)) {
+            Merger merger(session_.scanner(), database_);
+            (void)merger.Unmerge(*options);
+        }
+    }
+    Finish();
+}
+
+void MainDialog::ShowAbout() {
+    EnterMameFolder();
+    QDialog about(this);
+    about.setObjectName("aboutDialog");
+    about.setWindowTitle(QString::fromLatin1(kAboutCaption));
+    auto* text = new QLabel(QStringLiteral("Vextral For Windows V1.40\n\n"
+                                           "A ROM-set manager for the MAME arcade emulator:\n"
+                                           "checks, fixes, rebuilds and merges ROM sets."),
+                            &about);
+    text->setObjectName("aboutText");
+    text->setAlignment(Qt::AlignCenter);
+    auto* ok = new QPushButton(QStringLiteral("OK"), &about);
+    ok->setObjectName("aboutOkButton");
+    ok->setDefault(true);
+    connect(ok, &QPushButton::clicked, &about, &QDialog::accept);
+    auto* layout = new QVBoxLayout(&about);
+    layout->addWidget(text);
+    layout->addWidget(ok, 0, Qt::AlignHCenter);
+    about.setFixedSize(about.sizeHint());
+    about.exec();
+    Finish();
+}
+
+}  // namespace vextral

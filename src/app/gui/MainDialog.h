@@ -1,0 +1,142 @@
+#pragma once
+// The program's main window: option boxes, results tree, path fields and action buttons
+// over one ScanSession.
+
+#include <QCheckBox>
+#include <QDialog>
+#include <QString>
+
+#include "app/core/ScanSession.h"
+#include "archive/ZipLibrary.h"
+#include "database/GameDatabase.h"
+#include "ui/AppSettings.h"
+#include "ui/Dialogs.h"
+#include "ui/Progress.h"
+
+class QAction;
+class QLineEdit;
+class QMenuBar;
+class QPushButton;
+
+namespace vextral {
+
+class ResultsTree;
+
+inline constexpr const char* kMainWindowCaption = "Vextral For Windows V1.40";
+inline constexpr const char* kAboutCaption = "About Vextral For Windows";
+
+// A box that cycles unchecked -> checked -> greyed -> unchecked on each click.
+class TriStateBox : public QCheckBox {
+    Q_OBJECT
+  public:
+    explicit TriStateBox(QWidget* parent = nullptr);
+
+  protected:
+    void nextCheckState() override;
+};
+
+class MainDialog : public QDialog {
+    Q_OBJECT
+  public:
+    // progress is the window of every long action; a ProgressDialog should be given this
+    // window as its owner.
+    MainDialog(AppSettings& settings, GameDatabase& database, Dialogs& dialogs, Progress& progress,
+               ZipLibrary& zipLibrary, QWidget* parent = nullptr);
+    ~MainDialog() override;
+
+    // The opening steps: options into the controls, validation, paths, PrepareScan, the
+    // snapshot, fastscan.dat, the button states.
+    void Open();
+    // Open, then run modally until closed; the closing steps run on the way out.
+    int Run();
+
+    ScanSession& session() { return session_; }
+
+    // The controls mirror the flags and the fields.
+    void ApplyOptionsToControls();
+    void UpdateButtonStates();
+    void TakeFastScanSnapshot();
+    void ReadPathFields();
+    void PathFieldsChanged();
+
+  public slots:
+    void done(int result) override;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    struct TriPair {
+        TriStateBox* box;
+        bool ScanOptions::*first;
+        bool ScanOptions::*second;
+        const char* offLabel;
+        const char* checkedLabel;
+        const char* greyedLabel;
+    };
+    struct FixPair {
+        QCheckBox* check;
+        QCheckBox* fix;
+        bool ScanOptions::*flag;
+        bool ScanOptions::*fixFlag;
+    };
+
+    QRect Du(int x, int y, int width, int height) const;
+    void BuildControls();
+    void BuildMenu();
+    QCheckBox* AddCheck(const char* name, const char* caption, int x, int y, int w,
+                        const char* tip);
+    TriStateBox* AddTri(const char* name, const char* caption, int x, int y, int w,
+                        const char* tip);
+    QPushButton* AddButton(const char* name, const char* caption, int x, int y, int w, int h,
+                           const char* tip);
+    QLineEdit* AddEdit(const char* name, int x, int y, const char* tip);
+
+    // Field texts between the edits and the session.
+    void EditsToFields();
+    void FieldsToEdits();
+    void EnterMameFolder() const;
+    void SetFixBox(QCheckBox* fix, bool ScanOptions::*fixFlag, bool enabled);
+    void RelabelTri(const TriPair& pair);
+
+    void OnTwoStateClicked(QCheckBox* box, bool ScanOptions::*flag);
+    void OnTriStateClicked(const TriPair& pair);
+    void OnBrowse(QLineEdit* edit, const char* prompt);
+    void OnScan();
+    void OnFastScan();
+    void OnSaveLogfile();
+    void OnRebuild();
+    void OnMerge();
+    void OnUnmerge();
+    void ShowAbout();
+    void Finish();  // after every action
+
+    AppSettings& settings_;
+    GameDatabase& database_;
+    Dialogs& dialogs_;
+    ResultsTree* tree_ = nullptr;
+    ScanSession session_;
+    double unitX_ = 1.75;
+    double unitY_ = 1.75;
+    int top_ = 0;
+    bool closed_ = false;
+    bool busy_ = false;  // an action is running
+
+    QMenuBar* menuBar_ = nullptr;
+    QLineEdit* romEdit_ = nullptr;
+    QLineEdit* sampleEdit_ = nullptr;
+    QLineEdit* miscEdit_ = nullptr;
+    QLineEdit* selectEdit_ = nullptr;
+    QPushButton* scanButton_ = nullptr;
+    QPushButton* fastScanButton_ = nullptr;
+    QPushButton* saveLogButton_ = nullptr;
+    QPushButton* rebuildButton_ = nullptr;
+    QPushButton* mergeButton_ = nullptr;
+    QPushButton* unmergeButton_ = nullptr;
+    std::vector<std::pair<QCheckBox*, bool ScanOptions::*>> twoState_;
+    std::vector<TriPair> triState_;
+    std::vector<FixPair> fixPairs_;
+    QCheckBox* unneededFix_ = nullptr;
+};
+
+}  // namespace vextral

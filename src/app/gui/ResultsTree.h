@@ -1,0 +1,42 @@
+#pragma once
+// The results tree of the main window: the scan's lines, each with one of the fourteen
+// images of the result strip.
+
+#include <QIcon>
+#include <QTreeWidget>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "ui/ResultSink.h"
+
+namespace vextral {
+
+class ResultsTree : public QTreeWidget, public ResultSink {
+    Q_OBJECT
+  public:
+    static constexpr int kImageCount = 14;
+    static constexpr int kImageSize = 16;
+
+    explicit ResultsTree(QWidget* parent = nullptr);
+
+    void AddResultLine(const std::string& text, bool child, int image) override;
+    void ClearResults() override;
+    void Refresh() override;
+
+    // Called when lines were added, so the owner can update its buttons.
+    std::function<void()> onRefresh;
+
+    // The image an item shows, as its index into the strip (-1 when none).
+    static int ImageOf(const QTreeWidgetItem* item);
+    const std::vector<QIcon>& images() const { return images_; }
+
+  private:
+    std::vector<QIcon> images_;
+    QTreeWidgetItem* lastTopItem_ = nullptr;
+};
+
+// The fourteen images cut from the strip in the resources.
+std::vector<QIcon> LoadResultImages();
+
+}  // namespace vextral
