@@ -1,0 +1,593 @@
+#include "cli/CliApp.h"
+
+#include <unistd.h>
+
+#include <CLI/CLI.hpp>
+#include <array>
+#include <cstdio>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/core/QtSettingsStore.h"
+#include "app/core/ScanSession.h"
+#include "app/core/Startup.h"
+#include "archive/ZipLibrary.h"
+#include "cli/TerminalDialogs.h"
+#include "cli/TerminalProgress.h"
+#include "cli/TextResultSink.h"
+#include "database/DatabaseLinker.h"
+#include "database/GameListLoader.h"
+#include "platform/FileSystem.h"
+#include "platform/Text.h"
+#include "rebuild/MergeDialogue.h"
+#include "rebuild/Merger.h"
+#include "rebuild/RebuildDialogue.h"
+#include "rebuild/Rebuilder.h"
+
+namespace vextral {
+
+namespace {
+
+constexpr int kStatusClean = 0;
+constexpr int kStatusProblems = 1;
+constexpr int kStatusError = 2;
+constexpr int kStatusStopped = 3;
+
+constexpr std::array<std::string_view, 6> kSubcommands{"scan",  "fast-scan", "rebuild",
+                                                       "merge", "unmerge",   "list-info"};
+
+struct ProgramFlag {
+    std::string_view name;
+    bool AppSettings::*member;
+};
+constexpr std::array<ProgramFlag, 4> kProgramFlags{{
+    {"ListInfoWarnings", &AppSettings::ListInfoWarnings},
+    {"AskForMameExe", &AppSettings::AskForMameExe},
+    {"PathWarning", &AppSettings::PathWarning},
+    {"UseMameExe", &AppSettings::UseMameExe},
+}};
+
+struct FlagSetting {
+    std::string name;
+    bool value = false;
+};
+
+// Everything the subcommands take from their arguments.
+struct Arguments {
+    std::string dat;
+    std::optional<std::string> romPaths, samplePaths, miscPaths, select;
+    std::vector<std::string> sets;
+    std::string answer = "no-to-all";
+    bool saveSettings = false;
+    // scan, fast-scan
+    std::string log;
+    bool noStatistics = false;
+    // rebuild
+    std::string from, to;
+    RebuildOptions rebuild;
+    // merge, unmerge
+    bool zip = false;
+    bool yes = false;
+    // list-info
+    std::string listFile;
+};
+
+void Error(const std::string& text) {
+    std::fprintf(stderr, "vextral: %s\n", text.c_str());
+}
+
+std::string KnownFlagNames(bool programFlagsOnly) {
+    std::string names;
+    const auto add = [&names](std::string_view name) {
+        if (!names.empty())
+            names += ", ";
+        names += name;
+    };
+    if (!programFlagsOnly) {
+        for (const auto& field : kScanOptionFields)
+            add(field.name);
+    }
+    for (const auto& flag : kProgramFlags)
+        add(flag.name);
+    return names;
+}
+
+bool IsScanOptionName(std::string_view name) {
+    for (const auto& field : kScanOptionFields) {
+        if (field.name == name)
+            return true;
+    }
+    return false;
+}
+
+bool IsProgramFlagName(std::string_view name) {
+    for (const auto& flag : kProgramFlags) {
+        if (flag.name == name)
+            return true;
+    }
+    return false;
+}
+
+// NAME=0|1 for each --set; a message and nothing when one is malformed or unknown.
+std::optional<std::vector<FlagSetting>> ParseFlagSettings(const std::vector<std::string>& sets,
+                                                          bool programFlagsOnly) {
+    std::vector<FlagSetting> parsed;
+    for (const std::string& text : sets) {
+        const auto equals = text.find('=');
+        const std::string name = text.substr(0, equals);
+        const std::string value = equals == std::string::npos ? "" : text.substr(equals + 1);
+        if (equals == std::string::npos || (value != "0" && value != "1")) {
+            Error("--set " + text + ": expected NAME=0 or NAME=1");
+            return std::nullopt;
+        }
+        const bool known = IsProgramFlagName(name) || (!programFlagsOnly && IsScanOptionName(name));
+        if (!known) {
+            if (programFlagsOnly && IsScanOptionName(name)) {
+                Error("--set " + text + ": a fast scan takes the options of the last scan; " +
+                      "only these can be set: " + KnownFlagNames(true));
+            } else {
+                Error("--set " + text + ": unknown flag name '" + name +
+                      "'; the names are: " + KnownFlagNames(programFlagsOnly));
+            }
+            return std::nullopt;
+        }
+        parsed.push_back({name, value == "1"});
+    }
+    return parsed;
+}
+
+void ApplyFlagSettings(const std::vector<FlagSetting>& flags, AppSettings& settings) {
+    for (const FlagSetting& flag : flags) {
+        for (const auto& field : kScanOptionFields) {
+            if (field.name == flag.name)
+                settings.options.*field.member = flag.value;
+        }
+        for (const auto& programFlag : kProgramFlags) {
+            if (programFlag.name == flag.name)
+                settings.*programFlag.member = flag.value;
+        }
+    }
+}
+
+// Relative entries of a path field given on the command line are taken relative to the
+// shell's current folder (the window takes them relative to the MAME folder, which a user
+// at a shell does not expect). Empty pieces are kept: they end the list as in the window.
+std::string AbsolutePathField(const std::string& text) {
+    const std::string base = CurrentFolder();
+    std::string result;
+    std::string_view rest = text;
+    bool first = true;
+    for (;;) {
+        const auto semicolon = rest.find(';');
+        const std::string_view piece = TrimWhiteSpace(rest.substr(0, semicolon));
+        if (!first)
+            result += ';';
+        first = false;
+        if (!piece.empty() && piece.front() != kSeparator)
+            result += base;
+        result += piece;
+        if (semicolon == std::string_view::npos)
+            break;
+        rest = rest.substr(semicolon + 1);
+    }
+    return result;
+}
+
+std::string AbsoluteFolder(const std::string& folder) {
+    std::string path =
+        folder.empty() || folder.front() == kSeparator ? folder : CurrentFolder() + folder;
+    if (path.empty() || path.back() != kSeparator)
+        path += kSeparator;
+    return path;
+}
+
+std::string JoinList(const std::vector<std::string>& list) {
+    std::string text;
+    for (const auto& entry : list) {
+        if (!text.empty())
+            text += "; ";
+        text += entry;
+    }
+    return text;
+}
+
+std::string WithLineFeeds(const std::string& text) {
+    std::string result;
+    result.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+            continue;
+        result += text[i];
+    }
+    return result;
+}
+
+// The services of one run: terminal dialogs and progress, the settings store, the zip
+// library, and the start-up in front of the subcommand's work.
+class CliRun {
+  public:
+    explicit CliRun(const Arguments& args)
+        : args_(args),
+          progress_(stderr, ::isatty(STDERR_FILENO) != 0),
+          dialogs_(stdin, stderr, ::isatty(STDIN_FILENO) != 0 && ::isatty(STDERR_FILENO) != 0,
+                   ParseAnswer(args.answer).value_or(AskAnswer::NoToAll)) {
+        dialogs_.beforeWriting = [this] { progress_.ClearLine(); };
+    }
+
+    using Work = std::function<int(ScanSession&)>;
+
+    // Start-up, the opening steps with the fields from the arguments, then work.
+    int Run(const std::vector<FlagSetting>& flags, const Work& work) {
+        StartupOptions options;
+        if (!args_.dat.empty())
+            options.datFile = args_.dat;
+        options.allowChoosers = false;
+        options.writeSettings = args_.saveSettings;
+        Startup startup(store_, dialogs_, zipLibrary_, progress_, options);
+
+        StartupHooks hooks;
+        hooks.runMainWindow = [&](AppSettings& settings, GameDatabase& database) {
+            ApplyFlagSettings(flags, settings);
+            TextResultSink sink;
+            ScanSession session(settings, database, dialogs_, progress_, sink, zipLibrary_);
+            session.showStatisticsBox = false;
+            FillFields(session);
+            // The scan itself warns about folders without sets; once is enough.
+            const bool pathWarning = settings.PathWarning;
+            settings.PathWarning = false;
+            session.Open(/*fillFieldsFromSettings=*/false);
+            settings.PathWarning = pathWarning;
+            const int status = work(session);
+            session.Close();
+            return status;
+        };
+        const StartupOutcome outcome = startup.Run(hooks);
+        if (outcome.result != StartupResult::Completed) {
+            Error("no game list was obtained");
+            return kStatusError;
+        }
+        return outcome.exitCode;
+    }
+
+    TerminalDialogs& dialogs() { return dialogs_; }
+
+  private:
+    // Fields not given on the command line are filled as the window fills them.
+    void FillFields(ScanSession& session) const {
+        Scanner& scanner = session.scanner();
+        const AppSettings& settings = session.settings;
+        scanner.romList.clear();
+        scanner.sampleList.clear();
+        scanner.miscList.clear();
+        if (!settings.mameFolder.empty()) {
+            scanner.ReadMameConfigPaths(settings.mameFolder);
+            (void)SetCurrentFolder(settings.mameFolder);
+        }
+        Scanner::SplitList(settings.rompaths, scanner.romList, kAppendPaths);
+        Scanner::SplitList(settings.samplepaths, scanner.sampleList, kAppendPaths);
+        Scanner::SplitList(settings.miscpaths, scanner.miscList, kAppendPaths);
+        const auto field = [](const std::optional<std::string>& given,
+                              const std::vector<std::string>& list) {
+            return given ? AbsolutePathField(*given) : JoinList(list);
+        };
+        session.fields.rom = field(args_.romPaths, scanner.romList);
+        session.fields.sample = field(args_.samplePaths, scanner.sampleList);
+        session.fields.misc = field(args_.miscPaths, scanner.miscList);
+        session.fields.select = args_.select.value_or(settings.chosenGames);
+    }
+
+    const Arguments& args_;
+    QtSettingsStore store_;
+    ZipLibrary zipLibrary_;
+    TerminalProgress progress_;
+    TerminalDialogs dialogs_;
+};
+
+// Prints the log and statistics, writes the log file; the status of a finished scan.
+int FinishScan(ScanSession& session, ScanOutcome outcome, const Arguments& args) {
+    if (outcome == ScanOutcome::Cancelled) {
+        Error("the scan was cancelled before it began");
+        return kStatusError;
+    }
+    Scanner& scanner = session.scanner();
+    const bool statistics = !args.noStatistics;
+    std::string output = WithLineFeeds(scanner.logText);
+    if (statistics) {
+        output +=
+            "\n\n\nStatistics:\n===========\n\n" + WithLineFeeds(scanner.statisticsText) + "\n";
+    }
+    std::fwrite(output.data(), 1, output.size(), stdout);
+    std::fflush(stdout);
+    if (!args.log.empty() && !scanner.WriteLogFile(args.log, statistics)) {
+        Error("can't write the log file '" + args.log + "'");
+        return kStatusError;
+    }
+    if (outcome == ScanOutcome::Stopped)
+        return kStatusStopped;
+    return scanner.fastScanAvailable ? kStatusProblems : kStatusClean;
+}
+
+int RunScan(const Arguments& args, bool fast) {
+    const auto flags = ParseFlagSettings(args.sets, /*programFlagsOnly=*/fast);
+    if (!flags)
+        return kStatusError;
+    CliRun run(args);
+    return run.Run(*flags, [&](ScanSession& session) {
+        if (fast) {
+            if (!session.snapshot.fastScanAvailable) {
+                Error(
+                    "no fast scan is available: the last scan found no problems, was "
+                    "stopped, or was made with another game list");
+                return kStatusError;
+            }
+            return FinishScan(session, session.FastScan(), args);
+        }
+        if (!session.ComputeButtonStates().scan) {
+            Error(
+                "nothing to scan: the rom paths and the sample paths must each name an "
+                "existing folder, and an option must ask for a check");
+            return kStatusError;
+        }
+        return FinishScan(session, session.Scan(), args);
+    });
+}
+
+int StatusOf(RunOutcome outcome) {
+    switch (outcome) {
+        case RunOutcome::Completed:
+            return kStatusClean;
+        case RunOutcome::Stopped:
+            return kStatusStopped;
+        case RunOutcome::Failed:
+            break;
+    }
+    return kStatusError;
+}
+
+int RunRebuild(const Arguments& args) {
+    const auto flags = ParseFlagSettings(args.sets, false);
+    if (!flags)
+        return kStatusError;
+    const std::string from = AbsoluteFolder(args.from);
+    const std::string to = AbsoluteFolder(args.to);
+    if (!IsFolder(from)) {
+        Error("--from " + args.from + ": not a folder");
+        return kStatusError;
+    }
+    CliRun run(args);
+    return run.Run(*flags, [&](ScanSession& session) {
+        if (!session.PrepareScan())
+            return kStatusError;
+        if (!RebuildFoldersAllowed(from, to)) {
+            ShowRebuildPathError(run.dialogs());
+            return kStatusError;
+        }
+        Rebuilder rebuilder(session.scanner(), session.database);
+        rebuilder.BuildIndex();
+        const int status = StatusOf(rebuilder.Rebuild(from, to, args.rebuild));
+        if (status == kStatusError)
+            Error("the rebuild could not start");
+        return status;
+    });
+}
+
+int RunMerge(const Arguments& args, bool unmerge) {
+    const auto flags = ParseFlagSettings(args.sets, false);
+    if (!flags)
+        return kStatusError;
+    CliRun run(args);
+    if (!unmerge && !args.yes && !run.dialogs().Interactive()) {
+        Error(
+            "merge removes the old parent and clone sets in every rom path; confirm with "
+            "--yes");
+        return kStatusError;
+    }
+    return run.Run(*flags, [&](ScanSession& session) {
+        if (!session.PrepareScan())
+            return kStatusError;
+        const ButtonStates states = session.ComputeButtonStates();
+        if (unmerge ? !states.unmerge : !states.merge) {
+            Error(unmerge ? "nothing to unmerge: no rom path names an existing folder"
+                          : "nothing to merge: no rom path names an existing folder, or both "
+                            "MergeFull and MergeSplit are off");
+            return kStatusError;
+        }
+        MergeOptions options;
+        options.zip = args.zip;
+        if (!unmerge && !args.yes) {
+            const auto answered = AskMergeQuestions(run.dialogs());
+            if (!answered)
+                return kStatusError;
+            options.zip = args.zip || answered->zip;
+        }
+        Merger merger(session.scanner(), session.database);
+        const RunOutcome outcome = unmerge ? merger.Unmerge(options) : merger.Merge(options);
+        int status = StatusOf(outcome);
+        if (status == kStatusError)
+            Error(std::string(unmerge ? "the unmerge" : "the merge") + " could not start");
+        if (!merger.SkippedParents().empty()) {
+            // A family left as it was is not a success, though nothing was lost.
+            Error("these families were left as they were: " + JoinList(merger.SkippedParents()));
+            if (status == kStatusClean)
+                status = kStatusProblems;
+        }
+        return status;
+    });
+}
+
+int RunListInfo(const Arguments& args) {
+    GameDatabase database;
+    NullProgress progress;
+    TerminalDialogs dialogs(stdin, stderr, false, AskAnswer::NoToAll);
+    if (!LoadListFile(database, args.listFile, progress, dialogs, /*listInfoWarnings=*/true)) {
+        Error(args.listFile + ": no games could be read");
+        return kStatusError;
+    }
+    DatabaseCounts counts;
+    ValidateGameDatabase(database, /*listInfoWarnings=*/true, counts, dialogs);
+    std::printf(
+        "games: %u\nparents: %u\nclones: %u\nneogeo games: %u\nneogeo roms: %u\n"
+        "arcade games: %u\narcade roms: %u\nsamples: %u\nbad dumps: %u\n",
+        counts.gameCount, counts.parentCount, counts.cloneCount, counts.neoGeoGameCount,
+        counts.neoGeoRomCount, counts.arcadeGameCount, counts.arcadeRomCount,
+        counts.totalSampleCount, counts.badDumpCount);
+    return kStatusClean;
+}
+
+void AddListOptions(CLI::App& command, Arguments& args) {
+    command.add_option("--dat", args.dat,
+                       "Read the game list from this list file instead of running mame");
+    command.add_flag("--save-settings", args.saveSettings,
+                     "Write the settings back at the end (they are left untouched otherwise)");
+}
+
+void AddPathOptions(CLI::App& command, Arguments& args) {
+    command.add_option("--rom-paths", args.romPaths,
+                       "Rom folders, separated by ';' (default: mame.cfg and the stored paths)");
+    command.add_option("--sample-paths", args.samplePaths,
+                       "Sample folders, separated by ';' (default: as for --rom-paths)");
+    command.add_option("--misc-paths", args.miscPaths,
+                       "Other folders, separated by ';' (default: as for --rom-paths)");
+    command.add_option("--select", args.select,
+                       "Games to check: names or patterns separated by ';' (default: the "
+                       "stored selection)");
+}
+
+void AddSetOption(CLI::App& command, Arguments& args, bool programFlagsOnly) {
+    command
+        .add_option("--set", args.sets,
+                    programFlagsOnly
+                        ? "NAME=0|1, repeatable: ListInfoWarnings, AskForMameExe, "
+                          "PathWarning or UseMameExe"
+                        : "NAME=0|1, repeatable: a scan option (Missing, Spelling, FixName, "
+                          "...) or program flag (PathWarning, ...) by its settings name")
+        ->type_name("NAME=0|1");
+}
+
+void AddAnswerOption(CLI::App& command, Arguments& args) {
+    command
+        .add_option("--answer", args.answer,
+                    "Answer to fix questions when standard input is not a terminal")
+        ->check(CLI::IsMember({"yes", "no", "yes-to-all", "no-to-all", "stop"}))
+        ->default_str("no-to-all");
+}
+
+void AddLogOptions(CLI::App& command, Arguments& args) {
+    command.add_option("--log", args.log, "Also write the log file (CR LF line ends) here");
+    command.add_flag("--no-statistics", args.noStatistics,
+                     "Leave the statistics out of the output and the log file");
+}
+
+}  // namespace
+
+bool IsCliInvocation(int argc, char** argv) {
+    if (argc < 2)
+        return false;
+    const std::string_view first = argv[1];
+    if (first == "--help" || first == "-h" || first == "--version")
+        return true;
+    for (const std::string_view name : kSubcommands) {
+        if (first == name)
+            return true;
+    }
+    return false;
+}
+
+int RunCli(int argc, char** argv) {
+    Arguments args;
+    CLI::App app{
+        "Vextral checks, repairs and rebuilds MAME ROM and sample sets. Without a "
+        "subcommand it opens its window.",
+        "vextral"};
+    app.set_version_flag("--version", "vextral 1.40");
+    app.require_subcommand(1);
+    app.footer(
+        "Exit status of scan and fast-scan: 0 no problems, 1 problems found, 2 error "
+        "before the scan, 3 stopped.");
+
+    CLI::App* scan = app.add_subcommand(
+        "scan", "Check the selected games' sets and print the log and statistics");
+    AddListOptions(*scan, args);
+    AddPathOptions(*scan, args);
+    AddSetOption(*scan, args, false);
+    AddAnswerOption(*scan, args);
+    AddLogOptions(*scan, args);
+
+    CLI::App* fastScan = app.add_subcommand(
+        "fast-scan",
+        "Check again only the games that had problems in the last scan, with its paths and "
+        "options");
+    AddListOptions(*fastScan, args);
+    AddSetOption(*fastScan, args, true);
+    AddAnswerOption(*fastScan, args);
+    AddLogOptions(*fastScan, args);
+
+    CLI::App* rebuild = app.add_subcommand(
+        "rebuild", "Build the selected games' sets in --to from files found below --from");
+    AddListOptions(*rebuild, args);
+    AddPathOptions(*rebuild, args);
+    AddSetOption(*rebuild, args, false);
+    rebuild->add_option("--from", args.from, "Folder searched for ROM files")->required();
+    rebuild->add_option("--to", args.to, "Folder the sets are built in")->required();
+    rebuild->add_flag("--zip", args.rebuild.zip, "Build zip archives instead of folders");
+    rebuild->add_flag("--bios-everywhere", args.rebuild.biosEverywhere,
+                      "Also put BIOS ROMs into the sets of the games that use them");
+    rebuild->add_flag("--bad-dumps", args.rebuild.badDumps,
+                      "Also take ROMs without a known checksum (matched by name and length)");
+    rebuild->add_flag("--complemented", args.rebuild.complemented,
+                      "Also take files whose checksum is the complement of the listed one");
+    rebuild->add_flag("--merge", args.rebuild.merge,
+                      "Put clone ROMs into the parent's set (full merge)");
+
+    CLI::App* merge = app.add_subcommand(
+        "merge",
+        "Merge clone sets into their parents' sets in the first rom path (full merge "
+        "with --set MergeFull=1, otherwise split merge)");
+    AddListOptions(*merge, args);
+    AddPathOptions(*merge, args);
+    AddSetOption(*merge, args, false);
+    merge->add_flag("--zip", args.zip, "Build zip archives instead of folders");
+    merge->add_flag("--yes", args.yes,
+                    "Confirm that the old parent and clone sets are removed in every rom path");
+
+    CLI::App* unmerge = app.add_subcommand(
+        "unmerge", "Make every game's set complete on its own, in the first rom path");
+    AddListOptions(*unmerge, args);
+    AddPathOptions(*unmerge, args);
+    AddSetOption(*unmerge, args, false);
+    unmerge->add_flag("--zip", args.zip, "Build zip archives instead of folders");
+
+    CLI::App* listInfo =
+        app.add_subcommand("list-info", "Read a list file, validate it and print its counts");
+    listInfo->add_option("FILE", args.listFile, "The list file")->required();
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        const int code = app.exit(error);
+        return code == 0 ? kStatusClean : kStatusError;
+    }
+
+    if (!ParseAnswer(args.answer)) {
+        Error("--answer " + args.answer + ": expected yes, no, yes-to-all, no-to-all or stop");
+        return kStatusError;
+    }
+    if (scan->parsed())
+        return RunScan(args, /*fast=*/false);
+    if (fastScan->parsed())
+        return RunScan(args, /*fast=*/true);
+    if (rebuild->parsed())
+        return RunRebuild(args);
+    if (merge->parsed())
+        return RunMerge(args, /*unmerge=*/false);
+    if (unmerge->parsed())
+        return RunMerge(args, /*unmerge=*/true);
+    if (listInfo->parsed())
+        return RunListInfo(args);
+    return kStatusError;
+}
+
+}  // namespace vextral
