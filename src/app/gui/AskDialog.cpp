@@ -26,7 +26,10 @@ AskDialog::AskDialog(QWidget* parent, const std::string& caption, const std::str
     QTextBlockFormat centred;
     centred.setAlignment(Qt::AlignHCenter);
     cursor.mergeBlockFormat(centred);
-    text_->setMinimumSize(420, 70);
+    // Room for four lines, as wide as the row of buttons.
+    text_->setMinimumWidth(420);
+    text_->setFixedHeight(text_->fontMetrics().lineSpacing() * 4 + 2 * text_->frameWidth() +
+                          2 * static_cast<int>(text_->document()->documentMargin()));
 
     auto* buttons = new QHBoxLayout;
     const struct {
