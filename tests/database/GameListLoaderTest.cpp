@@ -1,0 +1,157 @@
+#include "database/GameListLoader.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <string>
+
+#include "database/DatabaseLinker.h"
+#include "support/FakeDialogs.h"
+#include "support/FakeProgress.h"
+#include "support/ListBuilder.h"
+#include "support/TempFolder.h"
+
+namespace vextral {
+namespace {
+
+namespace fs = std::filesystem;
+
+const char* const kFailure =
+    "Can't receive data from the mame executable !\nBe sure that your current 'mame' supports "
+    "the '-listinfo' parameter. Or check if your chosen file is valid datfile.";
+
+class GameListLoaderTest : public ::testing::Test {
+  protected:
+    GameListLoaderTest() {
+        source.mameFolder = folder / "mame dir/";
+        source.programFolder = folder / "program/";
+        fs::create_directories(source.mameFolder);
+        fs::create_directories(source.programFolder);
+        list.Game("beta", "Beta").Rom("b.1", 16, 0xB1);
+        list.Game("alpha", "Alpha").Rom("a.1", 16, 0xA1);
+    }
+
+    // A stand-in for mame: records its working folder, answers -listinfo with `output`.
+    void WriteMame(const std::string& output, mode_t mode = 0755) {
+        const std::string path =
+            test::WriteFile(source.mameFolder + "mame",
+                            "#!/bin/sh\npwd > ran-in.txt\n[ \"$1\" = -listinfo ] || "
+                            "exit 3\ncat <<'END'\n" +
+                                output + "END\n");
+        ::chmod(path.c_str(), mode);
+    }
+    bool MameRan() const { return fs::exists(source.mameFolder + "ran-in.txt"); }
+    bool ListFileLeft() const { return fs::exists(source.programFolder + "_info.vxt"); }
+    bool Load() { return LoadGameDatabase(database, source, progress, dialogs); }
+
+    void ExpectFailureMessage() {
+        ASSERT_FALSE(dialogs.messages.empty());
+        const test::RecordedMessage& last = dialogs.messages.back();
+        EXPECT_EQ(last.text, kFailure);
+        EXPECT_EQ(last.caption, "Vextral");
+        EXPECT_EQ(last.icon, MessageIcon::Stop);
+        EXPECT_EQ(last.buttons, MessageButtons::Ok);
+        EXPECT_TRUE(database.empty());
+    }
+
+    test::TempFolder folder;
+    test::ListBuilder list;
+    GameListSource source;
+    GameDatabase database;
+    test::FakeDialogs dialogs;
+    test::FakeProgress progress;
+};
+
+TEST_F(GameListLoaderTest, RunsMameInItsFolderAndRemovesTheListFile) {
+    WriteMame(list.Text());
+    ASSERT_TRUE(Load());
+    EXPECT_TRUE(dialogs.messages.empty());
+    ASSERT_EQ(database.size(), 2u);
+    EXPECT_EQ(database[0].name, "alpha");  // linked: in description order
+    EXPECT_EQ(test::ReadFile(source.mameFolder + "ran-in.txt"),
+              fs::canonical(source.mameFolder).string() + "\n");
+    EXPECT_FALSE(ListFileLeft());
+}
+
+TEST_F(GameListLoaderTest, MameThatPrintsNothingOrCannotRunFails) {
+    WriteMame("");
+    EXPECT_FALSE(Load());
+    ExpectFailureMessage();
+    EXPECT_FALSE(ListFileLeft());
+
+    WriteMame(list.Text(), 0644);  // not executable
+    dialogs.messages.clear();
+    EXPECT_FALSE(Load());
+    ExpectFailureMessage();
+    EXPECT_FALSE(ListFileLeft());
+
+    fs::remove(source.mameFolder + "mame");
+    EXPECT_FALSE(Load());
+    ExpectFailureMessage();
+}
+
+TEST_F(GameListLoaderTest, StopWhileReadingFails) {
+    WriteMame(list.Text());
+    progress.stopOnCall = 1;
+    EXPECT_FALSE(Load());
+    ExpectFailureMessage();
+    EXPECT_FALSE(ListFileLeft());
+}
+
+TEST_F(GameListLoaderTest, WithoutUseMameExeTheUserMayStillChooseMame) {
+    source.UseMameExe = false;
+    WriteMame(list.Text());
+    dialogs.messageAnswers.push_back(MessageResult::Yes);
+    ASSERT_TRUE(Load());
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text,
+              "Should Vextral use mame to get the needed information ?\nOtherwise you can load a "
+              "datfile (-listinfo output)");
+    EXPECT_EQ(dialogs.messages[0].caption, "Vextral");
+    EXPECT_EQ(dialogs.messages[0].icon, MessageIcon::Question);
+    EXPECT_EQ(dialogs.messages[0].buttons, MessageButtons::YesNo);
+    EXPECT_TRUE(MameRan());
+}
+
+TEST_F(GameListLoaderTest, AChosenDatfileIsReadAndNeverDeleted) {
+    source.UseMameExe = false;
+    WriteMame(list.Text());
+    const std::string datfile = list.WriteTo(folder / "my list.dat");
+    const std::string empty = test::WriteFile(folder / "empty.dat", "no games here\n");
+
+    dialogs.messageAnswers = {MessageResult::No, MessageResult::No, MessageResult::No};
+    dialogs.openFileAnswers = {datfile, empty, std::nullopt};
+    EXPECT_TRUE(Load());
+    EXPECT_EQ(database.size(), 2u);
+    EXPECT_FALSE(Load());
+    ExpectFailureMessage();
+    EXPECT_FALSE(Load());  // cancelled
+    ExpectFailureMessage();
+
+    EXPECT_TRUE(fs::exists(datfile));
+    EXPECT_TRUE(fs::exists(empty));
+    EXPECT_FALSE(MameRan());
+}
+
+TEST(ListFileTest, TheBundledDemoListLoads) {
+    const std::string root = fs::path(__FILE__).parent_path().parent_path().parent_path();
+    GameDatabase database;
+    NullProgress progress;
+    test::FakeDialogs dialogs;
+    ASSERT_TRUE(LoadListFile(database, root + "/demo/demo.dat", progress, dialogs, true));
+    DatabaseCounts counts;
+    ValidateGameDatabase(database, true, counts, dialogs);
+    EXPECT_EQ(counts.gameCount, 13u);
+    EXPECT_EQ(counts.neoGeoGameCount, 2u);
+    EXPECT_EQ(counts.cloneCount, 4u);
+    EXPECT_EQ(counts.parentCount, 3u);
+    EXPECT_EQ(dialogs.messages.size(), 1u);  // the clone of a game not in the list
+
+    test::TempFolder folder;
+    EXPECT_FALSE(LoadListFile(database, folder / "missing.dat", progress, dialogs, true));
+    EXPECT_TRUE(database.empty());
+}
+
+}  // namespace
+}  // namespace vextral
