@@ -73,6 +73,7 @@ MainDialog::MainDialog(AppSettings& settings, GameDatabase& database, Dialogs& d
     setWindowTitle(QString::fromLatin1(kMainWindowCaption));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    EnsureGuiResources();
     setWindowIcon(QIcon(QStringLiteral(":/images/vextral.png")));
 
     // Dialog units as the window system measures them: a quarter of the average character

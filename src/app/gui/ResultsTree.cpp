@@ -3,13 +3,27 @@
 #include <QHeaderView>
 #include <QPixmap>
 
+// The images live in this static library: their registration must be pulled in by hand.
+static void InitGuiResources() {
+    Q_INIT_RESOURCE(resources);
+}
+
 namespace vextral {
 
 namespace {
 constexpr int kImageRole = Qt::UserRole + 1;
 }
 
+void EnsureGuiResources() {
+    static const bool registered = [] {
+        InitGuiResources();
+        return true;
+    }();
+    (void)registered;
+}
+
 std::vector<QIcon> LoadResultImages() {
+    EnsureGuiResources();
     const QPixmap strip(QStringLiteral(":/images/results.png"));
     std::vector<QIcon> images;
     images.reserve(ResultsTree::kImageCount);

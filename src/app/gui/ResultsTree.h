@@ -36,6 +36,9 @@ class ResultsTree : public QTreeWidget, public ResultSink {
     QTreeWidgetItem* lastTopItem_ = nullptr;
 };
 
+// Registers the window images of this library (safe to call more than once).
+void EnsureGuiResources();
+
 // The fourteen images cut from the strip in the resources.
 std::vector<QIcon> LoadResultImages();
 
