@@ -44,12 +44,12 @@ int main(int argc, char** argv) {
     GameDatabase database;
     std::size_t files = 0;
     for (std::size_t p = 0; p < parents; ++p) {
-        const std::string parentName = "p" + std::to_string(p);
+        const std::string parentName = std::string("p").append(std::to_string(p));
         const std::string shared0 = bench::MakeData(p * 10, 1024 + p % 3000);
         const std::string shared1 = bench::MakeData(p * 10 + 1, 2048);
         GameRecord parent;
         parent.name = parentName;
-        parent.description = "Parent " + std::to_string(p);
+        parent.description = std::string("Parent ").append(std::to_string(p));
         parent.isParent = true;
         parent.roms = {Rom("a.bin", shared0), Rom("b.bin", shared1)};
         const std::string own = bench::MakeData(p * 10 + 2, 4096);
@@ -64,7 +64,8 @@ int main(int argc, char** argv) {
         for (std::size_t c = 0; c < 1 + p % 3; ++c) {
             GameRecord clone;
             clone.name = parentName + "c" + std::to_string(c);
-            clone.description = "Parent " + std::to_string(p) + " clone " + std::to_string(c);
+            clone.description =
+                std::string("Parent ").append(std::to_string(p)) + " clone " + std::to_string(c);
             clone.isClone = true;
             clone.cloneOf = parentName;
             clone.parentIndex = parentIndex;
