@@ -197,17 +197,6 @@ TEST_F(StartupTest, LeftOverTempFolderIsEmptiedAndRecreated) {
     EXPECT_EQ(tempzipDuringRun, 0u);
 }
 
-TEST_F(StartupTest, AnsweringNoToTheFoundMameChoosesAnother) {
-    const std::string first = MameFolder("first");
-    const std::string second = MameFolder("second");
-    store.strings["Paths/MameExe"] = first;
-    dialogs.messageAnswers = {MessageResult::No};
-    dialogs.folderAnswers = {second + "/"};
-
-    EXPECT_EQ(Run().result, StartupResult::Completed);
-    EXPECT_EQ(store.strings["Paths/MameExe"], second);
-}
-
 TEST_F(StartupTest, ListFileModeNeverLooksForMame) {
     test::ListBuilder list;
     list.Game("gamma", "Gamma").Rom("g.1", 8, 0x11111111);

@@ -100,17 +100,6 @@ class ProgressDialogTest : public QObject {
         QVERIFY(owner.isEnabled());
         QVERIFY(owner.isVisible());
     }
-
-    void closingTheWindowAsksInsteadOfClosing() {
-        ProgressDialog dialog;
-        QVERIFY(dialog.OpenProgress("Scanning Games"));
-        AnswerStopQuestion(QMessageBox::No);
-        QVERIFY(!dialog.close());
-        QVERIFY(dialog.isVisible());
-        QCOMPARE(questionsSeen_.size(), 1);
-        QVERIFY(!dialog.IsStopRequested());
-        dialog.CloseProgress();
-    }
 };
 
 }  // namespace vextral

@@ -62,13 +62,6 @@ class QtDialogsTest : public QObject {
                  MessageResult::Cancel);
         QCOMPARE(seen.icon, QMessageBox::Warning);
         QCOMPARE(seen.buttons, QMessageBox::Ok | QMessageBox::Cancel);
-
-        Answer(seen, QMessageBox::Ok);
-        QCOMPARE(dialogs.ShowMessage("Can't access libzip.", "Vextral", MessageIcon::None,
-                                     MessageButtons::Ok),
-                 MessageResult::Ok);
-        QCOMPARE(seen.icon, QMessageBox::NoIcon);
-        QCOMPARE(seen.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
     }
 
     void saveFiltersBecomeQtNameFilters() {
