@@ -1,0 +1,117 @@
+// vextral rebuild, merge, unmerge and the help texts, run as a separate process.
+
+#include <gtest/gtest.h>
+
+#include "cli/CliFixture.h"
+#include "platform/FileSystem.h"
+
+namespace vextral {
+namespace {
+
+using test::DataWithCrc;
+
+class CliCommandsTest : public test::CliFixture {
+  protected:
+    void BuildFamily() {
+        test::ListBuilder list;
+        list.Game("pop", "Pop").Rom("p1.rom", 16, 0x11111111);
+        list.Game("popj", "Pop (Japan)")
+            .CloneOf("pop")
+            .Rom("p1.rom", 16, 0x11111111)
+            .Rom("j1.rom", 16, 0x22222222);
+        WriteList(list);
+        roms.ZipSet("pop", {{"p1.rom", DataWithCrc(0x11111111, 16)}})
+            .ZipSet("popj", {{"j1.rom", DataWithCrc(0x22222222, 16)}});
+        samples.Folder("");
+    }
+
+    test::CliResult Command(const std::string& name, std::vector<std::string> more) {
+        std::vector<std::string> args{name,          "--dat", listPath,
+                                      "--rom-paths", "roms",  "--sample-paths",
+                                      "samples",     "--set", "PathWarning=0"};
+        args.insert(args.end(), more.begin(), more.end());
+        return Run(args);
+    }
+};
+
+TEST_F(CliCommandsTest, RebuildWritesSetsFromFilesFoundBelowTheSource) {
+    BuildFamily();
+    test::WriteFile(temp / "found/deep/any-name.bin", DataWithCrc(0x22222222, 16));
+    test::WriteFile(temp / "found/other.bin", DataWithCrc(0x11111111, 16));
+
+    test::CliResult result = Command("rebuild", {"--from", "found", "--to", "built"});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(test::ReadFile(temp / "built/popj/j1.rom"), DataWithCrc(0x22222222, 16));
+    EXPECT_EQ(test::ReadFile(temp / "built/pop/p1.rom"), DataWithCrc(0x11111111, 16));
+
+    result = Command("rebuild", {"--from", "found", "--to", "zipped", "--zip"});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_TRUE(IsRegularFile(temp / "zipped/popj.zip"));
+}
+
+TEST_F(CliCommandsTest, RebuildRefusesADestinationInsideTheSource) {
+    BuildFamily();
+    test::WriteFile(temp / "found/x.bin", DataWithCrc(0x11111111, 16));
+    test::CliResult result = Command("rebuild", {"--from", "found", "--to", "found/out"});
+    EXPECT_EQ(result.status, 2);
+    EXPECT_NE(result.err.find("Path Error !"), std::string::npos) << result.err;
+    EXPECT_FALSE(PathExists(temp / "found/out"));
+
+    result = Command("rebuild", {"--from", "absent", "--to", "built"});
+    EXPECT_EQ(result.status, 2);
+    result = Command("rebuild", {"--to", "built"});  // --from is required
+    EXPECT_EQ(result.status, 2);
+}
+
+TEST_F(CliCommandsTest, MergeNeedsYesOffATerminalThenMergesAndUnmergeUndoesIt) {
+    BuildFamily();
+    test::CliResult result = Command("merge", {"--set", "MergeFull=1"});
+    EXPECT_EQ(result.status, 2);
+    EXPECT_NE(result.err.find("--yes"), std::string::npos);
+    EXPECT_TRUE(IsRegularFile(temp / "roms/popj.zip"));
+
+    result = Command("merge", {"--set", "MergeFull=1", "--yes", "--zip"});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_FALSE(PathExists(temp / "roms/popj.zip"));
+    EXPECT_TRUE(IsRegularFile(temp / "roms/pop.zip"));
+
+    result = Command("unmerge", {});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(test::ReadFile(temp / "roms/popj/j1.rom"), DataWithCrc(0x22222222, 16));
+
+    // A scan finds the family complete again.
+    result = Command("scan", {"--set", "Unneeded=0"});
+    EXPECT_EQ(result.status, 0) << result.out;
+}
+
+TEST_F(CliCommandsTest, MergeWithBothModesOffHasNothingToDo) {
+    BuildFamily();
+    const test::CliResult result =
+        Command("merge", {"--set", "MergeFull=0", "--set", "MergeSplit=0", "--yes"});
+    EXPECT_EQ(result.status, 2);
+    EXPECT_NE(result.err.find("nothing to merge"), std::string::npos);
+}
+
+TEST_F(CliCommandsTest, EverySubcommandHasHelpAndUnknownOnesAreErrors) {
+    for (const char* name : {"scan", "fast-scan", "rebuild", "merge", "unmerge", "list-info"}) {
+        const test::CliResult result = Run({name, "--help"});
+        EXPECT_EQ(result.status, 0) << name;
+        EXPECT_NE(result.out.find("Usage:"), std::string::npos) << name;
+    }
+    EXPECT_NE(Run({"scan", "--help"}).out.find("--rom-paths"), std::string::npos);
+    EXPECT_NE(Run({"rebuild", "--help"}).out.find("--bios-everywhere"), std::string::npos);
+    EXPECT_EQ(Run({"--version"}).out, "vextral 1.40\n");
+    EXPECT_EQ(Run({"scan", "--no-such-option"}).status, 2);
+}
+
+TEST_F(CliCommandsTest, ListInfoCountsTheBundledDemoList) {
+    const char* source = std::getenv("VEXTRAL_SOURCE_DIR");
+    const std::string list =
+        std::string(source != nullptr ? source : VEXTRAL_SOURCE) + "/demo/demo.dat";
+    const test::CliResult result = Run({"list-info", list});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.out.rfind("games: 13\nparents: 3\nclones: 4\n", 0), 0u) << result.out;
+}
+
+}  // namespace
+}  // namespace vextral
