@@ -31,13 +31,20 @@ namespace {
 class ScriptedDialogs final : public Dialogs {
   public:
     std::deque<std::string> folders;
+    std::deque<MessageResult> answers;  // for Yes/No boxes; No when empty
     QStringList messages;
     QStringList folderPrompts;
 
     MessageResult ShowMessage(const std::string& text, const std::string& caption, MessageIcon,
                               MessageButtons buttons) override {
         messages << QString::fromStdString(caption + "|" + text);
-        return buttons == MessageButtons::YesNo ? MessageResult::No : MessageResult::Ok;
+        if (buttons != MessageButtons::YesNo)
+            return MessageResult::Ok;
+        if (answers.empty())
+            return MessageResult::No;
+        const MessageResult answer = answers.front();
+        answers.pop_front();
+        return answer;
     }
     AskAnswer AskUser(const std::string&, const std::string&) override { return AskAnswer::No; }
     std::string BrowseForFolder(const std::string& prompt) override {
@@ -434,6 +441,37 @@ class MainDialogTest : public QObject {
         QCOMPARE(dialogs_.folderPrompts.first(), QStringLiteral("Choose a new rompath."));
         Button("sampleBrowseButton")->click();
         QCOMPARE(dialogs_.folderPrompts.last(), QStringLiteral("Choose a new samplepath."));
+    }
+
+    void rebuildBuildsSetsFromTheChosenFolder() {
+        WriteText(Path("source/deep/anything.bin"), "abcd");  // beta's b.rom
+        OpenWindow();
+        dialogs_.folders = {Path("source/"), Path("roms/")};
+        Button("rebuildButton")->click();
+        QCOMPARE(dialogs_.folderPrompts.size(), 2);
+        QCOMPARE(progress_.captions.back(), std::string("Rebuilding ROMs"));
+        QFile rebuilt(QString::fromStdString(Path("roms/beta/b.rom")));
+        QVERIFY(rebuilt.open(QIODevice::ReadOnly));
+        QCOMPARE(rebuilt.readAll(), QByteArray("abcd"));
+
+        // A refused destination ends the action before anything runs.
+        progress_.captions.clear();
+        dialogs_.folders = {Path("source/"), Path("source/deep/")};
+        Button("rebuildButton")->click();
+        QVERIFY(dialogs_.messages.last().startsWith("Path Error !|"));
+        QVERIFY(progress_.captions.empty());
+    }
+
+    void mergeAsksFirstAndUnmergeRuns() {
+        OpenWindow();
+        Button("mergeButton")->click();  // "Warning !" answered No
+        QVERIFY(dialogs_.messages.last().startsWith("Warning !|"));
+        QVERIFY(progress_.captions.empty());
+
+        dialogs_.answers = {MessageResult::No};  // no zip files
+        Button("unmergeButton")->click();
+        QVERIFY(dialogs_.messages.last().startsWith("Create Zipfiles ?|"));
+        QCOMPARE(progress_.captions.back(), std::string("Unmerging Roms"));
     }
 
     void menuFlipsProgramFlagsAndShowsAbout() {

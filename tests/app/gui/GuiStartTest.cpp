@@ -1,0 +1,72 @@
+// Starts the real program's window without a display and closes it right after opening.
+
+#include <QFile>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace vextral {
+
+class GuiStartTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void windowOpensAndClosesCleanly() {
+        const QString binary = qEnvironmentVariable("VEXTRAL_BINARY");
+        if (binary.isEmpty())
+            QSKIP("VEXTRAL_BINARY is not set");
+        QTemporaryDir temp;
+        QVERIFY(temp.isValid());
+        const QString root = temp.path() + "/";
+        QVERIFY(QDir().mkpath(root + "config/vextral"));
+        QVERIFY(QDir().mkpath(root + "roms"));
+
+        QFile list(root + "list.dat");
+        QVERIFY(list.open(QIODevice::WriteOnly));
+        list.write(
+            "game (\n\tname alpha\n\tdescription \"Alpha\"\n"
+            "\trom ( name a.rom size 4 crc 12345678 )\n)\n");
+        list.close();
+        // No mame on this machine and no question may stop the run.
+        QFile ini(root + "config/vextral/vextral.ini");
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write(("[Settings]\nPathWarning=0\nListInfoWarnings=0\nUseMameExe=0\n"
+                   "[Paths]\nRompaths=" +
+                   root + "roms\n")
+                      .toUtf8());
+        ini.close();
+
+        QProcess program;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("QT_QPA_PLATFORM", "offscreen");
+        environment.insert("HOME", root);
+        environment.insert("XDG_CONFIG_HOME", root + "config");
+        environment.insert("XDG_DATA_HOME", root + "data");
+        program.setProcessEnvironment(environment);
+        program.start(binary, {"--dat", root + "list.dat", "--quit-after-open"});
+        QVERIFY(program.waitForStarted());
+        QVERIFY2(program.waitForFinished(30000), "the window did not close");
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 0);
+
+        // One game: count, four counted strings, the flag, 24 options, one byte per game.
+        QFile fastScan(root + "data/vextral/fastscan.dat");
+        QVERIFY(fastScan.open(QIODevice::ReadOnly));
+        const QByteArray bytes = fastScan.readAll();
+        QCOMPARE(bytes.left(4), QByteArray("\x01\x00\x00\x00", 4));
+        QVERIFY(bytes.contains((root + "roms/").toUtf8()));
+        QCOMPARE(bytes.back(), '\x01');
+
+        // The settings were written back on the way out.
+        QVERIFY(ini.open(QIODevice::ReadOnly));
+        const QByteArray written = ini.readAll();
+        QVERIFY(written.contains("VextralExe="));
+        QVERIFY(written.contains("Rompaths=" + (root + "roms/").toUtf8()));
+    }
+};
+
+}  // namespace vextral
+
+QTEST_MAIN(vextral::GuiStartTest)
+#include "GuiStartTest.moc"
