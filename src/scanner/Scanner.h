@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -83,6 +84,8 @@ public:
     bool fastScanAvailable = false;
     bool neoGeoBiosFound = false;
     bool neoGeoBiosFoundAll = false;
+    // Unused by the scan, which keeps the needed files by set location (cheaper at 200,000
+    // files); left empty.
     std::vector<std::string> neededFiles;
     ConsentState consent;
 
@@ -186,6 +189,7 @@ private:
         std::string setFolder;  // folder + name as on disk, ending with the separator
         std::string zipPath;    // folder + zip name as on disk
         std::string zipStem;    // zipPath without ".zip"
+        // setFolder is set only with hasFolder, zipPath and zipStem only with hasZip.
         bool hasFolder = false;
         bool hasZip = false;
     };
@@ -197,10 +201,12 @@ private:
         bool Found() const { return loose || member.has_value(); }
     };
 
-    SetLocation ResolveLocation(const std::string& location);
-    // The members of a set zip; a listing that showed no message is kept until the next
-    // change made by a fix, a restore or a batch file.
-    bool ListSetZip(const std::string& zipPath, std::vector<ZipEntry>& members);
+    std::shared_ptr<const SetLocation> ResolveLocation(const std::string& location);
+    // The members of a set zip, null when the listing failed. A listing that showed no
+    // message is kept until the next change made by a fix, a restore or a batch file.
+    std::shared_ptr<const std::vector<ZipEntry>> ListSetZipKept(const std::string& zipPath);
+    // A configured folder's listing, taken once per scan and again after a change.
+    const FolderListing& FolderSnapshot(const std::string& folder);
     // Everything remembered about folders, zips and files may be stale now.
     void ForgetAfterChange(const std::string& changedFolder = {});
     FileMatch FindInSet(const SetLocation& location, bool zipRead,
@@ -213,19 +219,30 @@ private:
                            const SetLocation& location, bool zipRead);
     bool HasRomNamed(const GameRecord& game, std::string_view name);
     void AddUnneeded(GameRecord& game, UnneededEntry entry);
-    void AddNeededFile(const std::string& path);
+    // A needed file of the set at location (folder + set name as on disk).
+    void AddNeededFile(const std::string& location, const std::string& name);
+    bool IsNeededFile(std::string_view path) const;
     bool EndScan(bool result);
+    void CheckUnneededInSet(const std::string& folder, const std::string& name, GameRecord& game,
+                            const std::function<bool(std::string_view)>& isNeeded);
 
     CountingDialogs countingDialogs_{dialogs_};
     ZipReader setReader_{countingDialogs_};
-    std::unordered_map<std::string, std::vector<ZipEntry>> zipListings_;
-    std::unordered_map<std::string, SetLocation> locations_;
+    std::unordered_map<std::string, std::shared_ptr<const std::vector<ZipEntry>>> zipListings_;
+    std::unordered_map<std::string, FolderListing> snapshots_;
+    std::unordered_map<std::string, std::shared_ptr<const SetLocation>> locations_;
     std::unordered_map<std::string, std::uint32_t> looseCrcs_;
     std::unordered_map<const GameRecord*,
                        std::unordered_set<std::string_view, CaseInsensitiveHash,
                                           CaseInsensitiveEqual>>
         romNames_;
-    std::unordered_set<std::string, CaseInsensitiveHash, CaseInsensitiveEqual> neededSet_;
+    // neededFiles by set location: two equal paths always share their location, so only
+    // the few names of one set are compared.
+    std::unordered_map<std::string, std::vector<std::string>, CaseInsensitiveHash,
+                       CaseInsensitiveEqual>
+        neededByLocation_;
+    std::vector<std::string>* lastNeeded_ = nullptr;
+    std::string lastNeededLocation_;
     std::unordered_set<std::string, CaseInsensitiveHash, CaseInsensitiveEqual> unneededSeen_;
     const GameRecord* unneededSeenFor_ = nullptr;
     std::size_t unneededSeenCount_ = 0;

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <array>
+#include <functional>
+#include <memory>
 #include <thread>
 
 #include "archive/Crc32.h"
@@ -36,7 +38,8 @@ constexpr std::array<BiosFile, 4> kNeoGeoBios{{
     {"im_bios.rom", 0x853E6B96},
 }};
 
-// Long loops leave the processor to others once per game and per file.
+// The scan leaves the processor to others once per game; the system preempts anyway, and a
+// yield per file would cost more than the scan's own work on a busy machine.
 void YieldProcessor() {
     std::this_thread::yield();
 }
@@ -76,9 +79,42 @@ bool ContainsIgnoringCase(const std::vector<std::string>& texts, std::string_vie
 const GameRecord* ParentOf(const GameRecord& game, const GameDatabase& database) {
     if (!game.isClone)
         return nullptr;
+    if (game.parentIndex < database.size() &&
+        EqualsIgnoringCase(database[game.parentIndex].name, game.cloneOf) &&
+        !database[game.parentIndex].isClone)
+        return &database[game.parentIndex];
     const auto index = database.FindGame(game.cloneOf);
     return index ? &database[*index] : nullptr;
 }
+
+// A set zip's members as listed: the kept listing, copied only when a fix is about to change
+// the list in place.
+class MemberList {
+  public:
+    void Assign(std::shared_ptr<const std::vector<ZipEntry>> kept) {
+        kept_ = std::move(kept);
+        own_.clear();
+        owned_ = false;
+    }
+    bool Read() const { return owned_ || kept_ != nullptr; }
+    const std::vector<ZipEntry>& Get() const {
+        static const std::vector<ZipEntry> kNone;
+        return owned_ ? own_ : (kept_ ? *kept_ : kNone);
+    }
+    std::vector<ZipEntry>& Mutable() {
+        if (!owned_) {
+            own_ = Get();
+            owned_ = true;
+            kept_.reset();
+        }
+        return own_;
+    }
+
+  private:
+    std::shared_ptr<const std::vector<ZipEntry>> kept_;
+    std::vector<ZipEntry> own_;
+    bool owned_ = false;
+};
 
 bool IsNeoGeoBiosName(std::string_view name, bool allFound) {
     for (std::size_t i = 0; i < kNeoGeoBios.size(); ++i) {
@@ -148,7 +184,8 @@ bool Scanner::ScanGames(GameDatabase& database) {
     progress_.SetProgressStep(1);
 
     neededFiles.clear();
-    neededSet_.clear();
+    neededByLocation_.clear();
+    lastNeeded_ = nullptr;
     FindNeoGeoBios();
 
     const bool unneededOn = options.Unneeded || options.UnneededAdvanced;
@@ -227,11 +264,8 @@ bool Scanner::ScanGames(GameDatabase& database) {
             }
         }
 
-        if (!neededSet_.empty()) {
-            std::erase_if(game.unneededList, [this](const UnneededEntry& entry) {
-                return neededSet_.contains(entry.path);
-            });
-        }
+        std::erase_if(game.unneededList,
+                      [this](const UnneededEntry& entry) { return IsNeededFile(entry.path); });
         if (options.FixUnneeded) {
             const bool anything = !game.unneededList.empty();
             fixer_.RemoveUnneeded(game);
@@ -270,21 +304,22 @@ void Scanner::FindNeoGeoBios() {
 
 // ---- Locations, listings and caches ----
 
-Scanner::SetLocation Scanner::ResolveLocation(const std::string& location) {
+std::shared_ptr<const Scanner::SetLocation> Scanner::ResolveLocation(const std::string& location) {
     if (const auto kept = locations_.find(location); kept != locations_.end())
         return kept->second;
-    SetLocation resolved;
+    auto kept = std::make_shared<SetLocation>();
+    SetLocation& resolved = *kept;
     const auto slash = location.rfind(kSeparator);
     resolved.folder = slash == std::string::npos ? std::string() : location.substr(0, slash + 1);
     resolved.name = slash == std::string::npos ? location : location.substr(slash + 1);
     if (!resolved.name.empty()) {
-        const DirEntry* folder = folders_.Find(resolved.folder, resolved.name);
+        const FolderListing& listing = FolderSnapshot(resolved.folder);
+        const DirEntry* folder = listing.Find(resolved.name);
         if (folder != nullptr && folder->isFolder) {
             resolved.hasFolder = true;
             resolved.setFolder = resolved.folder + folder->name + kSeparator;
         }
-        const DirEntry* zip =
-            folders_.Find(resolved.folder, resolved.name + std::string(kZipExtension));
+        const DirEntry* zip = listing.Find(resolved.name + std::string(kZipExtension));
         if (zip != nullptr && !zip->isFolder) {
             resolved.hasZip = true;
             resolved.zipPath = resolved.folder + zip->name;
@@ -292,37 +327,44 @@ Scanner::SetLocation Scanner::ResolveLocation(const std::string& location) {
                 resolved.zipPath.substr(0, resolved.zipPath.size() - kZipExtension.size());
         }
     }
-    if (!resolved.hasFolder)
-        resolved.setFolder = resolved.folder + resolved.name + kSeparator;
-    if (!resolved.hasZip)
-        resolved.zipStem = resolved.folder + resolved.name;
-    locations_.emplace(location, resolved);
-    return resolved;
+    locations_.emplace(location, kept);
+    return kept;
 }
 
-bool Scanner::ListSetZip(const std::string& zipPath, std::vector<ZipEntry>& members) {
-    if (const auto kept = zipListings_.find(zipPath); kept != zipListings_.end()) {
-        members = kept->second;
-        return true;
-    }
+std::shared_ptr<const std::vector<ZipEntry>> Scanner::ListSetZipKept(const std::string& zipPath) {
+    if (const auto kept = zipListings_.find(zipPath); kept != zipListings_.end())
+        return kept->second;
     const std::uint64_t messagesBefore = countingDialogs_.messages;
-    const bool read = setReader_.ReadZipDirectory(zipPath, members,
-                                                  /*requireZipExtension=*/false,
-                                                  /*reportErrors=*/true);
-    if (read && countingDialogs_.messages == messagesBefore) {
+    auto members = std::make_shared<std::vector<ZipEntry>>();
+    if (!setReader_.ReadZipDirectory(zipPath, *members, /*requireZipExtension=*/false,
+                                     /*reportErrors=*/true))
+        return nullptr;
+    // A listing that showed messages is read (and shows them) again next time.
+    if (countingDialogs_.messages == messagesBefore) {
         if (zipListings_.size() >= kMaxKeptListings)
             zipListings_.clear();
         zipListings_.emplace(zipPath, members);
     }
-    return read;
+    return members;
+}
+
+const FolderListing& Scanner::FolderSnapshot(const std::string& folder) {
+    const auto kept = snapshots_.find(folder);
+    if (kept != snapshots_.end())
+        return kept->second;
+    return snapshots_.emplace(folder, folders_.Listing(folder)).first->second;
 }
 
 void Scanner::ForgetAfterChange(const std::string& changedFolder) {
     zipListings_.clear();
     locations_.clear();
     looseCrcs_.clear();
-    if (!changedFolder.empty())
-        folders_.Invalidate(changedFolder);
+    if (changedFolder.empty()) {
+        snapshots_.clear();
+        return;
+    }
+    snapshots_.erase(WithSeparator(changedFolder));
+    folders_.Invalidate(changedFolder);
 }
 
 Scanner::FileMatch Scanner::FindInSet(const SetLocation& location, bool zipRead,
@@ -343,15 +385,14 @@ Scanner::FileMatch Scanner::FindInSet(const SetLocation& location, bool zipRead,
 
 bool Scanner::ExistsInSet(const std::string& folder, const std::string& setName,
                           std::string_view fileName) {
-    const SetLocation location = ResolveLocation(folder + setName);
+    const auto location = ResolveLocation(folder + setName);
     bool answer = false;
-    if (location.hasZip) {
-        std::vector<ZipEntry> members;
-        if (ListSetZip(location.zipPath, members))
-            answer = FindMember(members, fileName).has_value();
+    if (location->hasZip) {
+        if (const auto members = ListSetZipKept(location->zipPath))
+            answer = FindMember(*members, fileName).has_value();
     }
-    if (location.hasFolder) {
-        const DirEntry* file = folders_.Find(location.setFolder, fileName);
+    if (location->hasFolder) {
+        const DirEntry* file = folders_.Find(location->setFolder, fileName);
         if (file != nullptr && !file->isFolder)
             return true;
     }
@@ -369,7 +410,7 @@ std::uint32_t Scanner::LooseFileCrc(const std::string& path) {
 bool Scanner::RestoreFromBackup(const GameRecord& game, const std::string& fileName,
                                 const SetLocation& location, bool zipRead) {
     const std::string backupRoot = programFolder + std::string(kBackupFolder) + kSeparator;
-    const DirEntry* setBackup = folders_.Find(backupRoot, game.name);
+    const DirEntry* setBackup = FolderSnapshot(backupRoot).Find(game.name);
     if (setBackup == nullptr || !setBackup->isFolder)
         return false;
     const std::string backupSet = backupRoot + setBackup->name + kSeparator;
@@ -383,8 +424,11 @@ bool Scanner::RestoreFromBackup(const GameRecord& game, const std::string& fileN
         restored = zipLibrary_.AddFiles(location.zipPath, {source}, /*junkPaths=*/true);
         ForgetAfterChange(location.folder);
     } else {
-        restored = CopyFileTo(source, location.setFolder + fileName, CopyMode::ReplaceExisting);
-        ForgetAfterChange(location.setFolder);
+        // Without a set folder the copy fails, as it should: the set is not there.
+        const std::string setFolder =
+            location.hasFolder ? location.setFolder : location.folder + location.name + kSeparator;
+        restored = CopyFileTo(source, setFolder + fileName, CopyMode::ReplaceExisting);
+        ForgetAfterChange(setFolder);
     }
     return restored;
 }
@@ -417,17 +461,43 @@ void Scanner::AddUnneeded(GameRecord& game, UnneededEntry entry) {
     unneededSeenCount_ = game.unneededList.size();
 }
 
-void Scanner::AddNeededFile(const std::string& path) {
-    if (neededSet_.insert(path).second)
-        neededFiles.push_back(path);
+void Scanner::AddNeededFile(const std::string& location, const std::string& name) {
+    // The members of one set come one after the other.
+    if (lastNeeded_ == nullptr || lastNeededLocation_ != location) {
+        lastNeeded_ = &neededByLocation_[location];
+        lastNeededLocation_ = location;
+    }
+    const bool present =
+        std::any_of(lastNeeded_->begin(), lastNeeded_->end(),
+                    [&](const std::string& needed) { return EqualsIgnoringCase(needed, name); });
+    if (present)
+        return;
+    lastNeeded_->push_back(name);
+}
+
+bool Scanner::IsNeededFile(std::string_view path) const {
+    const auto slash = path.rfind(kSeparator);
+    if (slash == std::string_view::npos)
+        return false;
+    const auto names = neededByLocation_.find(path.substr(0, slash));
+    if (names == neededByLocation_.end())
+        return false;
+    const std::string_view name = path.substr(slash + 1);
+    return std::any_of(names->second.begin(), names->second.end(),
+                       [&](const std::string& needed) { return EqualsIgnoringCase(needed, name); });
 }
 
 // ---- The checks of one location ----
 
 void Scanner::CheckSetName(GameRecord& game, const std::string& location) {
-    if (!SetExists(location, game) || !options.Spelling)
+    // The same test as SetExists, through the resolution the other checks reuse.
+    const auto resolved = ResolveLocation(location);
+    const SetLocation& set = *resolved;
+    if (!set.hasFolder && !set.hasZip)
         return;
-    const SetLocation set = ResolveLocation(location);
+    game.setFound = true;
+    if (!options.Spelling)
+        return;
     if (set.hasFolder) {
         game.foundSetName = FileNamePart(WithoutSeparator(set.setFolder));
         game.setNameOk = game.foundSetName == game.name;
@@ -446,33 +516,35 @@ void Scanner::CheckSetName(GameRecord& game, const std::string& location) {
 
 void Scanner::CheckRomSet(GameRecord& game, const std::string& location, bool isParentLocation,
                           GameDatabase& database) {
-    SetLocation set = ResolveLocation(location);
-    std::vector<ZipEntry> members;
-    bool zipRead = set.hasZip && ListSetZip(set.zipPath, members);
+    auto set = ResolveLocation(location);
+    MemberList members;
+    const auto list = [&] {
+        members.Assign(set->hasZip ? ListSetZipKept(set->zipPath) : nullptr);
+        return members.Read();
+    };
+    bool zipRead = list();
 
     if (options.RightName && !isParentLocation)
-        CheckWrongNames(game, location, zipRead, members, database);
+        CheckWrongNames(game, location, zipRead, members.Get(), database);
     if (options.FixName && !isParentLocation) {
         const bool anything = !game.wrongNameList.empty();
         fixer_.FixWrongNamedRoms(game);
         if (anything) {
-            ForgetAfterChange(set.folder);
-            folders_.Invalidate(set.setFolder);
+            ForgetAfterChange(set->folder);
+            folders_.Invalidate(set->setFolder);
         }
         if (consent.StopRequested())
             return;
         set = ResolveLocation(location);
-        members.clear();
-        zipRead = set.hasZip && ListSetZip(set.zipPath, members);
+        zipRead = list();
     }
 
     for (RomRecord& rom : game.roms) {
-        YieldProcessor();
         rom.lookupName = rom.name;
-        FileMatch match = FindInSet(set, zipRead, members, rom.lookupName);
+        FileMatch match = FindInSet(*set, zipRead, members.Get(), rom.lookupName);
         if (!match.Found() && !options.MissingAdvanced) {
             for (const std::string& other : rom.otherNames) {
-                match = FindInSet(set, zipRead, members, other);
+                match = FindInSet(*set, zipRead, members.Get(), other);
                 if (match.Found()) {
                     rom.lookupName = other;
                     break;
@@ -482,13 +554,13 @@ void Scanner::CheckRomSet(GameRecord& game, const std::string& location, bool is
         bool foundHere = match.Found();
         if (foundHere) {
             rom.found = true;
-        } else if (!rom.found && RestoreFromBackup(game, rom.name, set, zipRead)) {
+        } else if (!rom.found && RestoreFromBackup(game, rom.name, *set, zipRead)) {
             rom.found = true;
             foundHere = true;
             set = ResolveLocation(location);
             if (zipRead)
-                zipRead = ListSetZip(set.zipPath, members);
-            match = FindInSet(set, zipRead, members, rom.lookupName);
+                zipRead = list();
+            match = FindInSet(*set, zipRead, members.Get(), rom.lookupName);
         }
         if (match.member)
             rom.zipIndex = static_cast<std::uint32_t>(*match.member);
@@ -509,64 +581,62 @@ void Scanner::CheckRomSet(GameRecord& game, const std::string& location, bool is
 
         // A member of this location's zip wins over a loose file beside it; a loose file
         // alone gives its own values.
-        const auto describe = [&](bool& inZip, std::string& filePath, std::string& setPath) {
-            inZip = match.member.has_value();
-            filePath =
-                inZip ? set.zipStem + kSeparator + rom.lookupName : set.setFolder + match.looseName;
-            setPath = inZip ? set.zipStem : WithoutSeparator(set.setFolder);
+        bool inZip = match.member.has_value();
+        const auto setPath = [&] {
+            return inZip ? set->zipStem : WithoutSeparator(set->setFolder);
         };
-        bool inZip = false;
-        std::string filePath, setPath;
-        describe(inZip, filePath, setPath);
+        const auto filePath = [&] {
+            return inZip ? set->zipStem + kSeparator + rom.lookupName
+                         : set->setFolder + match.looseName;
+        };
 
         if (options.Spelling) {
-            rom.foundName = inZip ? members[*match.member].name : match.looseName;
+            rom.foundName = inZip ? members.Get()[*match.member].name : match.looseName;
             rom.nameCaseOk = rom.foundName == rom.lookupName;
             if (!rom.nameCaseOk && options.FixSpelling) {
-                const std::string expectedPath = setPath + kSeparator + rom.lookupName;
-                fixer_.FixRomSpelling(expectedPath, rom, inZip, members, setPath, game);
-                ForgetAfterChange(set.setFolder);
+                fixer_.FixRomSpelling(setPath() + kSeparator + rom.lookupName, rom, inZip,
+                                      members.Mutable(), setPath(), game);
+                ForgetAfterChange(set->setFolder);
                 if (consent.StopRequested())
                     return;
                 set = ResolveLocation(location);
-                match = FindInSet(set, zipRead, members, rom.lookupName);
+                match = FindInSet(*set, zipRead, members.Get(), rom.lookupName);
                 if (!match.Found())
                     continue;
-                describe(inZip, filePath, setPath);
+                inZip = match.member.has_value();
             }
         }
 
         if (options.Length) {
             if (inZip) {
-                rom.foundLength = members[*match.member].size;
-            } else if (const auto length = FileLength(filePath)) {
+                rom.foundLength = members.Get()[*match.member].size;
+            } else if (const auto length = FileLength(filePath())) {
                 rom.foundLength = static_cast<std::uint32_t>(*length);
             }
             rom.lengthOk = rom.foundLength == rom.size;
             if (!rom.lengthOk && options.FixLength && rom.crc != 0 && rom.size < rom.foundLength) {
-                fixer_.ResizeRom(filePath, game, rom, inZip, members);
-                ForgetAfterChange(set.folder);
-                folders_.Invalidate(set.setFolder);
+                fixer_.ResizeRom(filePath(), game, rom, inZip, members.Mutable());
+                ForgetAfterChange(set->folder);
+                folders_.Invalidate(set->setFolder);
                 if (consent.StopRequested())
                     return;
                 if (rom.lengthFixed) {
                     set = ResolveLocation(location);
-                    members.clear();
-                    zipRead = set.hasZip && ListSetZip(set.zipPath, members);
-                    match = FindInSet(set, zipRead, members, rom.lookupName);
+                    zipRead = list();
+                    match = FindInSet(*set, zipRead, members.Get(), rom.lookupName);
                     if (!match.member && zipRead)
-                        match.member = FindMember(members, rom.name);  // stored as the ROM
+                        match.member = FindMember(members.Get(), rom.name);  // stored as the ROM
                     if (match.member)
                         rom.zipIndex = static_cast<std::uint32_t>(*match.member);
                     if (!match.Found())
                         continue;
-                    describe(inZip, filePath, setPath);
+                    inZip = match.member.has_value();
                 }
             }
         }
 
         if (options.Checksum || options.AvailChecksum) {
-            rom.foundCrc = inZip ? members[*match.member].crc : LooseFileCrc(filePath);
+            rom.foundCrc = inZip ? members.Get()[*match.member].crc : LooseFileCrc(filePath());
             rom.crcKnown = rom.crc != 0;
             rom.crcOk = rom.foundCrc == rom.complementedCrc || rom.foundCrc == rom.crc;
         }
@@ -575,12 +645,13 @@ void Scanner::CheckRomSet(GameRecord& game, const std::string& location, bool is
 
 void Scanner::CheckWrongNames(GameRecord& game, const std::string& location, bool zipRead,
                               const std::vector<ZipEntry>& members, const GameDatabase& database) {
-    const SetLocation set = ResolveLocation(location);
+    const auto resolved = ResolveLocation(location);
+    const SetLocation& set = *resolved;
     const bool merged = options.MergeFull || options.MergeSplit;
     const GameRecord* parent = merged ? ParentOf(game, database) : nullptr;
 
     const auto judge = [&](const std::string& fileName, std::uint32_t value, const ZipEntry* member,
-                           const std::string& path) {
+                           const std::string& setFolder) {
         bool unjudged = false;
         std::uint32_t rememberedCrc = 0;
         std::string rightName;
@@ -614,7 +685,7 @@ void Scanner::CheckWrongNames(GameRecord& game, const std::string& location, boo
         WrongNameEntry entry;
         entry.wrongName = fileName;
         entry.rightName = rightName;
-        entry.path = path;
+        entry.path = setFolder + fileName;
         if (member != nullptr) {
             entry.inZip = true;
             entry.memberName = member->storedName;
@@ -624,8 +695,9 @@ void Scanner::CheckWrongNames(GameRecord& game, const std::string& location, boo
     };
 
     if (zipRead) {
+        const std::string zipFolder = set.zipStem + kSeparator;
         for (const ZipEntry& member : members)
-            judge(member.name, member.crc, &member, set.zipStem + kSeparator + member.name);
+            judge(member.name, member.crc, &member, zipFolder);
         return;
     }
     if (!set.hasFolder)
@@ -634,29 +706,31 @@ void Scanner::CheckWrongNames(GameRecord& game, const std::string& location, boo
     for (const DirEntry& file : files) {
         if (file.isFolder)
             continue;
-        const std::string path = set.setFolder + file.name;
-        judge(file.name, LooseFileCrc(path), nullptr, path);
+        judge(file.name, LooseFileCrc(set.setFolder + file.name), nullptr, set.setFolder);
     }
 }
 
 void Scanner::CheckSampleSet(GameRecord& game, const std::string& location) {
-    SetLocation set = ResolveLocation(location);
-    std::vector<ZipEntry> members;
-    bool zipRead = set.hasZip && ListSetZip(set.zipPath, members);
+    auto set = ResolveLocation(location);
+    MemberList members;
+    const auto list = [&] {
+        members.Assign(set->hasZip ? ListSetZipKept(set->zipPath) : nullptr);
+        return members.Read();
+    };
+    bool zipRead = list();
 
     for (SampleRecord& sample : game.samples) {
-        YieldProcessor();
-        FileMatch match = FindInSet(set, zipRead, members, sample.name);
+        FileMatch match = FindInSet(*set, zipRead, members.Get(), sample.name);
         if (match.Found()) {
             sample.found = true;
         } else {
-            if (sample.found || !RestoreFromBackup(game, sample.name, set, zipRead))
+            if (sample.found || !RestoreFromBackup(game, sample.name, *set, zipRead))
                 continue;
             sample.found = true;
             set = ResolveLocation(location);
             if (zipRead)
-                zipRead = ListSetZip(set.zipPath, members);
-            match = FindInSet(set, zipRead, members, sample.name);
+                zipRead = list();
+            match = FindInSet(*set, zipRead, members.Get(), sample.name);
             if (!match.Found())
                 continue;
         }
@@ -665,13 +739,13 @@ void Scanner::CheckSampleSet(GameRecord& game, const std::string& location) {
 
         if (options.Spelling) {
             const bool inZip = match.member.has_value();
-            sample.foundName = inZip ? members[*match.member].name : match.looseName;
+            sample.foundName = inZip ? members.Get()[*match.member].name : match.looseName;
             sample.nameCaseOk = sample.foundName == sample.name;
             if (!sample.nameCaseOk && options.FixSpelling) {
-                const std::string setPath = inZip ? set.zipStem : WithoutSeparator(set.setFolder);
-                fixer_.FixSampleSpelling(setPath + kSeparator + sample.name, sample, inZip, members,
-                                         setPath, game);
-                ForgetAfterChange(set.setFolder);
+                const std::string setPath = inZip ? set->zipStem : WithoutSeparator(set->setFolder);
+                fixer_.FixSampleSpelling(setPath + kSeparator + sample.name, sample, inZip,
+                                         members.Mutable(), setPath, game);
+                ForgetAfterChange(set->setFolder);
                 if (consent.StopRequested())
                     return;
                 set = ResolveLocation(location);
@@ -713,59 +787,32 @@ void Scanner::CheckUnneededInPath(const std::string& folder, GameRecord& collect
 
 void Scanner::CheckUnneededInRomSet(const std::string& romFolder, const std::string& name,
                                     GameRecord& game, const GameDatabase& database) {
-    const SetLocation set = ResolveLocation(romFolder + name);
-    if (set.hasZip) {
-        std::vector<ZipEntry> members;
-        if (ListSetZip(set.zipPath, members)) {
-            for (const ZipEntry& member : members) {
-                std::string path = set.zipStem + kSeparator + member.name;
-                if (IsRomFileNeeded(game, member.name, database)) {
-                    AddNeededFile(path);
-                    continue;
-                }
-                UnneededEntry unneeded;
-                unneeded.path = std::move(path);
-                unneeded.setName = name;
-                unneeded.inZip = true;
-                unneeded.zipPath = set.zipPath;
-                unneeded.memberName = member.storedName;
-                unneeded.entry = member;
-                AddUnneeded(game, std::move(unneeded));
-            }
-        }
-    }
-    if (set.hasFolder) {
-        const std::vector<DirEntry> entries = folders_.Listing(set.setFolder).Entries();
-        for (const DirEntry& entry : entries) {
-            std::string path = set.setFolder + entry.name;
-            if (IsRomFileNeeded(game, entry.name, database)) {
-                AddNeededFile(path);
-                continue;
-            }
-            UnneededEntry unneeded;
-            unneeded.path = std::move(path);
-            unneeded.setName = name;
-            unneeded.isFolder = entry.isFolder;
-            AddUnneeded(game, std::move(unneeded));
-        }
-    }
-    DropExcludedFolders(game);
+    CheckUnneededInSet(romFolder, name, game, [&](std::string_view fileName) {
+        return IsRomFileNeeded(game, fileName, database);
+    });
 }
 
 void Scanner::CheckUnneededInSampleSet(const std::string& sampleFolder, const std::string& name,
                                        GameRecord& game) {
-    const SetLocation set = ResolveLocation(sampleFolder + name);
+    CheckUnneededInSet(sampleFolder, name, game, [&](std::string_view fileName) {
+        return IsSampleFileNeeded(game, fileName);
+    });
+}
+
+void Scanner::CheckUnneededInSet(const std::string& folder, const std::string& name,
+                                 GameRecord& game,
+                                 const std::function<bool(std::string_view)>& isNeeded) {
+    const auto resolved = ResolveLocation(folder + name);
+    const SetLocation& set = *resolved;
     if (set.hasZip) {
-        std::vector<ZipEntry> members;
-        if (ListSetZip(set.zipPath, members)) {
-            for (const ZipEntry& member : members) {
-                std::string path = set.zipStem + kSeparator + member.name;
-                if (IsSampleFileNeeded(game, member.name)) {
-                    AddNeededFile(path);
+        if (const auto members = ListSetZipKept(set.zipPath)) {
+            for (const ZipEntry& member : *members) {
+                if (isNeeded(member.name)) {
+                    AddNeededFile(set.zipStem, member.name);
                     continue;
                 }
                 UnneededEntry unneeded;
-                unneeded.path = std::move(path);
+                unneeded.path = set.zipStem + kSeparator + member.name;
                 unneeded.setName = name;
                 unneeded.inZip = true;
                 unneeded.zipPath = set.zipPath;
@@ -776,15 +823,15 @@ void Scanner::CheckUnneededInSampleSet(const std::string& sampleFolder, const st
         }
     }
     if (set.hasFolder) {
+        const std::string setFolder = WithoutSeparator(set.setFolder);
         const std::vector<DirEntry> entries = folders_.Listing(set.setFolder).Entries();
         for (const DirEntry& entry : entries) {
-            std::string path = set.setFolder + entry.name;
-            if (IsSampleFileNeeded(game, entry.name)) {
-                AddNeededFile(path);
+            if (isNeeded(entry.name)) {
+                AddNeededFile(setFolder, entry.name);
                 continue;
             }
             UnneededEntry unneeded;
-            unneeded.path = std::move(path);
+            unneeded.path = set.setFolder + entry.name;
             unneeded.setName = name;
             unneeded.isFolder = entry.isFolder;
             AddUnneeded(game, std::move(unneeded));

@@ -26,6 +26,7 @@ class ScanFixture : public ::testing::Test {
         scanner.pathWarning = false;
         scanner.programFolder = temp / "prog/";
         scanner.options.Spelling = true;
+        EXPECT_TRUE(zipLibrary.Load());
     }
 
     void Load(const ListBuilder& list) {

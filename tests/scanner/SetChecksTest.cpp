@@ -1,0 +1,220 @@
+// The decisions of the set checks one by one, and the fixes the scan hands its findings to.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "archive/Crc32.h"
+#include "scanner/ScanFixture.h"
+
+namespace vextral {
+namespace {
+
+using test::DataWithCrc;
+using test::ListBuilder;
+using test::SetFile;
+
+SetFile Right(const std::string& name, std::uint32_t crc, std::uint32_t size) {
+    return {name, DataWithCrc(crc, size)};
+}
+
+class SetChecksTest : public test::ScanFixture {
+  protected:
+    // pa has p1 and p2; its clone pc has p1 (shared) and c1; both sets exist split.
+    void LoadFamily() {
+        ListBuilder list;
+        list.Game("pa", "Papa").Rom("p1.rom", 8, 0x50505050).Rom("p2.rom", 8, 0x51515151);
+        list.Game("pc", "Papa Clone")
+            .CloneOf("pa")
+            .Rom("c1.rom", 8, 0x52525252)
+            .Rom("p1.rom", 8, 0x50505050);
+        Load(list);
+        romFolder.ZipSet("pa", {Right("p1.rom", 0x50505050, 8), Right("c1.rom", 0x52525252, 8)})
+            .ZipSet("pc", {Right("c1.rom", 0x52525252, 8), Right("p1.rom", 0x50505050, 8)});
+    }
+    void Prepare() {
+        PathFields fields;
+        fields.rom = romFolder.Root();
+        fields.sample = sampleFolder.Root();
+        fields.misc = temp / "misc";
+        std::filesystem::create_directories(temp / "misc");
+        ASSERT_TRUE(scanner.PrepareScan(database, fields));
+    }
+    void SetMerge(bool full, bool split, bool advanced) {
+        scanner.options.MergeFull = full;
+        scanner.options.MergeSplit = split;
+        scanner.options.UnneededAdvanced = advanced;
+    }
+};
+
+TEST_F(SetChecksTest, RomFileNeededFollowsMergeModeAndAdvancedOption) {
+    LoadFamily();
+    Prepare();
+    const GameRecord& parent = Game("pa");
+    const GameRecord& clone = Game("pc");
+    struct Row {
+        bool full, split, advanced;
+        bool cloneSharedRom, cloneOwnRom, parentHoldsCloneRom, parentUnknown;
+    };
+    // The clone's own c1 lies in the parent's zip too; the shared p1 in both.
+    const Row rows[] = {
+        {false, false, false, true, true, false, false},
+        {false, false, true, true, true, false, false},
+        {false, true, false, true, true, true, false},
+        {false, true, true, false, true, false, false},
+        {true, false, false, true, true, true, false},
+        {true, false, true, false, false, true, false},
+    };
+    for (const Row& row : rows) {
+        SetMerge(row.full, row.split, row.advanced);
+        SCOPED_TRACE(testing::Message() << "full " << row.full << " split " << row.split
+                                        << " advanced " << row.advanced);
+        EXPECT_EQ(scanner.IsRomFileNeeded(clone, "P1.ROM", database), row.cloneSharedRom);
+        EXPECT_EQ(scanner.IsRomFileNeeded(clone, "c1.rom", database), row.cloneOwnRom);
+        EXPECT_EQ(scanner.IsRomFileNeeded(parent, "c1.rom", database), row.parentHoldsCloneRom);
+        EXPECT_EQ(scanner.IsRomFileNeeded(parent, "readme.txt", database), row.parentUnknown);
+    }
+}
+
+TEST_F(SetChecksTest, SampleNeededLooksIntoTheAlternativeSet) {
+    ListBuilder list;
+    list.Game("os", "Oscar")
+        .SampleOf("oss")
+        .Rom("o.rom", 4, 0x4F4F4F4F)
+        .Sample("a.wav")
+        .Sample("b.wav");
+    list.Game("oss", "Oscars").Rom("s.rom", 4, 0x53535353).Sample("a.wav");
+    Load(list);
+    sampleFolder.ZipSet("oss", {{"A.WAV", "a"}});
+    Prepare();
+    const GameRecord& game = Game("os");
+    EXPECT_TRUE(scanner.IsSampleFileNeeded(game, "a.wav"));
+    EXPECT_TRUE(scanner.IsSampleFileNeeded(game, "b.wav"));
+    EXPECT_FALSE(scanner.IsSampleFileNeeded(game, "c.wav"));
+    scanner.options.UnneededAdvanced = true;
+    EXPECT_FALSE(scanner.IsSampleFileNeeded(game, "a.wav"));  // the alternative set holds it
+    EXPECT_TRUE(scanner.IsSampleFileNeeded(game, "b.wav"));
+    scanner.options.AltSamples = false;
+    EXPECT_TRUE(scanner.IsSampleFileNeeded(game, "a.wav"));
+}
+
+TEST_F(SetChecksTest, ProgramMiscAndConfiguredFoldersAreNeverUnneeded) {
+    ListBuilder list;
+    list.Game("pa", "Papa").Rom("p1.rom", 8, 0x50505050);
+    Load(list);
+    // The program folder and a second rom folder lie inside the first rom folder.
+    scanner.programFolder = romFolder.Root() + "Prog/";
+    romFolder.Folder("Prog/backup.vxt").Folder("inner").File("loose.bin", "x").File("PA.ZIP", "");
+    PathFields fields;
+    fields.rom = romFolder.Root() + ";" + romFolder.Root() + "inner";
+    fields.misc = romFolder.Root() + "inner";
+    ASSERT_TRUE(scanner.PrepareScan(database, fields));
+
+    GameRecord collector;
+    scanner.CheckUnneededInPath(scanner.romList[0], collector, database, /*isRomFolder=*/true);
+    scanner.CheckUnneededInPath(scanner.romList[0], collector, database, /*isRomFolder=*/true);
+    ASSERT_EQ(collector.unneededList.size(), 1u);  // listed twice, kept once
+    EXPECT_EQ(collector.unneededList[0].path, scanner.romList[0] + "loose.bin");
+    EXPECT_EQ(collector.unneededList[0].setName, "_unknown");
+    EXPECT_FALSE(collector.unneededList[0].isFolder);
+
+    GameRecord game;
+    const std::string prog = scanner.programFolder;
+    for (const std::string& path :
+         {prog + "a.txt", prog + "backup.vxt/pa/p1.rom", prog + "tempzip.vxt/x",
+          prog + "backup.vxt", scanner.romList[1] + "misc.txt",
+          scanner.romList[0] + "pa/keep.txt"}) {
+        UnneededEntry entry;
+        entry.path = path;
+        entry.isFolder = path.ends_with("backup.vxt");
+        game.unneededList.push_back(entry);
+    }
+    scanner.DropExcludedFolders(game);
+    ASSERT_EQ(game.unneededList.size(), 2u);
+    EXPECT_EQ(game.unneededList[0].path, prog + "backup.vxt/pa/p1.rom");
+    EXPECT_EQ(game.unneededList[1].path, scanner.romList[0] + "pa/keep.txt");
+}
+
+TEST_F(SetChecksTest, WrongNamesNeedAJudgeableMatch) {
+    ListBuilder list;
+    list.Game("wn", "Wrong Names")
+        .Rom("a.rom", 8, 0x0A0A0A0A)
+        .Rom("b.rom", 8, 0x0B0B0B0B)
+        .Rom("nodump.rom", 8)
+        .Rom("x.rom", 8, 0x0C0C0C0C);
+    list.Game("wc", "Wrong Names Clone").CloneOf("wn").Rom("d.rom", 8, 0x0D0D0D0D);
+    Load(list);
+    // a and b swapped; nodump.rom holds x's data but has no checksum to judge by; a
+    // complemented dump of d counts only in the clone's own set.
+    romFolder.FolderSet("wn", {Right("a.rom", 0x0B0B0B0B, 8), Right("b.rom", 0x0A0A0A0A, 8),
+                               Right("nodump.rom", 0x0C0C0C0C, 8), Right("y.rom", ~0x0D0D0D0Du, 8),
+                               Right("z.rom", 0x0D0D0D0D, 8)});
+    Prepare();
+    GameRecord& game = Game("wn");
+    scanner.CheckWrongNames(game, scanner.romList[0] + "wn", false, {}, database);
+    ASSERT_EQ(game.wrongNameList.size(), 3u);
+    EXPECT_EQ(game.wrongNameList[0].wrongName, "a.rom");
+    EXPECT_EQ(game.wrongNameList[0].rightName, "b.rom");
+    EXPECT_EQ(game.wrongNameList[0].path, scanner.romList[0] + "wn/a.rom");
+    EXPECT_FALSE(game.wrongNameList[0].inZip);
+    EXPECT_EQ(game.wrongNameList[1].rightName, "a.rom");
+    EXPECT_EQ(game.wrongNameList[2].wrongName, "z.rom");  // the clone's d.rom, by its crc
+    EXPECT_EQ(game.wrongNameList[2].rightName, "d.rom");
+}
+
+TEST_F(SetChecksTest, LongerRomIsCutWhileShorterRomAndRomWithoutChecksumAreOnlyReported) {
+    ListBuilder list;
+    list.Game("len", "Lengths")
+        .Rom("long.rom", 8, 0x4C4C4C4C)
+        .Rom("nocrc.rom", 8)
+        .Rom("short.rom", 16, 0x53535353);
+    Load(list);
+    // The wanted 8 bytes sit behind 8 bytes of padding.
+    const std::string wanted = DataWithCrc(0x4C4C4C4C, 8);
+    romFolder.FolderSet("len", {{"long.rom", "padding!" + wanted},
+                                {"nocrc.rom", "0123456789"},
+                                Right("short.rom", 0x53535353, 8)});
+    scanner.options.FixLength = true;
+    dialogs.askAnswers = {AskAnswer::Yes};
+    EXPECT_TRUE(Scan());
+
+    EXPECT_EQ(scanner.logText, Expected(R"(
+Lengths [folder: len]
+wrong length: long.rom [wrong: 16] [right: 8] [fixed]
+wrong length: nocrc.rom [wrong: 10] [right: 8] [not fixed]
+wrong length: short.rom [wrong: 8] [right: 16] [not fixed]
+)"));
+    ASSERT_EQ(dialogs.questions.size(), 1u);
+    EXPECT_EQ(dialogs.questions[0].question,
+              "\nDo you want to resize '" + scanner.romList[0] + "len/long.rom' ?");
+    EXPECT_EQ(test::ReadFile(romFolder.Root() + "len/long.rom"), wanted);
+    // The checksum was taken from the cut file.
+    EXPECT_TRUE(Game("len").roms[0].crcOk);
+}
+
+TEST_F(SetChecksTest, WrongCaseOfSetAndRomIsFixedAfterConsent) {
+    ListBuilder list;
+    list.Game("case", "Case").Rom("c.rom", 8, 0x43434343);
+    Load(list);
+    romFolder.ZipSet("CASE", {Right("C.Rom", 0x43434343, 8)});
+    scanner.options.FixSpelling = true;
+    dialogs.askAnswers = {AskAnswer::Yes, AskAnswer::Yes};
+    EXPECT_TRUE(Scan());
+    EXPECT_EQ(scanner.logText, Expected(R"(
+Case [folder: case]
+wrong spelling: case [wrong: CASE] [right: case] [fixed]
+wrong spelling: c.rom [wrong: C.Rom] [right: c.rom] [fixed]
+)"));
+    std::vector<ZipEntry> members;
+    ASSERT_TRUE(
+        scanner.zipReader().ReadZipDirectory(romFolder.Root() + "case.zip", members, false, true));
+    ASSERT_EQ(members.size(), 1u);
+    EXPECT_EQ(members[0].name, "c.rom");
+
+    // A second scan finds nothing left to fix.
+    EXPECT_TRUE(Scan());
+    EXPECT_EQ(scanner.logText, "");
+}
+
+}  // namespace
+}  // namespace vextral
