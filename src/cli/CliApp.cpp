@@ -39,6 +39,12 @@ constexpr int kStatusStopped = 3;
 constexpr std::array<std::string_view, 6> kSubcommands{"scan",  "fast-scan", "rebuild",
                                                        "merge", "unmerge",   "list-info"};
 
+constexpr const char* kScanStatuses =
+    "Exit status: 0 no checked game has problems, 1 some have, 2 error before the scan, "
+    "3 stopped (Ctrl-C or --answer stop).";
+constexpr const char* kRunStatuses =
+    "Exit status: 0 success, 1 some families were left as they were, 2 error, 3 stopped.";
+
 struct ProgramFlag {
     std::string_view name;
     bool AppSettings::*member;
@@ -515,6 +521,7 @@ int RunCli(int argc, char** argv) {
     AddSetOption(*scan, args, false);
     AddAnswerOption(*scan, args);
     AddLogOptions(*scan, args);
+    scan->footer(kScanStatuses);
 
     CLI::App* fastScan = app.add_subcommand(
         "fast-scan",
@@ -524,6 +531,7 @@ int RunCli(int argc, char** argv) {
     AddSetOption(*fastScan, args, true);
     AddAnswerOption(*fastScan, args);
     AddLogOptions(*fastScan, args);
+    fastScan->footer(kScanStatuses);
 
     CLI::App* rebuild = app.add_subcommand(
         "rebuild", "Build the selected games' sets in --to from files found below --from");
@@ -559,6 +567,9 @@ int RunCli(int argc, char** argv) {
     AddPathOptions(*unmerge, args);
     AddSetOption(*unmerge, args, false);
     unmerge->add_flag("--zip", args.zip, "Build zip archives instead of folders");
+
+    for (CLI::App* command : {rebuild, merge, unmerge})
+        command->footer(kRunStatuses);
 
     CLI::App* listInfo =
         app.add_subcommand("list-info", "Read a list file, validate it and print its counts");
