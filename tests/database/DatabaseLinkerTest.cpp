@@ -50,25 +50,20 @@ std::string Bug(const GameRecord& game, const std::string& problem) {
 TEST(DatabaseLinkerTest, SortsByDescriptionBytesAndMarksTheFirstParentIgnoringCase) {
     GameDatabase database;
     RomCrcList list;
-    for (const char* description : {"beta",
-                                    "\xE9"
-                                    "clair",
-                                    "Zeta", "alpha", "1941", "Alpha"}) {
+    for (const char* description : {"beta", "\351clair", "Zeta", "alpha", "1941", "Alpha"}) {
         database.games.push_back(Game(std::string("g") + description, description));
     }
     database.games.push_back(Game("clone", "Clone", "G1941"));
     database.games.push_back(Game("lost", "Lost", "nowhere"));
     database.games.push_back(Game("late", "zz late", ""));
-    database.games.back().name = "g1941";  // same name ignoring case, sorts after the first
+    database.games.back().name = "G1941";  // same name ignoring case, sorts after the first
     LinkGameDatabase(database, list);
 
     std::vector<std::string> order;
     for (const GameRecord& game : database)
         order.push_back(game.description);
     EXPECT_EQ(order, (std::vector<std::string>{"1941", "Alpha", "Clone", "Lost", "Zeta", "alpha",
-                                               "beta", "zz late",
-                                               "\xE9"
-                                               "clair"}));
+                                               "beta", "zz late", "\351clair"}));
     EXPECT_TRUE(database[0].isParent);
     EXPECT_FALSE(database[7].isParent);
     EXPECT_EQ(*database.FindGame("G1941"), 0u);
@@ -179,11 +174,6 @@ TEST(DatabaseLinkerTest, CountsAndNeoGeoSignature) {
     EXPECT_EQ(counts.arcadeRomCount, 1u);
     EXPECT_EQ(counts.badDumpCount, 1u);
     EXPECT_EQ(counts.totalSampleCount, 3u);
-    EXPECT_TRUE(IsNeoGeoBiosRom(database[0].roms[0]));
-    RomRecord sm1;
-    sm1.size = 131072;
-    sm1.crc = 0x97CF998B;
-    EXPECT_TRUE(IsNeoGeoBiosRom(sm1));
 }
 
 }  // namespace

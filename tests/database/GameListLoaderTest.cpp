@@ -74,7 +74,7 @@ TEST_F(GameListLoaderTest, RunsMameInItsFolderAndRemovesTheListFile) {
     EXPECT_FALSE(ListFileLeft());
 }
 
-TEST_F(GameListLoaderTest, MameThatPrintsNothingOrCannotRunFails) {
+TEST_F(GameListLoaderTest, MameThatPrintsNothingCannotRunOrIsStoppedFails) {
     WriteMame("");
     EXPECT_FALSE(Load());
     ExpectFailureMessage();
@@ -89,9 +89,7 @@ TEST_F(GameListLoaderTest, MameThatPrintsNothingOrCannotRunFails) {
     fs::remove(source.mameFolder + "mame");
     EXPECT_FALSE(Load());
     ExpectFailureMessage();
-}
 
-TEST_F(GameListLoaderTest, StopWhileReadingFails) {
     WriteMame(list.Text());
     progress.stopOnCall = 1;
     EXPECT_FALSE(Load());
@@ -99,10 +97,15 @@ TEST_F(GameListLoaderTest, StopWhileReadingFails) {
     EXPECT_FALSE(ListFileLeft());
 }
 
-TEST_F(GameListLoaderTest, WithoutUseMameExeTheUserMayStillChooseMame) {
+TEST_F(GameListLoaderTest, WithoutUseMameExeTheUserChoosesMameOrADatfileThatIsNeverDeleted) {
     source.UseMameExe = false;
     WriteMame(list.Text());
-    dialogs.messageAnswers.push_back(MessageResult::Yes);
+    const std::string datfile = list.WriteTo(folder / "my list.dat");
+    const std::string empty = test::WriteFile(folder / "empty.dat", "no games here\n");
+    dialogs.messageAnswers = {MessageResult::Yes, MessageResult::No, MessageResult::No,
+                              MessageResult::No};
+    dialogs.openFileAnswers = {datfile, empty, std::nullopt};
+
     ASSERT_TRUE(Load());
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].text,
@@ -111,24 +114,15 @@ TEST_F(GameListLoaderTest, WithoutUseMameExeTheUserMayStillChooseMame) {
     EXPECT_EQ(dialogs.messages[0].caption, "Vextral");
     EXPECT_EQ(dialogs.messages[0].icon, MessageIcon::Question);
     EXPECT_EQ(dialogs.messages[0].buttons, MessageButtons::YesNo);
-    EXPECT_TRUE(MameRan());
-}
+    ASSERT_TRUE(MameRan());
+    fs::remove(source.mameFolder + "ran-in.txt");
 
-TEST_F(GameListLoaderTest, AChosenDatfileIsReadAndNeverDeleted) {
-    source.UseMameExe = false;
-    WriteMame(list.Text());
-    const std::string datfile = list.WriteTo(folder / "my list.dat");
-    const std::string empty = test::WriteFile(folder / "empty.dat", "no games here\n");
-
-    dialogs.messageAnswers = {MessageResult::No, MessageResult::No, MessageResult::No};
-    dialogs.openFileAnswers = {datfile, empty, std::nullopt};
     EXPECT_TRUE(Load());
     EXPECT_EQ(database.size(), 2u);
     EXPECT_FALSE(Load());
     ExpectFailureMessage();
     EXPECT_FALSE(Load());  // cancelled
     ExpectFailureMessage();
-
     EXPECT_TRUE(fs::exists(datfile));
     EXPECT_TRUE(fs::exists(empty));
     EXPECT_FALSE(MameRan());

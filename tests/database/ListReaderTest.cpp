@@ -46,11 +46,9 @@ TEST(ListReaderTest, EmptyLinesGiveEmptyTokensAndLineEndsVary) {
     EXPECT_EQ(Tokens("a\n\n   \nb"), (List{"a", "", "", "b"}));
     EXPECT_EQ(Tokens("name a\r\nsize 5\r\n\r\n"), (List{"name", "a", "size", "5", ""}));
     EXPECT_EQ(Tokens(""), List{});
-}
-
-TEST(ListReaderTest, NulBytesAreOrdinaryCharacters) {
-    const std::string text("na\0me x\n\0\n", 10);
-    EXPECT_EQ(Tokens(text), (List{std::string("na\0me", 5), "x", std::string("\0", 1)}));
+    // NUL bytes are ordinary characters.
+    EXPECT_EQ(Tokens(std::string("na\0me x\n\0\n", 10)),
+              (List{std::string("na\0me", 5), "x", std::string("\0", 1)}));
 }
 
 TEST(ListReaderTest, LinesAndTokensLongerThanOneReadChunk) {
@@ -63,12 +61,6 @@ TEST(ListReaderTest, LinesAndTokensLongerThanOneReadChunk) {
     EXPECT_EQ(tokens[1], huge);
     EXPECT_EQ(tokens[2], "last");
     EXPECT_EQ(tokens.back(), ")");
-}
-
-TEST(ListReaderTest, MissingFileCannotBeOpened) {
-    test::TempFolder folder;
-    ListReader reader;
-    EXPECT_FALSE(reader.Open(folder / "missing.dat"));
 }
 
 }  // namespace
