@@ -166,6 +166,7 @@ Rebuilder::Step Rebuilder::ProcessFile(const std::string& path) {
             if (!MightMatch(candidate))
                 continue;
             const std::string temporary = workFolder_ + SafeFileName(member.name);
+            temporaryLinked_ = false;
             Step step = Step::Continue;
             if (ExtractZipEntry(member, temporary, scanner_.dialogs())) {
                 step = Match(temporary, candidate);
@@ -268,6 +269,17 @@ void Rebuilder::WriteLoose(const std::string& file, const std::string& romName,
     const std::string target = setPath + kSeparator + romName;
     if (ResolveIgnoringCase(target))
         return;  // an existing file is left untouched
+    // A member extracted into our own folder need not be written a second time: the first
+    // set it goes to takes it as a link (which never replaces an existing target either).
+    // Later sets get copies, so that no two set files share their data.
+    if (file.starts_with(workFolder_) && !temporaryLinked_) {
+        std::error_code error;
+        std::filesystem::create_hard_link(file, target, error);
+        if (!error) {
+            temporaryLinked_ = true;
+            return;
+        }
+    }
     (void)CopyFileTo(file, target, CopyMode::KeepExisting);
 }
 

@@ -75,6 +75,7 @@ class Rebuilder {
     // Member names (folded) of the archives written in this run, listed once.
     std::unordered_map<std::string, std::unordered_set<std::string>> archiveMembers_;
     std::uint32_t stageCounter_ = 0;
+    bool temporaryLinked_ = false;  // the current extracted member is already a set file
 };
 
 }  // namespace vextral

@@ -129,6 +129,9 @@ TEST_F(RebuilderTest, RebuildsLooseFilesAndZipMembersUnderTheirRomNamesAndLeaves
                              {"beta/shared.bin", "first rom"},
                          }));
     EXPECT_EQ(ReadTree(source.Root()), before);
+    // One member went into two sets: they must not share their data.
+    EXPECT_FALSE(
+        std::filesystem::equivalent(destination + "alpha/a1.bin", destination + "beta/shared.bin"));
     EXPECT_EQ(progress.captions, std::vector<std::string>{"Rebuilding ROMs"});
     EXPECT_EQ(progress.upper, 3);
     EXPECT_EQ(progress.advances, 3);
