@@ -2,8 +2,11 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QStringList>
 #include <QTimer>
+#include <QTreeWidget>
 #include <optional>
 #include <string>
 
@@ -19,11 +22,31 @@ namespace vextral {
 namespace {
 
 // Hidden options for tests and development: "--dat FILE" reads the game list from a list
-// file, "--quit-after-open" closes the main window as soon as it has opened.
+// file, "--quit-after-open" closes the main window as soon as it has opened, and
+// "--screenshot FILE" scans, saves a picture of the window once the statistics are shown,
+// and closes.
 struct GuiOptions {
     std::optional<std::string> datFile;
     bool quitAfterOpen = false;
+    QString screenshot;
 };
+
+// Waits for the statistics box of the scan, pictures the main window under it, then lets
+// the box and the window close.
+void ShootWhenStatisticsShown(MainDialog& window, const QString& file) {
+    QTimer::singleShot(100, &window, [&window, file] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box == nullptr) {
+            ShootWhenStatisticsShown(window, file);
+            return;
+        }
+        if (auto* tree = window.findChild<QTreeWidget*>("resultsTree"))
+            tree->expandAll();
+        (void)window.grab().save(file);
+        box->accept();
+        QTimer::singleShot(0, &window, [&window] { window.close(); });
+    });
+}
 
 GuiOptions ReadGuiOptions(const QStringList& arguments) {
     GuiOptions options;
@@ -32,6 +55,8 @@ GuiOptions ReadGuiOptions(const QStringList& arguments) {
             options.datFile = QFile::encodeName(arguments[++i]).toStdString();
         else if (arguments[i] == QStringLiteral("--quit-after-open"))
             options.quitAfterOpen = true;
+        else if (arguments[i] == QStringLiteral("--screenshot") && i + 1 < arguments.size())
+            options.screenshot = arguments[++i];
     }
     return options;
 }
@@ -60,6 +85,13 @@ int RunGui(int argc, char** argv) {
         progress.SetOwner(&window);
         if (guiOptions.quitAfterOpen)
             QTimer::singleShot(0, &window, [&window] { window.close(); });
+        if (!guiOptions.screenshot.isEmpty()) {
+            QTimer::singleShot(0, &window, [&window] {
+                if (auto* scan = window.findChild<QPushButton*>("scanButton"))
+                    scan->click();
+            });
+            ShootWhenStatisticsShown(window, guiOptions.screenshot);
+        }
         return window.Run();
     };
     return startup.Run(hooks).exitCode;

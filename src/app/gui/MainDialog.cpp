@@ -76,15 +76,9 @@ MainDialog::MainDialog(AppSettings& settings, GameDatabase& database, Dialogs& d
     EnsureGuiResources();
     setWindowIcon(QIcon(QStringLiteral(":/images/vextral.png")));
 
-    // Dialog units as the window system measures them: a quarter of the average character
-    // width across, an eighth of the line height down.
-    const QFontMetrics metrics(font());
-    unitX_ = std::max(1.5, metrics.averageCharWidth() / 4.0);
-    unitY_ = std::max(1.5, metrics.height() / 8.0);
-
     BuildMenu();
     BuildControls();
-    setFixedSize(Du(0, 0, kWidthDu, kHeightDu).size() + QSize(0, top_));
+    ArrangeControls();
 
     tree_->onRefresh = [this] { UpdateButtonStates(); };
     session_.scanner().onListsReady = [this] { UpdateButtonStates(); };
@@ -136,16 +130,55 @@ void MainDialog::BuildMenu() {
     QAction* about = menu->addAction(QStringLiteral("&About Vextral For Windows..."));
     about->setObjectName("aboutAction");
     connect(about, &QAction::triggered, this, &MainDialog::ShowAbout);
-    menuBar_->adjustSize();
     top_ = menuBar_->sizeHint().height();
-    menuBar_->setGeometry(0, 0, std::lround(kWidthDu * unitX_), top_);
+}
+
+void MainDialog::Place(QWidget* widget, QRect dialogUnits) {
+    places_.emplace_back(widget, dialogUnits);
+}
+
+void MainDialog::ArrangeControls() {
+    // The places are given in dialog units; one unit becomes as many pixels as the widest
+    // caption of this toolkit's font needs, so that no caption is cut.
+    unitX_ = 1.5;
+    unitY_ = 1.5;
+    const auto fit = [this](QWidget* widget, QRect place) {
+        const QSize hint = widget->sizeHint();
+        int width = 0;
+        if (qobject_cast<QCheckBox*>(widget) != nullptr || qobject_cast<QLabel*>(widget) != nullptr)
+            width = hint.width();
+        // A push button's own hint holds a style minimum far wider than "<" needs.
+        if (auto* button = qobject_cast<QPushButton*>(widget))
+            width = button->fontMetrics().horizontalAdvance(button->text().remove('&')) + 12;
+        unitX_ = std::max(unitX_, width / static_cast<double>(place.width()));
+        if (qobject_cast<QGroupBox*>(widget) == nullptr && widget != tree_)
+            unitY_ = std::max(unitY_, hint.height() / static_cast<double>(place.height()));
+    };
+    for (const auto& [widget, place] : places_) {
+        fit(widget, place);
+        for (const TriPair& pair : triState_) {
+            if (pair.box != widget)
+                continue;
+            const QString text = pair.box->text();
+            for (const char* label : {pair.offLabel, pair.checkedLabel, pair.greyedLabel}) {
+                pair.box->setText(QString::fromLatin1(label));
+                fit(widget, place);
+            }
+            pair.box->setText(text);
+        }
+    }
+    for (const auto& [widget, place] : places_)
+        widget->setGeometry(Du(place.x(), place.y(), place.width(), place.height()));
+    const QRect whole = Du(0, 0, kWidthDu, kHeightDu);
+    menuBar_->setGeometry(0, 0, whole.width(), top_);
+    setFixedSize(whole.width(), whole.height() + top_);
 }
 
 QCheckBox* MainDialog::AddCheck(const char* name, const char* caption, int x, int y, int w,
                                 const char* tip) {
     auto* box = new QCheckBox(QString::fromLatin1(caption), this);
     box->setObjectName(QString::fromLatin1(name));
-    box->setGeometry(Du(x, y, w, 10));
+    Place(box, QRect(x, y, w, 10));
     if (tip != nullptr)
         box->setToolTip(QString::fromLatin1(tip));
     return box;
@@ -156,7 +189,7 @@ TriStateBox* MainDialog::AddTri(const char* name, const char* caption, int x, in
     auto* box = new TriStateBox(this);
     box->setText(QString::fromLatin1(caption));
     box->setObjectName(QString::fromLatin1(name));
-    box->setGeometry(Du(x, y, w, 10));
+    Place(box, QRect(x, y, w, 10));
     box->setToolTip(QString::fromLatin1(tip));
     return box;
 }
@@ -165,7 +198,7 @@ QPushButton* MainDialog::AddButton(const char* name, const char* caption, int x,
                                    int h, const char* tip) {
     auto* button = new QPushButton(QString::fromLatin1(caption), this);
     button->setObjectName(QString::fromLatin1(name));
-    button->setGeometry(Du(x, y, w, h));
+    Place(button, QRect(x, y, w, h));
     button->setToolTip(QString::fromLatin1(tip));
     return button;
 }
@@ -173,7 +206,7 @@ QPushButton* MainDialog::AddButton(const char* name, const char* caption, int x,
 QLineEdit* MainDialog::AddEdit(const char* name, int x, int y, const char* tip) {
     auto* edit = new QLineEdit(this);
     edit->setObjectName(QString::fromLatin1(name));
-    edit->setGeometry(Du(x, y, 90, 12));
+    Place(edit, QRect(x, y, 90, 12));
     edit->setToolTip(QString::fromLatin1(tip));
     edit->installEventFilter(this);
     return edit;
@@ -183,13 +216,13 @@ void MainDialog::BuildControls() {
     const auto group = [this](const char* objectName, const char* caption, QRect place) {
         auto* box = new QGroupBox(QString::fromLatin1(caption), this);
         box->setObjectName(QString::fromLatin1(objectName));
-        box->setGeometry(place);
+        Place(box, place);
         box->lower();
         return box;
     };
-    group("fileGroup", "File Settings", Du(10, 6, 75, 52));
-    group("checkGroup", "Check                Fix", Du(10, 62, 75, 88));
-    group("miscGroup", "Misc. Settings", Du(10, 155, 185, 53));
+    group("fileGroup", "File Settings", QRect(10, 6, 75, 52));
+    group("checkGroup", "Check                Fix", QRect(10, 62, 75, 88));
+    group("miscGroup", "Misc. Settings", QRect(10, 155, 185, 53));
 
     QCheckBox* games = AddCheck("gamesCheck", "&Games", 20, 19, 35,
                                 "Check this box if you want to scan game-folders.");
@@ -256,23 +289,23 @@ void MainDialog::BuildControls() {
     const auto label = [this](const char* objectName, const char* text, QRect place) {
         auto* item = new QLabel(QString::fromLatin1(text), this);
         item->setObjectName(QString::fromLatin1(objectName));
-        item->setGeometry(place);
+        Place(item, place);
     };
-    label("romPathsLabel", "Rom Paths:", Du(18, 214, 37, 10));
+    label("romPathsLabel", "Rom Paths:", QRect(18, 214, 37, 10));
     romEdit_ = AddEdit("romPathsEdit", 60, 212, "Rompaths; seperated by ';'");
     QPushButton* romBrowse = AddButton("romBrowseButton", "<", 151, 212, 15, 12,
                                        "Click this button to browse for rompaths.");
-    label("samplePathsLabel", "Sample Paths:", Du(10, 230, 45, 10));
+    label("samplePathsLabel", "Sample Paths:", QRect(10, 230, 45, 10));
     sampleEdit_ = AddEdit("samplePathsEdit", 60, 228, "Samplepaths; seperated by ';'");
     QPushButton* sampleBrowse = AddButton("sampleBrowseButton", "<", 151, 228, 15, 12,
                                           "Click this button to browse for samplepaths.");
-    label("miscPathsLabel", "Misc Paths:", Du(179, 214, 37, 10));
+    label("miscPathsLabel", "Misc Paths:", QRect(179, 214, 37, 10));
     miscEdit_ = AddEdit("miscPathsEdit", 220, 212, "Miscpaths; seperated by ';'");
-    label("selectGamesLabel", "Select Games:", Du(170, 230, 46, 10));
+    label("selectGamesLabel", "Select Games:", QRect(170, 230, 46, 10));
     selectEdit_ = AddEdit("selectGamesEdit", 220, 228,
                           "Games you want to check (wildcards are allowed); seperated by ';'");
 
-    tree_->setGeometry(Du(90, 10, 220, 140));
+    Place(tree_, QRect(90, 10, 220, 140));
 
     twoState_ = {
         {games, &ScanOptions::Games},         {roms, &ScanOptions::Roms},

@@ -83,6 +83,9 @@ class MainDialog : public QDialog {
 
     QRect Du(int x, int y, int width, int height) const;
     void BuildControls();
+    // Records a control's place in dialog units; ArrangeControls turns them into pixels.
+    void Place(QWidget* widget, QRect dialogUnits);
+    void ArrangeControls();
     void BuildMenu();
     QCheckBox* AddCheck(const char* name, const char* caption, int x, int y, int w,
                         const char* tip);
@@ -119,6 +122,7 @@ class MainDialog : public QDialog {
     double unitX_ = 1.75;
     double unitY_ = 1.75;
     int top_ = 0;
+    std::vector<std::pair<QWidget*, QRect>> places_;
     bool closed_ = false;
     bool busy_ = false;  // an action is running
 
