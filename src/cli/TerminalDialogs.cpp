@@ -1,6 +1,7 @@
 #include "cli/TerminalDialogs.h"
 
 #include <cctype>
+#include <cerrno>
 
 namespace vextral {
 
@@ -32,10 +33,15 @@ void TerminalDialogs::Write(const std::string& text) {
 std::optional<std::string> TerminalDialogs::ReadReply() {
     std::string line;
     int c = 0;
+    errno = 0;
     while ((c = std::fgetc(in_)) != EOF && c != '\n')
         line += static_cast<char>(c);
-    if (c == EOF && line.empty())
+    if (c == EOF) {
+        interrupted_ = errno == EINTR;
+        std::clearerr(in_);
+        Write("\n");
         return std::nullopt;
+    }
     std::string reply;
     for (const char ch : line) {
         if (!std::isspace(static_cast<unsigned char>(ch)))
@@ -76,8 +82,10 @@ AskAnswer TerminalDialogs::AskUser(const std::string& caption, const std::string
     for (;;) {
         Write("[y]es / yes to [a]ll / no to a[l]l / [n]o / [s]top? ");
         const std::optional<std::string> reply = ReadReply();
+        // Closing the question would keep the fix option's decision, which makes the fix;
+        // leaving the terminal (Ctrl-D) or Ctrl-C must not change anything.
         if (!reply)
-            return AskAnswer::Closed;
+            return interrupted_ ? AskAnswer::Stop : AskAnswer::No;
         if (*reply == "y" || *reply == "yes")
             return AskAnswer::Yes;
         if (*reply == "a")

@@ -36,13 +36,15 @@ class TerminalDialogs final : public Dialogs {
 
   private:
     void Write(const std::string& text);
-    // One line from the terminal, lowercased and trimmed; nothing at end of input.
+    // One line from the terminal, without blanks and lowercased; nothing at the end of the
+    // input or when Ctrl-C interrupted the read.
     std::optional<std::string> ReadReply();
 
     std::FILE* in_;
     std::FILE* err_;
     bool interactive_;
     AskAnswer fixedAnswer_;
+    bool interrupted_ = false;  // the last read ended by Ctrl-C
 };
 
 }  // namespace vextral
