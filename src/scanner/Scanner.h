@@ -229,7 +229,13 @@ private:
     CountingDialogs countingDialogs_{dialogs_};
     ZipReader setReader_{countingDialogs_};
     std::unordered_map<std::string, std::shared_ptr<const std::vector<ZipEntry>>> zipListings_;
-    std::unordered_map<std::string, FolderListing> snapshots_;
+    struct FolderSnapshotEntry {
+        FolderListing listing;
+        std::optional<std::pair<long, long>> modified;  // seconds and nanoseconds
+    };
+    std::unordered_map<std::string, FolderSnapshotEntry> snapshots_;
+    // Drops the snapshots of folders changed since they were taken.
+    void RefreshSnapshots();
     std::unordered_map<std::string, std::shared_ptr<const SetLocation>> locations_;
     std::unordered_map<std::string, std::uint32_t> looseCrcs_;
     std::unordered_map<const GameRecord*,

@@ -1,6 +1,8 @@
 // The scan itself: every selected game's sets are looked for in the configured folders and
 // each ROM and sample is checked; the findings go into the per-scan fields of the records.
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <array>
 #include <functional>
@@ -281,8 +283,11 @@ bool Scanner::ScanGames(GameDatabase& database) {
         }
         if (options.Batchrun && options.Games && missingOn) {
             RunBatchFile(game);
-            // The batch file may have changed any set; folder listings revalidate themselves.
-            ForgetAfterChange();
+            // The batch file may have changed any set.
+            zipListings_.clear();
+            locations_.clear();
+            looseCrcs_.clear();
+            RefreshSnapshots();
         }
     }
     return EndScan(true);
@@ -348,11 +353,30 @@ std::shared_ptr<const std::vector<ZipEntry>> Scanner::ListSetZipKept(const std::
     return members;
 }
 
+namespace {
+
+std::optional<std::pair<long, long>> ModificationTime(const std::string& folder) {
+    struct stat info {};
+    if (::stat(folder.c_str(), &info) != 0)
+        return std::nullopt;
+    return std::pair<long, long>{info.st_mtim.tv_sec, info.st_mtim.tv_nsec};
+}
+
+}  // namespace
+
 const FolderListing& Scanner::FolderSnapshot(const std::string& folder) {
     const auto kept = snapshots_.find(folder);
     if (kept != snapshots_.end())
-        return kept->second;
-    return snapshots_.emplace(folder, folders_.Listing(folder)).first->second;
+        return kept->second.listing;
+    const auto modified = ModificationTime(folder);
+    return snapshots_.emplace(folder, FolderSnapshotEntry{folders_.Listing(folder), modified})
+        .first->second.listing;
+}
+
+void Scanner::RefreshSnapshots() {
+    std::erase_if(snapshots_, [](const auto& snapshot) {
+        return ModificationTime(snapshot.first) != snapshot.second.modified;
+    });
 }
 
 void Scanner::ForgetAfterChange(const std::string& changedFolder) {
