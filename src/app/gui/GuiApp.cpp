@@ -6,7 +6,6 @@
 #include <QPushButton>
 #include <QStringList>
 #include <QTimer>
-#include <QTreeWidget>
 #include <optional>
 #include <string>
 
@@ -15,6 +14,7 @@
 #include "app/gui/MainDialog.h"
 #include "app/gui/ProgressDialog.h"
 #include "app/gui/QtDialogs.h"
+#include "app/gui/ResultsTree.h"
 #include "archive/ZipLibrary.h"
 
 namespace vextral {
@@ -40,8 +40,10 @@ void ShootWhenStatisticsShown(MainDialog& window, const QString& file) {
             ShootWhenStatisticsShown(window, file);
             return;
         }
-        if (auto* tree = window.findChild<QTreeWidget*>("resultsTree"))
+        if (auto* tree = window.findChild<ResultsTree*>("resultsTree")) {
+            tree->Flush();
             tree->expandAll();
+        }
         (void)window.grab().save(file);
         box->accept();
         QTimer::singleShot(0, &window, [&window] { window.close(); });

@@ -450,7 +450,7 @@ void MainDialog::UpdateButtonStates() {
     const ButtonStates states = session_.ComputeButtonStates();
     scanButton_->setEnabled(states.scan);
     fastScanButton_->setEnabled(states.fastScan);
-    saveLogButton_->setEnabled(tree_->topLevelItemCount() > 0);
+    saveLogButton_->setEnabled(tree_->LineCount() > 0);
     rebuildButton_->setEnabled(states.rebuild);
     mergeButton_->setEnabled(states.merge);
     unmergeButton_->setEnabled(states.unmerge);
@@ -475,6 +475,7 @@ void MainDialog::PathFieldsChanged() {
 }
 
 void MainDialog::Finish() {
+    tree_->Flush();
     UpdateButtonStates();
 }
 

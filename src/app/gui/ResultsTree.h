@@ -3,6 +3,8 @@
 // images of the result strip.
 
 #include <QIcon>
+#include <QList>
+#include <QTimer>
 #include <QTreeWidget>
 #include <functional>
 #include <string>
@@ -19,10 +21,16 @@ class ResultsTree : public QTreeWidget, public ResultSink {
     static constexpr int kImageSize = 16;
 
     explicit ResultsTree(QWidget* parent = nullptr);
+    ~ResultsTree() override;
 
     void AddResultLine(const std::string& text, bool child, int image) override;
     void ClearResults() override;
     void Refresh() override;
+
+    // Puts the lines still held back into the tree and selects the last game line.
+    void Flush();
+    // Lines at the top level, held back ones included.
+    int LineCount() const;
 
     // Called when lines were added, so the owner can update its buttons.
     std::function<void()> onRefresh;
@@ -32,7 +40,12 @@ class ResultsTree : public QTreeWidget, public ResultSink {
     const std::vector<QIcon>& images() const { return images_; }
 
   private:
+    void WidenFor(const QString& text, int depth);
+
     std::vector<QIcon> images_;
+    int columnWidth_ = 0;
+    QList<QTreeWidgetItem*> pending_;  // top-level lines not yet in the tree
+    QTimer flushTimer_;
     QTreeWidgetItem* lastTopItem_ = nullptr;
 };
 

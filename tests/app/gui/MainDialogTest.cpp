@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
@@ -472,6 +473,33 @@ class MainDialogTest : public QObject {
         Button("unmergeButton")->click();
         QVERIFY(dialogs_.messages.last().startsWith("Create Zipfiles ?|"));
         QCOMPARE(progress_.captions.back(), std::string("Unmerging Roms"));
+    }
+
+    void linesReachTheTreeInOrderWithoutWaitingForTheAction() {
+        OpenWindow();
+        auto* tree = Find<ResultsTree>("resultsTree");
+        tree->AddResultLine("unneeded file: x", false, 11);
+        tree->AddResultLine("Alpha [folder: alpha]", false, 5);
+        tree->AddResultLine("missing game: Alpha", true, 7);
+        tree->AddResultLine("Beta [folder: beta]", false, 6);
+        tree->AddResultLine("wrong length: b.rom", true, 3);
+        QCOMPARE(tree->LineCount(), 3);
+        // Held-back lines arrive while events are dispatched, as during a scan.
+        QTRY_COMPARE(tree->topLevelItemCount(), 3);
+        QCOMPARE(tree->topLevelItem(1)->childCount(), 1);
+        QCOMPARE(tree->topLevelItem(2)->child(0)->text(0), QStringLiteral("wrong length: b.rom"));
+        QCOMPARE(ResultsTree::ImageOf(tree->topLevelItem(2)->child(0)), 3);
+        QCOMPARE(tree->currentItem(), tree->topLevelItem(2));
+        QCOMPARE(tree->topLevelItem(0)->childIndicatorPolicy(), QTreeWidgetItem::ShowIndicator);
+
+        // A child after a flush still goes under the last game line.
+        tree->AddResultLine("missing rom: b2.rom", true, 1);
+        QCOMPARE(tree->topLevelItem(2)->childCount(), 2);
+        tree->AddResultLine("Gamma [folder: gamma]", false, 6);
+        tree->ClearResults();
+        tree->Flush();
+        QCOMPARE(tree->LineCount(), 0);
+        QCOMPARE(tree->topLevelItemCount(), 0);
     }
 
     void menuFlipsProgramFlagsAndShowsAbout() {
