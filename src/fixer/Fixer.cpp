@@ -1,5 +1,7 @@
 #include "fixer/Fixer.h"
 
+#include <algorithm>
+
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -333,7 +335,11 @@ void Fixer::FixGameSpelling(const std::string& setPath, GameRecord& game) {
 }
 
 void Fixer::FixWrongNamedRoms(GameRecord& game) {
-    if (game.wrongNameList.empty() || !options_.FixName) {
+    // The list grows over the rom folders of one game; what an earlier folder's pass fixed
+    // is neither asked about nor touched again.
+    const bool anyUnfixed = std::any_of(game.wrongNameList.begin(), game.wrongNameList.end(),
+                                        [](const WrongNameEntry& e) { return !e.fixed; });
+    if (!anyUnfixed || !options_.FixName) {
         return;
     }
     if (!Ask(FixKind::Name, "Fix All Wrong Named Roms In Gameset '" + game.description + "' ?",
@@ -350,7 +356,7 @@ void Fixer::FixWrongNamedRoms(GameRecord& game) {
     // First pass: take every file out of the way under its new name.
     for (std::size_t i = 0; i < count; ++i) {
         WrongNameEntry& finding = game.wrongNameList[i];
-        if (!IsPlainName(finding.rightName)) {
+        if (finding.fixed || !IsPlainName(finding.rightName)) {
             continue;
         }
         if (!finding.inZip) {
