@@ -74,7 +74,9 @@ MainDialog::MainDialog(AppSettings& settings, GameDatabase& database, Dialogs& d
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     EnsureGuiResources();
-    setWindowIcon(QIcon(QStringLiteral(":/images/vextral.png")));
+    QIcon icon(QStringLiteral(":/images/vextral.png"));
+    icon.addFile(QStringLiteral(":/images/vextral-32.png"));
+    setWindowIcon(icon);
 
     BuildMenu();
     BuildControls();
@@ -101,8 +103,10 @@ QRect MainDialog::Du(int x, int y, int width, int height) const {
 void MainDialog::BuildMenu() {
     menuBar_ = new QMenuBar(this);
     menuBar_->setObjectName("menuBar");
-    QMenu* menu = menuBar_->addMenu(QStringLiteral("&Options"));
-    menu->setObjectName("optionsMenu");
+    // Named after the program, as the window menu it stands for; "&Options" would take the
+    // accelerator of "Merge Supp&ort".
+    QMenu* menu = menuBar_->addMenu(QStringLiteral("&Vextral"));
+    menu->setObjectName("programMenu");
     struct Item {
         const char* name;
         const char* text;

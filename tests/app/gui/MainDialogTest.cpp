@@ -9,6 +9,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -509,7 +510,15 @@ class MainDialogTest : public QObject {
         auto* pathWarning = window.findChild<QAction*>("pathWarningAction");
         auto* useMame = window.findChild<QAction*>("useMameExeAction");
         QVERIFY(pathWarning && useMame);
-        QCOMPARE(pathWarning->text(), QStringLiteral("&Pathwarnings"));
+        auto* menu = window.findChild<QMenu*>("programMenu");
+        QVERIFY(menu != nullptr);
+        QStringList texts;
+        for (QAction* action : menu->actions())
+            texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
+        QCOMPARE(texts, (QStringList{"As&k For MAME.EXE", "&Pathwarnings",
+                                     "Always use MAME.E&XE's -listinfo output",
+                                     "&Display -listinfo warnings", "-",
+                                     "&About Vextral For Windows..."}));
         QVERIFY(pathWarning->isChecked());
         QVERIFY(!useMame->isChecked());
         pathWarning->trigger();
