@@ -1,4 +1,5 @@
 #include "archive/Crc32.h"
+#include "platform/FileDescriptor.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -16,21 +17,6 @@ namespace vextral {
 namespace {
 
 constexpr std::size_t kFileChunk = std::size_t{1} << 20;
-
-class FileDescriptor {
-  public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int Get() const { return fd_; }
-
-  private:
-    int fd_;
-};
 
 }  // namespace
 

@@ -1,4 +1,5 @@
 #include "archive/ZipExtraction.h"
+#include "platform/FileDescriptor.h"
 
 #define ZLIB_CONST
 #include <fcntl.h>
@@ -24,25 +25,6 @@ namespace {
 // claims more is corrupt, and refusing it early avoids a huge allocation.
 constexpr std::uint64_t kMaxDeflateRatio = 1032;
 constexpr std::uint64_t kDeflateSlack = 1024;
-
-class FileDescriptor {
-  public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() { Close(); }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int Get() const { return fd_; }
-    bool Close() {
-        if (fd_ < 0)
-            return true;
-        const int result = ::close(fd_);
-        fd_ = -1;
-        return result == 0;
-    }
-
-  private:
-    int fd_;
-};
 
 bool WriteAll(int fd, const std::uint8_t* bytes, std::size_t length) {
     while (length > 0) {

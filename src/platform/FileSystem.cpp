@@ -1,4 +1,5 @@
 #include "platform/FileSystem.h"
+#include "platform/FileDescriptor.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -53,26 +54,6 @@ bool MatchPlain(std::string_view pattern, std::string_view name) {
 
 struct DirCloser {
     void operator()(DIR* dir) const { ::closedir(dir); }
-};
-
-class FileDescriptor {
-  public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int Get() const { return fd_; }
-    bool Close() {
-        const int fd = fd_;
-        fd_ = -1;
-        return fd < 0 || ::close(fd) == 0;
-    }
-
-  private:
-    int fd_;
 };
 
 bool LstatPath(const std::string& path, struct stat& info) {

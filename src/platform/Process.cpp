@@ -1,4 +1,5 @@
 #include "platform/Process.h"
+#include "platform/FileDescriptor.h"
 
 #include <fcntl.h>
 #include <spawn.h>
@@ -27,26 +28,11 @@ class SpawnActions {
     SpawnActions& operator=(const SpawnActions&) = delete;
 
     bool ok() const { return ok_; }
-    posix_spawn_file_actions_t* get() { return &actions_; }
+    posix_spawn_file_actions_t* Get() { return &actions_; }
 
   private:
     posix_spawn_file_actions_t actions_{};
     bool ok_ = false;
-};
-
-class FileDescriptor {
-  public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return fd_; }
-
-  private:
-    int fd_;
 };
 
 // A relative program path would be taken relative to the child's new working folder;
@@ -102,21 +88,21 @@ bool RunToFile(const std::vector<std::string>& argv, const std::string& outputPa
                const std::string& workingFolder) {
     const FileDescriptor output(
         ::open(outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
-    if (output.get() < 0)
+    if (output.Get() < 0)
         return false;
     SpawnActions actions;
     if (!actions.ok())
         return false;
-    if (::posix_spawn_file_actions_addopen(actions.get(), STDIN_FILENO, "/dev/null", O_RDONLY, 0) !=
+    if (::posix_spawn_file_actions_addopen(actions.Get(), STDIN_FILENO, "/dev/null", O_RDONLY, 0) !=
             0 ||
-        ::posix_spawn_file_actions_adddup2(actions.get(), output.get(), STDOUT_FILENO) != 0) {
+        ::posix_spawn_file_actions_adddup2(actions.Get(), output.Get(), STDOUT_FILENO) != 0) {
         return false;
     }
     if (!workingFolder.empty() &&
-        ::posix_spawn_file_actions_addchdir_np(actions.get(), workingFolder.c_str()) != 0) {
+        ::posix_spawn_file_actions_addchdir_np(actions.Get(), workingFolder.c_str()) != 0) {
         return false;
     }
-    const auto pid = Spawn(argv, actions.get());
+    const auto pid = Spawn(argv, actions.Get());
     if (!pid)
         return false;
     return Wait(*pid).has_value();

@@ -557,49 +557,43 @@ void MainDialog::OnSaveLogfile() {
 }
 
 void MainDialog::OnRebuild() {
-    BusyScope busy(busy_);
-    if (busy.Nested())
-        return;
-    EnterMameFolder();
-    EditsToFields();
-    if (session_.PrepareScan()) {
+    RunAfterPrepareScan([this] {
         Rebuilder rebuilder(session_.scanner(), database_);
         rebuilder.BuildIndex();
         if (const auto request = AskRebuildQuestions(dialogs_)) {
             (void)rebuilder.Rebuild(request->sourceFolder, request->destinationFolder,
                                     request->options);
         }
-    }
-    Finish();
+    });
 }
 
 void MainDialog::OnMerge() {
-    BusyScope busy(busy_);
-    if (busy.Nested())
-        return;
-    EnterMameFolder();
-    EditsToFields();
-    if (session_.PrepareScan()) {
+    RunAfterPrepareScan([this] {
         if (const auto options = AskMergeQuestions(dialogs_)) {
             Merger merger(session_.scanner(), database_);
             (void)merger.Merge(*options);
         }
-    }
-    Finish();
+    });
 }
 
 void MainDialog::OnUnmerge() {
+    RunAfterPrepareScan([this] {
+        if (const auto options = AskUnmergeQuestions(dialogs_)) {
+            Merger merger(session_.scanner(), database_);
+            (void)merger.Unmerge(*options);
+        }
+    });
+}
+
+template <typename Work>
+void MainDialog::RunAfterPrepareScan(Work work) {
     BusyScope busy(busy_);
     if (busy.Nested())
         return;
     EnterMameFolder();
     EditsToFields();
-    if (session_.PrepareScan()) {
-        if (const auto options = AskUnmergeQuestions(dialogs_)) {
-            Merger merger(session_.scanner(), database_);
-            (void)merger.Unmerge(*options);
-        }
-    }
+    if (session_.PrepareScan())
+        work();
     Finish();
 }
 

@@ -111,6 +111,9 @@ class MainDialog : public QDialog {
     void OnRebuild();
     void OnMerge();
     void OnUnmerge();
+    // The rebuild and merge actions: run work only when the path check passed.
+    template <typename Work>
+    void RunAfterPrepareScan(Work work);
     void ShowAbout();
     void Finish();  // after every action
 
