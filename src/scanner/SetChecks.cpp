@@ -205,10 +205,11 @@ bool Scanner::ScanGames(GameDatabase& database) {
     if (options.FixUnneeded) {
         fixer_.RemoveUnneeded(collector);
         ForgetAfterChange();
-        if (stopped())
-            return EndScan(false);
     }
     AddUnneededLines(collector, /*child=*/false);
+    // A Stop answered for these entries still shows them, fixed or not; no game is visited.
+    if (stopped())
+        return EndScan(false);
 
     for (GameRecord& game : database) {
         progress_.SetProgressText(game.description);

@@ -446,6 +446,23 @@ missing rom: a.rom [length: 4] [chksum: 41414141 (bebebebe)]
     EXPECT_EQ(progress.advances, 2);
 }
 
+TEST_F(ScanStopTest, StopWhileRemovingLooseEntriesStillShowsThemAndVisitsNoGame) {
+    romFolder.File("junk1.txt", "1").File("junk2.txt", "2");
+    scanner.options.FixUnneeded = true;
+    dialogs.askAnswers = {AskAnswer::Yes, AskAnswer::Stop};
+    EXPECT_FALSE(Scan());
+    EXPECT_EQ(scanner.logText, Expected(R"(
+unneeded file: {R}junk1.txt [fixed]
+
+unneeded file: {R}junk2.txt [not fixed]
+)"));
+    EXPECT_EQ(scanner.counters.unneededEntries, 2u);
+    EXPECT_EQ(scanner.counters.unneededEntriesFixed, 1u);
+    EXPECT_TRUE(std::filesystem::exists(romFolder.Root() + "junk2.txt"));
+    EXPECT_EQ(progress.advances, 0);
+    EXPECT_FALSE(progress.open);
+}
+
 TEST_F(ScanStopTest, FastScanChecksOnlyTheGamesThatHadProblems) {
     EXPECT_TRUE(Scan());
     EXPECT_TRUE(Game("aa").needsRescan && Game("bb").needsRescan && Game("cc").needsRescan);
