@@ -347,8 +347,9 @@ class BuildingPass {
     void FinishGame(GameState& state) {
         FlushEntries(state);
         GameRecord& game = state.game;
-        if (!state.cloneText.empty() && !EqualsIgnoringCase(state.cloneText, state.name) &&
-            IsPlainFileName(state.cloneText)) {
+        // A parent name that cannot be a game's name is kept: validation finds no such game,
+        // makes this a plain game and says so.
+        if (!state.cloneText.empty() && !EqualsIgnoringCase(state.cloneText, state.name)) {
             game.cloneOf = std::move(state.cloneText);
             game.isClone = true;
         }
@@ -364,12 +365,12 @@ class BuildingPass {
             game.hasSampleOf = true;
         }
 
-        if (!IsPlainFileName(game.name)) {
+        // A dropped game's description still counts as seen, whatever dropped it.
+        const bool plainName = IsPlainFileName(game.name);
+        const bool isNewName = plainName && names_.Insert(game.name);
+        if (!plainName)
             Warn(game, "Invalid Foldername !");
-            return;
-        }
-        const bool isNewName = names_.Insert(game.name);
-        if (!isNewName)
+        else if (!isNewName)
             Warn(game, "Double Foldername !");
         if (!descriptions_.Insert(game.description))
             Warn(game, "Double Description !");

@@ -113,10 +113,22 @@ TEST(ListParserTest, ReferencesToItselfOrWithoutSamplesAreIgnored) {
     Parse(p, list.Text());
     ASSERT_EQ(p.database.size(), 3u);
     for (const GameRecord& game : p.database) {
-        EXPECT_TRUE(!game.isClone && game.cloneOf.empty()) << game.name;
         EXPECT_TRUE(!game.hasSampleOf && game.sampleOf.empty()) << game.name;
     }
     EXPECT_TRUE(p.dialogs.messages.empty());
+    EXPECT_FALSE(p.database[0].isClone);
+    EXPECT_FALSE(p.database[1].isClone);
+
+    // A parent that no game can be named after is not silently forgotten: validation turns
+    // the game into a plain one and says so, as for any missing parent.
+    LinkGameDatabase(p.database, p.romCrcList);
+    DatabaseCounts counts;
+    ValidateGameDatabase(p.database, /*listInfoWarnings=*/true, counts, p.dialogs);
+    EXPECT_EQ(p.dialogs.MessageTexts(),
+              std::vector<std::string>{Bug("zeta", "Zeta", "This IS NOT A Clone !")});
+    for (const GameRecord& game : p.database)
+        EXPECT_TRUE(!game.isClone && game.cloneOf.empty()) << game.name;
+    EXPECT_EQ(counts.cloneCount, 0u);
 }
 
 TEST(ListParserTest, GrammarKnowsOnlyItsOwnKeywords) {
@@ -163,9 +175,10 @@ TEST(ListParserTest, NamesThatCannotBeFileNamesAreDropped) {
         .Sample("..")
         .Sample("fine.wav");
     list.Game("..", "Dots");
+    list.Game("dots", "Dots");  // the dropped game's description was seen all the same
     Parsed p;
     Parse(p, list.Text());
-    ASSERT_EQ(p.database.size(), 1u);
+    ASSERT_EQ(p.database.size(), 2u);
     EXPECT_EQ(p.database[0].romCount, 1u);
     EXPECT_EQ(p.database[0].sampleCount, 1u);
     EXPECT_EQ(p.dialogs.MessageTexts(),
@@ -173,7 +186,8 @@ TEST(ListParserTest, NamesThatCannotBeFileNamesAreDropped) {
                                         Bug("good", "Good", "Invalid Filename: sub/x.1"),
                                         Bug("good", "Good", "Invalid Filename: c:x.1"),
                                         Bug("good", "Good", "Invalid Filename: .."),
-                                        Bug("..", "Dots", "Invalid Foldername !")}));
+                                        Bug("..", "Dots", "Invalid Foldername !"),
+                                        Bug("dots", "Dots", "Double Description !")}));
     for (const RomCrcEntry& entry : p.romCrcList)
         EXPECT_TRUE(IsPlainFileName(entry.name));
 }
