@@ -13,6 +13,11 @@ bool CopyFolderContents(const std::string& source, const std::string& target) {
     for (const DirEntry& entry : ListFolder(source)) {
         const std::string from = source + kSeparator + entry.name;
         const std::string to = target + kSeparator + entry.name;
+        if (entry.isFolder && IsSymbolicLink(from)) {
+            // Removing the tree drops only the link, so there is nothing to keep; following
+            // it could copy a whole disk or loop for ever.
+            continue;
+        }
         if (entry.isFolder) {
             ok = CreateFolder(to) && CopyFolderContents(from, to) && ok;
         } else {

@@ -499,6 +499,11 @@ bool Fixer::BackUp(const UnneededEntry& item) {
         return false;
     }
     if (!item.inZip) {
+        // A link to a folder goes as a link; what it points at is not touched.
+        if (IsSymbolicLink(WithoutTrailingSeparator(item.path)) &&
+            IsFolder(WithoutTrailingSeparator(item.path))) {
+            return true;
+        }
         return backups.CopyIn(WithoutTrailingSeparator(item.path), item.setName, name).has_value();
     }
     ScratchFolder scratch(programFolder_);
@@ -516,7 +521,8 @@ bool Fixer::BackUp(const UnneededEntry& item) {
 
 void Fixer::RemoveLoose(UnneededEntry& item) {
     const std::string path = WithoutTrailingSeparator(item.path);
-    item.removed = IsFolder(path) ? RemoveFolderTree(path) : DeleteFileForced(path);
+    item.removed =
+        IsFolder(path) && !IsSymbolicLink(path) ? RemoveFolderTree(path) : DeleteFileForced(path);
     item.pendingZipRemoval = false;
     const std::string holder = FolderPart(path);
     folders_.Invalidate(holder);

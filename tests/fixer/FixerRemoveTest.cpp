@@ -123,6 +123,25 @@ TEST_F(FixerRemoveTest, NothingIsDeletedWhoseBackupFailed) {
     EXPECT_EQ(Members(zipPath), (std::map<std::string, std::string>{{"a.txt", "a"}}));
 }
 
+TEST_F(FixerRemoveTest, LinkedFoldersGoAsLinksAndAreNeverFollowed) {
+    FolderBuilder(temp.Path())
+        .File("elsewhere/keep.txt", "not ours")
+        .File("roms/abc/extra/one.txt", "1")
+        .Link("roms/abc/extra/loop", ".")
+        .Link("roms/abc/link", temp / "elsewhere");
+    GameRecord game = Game("abc");
+    AddLoose(game, roms + "abc/extra", true);
+    AddLoose(game, roms + "abc/link", true);
+    Answer({AskAnswer::YesToAll});
+    fixer.RemoveUnneeded(game);
+    EXPECT_TRUE(game.unneededList[0].removed && game.unneededList[1].removed);
+    EXPECT_FALSE(PathExists(roms + "abc"));
+    EXPECT_EQ(ReadTree(temp / "elsewhere/"),
+              (std::map<std::string, std::string>{{"keep.txt", "not ours"}}));
+    EXPECT_EQ(Backups(), (std::map<std::string, std::string>{
+                             {"abc/", ""}, {"abc/extra/", ""}, {"abc/extra/one.txt", "1"}}));
+}
+
 TEST_F(FixerRemoveTest, ConfiguredFolderStaysWhenItsLastUnknownFileGoes) {
     FolderBuilder(roms).File("stray.txt", "s");
     GameRecord collecting = Game("<unknown>");
