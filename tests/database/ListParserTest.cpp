@@ -152,6 +152,34 @@ TEST(ListParserTest, GrammarKnowsOnlyItsOwnKeywords) {
     EXPECT_EQ(p.progress.upper, 2);
 }
 
+TEST(ListParserTest, SizeAndCrcConversions) {
+    test::ListBuilder list;
+    list.Game("nums", "Nums")
+        .Line("rom ( name a size -1 crc -1 )")
+        .Line("rom ( name b size \" 42\" crc \"  0Xab\" )")
+        .Line("rom ( name c size +7 crc 0xg )")
+        .Line("rom ( name d size 10 size x5 crc 5 crc zz )")
+        .Line("rom ( name e size 99999999999 crc 123456789 )");
+    Parsed p;
+    Parse(p, list.Text());
+    ASSERT_EQ(p.database.size(), 1u);
+    const std::vector<RomRecord>& roms = p.database[0].roms;
+    ASSERT_EQ(roms.size(), 5u);
+    EXPECT_EQ(roms[0].size, 0xFFFFFFFFu);
+    EXPECT_EQ(roms[0].crc, 0xFFFFFFFFu);
+    EXPECT_EQ(roms[1].size, 42u);  // white space inside the quotes leads the number
+    EXPECT_EQ(roms[1].crc, 0xABu);
+    EXPECT_EQ(roms[2].size, 7u);
+    EXPECT_EQ(roms[2].crc, 0u);  // "0x" without digits is the number 0
+    EXPECT_FALSE(roms[2].crcKnown);
+    EXPECT_EQ(roms[2].complementedCrc, 0xFFFFFFFFu);
+    EXPECT_EQ(roms[3].size, 10u);  // no number: the earlier value stays
+    EXPECT_EQ(roms[3].crc, 5u);
+    EXPECT_EQ(roms[3].complementedCrc, ~5u);
+    EXPECT_EQ(roms[4].size, 0xFFFFFFFFu);  // too large: the largest size, never a wrap
+    EXPECT_EQ(roms[4].crc, 0xFFFFFFFFu);
+}
+
 TEST(ListParserTest, UnbalancedBlocks) {
     Parsed unclosed;
     Parse(unclosed, "game (\n name a\n game (\n name b\n )\n");
