@@ -121,16 +121,24 @@ TEST_F(FixerSpellingTest, TakenIntermediateNameDestroysNothing) {
 }
 
 TEST_F(FixerSpellingTest, ZipSampleRenamedWithItsOwnCaption) {
-    const std::string zipPath = ZipBuilder().Add("Boom.wav", "w").Write(roms + "abc.zip");
+    const std::string zipPath =
+        ZipBuilder().Add("Boom.wav", "w").Add("z.wav", "z").Write(roms + "abc.zip");
     GameRecord game = Game("abc");
     SampleRecord sample;
     sample.name = "boom.wav";
+    sample.zipIndex = 0;
     std::vector<ZipEntry> entries = List(zipPath);
     Answer({AskAnswer::Yes});
     fixer.FixSampleSpelling(roms + "abc/boom.wav", sample, true, entries, roms + "abc", game);
     EXPECT_EQ(dialogs.questions.at(0).caption, "Fix Wrong Spelled Samples In Gameset 'Game abc' ?");
     EXPECT_TRUE(sample.caseFixed);
-    EXPECT_EQ(Members(zipPath), (std::map<std::string, std::string>{{"boom.wav", "w"}}));
+    EXPECT_EQ(Members(zipPath),
+              (std::map<std::string, std::string>{{"boom.wav", "w"}, {"z.wav", "z"}}));
+    // The list is read again (the renamed member moved to the end), but unlike a ROM the
+    // sample keeps the index it had.
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[1].storedName, "boom.wav");
+    EXPECT_EQ(sample.zipIndex, 0u);
 }
 
 TEST_F(FixerSpellingTest, ZipRenameNeverReplacesAnotherMember) {
@@ -178,6 +186,28 @@ TEST_F(FixerSpellingTest, GameSetZipAndFolderTakeTheGamesName) {
     EXPECT_TRUE(IsRegularFile(roms + "pacman.zip"));
     EXPECT_EQ(ReadTree(roms + "galaga/"), (std::map<std::string, std::string>{{"g.rom", "g"}}));
     EXPECT_FALSE(PathExists(roms + "Pacman.zip") || PathExists(roms + "GALAGA"));
+}
+
+TEST_F(FixerSpellingTest, ZipWinsOverAFolderOfTheSameSet) {
+    ZipBuilder().Add("a.rom", "a").Write(roms + "Pacman.zip");
+    FolderBuilder(roms).File("PACMAN/b.rom", "b");
+    GameRecord game = Game("pacman");
+    Answer({AskAnswer::Yes});
+    fixer.FixGameSpelling(roms + "pacman", game);
+    EXPECT_EQ(dialogs.questions.at(0).question, "\nDo you want to rename 'Pacman' as 'pacman' ?");
+    EXPECT_EQ(game.foundSetName, "Pacman");
+    EXPECT_TRUE(game.setNameFixed);
+    EXPECT_TRUE(IsRegularFile(roms + "pacman.zip"));
+    EXPECT_EQ(ReadFile(roms + "PACMAN/b.rom"), "b");
+
+    // A rightly named zip makes the set right, whatever the folder is called.
+    GameRecord galaga = Game("galaga");
+    ZipBuilder().Add("g.rom", "g").Write(roms + "galaga.zip");
+    FolderBuilder(roms).File("Galaga/g.rom", "g");
+    fixer.FixGameSpelling(roms + "galaga", galaga);
+    EXPECT_TRUE(galaga.setNameOk);
+    EXPECT_EQ(dialogs.questions.size(), 1u);
+    EXPECT_TRUE(IsFolder(roms + "Galaga"));
 }
 
 TEST_F(FixerSpellingTest, CloneSetNamedAfterItsParentIsRightInAMergeMode) {
