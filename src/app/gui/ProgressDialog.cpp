@@ -68,6 +68,9 @@ bool ProgressDialog::OpenProgress(const std::string& caption) {
         ownerWasDisabled_ = true;
     }
     setWindowTitle(QString::fromStdString(caption));
+    // One window serves every action: a stop confirmed after the last action stopped
+    // looking must not end the next one.
+    state_.ClearStopRequest();
     state_.ResetPosition();
     status_->clear();
     percent_->setText(QStringLiteral(" 0 %"));
@@ -75,7 +78,8 @@ bool ProgressDialog::OpenProgress(const std::string& caption) {
     // Kept above the owner by the window system without being its child widget.
     if (top != nullptr && top->windowHandle() != nullptr) {
         winId();
-        if (windowHandle() != nullptr) windowHandle()->setTransientParent(top->windowHandle());
+        if (windowHandle() != nullptr)
+            windowHandle()->setTransientParent(top->windowHandle());
     }
     show();
     raise();

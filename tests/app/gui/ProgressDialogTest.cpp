@@ -86,6 +86,16 @@ class ProgressDialogTest : public QObject {
         QVERIFY(dialog.IsStopRequested());
         QVERIFY(!dialog.IsStopRequested());
         dialog.CloseProgress();
+
+        // A stop confirmed while an action was ending, never read by it, does not carry
+        // over to the next action that the same window serves.
+        QVERIFY(dialog.OpenProgress("Rebuilding ROMs"));
+        AnswerStopQuestion(QMessageBox::Yes);
+        StopButton(dialog)->click();
+        dialog.CloseProgress();
+        QVERIFY(dialog.OpenProgress("Scanning Games"));
+        QVERIFY(!dialog.IsStopRequested());
+        dialog.CloseProgress();
     }
 
     void ownerIsDisabledOnlyWhileOpen() {
