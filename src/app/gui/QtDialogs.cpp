@@ -62,6 +62,8 @@ MessageResult QtDialogs::ShowMessage(const std::string& text, const std::string&
             break;
     }
     switch (box.exec()) {
+        case QMessageBox::Ok:
+            return MessageResult::Ok;
         case QMessageBox::Yes:
             return MessageResult::Yes;
         case QMessageBox::No:

@@ -62,6 +62,16 @@ class QtDialogsTest : public QObject {
                  MessageResult::Cancel);
         QCOMPARE(seen.icon, QMessageBox::Warning);
         QCOMPARE(seen.buttons, QMessageBox::Ok | QMessageBox::Cancel);
+
+        // OK on a path warning lets the scan go on.
+        Answer(seen, QMessageBox::Ok);
+        QCOMPARE(dialogs.ShowMessage("No roms found in rompath:\n\n/roms/", "Pathwarning",
+                                     MessageIcon::Exclamation, MessageButtons::OkCancel),
+                 MessageResult::Ok);
+        Answer(seen, QMessageBox::Cancel);
+        QCOMPARE(dialogs.ShowMessage("No roms found in rompath:\n\n/roms/", "Pathwarning",
+                                     MessageIcon::Exclamation, MessageButtons::OkCancel),
+                 MessageResult::Cancel);
     }
 
     void saveFiltersBecomeQtNameFilters() {
