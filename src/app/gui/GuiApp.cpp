@@ -1,5 +1,6 @@
 #include "app/gui/GuiApp.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QFile>
 #include <QMessageBox>
@@ -31,8 +32,30 @@ struct GuiOptions {
     QString screenshot;
 };
 
-// Waits for the statistics box of the scan, pictures the main window under it, then lets
-// the box and the window close.
+// Answers a message box with its OK or Yes button, as a user going on would.
+void AnswerGoingOn(QMessageBox& box) {
+    for (QAbstractButton* button : box.buttons()) {
+        const QMessageBox::ButtonRole role = box.buttonRole(button);
+        if (role == QMessageBox::AcceptRole || role == QMessageBox::YesRole) {
+            button->click();
+            return;
+        }
+    }
+    box.accept();
+}
+
+// Pictures the main window and closes it.
+void Shoot(MainDialog& window, const QString& file) {
+    if (auto* tree = window.findChild<ResultsTree*>("resultsTree")) {
+        tree->Flush();
+        tree->expandAll();
+    }
+    (void)window.grab().save(file);
+    QTimer::singleShot(0, &window, [&window] { window.close(); });
+}
+
+// Waits for the scan's statistics box, answering the path warnings on the way, pictures
+// the main window under it, then lets the box and the window close.
 void ShootWhenStatisticsShown(MainDialog& window, const QString& file) {
     QTimer::singleShot(100, &window, [&window, file] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
@@ -40,14 +63,26 @@ void ShootWhenStatisticsShown(MainDialog& window, const QString& file) {
             ShootWhenStatisticsShown(window, file);
             return;
         }
-        if (auto* tree = window.findChild<ResultsTree*>("resultsTree")) {
-            tree->Flush();
-            tree->expandAll();
+        if (box->windowTitle() != QStringLiteral("Scanning Results")) {
+            AnswerGoingOn(*box);
+            ShootWhenStatisticsShown(window, file);
+            return;
         }
-        (void)window.grab().save(file);
+        Shoot(window, file);
         box->accept();
-        QTimer::singleShot(0, &window, [&window] { window.close(); });
     });
+}
+
+// Scans once the window is open; with nothing to scan (no folders, no checks) the window
+// is pictured as it opened.
+void ScanAndShoot(MainDialog& window, const QString& file) {
+    auto* scan = window.findChild<QPushButton*>("scanButton");
+    if (scan == nullptr || !scan->isEnabled()) {
+        Shoot(window, file);
+        return;
+    }
+    ShootWhenStatisticsShown(window, file);
+    scan->click();
 }
 
 GuiOptions ReadGuiOptions(const QStringList& arguments) {
@@ -80,19 +115,30 @@ int RunGui(int argc, char** argv) {
     startupOptions.datFile = guiOptions.datFile;
     Startup startup(store, dialogs, zipLibrary, listProgress, startupOptions);
 
+    // Unattended runs: the start-up and the opening steps may warn about the list or the
+    // paths; nobody is there to answer, so each box is answered by going on.
+    const bool unattended = guiOptions.quitAfterOpen || !guiOptions.screenshot.isEmpty();
+    QTimer opening;
+    QObject::connect(&opening, &QTimer::timeout, &opening, [] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+            AnswerGoingOn(*box);
+    });
+    if (unattended)
+        opening.start(100);
+
     StartupHooks hooks;
     hooks.runMainWindow = [&](AppSettings& settings, GameDatabase& database) {
         ProgressDialog progress;
         MainDialog window(settings, database, dialogs, progress, zipLibrary);
         progress.SetOwner(&window);
-        if (guiOptions.quitAfterOpen)
-            QTimer::singleShot(0, &window, [&window] { window.close(); });
-        if (!guiOptions.screenshot.isEmpty()) {
-            QTimer::singleShot(0, &window, [&window] {
-                if (auto* scan = window.findChild<QPushButton*>("scanButton"))
-                    scan->click();
-            });
-            ShootWhenStatisticsShown(window, guiOptions.screenshot);
+        if (unattended) {
+            window.onOpened = [&window, &guiOptions, &opening] {
+                opening.stop();
+                if (guiOptions.quitAfterOpen)
+                    window.close();
+                else
+                    ScanAndShoot(window, guiOptions.screenshot);
+            };
         }
         return window.Run();
     };

@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <cmath>
 
@@ -370,6 +371,14 @@ void MainDialog::Open() {
 
 int MainDialog::Run() {
     Open();
+    // Closed while an opening message was up: showing it again would wait for ever.
+    if (closed_)
+        return 0;
+    if (onOpened)
+        QTimer::singleShot(0, this, [this] {
+            if (onOpened)
+                onOpened();
+        });
     exec();
     return 0;
 }

@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QDialog>
 #include <QString>
+#include <functional>
 
 #include "app/core/ScanSession.h"
 #include "archive/ZipLibrary.h"
@@ -49,6 +50,9 @@ class MainDialog : public QDialog {
     void Open();
     // Open, then run modally until closed; the closing steps run on the way out.
     int Run();
+    // Called once from the window's own event loop, when it is shown and every opening
+    // message has been answered.
+    std::function<void()> onOpened;
 
     ScanSession& session() { return session_; }
 

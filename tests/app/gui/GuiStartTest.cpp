@@ -1,6 +1,7 @@
 // Starts the real program's window without a display and closes it right after opening.
 
 #include <QFile>
+#include <QImage>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
@@ -63,6 +64,52 @@ class GuiStartTest : public QObject {
         const QByteArray written = ini.readAll();
         QVERIFY(written.contains("VextralExe="));
         QVERIFY(written.contains("Rompaths=" + (root + "roms/").toUtf8()));
+    }
+
+    // The opening warns about the list (a clone of an unknown game) and the paths (folders
+    // without sets); the picture is still taken after a scan and the program ends.
+    void screenshotGetsPastOpeningWarnings() {
+        const QString binary = qEnvironmentVariable("VEXTRAL_BINARY");
+        if (binary.isEmpty())
+            QSKIP("VEXTRAL_BINARY is not set");
+        QTemporaryDir temp;
+        QVERIFY(temp.isValid());
+        const QString root = temp.path() + "/";
+        QVERIFY(QDir().mkpath(root + "config/vextral"));
+        QVERIFY(QDir().mkpath(root + "roms"));
+        QVERIFY(QDir().mkpath(root + "samples"));
+        QFile list(root + "list.dat");
+        QVERIFY(list.open(QIODevice::WriteOnly));
+        list.write(
+            "game (\n\tname alpha\n\tdescription \"Alpha\"\n\tcloneof nothere\n"
+            "\trom ( name a.rom size 4 crc 12345678 )\n)\n");
+        list.close();
+        QFile ini(root + "config/vextral/vextral.ini");
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write(("[Settings]\nPathWarning=1\nListInfoWarnings=1\nUseMameExe=0\n[Paths]\n"
+                   "Rompaths=" +
+                   root + "roms\nSamplepaths=" + root + "samples\n")
+                      .toUtf8());
+        ini.close();
+
+        QProcess program;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("QT_QPA_PLATFORM", "offscreen");
+        environment.insert("HOME", root);
+        environment.insert("XDG_CONFIG_HOME", root + "config");
+        environment.insert("XDG_DATA_HOME", root + "data");
+        program.setProcessEnvironment(environment);
+        program.start(binary, {"--dat", root + "list.dat", "--screenshot", root + "shot.png"});
+        QVERIFY(program.waitForStarted());
+        QVERIFY2(program.waitForFinished(30000), "the window did not close");
+        QCOMPARE(program.exitCode(), 0);
+        QVERIFY(QImage(root + "shot.png").width() > 100);
+        // The scan ran: alpha's set is missing, so a fast scan is available.
+        QFile fastScan(root + "data/vextral/fastscan.dat");
+        QVERIFY(fastScan.open(QIODevice::ReadOnly));
+        const QByteArray bytes = fastScan.readAll();
+        QCOMPARE(bytes.left(4), QByteArray("\x01\x00\x00\x00", 4));
+        QCOMPARE(bytes.at(bytes.size() - 2 - 24), '\x01');
     }
 };
 
