@@ -4,6 +4,7 @@
 #include <QEvent>
 #include <QFontMetrics>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -399,6 +400,14 @@ bool MainDialog::eventFilter(QObject* watched, QEvent* event) {
         PathFieldsChanged();
     }
     return QDialog::eventFilter(watched, event);
+}
+
+void MainDialog::keyPressEvent(QKeyEvent* event) {
+    if (event->matches(QKeySequence::Cancel)) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void MainDialog::EditsToFields() {

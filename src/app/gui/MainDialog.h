@@ -68,6 +68,8 @@ class MainDialog : public QDialog {
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Only the close box and the menu close the window, never Escape.
+    void keyPressEvent(QKeyEvent* event) override;
 
   private:
     struct TriPair {

@@ -521,6 +521,11 @@ class MainDialogTest : public QObject {
                                      "&About Vextral For Windows..."}));
         QVERIFY(pathWarning->isChecked());
         QVERIFY(!useMame->isChecked());
+        // Escape in a path field does not close the program.
+        Edit("romPathsEdit")->setFocus();
+        QTest::keyClick(Edit("romPathsEdit"), Qt::Key_Escape);
+        QVERIFY(window.isVisible());
+        QVERIFY(!QFile::exists(QString::fromStdString(Path("program/fastscan.dat"))));
         pathWarning->trigger();
         useMame->trigger();
         QVERIFY(!settings_.PathWarning);
