@@ -13,6 +13,7 @@
 
 #include "app/core/QtSettingsStore.h"
 #include "app/core/ScanSession.h"
+#include "app/core/SettingsIo.h"
 #include "app/core/Startup.h"
 #include "archive/ZipLibrary.h"
 #include "cli/TerminalDialogs.h"
@@ -145,18 +146,41 @@ std::optional<std::vector<FlagSetting>> ParseFlagSettings(const std::vector<std:
     return parsed;
 }
 
-void ApplyFlagSettings(const std::vector<FlagSetting>& flags, AppSettings& settings) {
-    for (const FlagSetting& flag : flags) {
-        for (const auto& field : kScanOptionFields) {
-            if (field.name == flag.name)
-                settings.options.*field.member = flag.value;
+// The settings store as the run sees it: the flags given with --set read as given, so that
+// the start-up reads them too (UseMameExe, AskForMameExe, the list's warnings). Writes go
+// through unchanged.
+class FlagOverrideStore final : public SettingsStore {
+  public:
+    FlagOverrideStore(SettingsStore& store, const std::vector<FlagSetting>& flags)
+        : store_(store), flags_(flags) {}
+
+    std::optional<int> ReadInt(const std::string& section, const std::string& name) override {
+        if (section == kSettingsSection) {
+            // The last --set of a name wins.
+            for (auto flag = flags_.rbegin(); flag != flags_.rend(); ++flag) {
+                if (flag->name == name)
+                    return flag->value ? 1 : 0;
+            }
         }
-        for (const auto& programFlag : kProgramFlags) {
-            if (programFlag.name == flag.name)
-                settings.*programFlag.member = flag.value;
-        }
+        return store_.ReadInt(section, name);
     }
-}
+    std::optional<std::string> ReadString(const std::string& section,
+                                          const std::string& name) override {
+        return store_.ReadString(section, name);
+    }
+    void WriteInt(const std::string& section, const std::string& name, int value) override {
+        store_.WriteInt(section, name, value);
+    }
+    void WriteString(const std::string& section, const std::string& name,
+                     const std::string& value) override {
+        store_.WriteString(section, name, value);
+    }
+    bool Sync() override { return store_.Sync(); }
+
+  private:
+    SettingsStore& store_;
+    const std::vector<FlagSetting>& flags_;
+};
 
 // Relative entries of a path field given on the command line are taken relative to the
 // shell's current folder (the window takes them relative to the MAME folder, which a user
@@ -232,11 +256,11 @@ class CliRun {
             options.datFile = args_.dat;
         options.allowChoosers = false;
         options.writeSettings = args_.saveSettings;
-        Startup startup(store_, dialogs_, zipLibrary_, progress_, options);
+        FlagOverrideStore store(store_, flags);
+        Startup startup(store, dialogs_, zipLibrary_, progress_, options);
 
         StartupHooks hooks;
         hooks.runMainWindow = [&](AppSettings& settings, GameDatabase& database) {
-            ApplyFlagSettings(flags, settings);
             TextResultSink sink;
             ScanSession session(settings, database, dialogs_, progress_, sink, zipLibrary_);
             session.showStatisticsBox = false;

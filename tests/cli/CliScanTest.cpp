@@ -166,6 +166,24 @@ TEST_F(CliScanTest, EveryFlagNameIsAcceptedAndSavedWithSaveSettings) {
     EXPECT_NE(store.ReadString("Paths", "Rompaths").value_or(""), "");
 }
 
+TEST_F(CliScanTest, ListWarningsFlagGovernsTheWarningsOfLoadingToo) {
+    // A game named ".." is dropped, with a warning, while the list is read.
+    test::ListBuilder list;
+    list.Game("alpha", "Alpha").Rom("a1.rom", 16, 0xA1A1A1A1);
+    list.Game("..", "Dots").Rom("b1.rom", 16, 0xB1B1B1B1);
+    WriteList(list);
+    samples.Folder("");
+    const std::string warning = "Vextral: -listinfo bug:\n\n.. (Dots)\n\nInvalid Foldername !";
+    test::CliResult result = Scan({"--set", "PathWarning=0", "--set", "ListInfoWarnings=0"});
+    EXPECT_EQ(result.err.find("-listinfo bug"), std::string::npos) << result.err;
+    EXPECT_EQ(result.status, 1);
+
+    test::WriteFile(SettingsFile(), "[Settings]\nListInfoWarnings=0\n");
+    result = Scan({"--set", "PathWarning=0", "--set", "ListInfoWarnings=1"});
+    EXPECT_NE(result.err.find(warning), std::string::npos) << result.err;
+    EXPECT_EQ(result.status, 1);
+}
+
 TEST_F(CliScanTest, BadFlagsAreRejectedBeforeAnythingRuns) {
     BuildCollection();
     test::CliResult result = Scan({"--set", "Bogus=1"});
