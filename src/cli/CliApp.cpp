@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <functional>
@@ -519,11 +520,8 @@ bool IsCliInvocation(int argc, char** argv) {
     const std::string_view first = argv[1];
     if (first == "--help" || first == "-h" || first == "--version")
         return true;
-    for (const std::string_view name : kSubcommands) {
-        if (first == name)
-            return true;
-    }
-    return false;
+    // Any word is meant as a subcommand: a mistyped one gets its message instead of a window.
+    return !first.empty() && first.front() != '-';
 }
 
 int RunCli(int argc, char** argv) {
@@ -599,6 +597,15 @@ int RunCli(int argc, char** argv) {
         app.add_subcommand("list-info", "Read a list file, validate it and print its counts");
     listInfo->add_option("FILE", args.listFile, "The list file")->required();
 
+    const std::string_view first = argc > 1 ? argv[1] : "";
+    if (!first.empty() && first.front() != '-' &&
+        std::find(kSubcommands.begin(), kSubcommands.end(), first) == kSubcommands.end()) {
+        std::string names;
+        for (const std::string_view name : kSubcommands)
+            names += std::string(names.empty() ? "" : ", ") + std::string(name);
+        Error("unknown command '" + std::string(first) + "'; the commands are: " + names);
+        return kStatusError;
+    }
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {

@@ -102,6 +102,20 @@ TEST_F(CliCommandsTest, EverySubcommandHasHelpAndUnknownOnesAreErrors) {
     EXPECT_NE(Run({"rebuild", "--help"}).out.find("--bios-everywhere"), std::string::npos);
     EXPECT_EQ(Run({"--version"}).out, "vextral 1.40\n");
     EXPECT_EQ(Run({"scan", "--no-such-option"}).status, 2);
+
+    // A mistyped subcommand is an error, not a window.
+    const test::CliResult typo = Run({"scna", "--dat", "list.dat"});
+    EXPECT_EQ(typo.status, 2);
+    EXPECT_NE(typo.err.find("scna"), std::string::npos) << typo.err;
+}
+
+TEST_F(CliCommandsTest, WithoutADisplayTheWindowSaysWhatToDoInstead) {
+    unsetVariables = "-u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM ";
+    const test::CliResult result = Run({});
+    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(result.err,
+              "vextral: no display to open the window on; the command line runs without one "
+              "(vextral --help)\n");
 }
 
 TEST_F(CliCommandsTest, ListInfoCountsTheBundledDemoList) {

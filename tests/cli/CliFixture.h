@@ -43,12 +43,14 @@ class CliFixture : public ::testing::Test {
 #endif
     }
 
-    void SetUp() override { ASSERT_FALSE(binary_.empty()) << "VEXTRAL_BINARY is not set"; }
+    void SetUp() override {
+        ASSERT_FALSE(binary_.empty()) << "VEXTRAL_BINARY is not set";
+    }
 
     CliResult Run(const std::vector<std::string>& args, const std::string& input = {}) {
         WriteFile(temp / "stdin.txt", input);
-        std::string command = "cd " + ShellQuoted(temp.Path()) +
-                              " && env XDG_CONFIG_HOME=" + ShellQuoted(temp / "config") +
+        std::string command = "cd " + ShellQuoted(temp.Path()) + " && env " + unsetVariables +
+                              "XDG_CONFIG_HOME=" + ShellQuoted(temp / "config") +
                               " XDG_DATA_HOME=" + ShellQuoted(temp / "data") + " " +
                               ShellQuoted(binary_);
         for (const std::string& arg : args)
@@ -72,13 +74,20 @@ class CliFixture : public ::testing::Test {
         return Run(args);
     }
 
-    void WriteList(const ListBuilder& list) { listPath = list.WriteTo(temp / "list.dat"); }
+    void WriteList(const ListBuilder& list) {
+        listPath = list.WriteTo(temp / "list.dat");
+    }
 
-    std::string SettingsFile() const { return temp / "config/vextral/vextral.ini"; }
-    std::string RomFolder() const { return temp / "roms/"; }
+    std::string SettingsFile() const {
+        return temp / "config/vextral/vextral.ini";
+    }
+    std::string RomFolder() const {
+        return temp / "roms/";
+    }
 
     TempFolder temp;
     std::string listPath;
+    std::string unsetVariables;  // "-u NAME " for each variable the program must not see
     CollectionBuilder roms{temp / "roms/"};
     CollectionBuilder samples{temp / "samples/"};
 

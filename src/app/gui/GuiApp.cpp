@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QStringList>
 #include <QTimer>
+#include <cstdio>
 #include <optional>
 #include <string>
 
@@ -101,6 +102,15 @@ GuiOptions ReadGuiOptions(const QStringList& arguments) {
 }  // namespace
 
 int RunGui(int argc, char** argv) {
+    // Without a display the toolkit would abort; say what runs without one instead.
+    const auto unset = [](const char* name) { return qEnvironmentVariableIsEmpty(name); };
+    if (unset("DISPLAY") && unset("WAYLAND_DISPLAY") && unset("QT_QPA_PLATFORM")) {
+        std::fputs(
+            "vextral: no display to open the window on; the command line runs without "
+            "one (vextral --help)\n",
+            stderr);
+        return 2;
+    }
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vextral"));
     // Every window runs its own modal loop; none of them closing may end the program.
