@@ -184,10 +184,9 @@ class FlagOverrideStore final : public SettingsStore {
 };
 
 // Relative entries of a path field given on the command line are taken relative to the
-// shell's current folder (the window takes them relative to the MAME folder, which a user
-// at a shell does not expect). Empty pieces are kept: they end the list as in the window.
-std::string AbsolutePathField(const std::string& text) {
-    const std::string base = CurrentFolder();
+// shell's current folder, base (the window takes them relative to the MAME folder, which a
+// user at a shell does not expect). Empty pieces are kept: they end the list as in the window.
+std::string AbsolutePathField(const std::string& text, const std::string& base) {
     std::string result;
     std::string_view rest = text;
     bool first = true;
@@ -300,9 +299,9 @@ class CliRun {
         Scanner::SplitList(settings.rompaths, scanner.romList, kAppendPaths);
         Scanner::SplitList(settings.samplepaths, scanner.sampleList, kAppendPaths);
         Scanner::SplitList(settings.miscpaths, scanner.miscList, kAppendPaths);
-        const auto field = [](const std::optional<std::string>& given,
-                              const std::vector<std::string>& list) {
-            return given ? AbsolutePathField(*given) : JoinList(list);
+        const auto field = [this](const std::optional<std::string>& given,
+                                  const std::vector<std::string>& list) {
+            return given ? AbsolutePathField(*given, shellFolder_) : JoinList(list);
         };
         session.fields.rom = field(args_.romPaths, scanner.romList);
         session.fields.sample = field(args_.samplePaths, scanner.sampleList);
@@ -311,6 +310,8 @@ class CliRun {
     }
 
     const Arguments& args_;
+    // Taken before anything enters the MAME folder.
+    const std::string shellFolder_ = CurrentFolder();
     QtSettingsStore store_;
     ZipLibrary zipLibrary_;
     TerminalProgress progress_;

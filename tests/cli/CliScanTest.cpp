@@ -184,6 +184,15 @@ TEST_F(CliScanTest, ListWarningsFlagGovernsTheWarningsOfLoadingToo) {
     EXPECT_EQ(result.status, 1);
 }
 
+TEST_F(CliScanTest, RelativePathsAreTakenFromTheShellFolderEvenWithAStoredMameFolder) {
+    BuildCollection();
+    ASSERT_TRUE(CreateFolder(temp / "mame"));
+    test::WriteFile(SettingsFile(), "[Paths]\nMameExe=" + temp / "mame/" + "\n");
+    const test::CliResult result = Scan();
+    EXPECT_EQ(result.status, 1) << result.err;
+    EXPECT_NE(result.out.find("missing game: Bravo"), std::string::npos);
+}
+
 TEST_F(CliScanTest, BadFlagsAreRejectedBeforeAnythingRuns) {
     BuildCollection();
     test::CliResult result = Scan({"--set", "Bogus=1"});
