@@ -151,6 +151,9 @@ Rebuilder::Step Rebuilder::WalkFolder(const std::string& folder) {
             if (ProcessFile(path) == Step::Stop)
                 return Step::Stop;
             scanner_.progress().AdvanceProgress();
+            // Otherwise a Stop pressed while no file matches would wait for the walk's end.
+            if (scanner_.progress().IsStopRequested())
+                return Step::Stop;
         }
     }
     return Step::Continue;

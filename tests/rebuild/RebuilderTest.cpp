@@ -275,11 +275,20 @@ TEST_F(RebuilderTest, ZippedRebuildStagesRenamedCopiesAndNeverRenamesTheSource) 
 TEST_F(RebuilderTest, StopKeepsWhatWasWritten) {
     AddGame("g", {{"a.bin", "alpha"}, {"b.bin", "beta"}, {"c.bin", "gamma"}});
     source.File("1", "alpha").File("2", "beta").File("3", "gamma");
-    progress.stopOnCall = 2;
+    progress.stopOnCall = 3;  // asked before each write and after each file
     EXPECT_EQ(Run({}), Rebuilder::Outcome::Stopped);
     EXPECT_EQ(Written(), (std::map<std::string, std::string>{{"g/", ""}, {"g/a.bin", "alpha"}}));
     EXPECT_EQ(progress.texts, (std::vector<std::string>{"g/a.bin", "g/b.bin"}));
     EXPECT_FALSE(progress.open);
+}
+
+TEST_F(RebuilderTest, StopIsHeardWhileNothingMatches) {
+    AddGame("g", {{"a.bin", "alpha"}});
+    source.File("1", "noise").File("2", "more noise").File("3", "alpha");
+    progress.stopOnCall = 1;
+    EXPECT_EQ(Run({}), Rebuilder::Outcome::Stopped);
+    EXPECT_TRUE(Written().empty());
+    EXPECT_EQ(progress.advances, 1);
 }
 
 TEST_F(RebuilderTest, OnlySelectedGamesAndNoLinkLoops) {
