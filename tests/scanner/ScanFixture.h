@@ -20,6 +20,11 @@
 
 namespace vextral::test {
 
+// A set file holding data with the listed size and CRC-32.
+inline SetFile Right(const std::string& name, std::uint32_t crc, std::uint32_t size) {
+    return {name, DataWithCrc(crc, size)};
+}
+
 class ScanFixture : public ::testing::Test {
   protected:
     ScanFixture() {

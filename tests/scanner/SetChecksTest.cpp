@@ -12,11 +12,8 @@ namespace {
 
 using test::DataWithCrc;
 using test::ListBuilder;
+using test::Right;
 using test::SetFile;
-
-SetFile Right(const std::string& name, std::uint32_t crc, std::uint32_t size) {
-    return {name, DataWithCrc(crc, size)};
-}
 
 class SetChecksTest : public test::ScanFixture {
   protected:
