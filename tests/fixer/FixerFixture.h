@@ -17,6 +17,7 @@
 #include "support/FolderBuilder.h"
 #include "support/TempFolder.h"
 #include "support/ZipBuilder.h"
+#include "support/ZipContents.h"
 
 namespace vextral::test {
 
@@ -34,22 +35,11 @@ class FixerFixture : public ::testing::Test {
         dialogs.askAnswers.insert(dialogs.askAnswers.end(), answers);
     }
 
-    std::vector<ZipEntry> List(const std::string& zipPath) {
-        ZipReader reader(dialogs);
-        std::vector<ZipEntry> entries;
-        EXPECT_TRUE(reader.ReadZipDirectory(zipPath, entries, false, false)) << zipPath;
-        return entries;
-    }
+    std::vector<ZipEntry> List(const std::string& zipPath) { return ListMembers(zipPath, dialogs); }
 
     // Stored name -> contents of every member.
     std::map<std::string, std::string> Members(const std::string& zipPath) {
-        std::map<std::string, std::string> result;
-        for (const ZipEntry& entry : List(zipPath)) {
-            const std::string out = temp / "member.out";
-            EXPECT_TRUE(ExtractZipEntry(entry, out, dialogs)) << entry.storedName;
-            result[entry.storedName] = ReadFile(out);
-        }
-        return result;
+        return ReadMembers(zipPath, temp / "member.out", dialogs);
     }
 
     // Everything below the backup folder, relative to it.

@@ -23,6 +23,7 @@
 #include "support/RecordingResultSink.h"
 #include "support/TempFolder.h"
 #include "support/ZipBuilder.h"
+#include "support/ZipContents.h"
 
 namespace vextral::test {
 
@@ -90,23 +91,11 @@ class RebuildFixture : public ::testing::Test {
         return database.games.back();
     }
 
-    std::vector<ZipEntry> List(const std::string& zipPath) {
-        ZipReader reader(dialogs);
-        std::vector<ZipEntry> entries;
-        EXPECT_TRUE(reader.ReadZipDirectory(zipPath, entries, false, false)) << zipPath;
-        return entries;
-    }
+    std::vector<ZipEntry> List(const std::string& zipPath) { return ListMembers(zipPath, dialogs); }
 
-    // Member name -> contents.
+    // Stored name -> contents of every member.
     std::map<std::string, std::string> Members(const std::string& zipPath) {
-        std::map<std::string, std::string> result;
-        for (const ZipEntry& entry : List(zipPath)) {
-            const std::string out = temp / "member.out";
-            EXPECT_TRUE(ExtractZipEntry(entry, out, dialogs)) << entry.storedName;
-            result[entry.storedName] = ReadFile(out);
-        }
-        DeleteFile(temp / "member.out");
-        return result;
+        return ReadMembers(zipPath, temp / "member.out", dialogs);
     }
 
     TempFolder temp;

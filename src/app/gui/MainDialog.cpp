@@ -540,38 +540,46 @@ void MainDialog::OnBrowse(QLineEdit* edit, const char* prompt) {
     Finish();
 }
 
-void MainDialog::OnScan() {
+template <typename Work>
+void MainDialog::RunAction(Work work) {
     BusyScope busy(busy_);
     if (busy.Nested())
         return;
     EnterMameFolder();
-    EditsToFields();
-    (void)session_.Scan();
+    work();
     Finish();
+}
+
+template <typename Work>
+void MainDialog::RunAfterPrepareScan(Work work) {
+    RunAction([&] {
+        EditsToFields();
+        if (session_.PrepareScan())
+            work();
+    });
+}
+
+void MainDialog::OnScan() {
+    RunAction([this] {
+        EditsToFields();
+        (void)session_.Scan();
+    });
 }
 
 void MainDialog::OnFastScan() {
-    BusyScope busy(busy_);
-    if (busy.Nested())
-        return;
-    EnterMameFolder();
-    // The last full scan's texts, options and labels come back before anything runs.
-    session_.fields = session_.snapshot.fields;
-    settings_.options = session_.snapshot.options;
-    FieldsToEdits();
-    ApplyOptionsToControls();
-    session_.snapshot.options = settings_.options;
-    (void)session_.FastScan();
-    Finish();
+    RunAction([this] {
+        // The last full scan's texts, options and labels come back before anything runs.
+        session_.fields = session_.snapshot.fields;
+        settings_.options = session_.snapshot.options;
+        FieldsToEdits();
+        ApplyOptionsToControls();
+        session_.snapshot.options = settings_.options;
+        (void)session_.FastScan();
+    });
 }
 
 void MainDialog::OnSaveLogfile() {
-    BusyScope busy(busy_);
-    if (busy.Nested())
-        return;
-    EnterMameFolder();
-    session_.scanner().SaveLogFile();
-    Finish();
+    RunAction([this] { session_.scanner().SaveLogFile(); });
 }
 
 void MainDialog::OnRebuild() {
@@ -601,18 +609,6 @@ void MainDialog::OnUnmerge() {
             (void)merger.Unmerge(*options);
         }
     });
-}
-
-template <typename Work>
-void MainDialog::RunAfterPrepareScan(Work work) {
-    BusyScope busy(busy_);
-    if (busy.Nested())
-        return;
-    EnterMameFolder();
-    EditsToFields();
-    if (session_.PrepareScan())
-        work();
-    Finish();
 }
 
 void MainDialog::ShowAbout() {

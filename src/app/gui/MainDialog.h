@@ -117,6 +117,9 @@ class MainDialog : public QDialog {
     void OnRebuild();
     void OnMerge();
     void OnUnmerge();
+    // An action of a button: one at a time, in the MAME folder, the buttons updated after.
+    template <typename Work>
+    void RunAction(Work work);
     // The rebuild and merge actions: run work only when the path check passed.
     template <typename Work>
     void RunAfterPrepareScan(Work work);

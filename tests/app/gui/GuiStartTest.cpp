@@ -9,6 +9,16 @@
 
 namespace vextral {
 
+namespace {
+
+// Writes a whole fixture file; false when it cannot be written.
+bool WriteText(const QString& path, const QByteArray& text) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
+}
+
+}  // namespace
+
 class GuiStartTest : public QObject {
     Q_OBJECT
 
@@ -23,20 +33,15 @@ class GuiStartTest : public QObject {
         QVERIFY(QDir().mkpath(root + "config/vextral"));
         QVERIFY(QDir().mkpath(root + "roms"));
 
-        QFile list(root + "list.dat");
-        QVERIFY(list.open(QIODevice::WriteOnly));
-        list.write(
-            "game (\n\tname alpha\n\tdescription \"Alpha\"\n"
-            "\trom ( name a.rom size 4 crc 12345678 )\n)\n");
-        list.close();
+        QVERIFY(WriteText(root + "list.dat",
+                          "game (\n\tname alpha\n\tdescription \"Alpha\"\n"
+                          "\trom ( name a.rom size 4 crc 12345678 )\n)\n"));
         // No mame on this machine and no question may stop the run.
-        QFile ini(root + "config/vextral/vextral.ini");
-        QVERIFY(ini.open(QIODevice::WriteOnly));
-        ini.write(("[Settings]\nPathWarning=0\nListInfoWarnings=0\nUseMameExe=0\n"
-                   "[Paths]\nRompaths=" +
-                   root + "roms\n")
-                      .toUtf8());
-        ini.close();
+        QVERIFY(WriteText(root + "config/vextral/vextral.ini",
+                          ("[Settings]\nPathWarning=0\nListInfoWarnings=0\nUseMameExe=0\n"
+                           "[Paths]\nRompaths=" +
+                           root + "roms\n")
+                              .toUtf8()));
 
         QProcess program;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -60,6 +65,7 @@ class GuiStartTest : public QObject {
         QCOMPARE(bytes.back(), '\x01');
 
         // The settings were written back on the way out.
+        QFile ini(root + "config/vextral/vextral.ini");
         QVERIFY(ini.open(QIODevice::ReadOnly));
         const QByteArray written = ini.readAll();
         QVERIFY(written.contains("VextralExe="));
@@ -78,19 +84,14 @@ class GuiStartTest : public QObject {
         QVERIFY(QDir().mkpath(root + "config/vextral"));
         QVERIFY(QDir().mkpath(root + "roms"));
         QVERIFY(QDir().mkpath(root + "samples"));
-        QFile list(root + "list.dat");
-        QVERIFY(list.open(QIODevice::WriteOnly));
-        list.write(
-            "game (\n\tname alpha\n\tdescription \"Alpha\"\n\tcloneof nothere\n"
-            "\trom ( name a.rom size 4 crc 12345678 )\n)\n");
-        list.close();
-        QFile ini(root + "config/vextral/vextral.ini");
-        QVERIFY(ini.open(QIODevice::WriteOnly));
-        ini.write(("[Settings]\nPathWarning=1\nListInfoWarnings=1\nUseMameExe=0\n[Paths]\n"
-                   "Rompaths=" +
-                   root + "roms\nSamplepaths=" + root + "samples\n")
-                      .toUtf8());
-        ini.close();
+        QVERIFY(WriteText(root + "list.dat",
+                          "game (\n\tname alpha\n\tdescription \"Alpha\"\n\tcloneof nothere\n"
+                          "\trom ( name a.rom size 4 crc 12345678 )\n)\n"));
+        QVERIFY(WriteText(root + "config/vextral/vextral.ini",
+                          ("[Settings]\nPathWarning=1\nListInfoWarnings=1\nUseMameExe=0\n[Paths]\n"
+                           "Rompaths=" +
+                           root + "roms\nSamplepaths=" + root + "samples\n")
+                              .toUtf8()));
 
         QProcess program;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
