@@ -129,7 +129,7 @@ TEST_F(GameListLoaderTest, WithoutUseMameExeTheUserChoosesMameOrADatfileThatIsNe
 }
 
 TEST(ListFileTest, TheBundledDemoListLoads) {
-    const std::string root = fs::path(__FILE__).parent_path().parent_path().parent_path();
+    const std::string root = VEXTRAL_SOURCE;
     GameDatabase database;
     NullProgress progress;
     test::FakeDialogs dialogs;
