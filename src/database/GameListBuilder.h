@@ -33,8 +33,9 @@ class GameListBuilder {
     GameListBuilder(const GameListBuilder&) = delete;
     GameListBuilder& operator=(const GameListBuilder&) = delete;
 
-    void AddRom(GameDraft& draft, RomRecord rom);
-    void AddSample(GameDraft& draft, std::string_view name);
+    // A ROM or sample whose name cannot be a file name is kept aside for a warning.
+    static void AddRom(GameDraft& draft, RomRecord rom);
+    static void AddSample(GameDraft& draft, std::string_view name);
     // The game is appended unless its name is unusable or was seen before.
     void FinishGame(GameDraft& draft);
     // The input ended inside the game: it is dropped, its ROMs still count for other names.

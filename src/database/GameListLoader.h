@@ -24,8 +24,8 @@ struct GameListSource {
 
 // Parses and links one list file without any question or failure message; true when at
 // least one game was read.
-[[nodiscard]] bool LoadListFile(GameDatabase& database, const std::string& path,
-                                Progress& progress, Dialogs& dialogs, bool listInfoWarnings);
+[[nodiscard]] bool LoadListFile(GameDatabase& database, const std::string& path, Progress& progress,
+                                Dialogs& dialogs, bool listInfoWarnings);
 
 // Runs mameFolder + "mame" with the argument, its output into outputPath; true when the
 // process was started and waited for. On failure the output file is deleted.

@@ -92,6 +92,13 @@ long ListInput::Read(char* buffer, std::size_t size) {
     }
 }
 
+bool ListInput::SeekTo(std::uint64_t offset) {
+    if (gz_ != nullptr || fd_ < 0 || ::lseek(fd_, static_cast<off_t>(offset), SEEK_SET) < 0)
+        return false;
+    position_ = offset;
+    return true;
+}
+
 std::uint64_t ListInput::Position() const {
     if (gz_ != nullptr) {
         const z_off_t offset = ::gzoffset(Stream(gz_));

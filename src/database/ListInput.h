@@ -18,6 +18,7 @@ class ListInput {
     [[nodiscard]] bool Open(const std::string& path);
     void Close();
     bool IsOpen() const { return fd_ >= 0 || gz_ != nullptr; }
+    bool IsCompressed() const { return gz_ != nullptr; }
 
     // Up to size bytes of the (decompressed) contents: the count, 0 at the end, -1 when the
     // file cannot be read further (a damaged gzip stream included).
@@ -27,6 +28,8 @@ class ListInput {
     // progress of a compressed file is measured in compressed bytes.
     std::uint64_t Position() const;
     std::uint64_t FileSize() const { return fileSize_; }
+    // Goes on reading at this offset; plain files only.
+    [[nodiscard]] bool SeekTo(std::uint64_t offset);
 
   private:
     int fd_ = -1;

@@ -245,11 +245,8 @@ bool ParseListFile(const std::string& path, GameDatabase& database, RomCrcList& 
 
     bool read = false;
     if (LooksLikeXml(path)) {
-        ListInput input;
-        if (!input.Open(path))
-            return false;
         GameListBuilder builder(database, romCrcList, 0);
-        const XmlListResult xml = ParseXmlList(input, builder, progress);
+        const XmlListResult xml = ParseXmlList(path, builder, progress);
         out.format = xml.kind == XmlListKind::Datafile ? ListFormat::Datafile : ListFormat::MameXml;
         out.problem = xml.problem;
         out.stopped = xml.stopped;

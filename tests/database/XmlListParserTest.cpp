@@ -231,5 +231,73 @@ TEST(XmlListParserTest, StopEndsTheReadingWithoutAProblem) {
     EXPECT_EQ(loaded.progress.upper, 1000);
 }
 
+struct Direct {
+    XmlListResult result;
+    GameDatabase database;
+    std::vector<ListWarning> warnings;
+};
+
+Direct ReadXml(const std::string& path, std::uint64_t splitFrom) {
+    Direct direct;
+    RomCrcList crcs;
+    GameListBuilder builder(direct.database, crcs, 0);
+    NullProgress progress;
+    direct.result = ParseXmlList(path, builder, progress, XmlListOptions{splitFrom});
+    direct.warnings = builder.TakeWarnings();
+    return direct;
+}
+
+// A large file is read in two halves at once; whatever lies at the middle, the outcome is
+// that of reading it whole.
+TEST(XmlListParserTest, ReadingInHalvesGivesWhatReadingWholeGives) {
+    test::TempFolder folder;
+    test::ListBuilder list;
+    for (int i = 0; i < 300; ++i) {
+        list.Game("g" + std::to_string(i), "Game " + std::to_string(i % 290))
+            .Rom("r" + std::to_string(i), 16, 0x1000u + static_cast<unsigned>(i));
+    }
+    const std::string xml = list.Xml();
+    const std::size_t middle = xml.find("\t<machine name=\"g150\"");
+    // The split is looked for from the middle on: a long run before a start tag makes it
+    // land on that tag.
+    const std::string padding(80000, 'x');
+    const auto around = [&](const std::string& inserted) {
+        return xml.substr(0, middle) + inserted + xml.substr(middle);
+    };
+    struct Case {
+        const char* label;
+        std::string text;
+        bool inHalves;
+    };
+    const std::vector<Case> cases{
+        {"games only", xml, true},
+        {"a comment holding a start tag at the middle",
+         around("<!-- " + padding + "<machine name=\"ghost\"> -->\n"), false},
+        {"CDATA holding a start tag at the middle",
+         around("\t<machine name=\"cd\"><description><![CDATA[" + padding +
+                "<game x]]></description></machine>\n"),
+         false},
+        {"a fault in the second half", xml.substr(0, xml.size() - 20), false},
+        {"a fault in the first half", around("<broken"), false},
+    };
+    for (const auto& [label, text, inHalves] : cases) {
+        SCOPED_TRACE(label);
+        const std::string path = test::WriteFile(folder / "list.xml", text);
+        const Direct whole = ReadXml(path, UINT64_MAX);
+        const Direct halves = ReadXml(path, 0);
+        EXPECT_EQ(halves.result.readInHalves, inHalves);
+        ASSERT_EQ(halves.result.ok, whole.result.ok);
+        EXPECT_EQ(halves.result.problem, whole.result.problem);
+        if (whole.result.ok) {
+            EXPECT_EQ(halves.database.size(), whole.database.size());
+            EXPECT_TRUE(Dump(halves.database) == Dump(whole.database));
+            EXPECT_EQ(halves.warnings, whole.warnings);
+        }
+    }
+    const Direct games = ReadXml(test::WriteFile(folder / "games.xml", xml), 0);
+    EXPECT_EQ(games.database.size(), 300u);
+    EXPECT_EQ(games.warnings.size(), 10u);  // the descriptions repeated
+}
+
 }  // namespace
 }  // namespace vextral
