@@ -75,13 +75,18 @@ bool Scanner::BuildResultLines(GameRecord& game) {
     const bool missingOn = o.Missing || o.MissingAdvanced;
     const bool unneededOn = o.Unneeded || o.UnneededAdvanced;
 
+    // A game that lists no ROM and no sample (a device, say) needs no set: its absence is
+    // no finding, and a set found for it is checked as any other.
+    const bool needsSet = !game.roms.empty() || !game.samples.empty();
+    const bool missingGame = o.Games && !game.setFound && needsSet && missingOn;
+
     bool ok = true;
     bool countedMissing = false;
     if (unneededOn)
         ok = game.unneededList.empty();
     if (o.Games) {
         if (!game.setFound) {
-            if (missingOn) {
+            if (missingGame) {
                 ok = false;
                 countedMissing = true;
             }
@@ -137,7 +142,7 @@ bool Scanner::BuildResultLines(GameRecord& game) {
                   kImageSetCase);
             ++counters.wrongCaseGames;
         }
-        if (!game.setFound && missingOn) {
+        if (missingGame) {
             child("missing game: " + game.description, kImageMissingGame);
             ++(game.isNeoGeo ? counters.missingNeoGeoGames : counters.missingArcadeGames);
         }

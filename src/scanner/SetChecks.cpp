@@ -791,7 +791,7 @@ void Scanner::CheckUnneededInPath(const std::string& folder, GameRecord& collect
         const std::string_view setName = EndsWithIgnoringCase(name, kZipExtension)
                                              ? name.substr(0, name.size() - kZipExtension.size())
                                              : name;
-        if (database.FindGame(setName) ||
+        if (database.FindGame(setName) || (isRomFolder && database.IsBiosSet(setName)) ||
             EqualsIgnoringCase(NameWithoutExtension(name), knownBiosSet))
             continue;
         const std::string path = base + entry.name;

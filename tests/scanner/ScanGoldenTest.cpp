@@ -402,6 +402,32 @@ missing sample: o2.wav
 )"));
 }
 
+// Devices list no ROM and no sample: a missing one is no finding, a present one is checked as
+// any set. BIOS sets are no games, but a scan never calls them unneeded.
+TEST_F(ScanGoldenTest, GamesNeedingNoFilesAreNeverMissingAndBiosSetsNeverUnneeded) {
+    ListBuilder list;
+    list.Game("naomi", "Naomi BIOS").Bios().Rom("epr-21576.ic27", 8, 0x21576000);
+    list.Game("24c01", "24C01 I2C Memory");
+    list.Game("z80", "Z80 CPU");
+    list.Game("alpha", "Alpha").Rom("a1.rom", 4, 0xA1A1A1A1);
+    Load(list);
+    romFolder.ZipSet("naomi", {Right("epr-21576.ic27", 0x21576000, 8)})
+        .FolderSet("z80", {{"readme.txt", "x"}});
+
+    EXPECT_TRUE(Scan());
+    EXPECT_EQ(scanner.logText, Expected(R"(
+Alpha [folder: alpha]
+missing game: Alpha
+missing rom: a1.rom [length: 4] [chksum: a1a1a1a1 (5e5e5e5e)]
+
+Z80 CPU [folder: z80]
+unneeded file: {R}z80/readme.txt
+)"));
+    scanner.ShowStatistics();
+    EXPECT_EQ(scanner.statisticsText.rfind("Missing Games:          1 of 3\r\n", 0), 0u);
+    EXPECT_FALSE(Game("24c01").needsRescan);
+}
+
 class ScanStopTest : public test::ScanFixture {
   protected:
     void SetUp() override {
