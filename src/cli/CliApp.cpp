@@ -24,6 +24,7 @@
 #include "database/GameListLoader.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
+#include "platform/UserFolders.h"
 #include "rebuild/MergeDialogue.h"
 #include "rebuild/Merger.h"
 #include "rebuild/RebuildDialogue.h"
@@ -66,6 +67,7 @@ struct FlagSetting {
 // Everything the subcommands take from their arguments.
 struct Arguments {
     std::string dat;
+    bool noCache = false;
     std::optional<std::string> romPaths, samplePaths, miscPaths, select;
     std::vector<std::string> sets;
     std::string answer = "no-to-all";
@@ -82,6 +84,10 @@ struct Arguments {
     // list-info
     std::string listFile;
 };
+
+constexpr const char* kNoListHint =
+    "no game list was obtained; name a list file with --dat FILE (the output of 'mame "
+    "-listxml' or 'mame -listinfo', or a datfile)";
 
 void Error(const std::string& text) {
     std::fprintf(stderr, "vextral: %s\n", text.c_str());
@@ -256,6 +262,7 @@ class CliRun {
             options.datFile = args_.dat;
         options.allowChoosers = false;
         options.writeSettings = args_.saveSettings;
+        options.useListCache = !args_.noCache;
         FlagOverrideStore store(store_, flags);
         Startup startup(store, dialogs_, zipLibrary_, progress_, options);
 
@@ -276,7 +283,7 @@ class CliRun {
         };
         const StartupOutcome outcome = startup.Run(hooks);
         if (outcome.result != StartupResult::Completed) {
-            Error("no game list was obtained");
+            Error(kNoListHint);
             return kStatusError;
         }
         return outcome.exitCode;
@@ -451,11 +458,18 @@ int RunMerge(const Arguments& args, bool unmerge) {
 }
 
 int RunListInfo(const Arguments& args) {
+    const std::string& file = args.dat.empty() ? args.listFile : args.dat;
+    if (file.empty() || (!args.dat.empty() && !args.listFile.empty())) {
+        Error("list-info: name the list file once, with --dat FILE or as FILE");
+        return kStatusError;
+    }
     GameDatabase database;
     NullProgress progress;
     TerminalDialogs dialogs(stdin, stderr, false, AskAnswer::NoToAll);
-    if (!LoadListFile(database, args.listFile, progress, dialogs, /*listInfoWarnings=*/true)) {
-        Error(args.listFile + ": no games could be read");
+    std::string problem;
+    if (!LoadListFile(database, file, progress, dialogs, /*listInfoWarnings=*/true,
+                      args.noCache ? std::string() : UserCacheFolder(), &problem)) {
+        Error(file + ": no games could be read" + (problem.empty() ? "" : ": " + problem));
         return kStatusError;
     }
     DatabaseCounts counts;
@@ -469,9 +483,16 @@ int RunListInfo(const Arguments& args) {
     return kStatusClean;
 }
 
-void AddListOptions(CLI::App& command, Arguments& args) {
+void AddDatOptions(CLI::App& command, Arguments& args) {
     command.add_option("--dat", args.dat,
-                       "Read the game list from this list file instead of running mame");
+                       "Read the game list from this list file (-listxml or -listinfo output, or "
+                       "a datfile; gzip-compressed too) instead of running mame");
+    command.add_flag("--no-cache", args.noCache,
+                     "Read the game list afresh instead of from the cache of an earlier reading");
+}
+
+void AddListOptions(CLI::App& command, Arguments& args) {
+    AddDatOptions(command, args);
     command.add_flag("--save-settings", args.saveSettings,
                      "Write the settings back at the end (they are left untouched otherwise)");
 }
@@ -596,7 +617,8 @@ int RunCli(int argc, char** argv) {
 
     CLI::App* listInfo =
         app.add_subcommand("list-info", "Read a list file, validate it and print its counts");
-    listInfo->add_option("FILE", args.listFile, "The list file")->required();
+    listInfo->add_option("FILE", args.listFile, "The list file (or give it with --dat)");
+    AddDatOptions(*listInfo, args);
 
     const std::string_view first = argc > 1 ? argv[1] : "";
     if (!first.empty() && first.front() != '-' &&

@@ -86,7 +86,8 @@ class Reader {
     // Stops the parse with a problem of the document at the current place.
     void Fail(const std::string& what) {
         result.problem = what + " at line " + std::to_string(XML_GetCurrentLineNumber(parser_)) +
-                         ", column " + std::to_string(XML_GetCurrentColumnNumber(parser_) + 1);
+                         ", column " + std::to_string(XML_GetCurrentColumnNumber(parser_) + 1) +
+                         ".";
         XML_StopParser(parser_, XML_FALSE);
     }
 
@@ -264,7 +265,7 @@ void Feed(XML_Parser parser, Reader& reader, const ReadBytes& read,
         }
         const long n = read(static_cast<char*>(buffer), kChunkSize);
         if (n < 0) {
-            reader.result.problem = "The list could not be read to its end";
+            reader.result.problem = "The list could not be read to its end.";
             return;
         }
         fed += n;
@@ -315,7 +316,7 @@ XmlListResult ParseWhole(const std::string& path, GameListBuilder& builder, Prog
     ListInput input;
     ExpatParser expat;
     if (!input.Open(path) || expat.Get() == nullptr) {
-        failed.problem = "The list could not be opened";
+        failed.problem = "The list could not be opened.";
         return failed;
     }
     ProgressSteps steps(progress, input.FileSize());

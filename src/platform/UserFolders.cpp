@@ -47,4 +47,8 @@ std::string UserConfigFolder() {
     return AppFolder("XDG_CONFIG_HOME", ".config");
 }
 
+std::string UserCacheFolder() {
+    return AppFolder("XDG_CACHE_HOME", ".cache");
+}
+
 }  // namespace vextral

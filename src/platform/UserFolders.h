@@ -8,5 +8,7 @@ namespace vextral {
 std::string UserDataFolder();
 // $XDG_CONFIG_HOME/vextral/ (default ~/.config/vextral/), ending with the separator.
 std::string UserConfigFolder();
+// $XDG_CACHE_HOME/vextral/ (default ~/.cache/vextral/), ending with the separator.
+std::string UserCacheFolder();
 
 }  // namespace vextral

@@ -22,6 +22,10 @@ struct AppSettings {
     std::string chosenGames;  // stored as ChosenGames
     std::string mameFolder;   // stored as MameExe
     std::string programFolder;  // stored as VextralExe
+
+    // The list file read instead of running mame while UseMameExe is off; stored as
+    // ListFile (absent from older settings: empty).
+    std::string listFile;
 };
 
 }  // namespace vextral

@@ -51,7 +51,8 @@ class CliFixture : public ::testing::Test {
         WriteFile(temp / "stdin.txt", input);
         std::string command = "cd " + ShellQuoted(temp.Path()) + " && env " + unsetVariables +
                               "XDG_CONFIG_HOME=" + ShellQuoted(temp / "config") +
-                              " XDG_DATA_HOME=" + ShellQuoted(temp / "data") + " " +
+                              " XDG_DATA_HOME=" + ShellQuoted(temp / "data") +
+                              " XDG_CACHE_HOME=" + ShellQuoted(temp / "cache") + " " +
                               ShellQuoted(binary_);
         for (const std::string& arg : args)
             command += " " + ShellQuoted(arg);

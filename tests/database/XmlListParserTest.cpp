@@ -198,12 +198,14 @@ TEST(XmlListParserTest, MalformedXmlGivesOneProblemNamingItsPlaceAndNoHalfList) 
         std::string where;
     };
     const std::vector<Case> cases{
-        {"truncated", good.substr(0, good.size() - 12), "line 14, column 2"},
-        {"mismatched tag", head + "\t<machine name=\"c\"></game>\n</mame>\n", "line 15, column 22"},
-        {"undefined entity", head + "\t<machine name=\"&nope;\"/>\n</mame>\n", "line 15, column 2"},
-        {"binary", head + std::string("\t<\x01\x02\x00\xFF>\n", 8), "line 15, column 3"},
+        {"truncated", good.substr(0, good.size() - 12), "line 14, column 2."},
+        {"mismatched tag", head + "\t<machine name=\"c\"></game>\n</mame>\n",
+         "line 15, column 22."},
+        {"undefined entity", head + "\t<machine name=\"&nope;\"/>\n</mame>\n",
+         "line 15, column 2."},
+        {"binary", head + std::string("\t<\x01\x02\x00\xFF>\n", 8), "line 15, column 3."},
         {"wrong root", "<?xml version=\"1.0\"?>\n<softwarelists>\n</softwarelists>\n",
-         "line 2, column 1"},
+         "line 2, column 1."},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);

@@ -49,6 +49,7 @@ class GuiStartTest : public QObject {
         environment.insert("HOME", root);
         environment.insert("XDG_CONFIG_HOME", root + "config");
         environment.insert("XDG_DATA_HOME", root + "data");
+        environment.insert("XDG_CACHE_HOME", root + "cache");
         program.setProcessEnvironment(environment);
         program.start(binary, {"--dat", root + "list.dat", "--quit-after-open"});
         QVERIFY(program.waitForStarted());
@@ -99,6 +100,7 @@ class GuiStartTest : public QObject {
         environment.insert("HOME", root);
         environment.insert("XDG_CONFIG_HOME", root + "config");
         environment.insert("XDG_DATA_HOME", root + "data");
+        environment.insert("XDG_CACHE_HOME", root + "cache");
         program.setProcessEnvironment(environment);
         program.start(binary, {"--dat", root + "list.dat", "--screenshot", root + "shot.png"});
         QVERIFY(program.waitForStarted());
