@@ -29,6 +29,7 @@
 #include "rebuild/Merger.h"
 #include "rebuild/RebuildDialogue.h"
 #include "rebuild/Rebuilder.h"
+#include "scanner/MameIni.h"
 
 namespace vextral {
 
@@ -271,6 +272,7 @@ class CliRun {
             TextResultSink sink;
             ScanSession session(settings, database, dialogs_, progress_, sink, zipLibrary_);
             session.showStatisticsBox = false;
+            session.scanner().mameIniFolders = UserMameIniFolders();
             FillFields(session);
             // The scan itself warns about folders without sets; once is enough.
             const bool pathWarning = settings.PathWarning;

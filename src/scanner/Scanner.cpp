@@ -10,6 +10,7 @@
 #include "archive/FileUtils.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
+#include "scanner/MameIni.h"
 
 namespace vextral {
 
@@ -120,6 +121,17 @@ void Scanner::SplitList(std::string_view text, std::vector<std::string>& list, S
 void Scanner::ReadMameConfigPaths(const std::string& mameFolder) {
     if (!SetCurrentFolder(mameFolder))
         return;
+    ReadMameCfg(mameFolder);
+    // Today's MAME keeps its paths in mame.ini instead; the first one found counts.
+    std::vector<std::string> folders{mameFolder};
+    folders.insert(folders.end(), mameIniFolders.begin(), mameIniFolders.end());
+    if (const auto ini = ReadMameIni(folders)) {
+        SplitList(ini->rompath, romList, kAppendPaths);
+        SplitList(ini->samplepath, sampleList, kAppendPaths);
+    }
+}
+
+void Scanner::ReadMameCfg(const std::string& mameFolder) {
     std::ifstream in(mameFolder + "mame.cfg", std::ios::binary);
     if (!in)
         return;

@@ -57,6 +57,9 @@ public:
     ScanOptions options;
     bool pathWarning = true;    // the PathWarning program flag
     std::string programFolder;  // ends with the separator
+    // Where mame.ini is looked for after the MAME folder: the program gives
+    // UserMameIniFolders(); empty, only the MAME folder's own counts.
+    std::vector<std::string> mameIniFolders;
     DatabaseCounts databaseCounts;
     // Called by PrepareScan once the lists are split (the window updates its buttons).
     std::function<void()> onListsReady;
@@ -67,7 +70,9 @@ public:
     std::vector<std::string> romFolders, sampleFolders, miscFolders;
 
     static void SplitList(std::string_view text, std::vector<std::string>& list, SplitFlags flags);
-    // The [directory] section of mameFolder + "mame.cfg" into romList, sampleList, miscList.
+    // The [directory] section of mameFolder + "mame.cfg" into romList, sampleList, miscList,
+    // then the rompath and samplepath of the first mame.ini found in mameFolder or
+    // mameIniFolders.
     void ReadMameConfigPaths(const std::string& mameFolder);
     // Splits the fields, selects games, warns about folders without sets. False when the
     // user cancelled the last path warning.
@@ -151,6 +156,8 @@ private:
     FolderCache folders_;
     Fixer fixer_;
     bool hasTopLine_ = false;  // a top-level line exists for child lines
+
+    void ReadMameCfg(const std::string& mameFolder);
 
     // Private helpers of the set checks (SetChecks.cpp) go below this line.
 

@@ -18,6 +18,7 @@
 #include "app/gui/QtDialogs.h"
 #include "app/gui/ResultsTree.h"
 #include "archive/ZipLibrary.h"
+#include "scanner/MameIni.h"
 
 namespace vextral {
 
@@ -146,6 +147,7 @@ int RunGui(int argc, char** argv) {
         ProgressDialog progress;
         MainDialog window(settings, database, dialogs, progress, zipLibrary);
         progress.SetOwner(&window);
+        window.session().scanner().mameIniFolders = UserMameIniFolders();
         if (unattended) {
             window.onOpened = [&window, &guiOptions, &opening] {
                 opening.stop();
