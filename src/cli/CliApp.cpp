@@ -75,6 +75,7 @@ struct Arguments {
     bool saveSettings = false;
     // scan, fast-scan
     std::string log;
+    std::string fixdat;
     bool noStatistics = false;
     // rebuild
     std::string from, to;
@@ -346,6 +347,10 @@ int FinishScan(ScanSession& session, ScanOutcome outcome, const Arguments& args)
         Error("can't write the log file '" + args.log + "'");
         return kStatusError;
     }
+    if (!args.fixdat.empty() && !scanner.WriteFixdatFile(args.fixdat)) {
+        Error("can't write the fixdat '" + args.fixdat + "'");
+        return kStatusError;
+    }
     if (outcome == ScanOutcome::Stopped)
         return kStatusStopped;
     return scanner.fastScanAvailable ? kStatusProblems : kStatusClean;
@@ -486,9 +491,11 @@ int RunListInfo(const Arguments& args) {
 }
 
 void AddDatOptions(CLI::App& command, Arguments& args) {
-    command.add_option("--dat", args.dat,
-                       "Read the game list from this list file (-listxml or -listinfo output, or "
-                       "a datfile; gzip-compressed too) instead of running mame");
+    command
+        .add_option("--dat", args.dat,
+                    "Read the game list from this list file (-listxml or -listinfo output, or a "
+                    "datfile; gzip-compressed too) instead of running mame")
+        ->type_name("FILE");
     command.add_flag("--no-cache", args.noCache,
                      "Read the game list afresh instead of from the cache of an earlier reading");
 }
@@ -500,8 +507,9 @@ void AddListOptions(CLI::App& command, Arguments& args) {
 }
 
 void AddPathOptions(CLI::App& command, Arguments& args) {
-    command.add_option("--rom-paths", args.romPaths,
-                       "Rom folders, separated by ';' (default: mame.cfg and the stored paths)");
+    command.add_option(
+        "--rom-paths", args.romPaths,
+        "Rom folders, separated by ';' (default: mame.cfg, mame.ini and the stored paths)");
     command.add_option("--sample-paths", args.samplePaths,
                        "Sample folders, separated by ';' (default: as for --rom-paths)");
     command.add_option("--misc-paths", args.miscPaths,
@@ -531,7 +539,12 @@ void AddAnswerOption(CLI::App& command, Arguments& args) {
 }
 
 void AddLogOptions(CLI::App& command, Arguments& args) {
-    command.add_option("--log", args.log, "Also write the log file (CR LF line ends) here");
+    command.add_option("--log", args.log, "Also write the log file (CR LF line ends) here")
+        ->type_name("FILE");
+    command
+        .add_option("--fixdat", args.fixdat,
+                    "Also write the missing ROMs and samples here, as an XML datfile")
+        ->type_name("FILE");
     command.add_flag("--no-statistics", args.noStatistics,
                      "Leave the statistics out of the output and the log file");
 }

@@ -188,6 +188,8 @@ bool Scanner::BuildResultLines(GameRecord& game) {
                     ++counters.unavailableChecksums;
                 }
             } else if (missingOn) {
+                MissingEntry(game).roms.push_back(
+                    {rom.name, rom.size, rom.crc, rom.complementedCrc});
                 child("missing rom: " + rom.name + " [length: " + Decimal(rom.size) +
                           "] [chksum: " + Hex(rom.crc) + " (" + Hex(rom.complementedCrc) + ")]",
                       kImageMissingRom);
@@ -208,6 +210,7 @@ bool Scanner::BuildResultLines(GameRecord& game) {
                 ++counters.wrongCaseSamples;
             }
             if (!sample.found && missingOn) {
+                MissingEntry(game).samples.push_back(sample.name);
                 child("missing sample: " + sample.name, kImageMissingSample);
                 ++counters.missingSamples;
             }
@@ -219,6 +222,26 @@ bool Scanner::BuildResultLines(GameRecord& game) {
 
     results_.Refresh();
     return true;
+}
+
+FixdatGame& Scanner::MissingEntry(const GameRecord& game) {
+    if (missingFiles.empty() || missingFiles.back().name != game.name)
+        missingFiles.push_back({game.name, game.description, game.cloneOf, {}, {}});
+    return missingFiles.back();
+}
+
+void Scanner::SaveFixdat() {
+    const auto path = dialogs_.ChooseSaveFile("Fixdat (*.dat)|*.dat||", ".dat");
+    if (!path || path->empty())
+        return;
+    if (!WriteFixdatFile(*path)) {
+        dialogs_.ShowMessage("Can't write the fixdat '" + *path + "'.", "Save Fixdat",
+                             MessageIcon::Exclamation, MessageButtons::Ok);
+    }
+}
+
+bool Scanner::WriteFixdatFile(const std::string& path) const {
+    return WriteFixdat(path, missingFiles, std::time(nullptr));
 }
 
 void Scanner::SaveLogFile() {

@@ -20,6 +20,7 @@
 #include "fixer/Fixer.h"
 #include "platform/FolderCache.h"
 #include "platform/Text.h"
+#include "scanner/Fixdat.h"
 #include "scanner/ScanCounters.h"
 #include "ui/ConsentState.h"
 #include "ui/Dialogs.h"
@@ -48,7 +49,7 @@ inline constexpr SplitFlags kAppendPaths{true, false, true, true};
 inline constexpr SplitFlags kSplitSelection{false, true, false, false};
 
 class Scanner {
-public:
+  public:
     Scanner(Dialogs& dialogs, Progress& progress, ResultSink& results, ZipLibrary& zipLibrary);
     Scanner(const Scanner&) = delete;
     Scanner& operator=(const Scanner&) = delete;
@@ -131,6 +132,11 @@ public:
     void SaveLogFile();
     // Writes logText (CR LF text as kept), and the statistics block when asked.
     [[nodiscard]] bool WriteLogFile(const std::string& path, bool withStatistics) const;
+    // The missing ROMs and samples of the last scan, game by game, as its lines say.
+    std::vector<FixdatGame> missingFiles;
+    // The "Save Fixdat" action: save chooser, write, a message when it could not be written.
+    void SaveFixdat();
+    [[nodiscard]] bool WriteFixdatFile(const std::string& path) const;
 
     // ---- Statistics ----
     // Builds both texts, stores statisticsText and shows the "Scanning Results" box.
@@ -147,7 +153,7 @@ public:
     const ZipReader& zipReader() const { return zipReader_; }
     Fixer& fixer() { return fixer_; }
 
-private:
+  private:
     Dialogs& dialogs_;
     Progress& progress_;
     ResultSink& results_;
@@ -158,6 +164,8 @@ private:
     bool hasTopLine_ = false;  // a top-level line exists for child lines
 
     void ReadMameCfg(const std::string& mameFolder);
+    // The fixdat entry of the game whose lines are being added.
+    FixdatGame& MissingEntry(const GameRecord& game);
 
     // Private helpers of the set checks (SetChecks.cpp) go below this line.
 
@@ -165,7 +173,7 @@ private:
     // that showed nothing can be reused while a listing that showed messages is read (and
     // shows them) again, as every reading of a damaged zip does.
     class CountingDialogs final : public Dialogs {
-    public:
+      public:
         explicit CountingDialogs(Dialogs& inner) : inner_(inner) {}
         MessageResult ShowMessage(const std::string& text, const std::string& caption,
                                   MessageIcon icon, MessageButtons buttons) override {
@@ -185,7 +193,7 @@ private:
         }
         std::uint64_t messages = 0;
 
-    private:
+      private:
         Dialogs& inner_;
     };
 
@@ -203,7 +211,7 @@ private:
     // Where a file of a set was found at one location.
     struct FileMatch {
         bool loose = false;
-        std::string looseName;  // as listed
+        std::string looseName;              // as listed
         std::optional<std::size_t> member;  // index into this location's member list
         bool Found() const { return loose || member.has_value(); }
     };
@@ -245,9 +253,8 @@ private:
     void RefreshSnapshots();
     std::unordered_map<std::string, std::shared_ptr<const SetLocation>> locations_;
     std::unordered_map<std::string, std::uint32_t> looseCrcs_;
-    std::unordered_map<const GameRecord*,
-                       std::unordered_set<std::string_view, CaseInsensitiveHash,
-                                          CaseInsensitiveEqual>>
+    std::unordered_map<const GameRecord*, std::unordered_set<std::string_view, CaseInsensitiveHash,
+                                                             CaseInsensitiveEqual>>
         romNames_;
     // neededFiles by set location: two equal paths always share their location, so only
     // the few names of one set are compared.

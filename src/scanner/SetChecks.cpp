@@ -176,6 +176,7 @@ bool Scanner::ScanGames(GameDatabase& database) {
     counters = {};
     results_.ClearResults();
     logText.clear();
+    missingFiles.clear();
     hasTopLine_ = false;
     ForgetAfterChange();
     romNames_.clear();

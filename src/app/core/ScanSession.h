@@ -24,15 +24,16 @@ struct ButtonStates {
     bool scan = false;
     bool fastScan = false;
     bool saveLogfile = false;
+    bool saveFixdat = false;
     bool rebuild = true;
     bool merge = false;
     bool unmerge = false;
 };
 
 class ScanSession {
-public:
-    ScanSession(AppSettings& settings, GameDatabase& database, Dialogs& dialogs,
-                Progress& progress, ResultSink& results, ZipLibrary& zipLibrary);
+  public:
+    ScanSession(AppSettings& settings, GameDatabase& database, Dialogs& dialogs, Progress& progress,
+                ResultSink& results, ZipLibrary& zipLibrary);
 
     AppSettings& settings;
     GameDatabase& database;
@@ -64,7 +65,7 @@ public:
 
     std::string FastScanFilePath() const;
 
-private:
+  private:
     void SyncScannerSettings();
     void EnterMameFolder() const;
     ScanOutcome RunScan(bool fullScan);
