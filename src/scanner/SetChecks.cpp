@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <thread>
+#include <unordered_set>
 
 #include "archive/Crc32.h"
 #include "archive/FileUtils.h"
@@ -787,12 +788,22 @@ void Scanner::CheckUnneededInPath(const std::string& folder, GameRecord& collect
     const std::string base = WithSeparator(folder);
     const std::vector<DirEntry> entries = folders_.Listing(base).Entries();
     const std::string_view knownBiosSet = isRomFolder ? kNeoGeoSet : kSampleBiosSet;
+    // A sample set that games name as theirs (sampleof) without a game of its name, such
+    // as one of sounds many machines share, is needed all the same.
+    std::unordered_set<std::string_view, CaseInsensitiveHash, CaseInsensitiveEqual> sharedSamples;
+    if (!isRomFolder) {
+        for (const GameRecord& game : database) {
+            if (game.hasSampleOf)
+                sharedSamples.insert(game.sampleOf);
+        }
+    }
     for (const DirEntry& entry : entries) {
         const std::string_view name = entry.name;
         const std::string_view setName = EndsWithIgnoringCase(name, kZipExtension)
                                              ? name.substr(0, name.size() - kZipExtension.size())
                                              : name;
         if (database.FindGame(setName) || (isRomFolder && database.IsBiosSet(setName)) ||
+            sharedSamples.contains(setName) ||
             EqualsIgnoringCase(NameWithoutExtension(name), knownBiosSet))
             continue;
         const std::string path = base + entry.name;

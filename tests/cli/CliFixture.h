@@ -50,7 +50,7 @@ class CliFixture : public ::testing::Test {
     CliResult Run(const std::vector<std::string>& args, const std::string& input = {}) {
         WriteFile(temp / "stdin.txt", input);
         std::string command = "cd " + ShellQuoted(temp.Path()) + " && env " + unsetVariables +
-                              "XDG_CONFIG_HOME=" + ShellQuoted(temp / "config") +
+                              setVariables + "XDG_CONFIG_HOME=" + ShellQuoted(temp / "config") +
                               " XDG_DATA_HOME=" + ShellQuoted(temp / "data") +
                               " XDG_CACHE_HOME=" + ShellQuoted(temp / "cache") + " " +
                               ShellQuoted(binary_);
@@ -89,6 +89,7 @@ class CliFixture : public ::testing::Test {
     TempFolder temp;
     std::string listPath;
     std::string unsetVariables;  // "-u NAME " for each variable the program must not see
+    std::string setVariables;    // "NAME=VALUE " for each variable the program is to see
     CollectionBuilder roms{temp / "roms/"};
     CollectionBuilder samples{temp / "samples/"};
 

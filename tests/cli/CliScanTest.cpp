@@ -1,6 +1,7 @@
 // vextral scan and fast-scan, run as a separate process over generated collections.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "app/core/QtSettingsStore.h"
 #include "cli/CliFixture.h"
@@ -297,6 +298,36 @@ TEST_F(CliScanTest, MissingOrUnreadableListIsAnErrorBeforeTheScan) {
 
     listPath = temp / "roms";  // a folder
     EXPECT_EQ(Scan().status, 2);
+}
+
+// No list file given: a stand-in for today's MAME on PATH (it knows only -listxml) gives the
+// list; one that gives none at all has its own words shown and --dat named.
+TEST_F(CliScanTest, WithoutDatTheListComesFromMameListXmlOrTheFailureNamesDat) {
+    BuildCollection();
+    const std::string bin = temp / "bin/";
+    const auto writeMame = [&](const std::string& forListXml) {
+        test::WriteFile(bin + "mame",
+                        "#!/bin/sh\n[ \"$1\" = -listxml ] || { echo \"Error: unknown option: "
+                        "$1\" >&2; exit 1; }\n" +
+                            forListXml + "\n");
+        ::chmod((bin + "mame").c_str(), 0755);
+    };
+    setVariables = "PATH=" + test::ShellQuoted(bin + ":/usr/bin:/bin") + " ";
+    const std::vector<std::string> scan{"scan", "--rom-paths", "roms", "--sample-paths", "samples"};
+
+    writeMame("cat " + test::ShellQuoted(CollectionList().WriteXmlTo(temp / "list.xml")));
+    test::CliResult result = Run(scan);
+    EXPECT_EQ(result.status, 1) << result.err;
+    EXPECT_NE(result.out.find(ExpectedLog()), std::string::npos);
+
+    writeMame("echo 'Fatal error: no machines' >&2; exit 1");
+    result = Run(scan);
+    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(result.out, "");
+    EXPECT_NE(result.err.find("Error: unknown option: -listinfo"), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("It said:\nFatal error: no machines"), std::string::npos);
+    EXPECT_NE(result.err.find("name a list file with --dat FILE"), std::string::npos);
+    EXPECT_EQ(result.err.find("Can't find 'mame'"), std::string::npos);
 }
 
 TEST_F(CliScanTest, NothingToScanWithoutAnExistingSampleFolder) {

@@ -213,7 +213,9 @@ StartupOutcome Startup::Run(const StartupHooks& hooks) {
     bool chooserNeeded = false;
     if (!obtained && !fromListFile)
         obtained = OfferListFile();
-    if (!obtained && !fromListFile && AskYesNo(kPickNewMamePath)) {
+    // Without choosers no other folder could be picked: mame was found, so "Can't find" would
+    // only mislead.
+    if (!obtained && !fromListFile && options_.allowChoosers && AskYesNo(kPickNewMamePath)) {
         std::string mameFolder;
         switch (ChooseMameFolder(mameFolder)) {
             case Located::Found:

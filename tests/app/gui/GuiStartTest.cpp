@@ -114,6 +114,57 @@ class GuiStartTest : public QObject {
         QCOMPARE(bytes.left(4), QByteArray("\x01\x00\x00\x00", 4));
         QCOMPARE(bytes.at(bytes.size() - 2 - 24), '\x01');
     }
+
+    // No list file given and a stand-in for today's MAME on PATH, knowing only -listxml: the
+    // first run asks to use it, gets the list and reaches a scan.
+    void firstRunWithTodaysMameReachesAScan() {
+        const QString binary = qEnvironmentVariable("VEXTRAL_BINARY");
+        if (binary.isEmpty())
+            QSKIP("VEXTRAL_BINARY is not set");
+        QTemporaryDir temp;
+        QVERIFY(temp.isValid());
+        const QString root = temp.path() + "/";
+        QVERIFY(QDir().mkpath(root + "config/vextral"));
+        QVERIFY(QDir().mkpath(root + "roms"));
+        QVERIFY(QDir().mkpath(root + "samples"));
+        QVERIFY(QDir().mkpath(root + "bin"));
+        QVERIFY(WriteText(root + "list.xml",
+                          "<mame>\n<machine name=\"alpha\"><description>Alpha</description>"
+                          "<rom name=\"a.rom\" size=\"4\" crc=\"12345678\"/></machine>\n"
+                          "</mame>\n"));
+        QVERIFY(WriteText(root + "bin/mame",
+                          ("#!/bin/sh\n[ \"$1\" = -listxml ] || { echo \"Error: unknown option: "
+                           "$1\" >&2; exit 1; }\ncat '" +
+                           root + "list.xml'\n")
+                              .toUtf8()));
+        QVERIFY(QFile::setPermissions(root + "bin/mame", QFileDevice::ReadOwner |
+                                                             QFileDevice::WriteOwner |
+                                                             QFileDevice::ExeOwner));
+        QVERIFY(WriteText(root + "config/vextral/vextral.ini",
+                          ("[Settings]\nPathWarning=0\n[Paths]\nRompaths=" + root +
+                           "roms\nSamplepaths=" + root + "samples\n")
+                              .toUtf8()));
+
+        QProcess program;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("QT_QPA_PLATFORM", "offscreen");
+        environment.insert("HOME", root);
+        environment.insert("PATH", root + "bin:/usr/bin:/bin");
+        environment.insert("XDG_CONFIG_HOME", root + "config");
+        environment.insert("XDG_DATA_HOME", root + "data");
+        environment.insert("XDG_CACHE_HOME", root + "cache");
+        program.setProcessEnvironment(environment);
+        program.start(binary, {"--screenshot", root + "shot.png"});
+        QVERIFY(program.waitForStarted());
+        QVERIFY2(program.waitForFinished(30000), "the window did not close");
+        QCOMPARE(program.exitCode(), 0);
+        // The scan ran: alpha's set is missing, so a fast scan is available.
+        QFile fastScan(root + "data/vextral/fastscan.dat");
+        QVERIFY(fastScan.open(QIODevice::ReadOnly));
+        const QByteArray bytes = fastScan.readAll();
+        QCOMPARE(bytes.left(4), QByteArray("\x01\x00\x00\x00", 4));
+        QCOMPARE(bytes.at(bytes.size() - 2 - 24), '\x01');
+    }
 };
 
 }  // namespace vextral
