@@ -19,7 +19,7 @@ namespace vextral {
 
 namespace {
 
-constexpr int kChunkSize = 1 << 20;
+constexpr std::uint64_t kChunkSize = 1 << 20;
 // A single value (a description, say) is never longer in a real list; a longer one is cut
 // so that no input can make a text grow without bound.
 constexpr std::size_t kMaxValueLength = 1 << 16;
@@ -28,6 +28,11 @@ constexpr long long kMaxPendingBytes = 64ll << 20;
 constexpr int kProgressSteps = 1000;
 // How far the split point and the root element are looked for.
 constexpr std::size_t kSearchWindow = 1 << 20;
+
+// The buffer for a file of this size: a small list needs no megabyte.
+std::size_t BufferFor(std::uint64_t fileSize, std::uint64_t most) {
+    return static_cast<std::size_t>(std::clamp<std::uint64_t>(fileSize + 1, 4096, most));
+}
 
 std::string_view TrimTrailing(std::string_view text) {
     std::size_t n = text.size();
@@ -254,16 +259,16 @@ class Reader {
 using ReadBytes = std::function<long(char* buffer, std::size_t size)>;
 
 // Feeds expat until the input ends, the reader stops it or the document is at fault.
-void Feed(XML_Parser parser, Reader& reader, const ReadBytes& read,
+void Feed(XML_Parser parser, Reader& reader, std::size_t chunk, const ReadBytes& read,
           const std::function<void()>& afterChunk) {
     long long fed = 0;
     for (;;) {
-        void* buffer = XML_GetBuffer(parser, kChunkSize);
+        void* buffer = XML_GetBuffer(parser, static_cast<int>(chunk));
         if (buffer == nullptr) {
             reader.Fail("The XML reader ran out of memory");
             return;
         }
-        const long n = read(static_cast<char*>(buffer), kChunkSize);
+        const long n = read(static_cast<char*>(buffer), chunk);
         if (n < 0) {
             reader.result.problem = "The list could not be read to its end.";
             return;
@@ -325,7 +330,7 @@ XmlListResult ParseWhole(const std::string& path, GameListBuilder& builder, Prog
         return progress.IsStopRequested();
     });
     Feed(
-        expat.Get(), reader,
+        expat.Get(), reader, BufferFor(input.FileSize(), kChunkSize),
         [&input](char* buffer, std::size_t size) { return input.Read(buffer, size); },
         [&] { steps.Reached(input.Position()); });
     return reader.result;
@@ -351,7 +356,7 @@ std::optional<std::pair<std::string, std::string>> ReadProlog(const std::string&
     ExpatParser expat;
     if (!input.Open(path) || expat.Get() == nullptr)
         return std::nullopt;
-    std::string head(kSearchWindow, '\0');
+    std::string head(BufferFor(input.FileSize(), kSearchWindow), '\0');
     const long n = input.Read(head.data(), head.size());
     if (n <= 0)
         return std::nullopt;
@@ -371,7 +376,7 @@ std::optional<std::uint64_t> FindSplitPoint(const std::string& path, std::uint64
     ListInput input;
     if (!input.Open(path) || !input.SeekTo(offset))
         return std::nullopt;
-    std::string window(kSearchWindow, '\0');
+    std::string window(BufferFor(input.FileSize(), kSearchWindow), '\0');
     const long n = input.Read(window.data(), window.size());
     if (n <= 0)
         return std::nullopt;
@@ -428,7 +433,7 @@ std::optional<XmlListResult> ParseInHalves(const std::string& path, std::uint64_
         try {
             std::size_t prologLeft = prolog->first.size();
             Feed(
-                secondParser.Get(), secondReader,
+                secondParser.Get(), secondReader, BufferFor(fileSize / 2, kChunkSize),
                 [&](char* buffer, std::size_t size) -> long {
                     if (prologLeft > 0) {
                         const std::size_t n = std::min(prologLeft, size);
@@ -462,7 +467,7 @@ std::optional<XmlListResult> ParseInHalves(const std::string& path, std::uint64_
     const std::string closing = "</" + prolog->second + ">";
     bool closed = false;
     Feed(
-        firstParser.Get(), firstReader,
+        firstParser.Get(), firstReader, BufferFor(fileSize / 2, kChunkSize),
         [&](char* buffer, std::size_t size) -> long {
             const std::uint64_t left = *split - first.Position();
             if (left > 0)
