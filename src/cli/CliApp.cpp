@@ -490,12 +490,12 @@ int RunListInfo(const Arguments& args) {
     return kStatusClean;
 }
 
-void AddDatOptions(CLI::App& command, Arguments& args) {
-    command
-        .add_option("--dat", args.dat,
-                    "Read the game list from this list file (-listxml or -listinfo output, or a "
-                    "datfile; gzip-compressed too) instead of running mame")
-        ->type_name("FILE");
+constexpr const char* kDatHelp =
+    "Read the game list from this list file (-listxml or -listinfo output, or a datfile; "
+    "gzip-compressed too) instead of running mame";
+
+void AddDatOptions(CLI::App& command, Arguments& args, const char* datHelp = kDatHelp) {
+    command.add_option("--dat", args.dat, datHelp)->type_name("FILE");
     command.add_flag("--no-cache", args.noCache,
                      "Read the game list afresh instead of from the cache of an earlier reading");
 }
@@ -570,8 +570,9 @@ int RunCli(int argc, char** argv) {
     app.set_version_flag("--version", "vextral 1.40");
     app.require_subcommand(1);
     app.footer(
-        "Exit status of scan and fast-scan: 0 no problems, 1 problems found, 2 error "
-        "before the scan, 3 stopped.");
+        "The window takes --dat FILE (read the game list from a list file) and --no-cache "
+        "(read it afresh).\nExit status of scan and fast-scan: 0 no problems, 1 problems "
+        "found, 2 error before the scan, 3 stopped.");
 
     CLI::App* scan = app.add_subcommand(
         "scan", "Check the selected games' sets and print the log and statistics");
@@ -633,7 +634,9 @@ int RunCli(int argc, char** argv) {
     CLI::App* listInfo =
         app.add_subcommand("list-info", "Read a list file, validate it and print its counts");
     listInfo->add_option("FILE", args.listFile, "The list file (or give it with --dat)");
-    AddDatOptions(*listInfo, args);
+    AddDatOptions(*listInfo, args,
+                  "The list file (-listxml or -listinfo output, or a datfile; gzip-compressed "
+                  "too)");
 
     const std::string_view first = argc > 1 ? argv[1] : "";
     if (!first.empty() && first.front() != '-' &&
