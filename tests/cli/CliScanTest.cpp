@@ -121,7 +121,10 @@ TEST_F(CliScanTest, EveryListFormatGivesTheSameLogAndTheFixdatReadsBack) {
         EXPECT_EQ(Scan({"--log", "report.txt"}).out, text);
         EXPECT_EQ(test::ReadFile(temp / "report.txt"), report);
     }
-    const test::CliResult fixdat = Run({"list-info", "--dat", "fix.dat"});
+    // Each list read was kept in the cache; --no-cache neither reads nor writes it.
+    EXPECT_EQ(ListFolder(temp / "cache/vextral/").size(), 4u);
+    const test::CliResult fixdat = Run({"list-info", "--no-cache", "--dat", "fix.dat"});
+    EXPECT_EQ(ListFolder(temp / "cache/vextral/").size(), 4u);
     EXPECT_EQ(fixdat.status, 0) << fixdat.err;
     EXPECT_EQ(fixdat.out.substr(0, 9), "games: 1\n");  // Bravo, with its one ROM
     EXPECT_NE(fixdat.out.find("arcade roms: 1\n"), std::string::npos);
