@@ -48,7 +48,7 @@ inline constexpr SplitFlags kAppendPaths{true, false, true, true};
 inline constexpr SplitFlags kSplitSelection{false, true, false, false};
 
 class Scanner {
-public:
+  public:
     Scanner(Dialogs& dialogs, Progress& progress, ResultSink& results, ZipLibrary& zipLibrary);
     Scanner(const Scanner&) = delete;
     Scanner& operator=(const Scanner&) = delete;
@@ -122,10 +122,13 @@ public:
     // One line per unneeded entry of the game (image 11), counted; child false for the
     // entries that belong to no set.
     void AddUnneededLines(GameRecord& game, bool child);
-    // The "S&ave Logfile" action: statistics question, save chooser, write.
+    // The "S&ave Logfile" action: statistics question, save chooser, write; a failed write
+    // is reported with the file and the reason.
     void SaveLogFile();
-    // Writes logText (CR LF text as kept), and the statistics block when asked.
-    [[nodiscard]] bool WriteLogFile(const std::string& path, bool withStatistics) const;
+    // Writes logText (CR LF text as kept), and the statistics block when asked. On failure
+    // the system's reason goes to *failure when given.
+    [[nodiscard]] bool WriteLogFile(const std::string& path, bool withStatistics,
+                                    std::string* failure = nullptr) const;
 
     // ---- Statistics ----
     // Builds both texts, stores statisticsText and shows the "Scanning Results" box.
@@ -142,7 +145,7 @@ public:
     const ZipReader& zipReader() const { return zipReader_; }
     Fixer& fixer() { return fixer_; }
 
-private:
+  private:
     Dialogs& dialogs_;
     Progress& progress_;
     ResultSink& results_;
@@ -158,7 +161,7 @@ private:
     // that showed nothing can be reused while a listing that showed messages is read (and
     // shows them) again, as every reading of a damaged zip does.
     class CountingDialogs final : public Dialogs {
-    public:
+      public:
         explicit CountingDialogs(Dialogs& inner) : inner_(inner) {}
         MessageResult ShowMessage(const std::string& text, const std::string& caption,
                                   MessageIcon icon, MessageButtons buttons) override {
@@ -178,7 +181,7 @@ private:
         }
         std::uint64_t messages = 0;
 
-    private:
+      private:
         Dialogs& inner_;
     };
 
@@ -196,7 +199,7 @@ private:
     // Where a file of a set was found at one location.
     struct FileMatch {
         bool loose = false;
-        std::string looseName;  // as listed
+        std::string looseName;              // as listed
         std::optional<std::size_t> member;  // index into this location's member list
         bool Found() const { return loose || member.has_value(); }
     };
@@ -238,9 +241,8 @@ private:
     void RefreshSnapshots();
     std::unordered_map<std::string, std::shared_ptr<const SetLocation>> locations_;
     std::unordered_map<std::string, std::uint32_t> looseCrcs_;
-    std::unordered_map<const GameRecord*,
-                       std::unordered_set<std::string_view, CaseInsensitiveHash,
-                                          CaseInsensitiveEqual>>
+    std::unordered_map<const GameRecord*, std::unordered_set<std::string_view, CaseInsensitiveHash,
+                                                             CaseInsensitiveEqual>>
         romNames_;
     // neededFiles by set location: two equal paths always share their location, so only
     // the few names of one set are compared.
