@@ -275,11 +275,17 @@ class CliRun {
             return status;
         };
         const StartupOutcome outcome = startup.Run(hooks);
+        const bool settingsLost = options.writeSettings && !outcome.settingsWritten &&
+                                  outcome.result != StartupResult::Ended;
+        if (settingsLost)
+            Error(SettingsNotWrittenMessage(store_.FilePath()));
         if (outcome.result != StartupResult::Completed) {
             Error("no game list was obtained");
             return kStatusError;
         }
-        return outcome.exitCode;
+        const bool finished =
+            outcome.exitCode == kStatusClean || outcome.exitCode == kStatusProblems;
+        return settingsLost && finished ? kStatusError : outcome.exitCode;
     }
 
     TerminalDialogs& dialogs() { return dialogs_; }
