@@ -2,18 +2,23 @@
 
 #include <QAction>
 #include <QEvent>
+#include <QEventLoop>
 #include <QFontMetrics>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <cmath>
 
+#include "app/core/ByteText.h"
+#include "app/core/Startup.h"
 #include "app/gui/ResultsTree.h"
 #include "platform/FileSystem.h"
 #include "rebuild/MergeDialogue.h"
@@ -27,6 +32,12 @@ namespace {
 
 constexpr int kWidthDu = 320;
 constexpr int kHeightDu = 250;
+// The results tree ends at this height; the controls below it follow the window's bottom edge,
+// and those from this column on (the buttons and the right-hand fields) its right edge too.
+constexpr int kBelowTreeDu = 150;
+constexpr int kRightColumnDu = 170;
+// Beyond this many, the left-alone families are counted, not named.
+constexpr std::size_t kNamedFamilies = 20;
 
 // Runs an action with the window marked busy, so that focus changes caused by the windows the
 // action opens do not re-split the fields under it.
@@ -73,12 +84,10 @@ MainDialog::MainDialog(AppSettings& settings, GameDatabase& database, Dialogs& d
       session_(settings, database, dialogs, progress, *tree_, zipLibrary) {
     setObjectName("mainDialog");
     setWindowTitle(QString::fromLatin1(kMainWindowCaption));
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-    EnsureGuiResources();
-    QIcon icon(QStringLiteral(":/images/vextral.png"));
-    icon.addFile(QStringLiteral(":/images/vextral-32.png"));
-    setWindowIcon(icon);
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    setWindowIcon(ProgramIcon());
 
     BuildMenu();
     BuildControls();
@@ -140,7 +149,12 @@ void MainDialog::BuildMenu() {
 }
 
 void MainDialog::Place(QWidget* widget, QRect dialogUnits) {
-    places_.emplace_back(widget, dialogUnits);
+    Anchor anchor = Anchor::Stay;
+    if (widget == tree_)
+        anchor = Anchor::Grow;
+    else if (dialogUnits.y() >= kBelowTreeDu)
+        anchor = dialogUnits.x() >= kRightColumnDu ? Anchor::DownRight : Anchor::Down;
+    places_.push_back({widget, dialogUnits, anchor, QRect()});
 }
 
 void MainDialog::ArrangeControls() {
@@ -160,24 +174,83 @@ void MainDialog::ArrangeControls() {
         if (qobject_cast<QGroupBox*>(widget) == nullptr && widget != tree_)
             unitY_ = std::max(unitY_, hint.height() / static_cast<double>(place.height()));
     };
-    for (const auto& [widget, place] : places_) {
-        fit(widget, place);
+    for (const PlacedControl& control : places_) {
+        QWidget* widget = control.widget;
+        fit(widget, control.dialogUnits);
         for (const TriPair& pair : triState_) {
             if (pair.box != widget)
                 continue;
             const QString text = pair.box->text();
             for (const char* label : {pair.offLabel, pair.checkedLabel, pair.greyedLabel}) {
                 pair.box->setText(QString::fromLatin1(label));
-                fit(widget, place);
+                fit(widget, control.dialogUnits);
             }
             pair.box->setText(text);
         }
     }
-    for (const auto& [widget, place] : places_)
-        widget->setGeometry(Du(place.x(), place.y(), place.width(), place.height()));
+    for (PlacedControl& control : places_) {
+        const QRect units = control.dialogUnits;
+        control.pixels = Du(units.x(), units.y(), units.width(), units.height());
+    }
     const QRect whole = Du(0, 0, kWidthDu, kHeightDu);
-    menuBar_->setGeometry(0, 0, whole.width(), top_);
-    setFixedSize(whole.width(), whole.height() + top_);
+    minimumSize_ = QSize(whole.width(), whole.height() + top_);
+    setMinimumSize(minimumSize_);
+    resize(minimumSize_);
+    FollowSize();
+}
+
+void MainDialog::FollowSize() {
+    const int dx = std::max(0, width() - minimumSize_.width());
+    const int dy = std::max(0, height() - minimumSize_.height());
+    for (const PlacedControl& control : places_) {
+        QRect rect = control.pixels;
+        switch (control.anchor) {
+            case Anchor::Stay:
+                break;
+            case Anchor::Down:
+                rect.translate(0, dy);
+                break;
+            case Anchor::DownRight:
+                rect.translate(dx, dy);
+                break;
+            case Anchor::Grow:
+                rect.adjust(0, 0, dx, dy);
+                break;
+        }
+        control.widget->setGeometry(rect);
+    }
+    menuBar_->setGeometry(0, 0, width(), top_);
+}
+
+void MainDialog::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    FollowSize();
+}
+
+void MainDialog::showEvent(QShowEvent* event) {
+    shown_ = true;
+    QDialog::showEvent(event);
+}
+
+void MainDialog::RestorePlace(const std::optional<WindowPlace>& place) {
+    if (!place)
+        return;
+    const QRect rect(place->left, place->top, place->width, place->height);
+    const QSize size = rect.size().expandedTo(minimumSize_);
+    // A place on a screen that is no longer there would open the window out of reach.
+    if (QGuiApplication::screenAt(rect.center()) != nullptr)
+        setGeometry(QRect(rect.topLeft(), size));
+    else
+        resize(size);
+    if (place->maximized)
+        setWindowState(windowState() | Qt::WindowMaximized);
+}
+
+std::optional<WindowPlace> MainDialog::place() const {
+    if (!shown_)
+        return std::nullopt;
+    const QRect rect = isMaximized() ? normalGeometry() : geometry();
+    return WindowPlace{rect.x(), rect.y(), rect.width(), rect.height(), isMaximized()};
 }
 
 QCheckBox* MainDialog::AddCheck(const char* name, const char* caption, int x, int y, int w,
@@ -323,8 +396,9 @@ void MainDialog::BuildControls() {
         {batchrun, &ScanOptions::Batchrun},   {altSamples, &ScanOptions::AltSamples},
     };
     triState_ = {
-        {missing, &ScanOptions::Missing, &ScanOptions::MissingAdvanced, "&Missing", "&Missing",
-         "Adv. &Missing"},
+        // "Na&me" has the M: an accelerator must name one box.
+        {missing, &ScanOptions::Missing, &ScanOptions::MissingAdvanced, "M&issing", "M&issing",
+         "Adv. M&issing"},
         {unneeded, &ScanOptions::Unneeded, &ScanOptions::UnneededAdvanced, "&Unneeded", "&Unneeded",
          "Adv. &Un."},
         {checksum, &ScanOptions::Checksum, &ScanOptions::AvailChecksum, "Chec&ksum", "Chec&ksum",
@@ -380,17 +454,29 @@ int MainDialog::Run() {
             if (onOpened)
                 onOpened();
         });
-    exec();
+    // Not exec(): a dialog's own loop ends when the dialog is hidden, which minimising the
+    // progress window does; this one ends only when the window is closed.
+    QEventLoop loop;
+    loop_ = &loop;
+    show();
+    loop.exec();
+    loop_ = nullptr;
     return 0;
 }
 
 void MainDialog::done(int result) {
+    // The close box and the window manager's close reach here too: while an action runs the
+    // window stays, or fastscan.dat would be written under a running scan.
+    if (busy_)
+        return;
     if (!closed_) {
         closed_ = true;
         EditsToFields();
         session_.Close();
     }
     QDialog::done(result);
+    if (loop_ != nullptr)
+        loop_->quit();
 }
 
 bool MainDialog::eventFilter(QObject* watched, QEvent* event) {
@@ -411,17 +497,17 @@ void MainDialog::keyPressEvent(QKeyEvent* event) {
 }
 
 void MainDialog::EditsToFields() {
-    session_.fields.rom = romEdit_->text().toStdString();
-    session_.fields.sample = sampleEdit_->text().toStdString();
-    session_.fields.misc = miscEdit_->text().toStdString();
-    session_.fields.select = selectEdit_->text().toStdString();
+    session_.fields.rom = BytesFromText(romEdit_->text());
+    session_.fields.sample = BytesFromText(sampleEdit_->text());
+    session_.fields.misc = BytesFromText(miscEdit_->text());
+    session_.fields.select = BytesFromText(selectEdit_->text());
 }
 
 void MainDialog::FieldsToEdits() {
-    romEdit_->setText(QString::fromStdString(session_.fields.rom));
-    sampleEdit_->setText(QString::fromStdString(session_.fields.sample));
-    miscEdit_->setText(QString::fromStdString(session_.fields.misc));
-    selectEdit_->setText(QString::fromStdString(session_.fields.select));
+    romEdit_->setText(TextFromBytes(session_.fields.rom));
+    sampleEdit_->setText(TextFromBytes(session_.fields.sample));
+    miscEdit_->setText(TextFromBytes(session_.fields.misc));
+    selectEdit_->setText(TextFromBytes(session_.fields.select));
 }
 
 void MainDialog::EnterMameFolder() const {
@@ -532,7 +618,7 @@ void MainDialog::OnBrowse(QLineEdit* edit, const char* prompt) {
         QString text = edit->text();
         if (!text.isEmpty())
             text += QStringLiteral("; ");
-        text += QString::fromStdString(folder);
+        text += TextFromBytes(folder);
         edit->setText(text);
         PathFieldsChanged();
         (void)session_.PrepareScan();
@@ -598,6 +684,7 @@ void MainDialog::OnMerge() {
         if (const auto options = AskMergeQuestions(dialogs_)) {
             Merger merger(session_.scanner(), database_);
             (void)merger.Merge(*options);
+            ReportLeftAlone(merger);
         }
     });
 }
@@ -607,8 +694,21 @@ void MainDialog::OnUnmerge() {
         if (const auto options = AskUnmergeQuestions(dialogs_)) {
             Merger merger(session_.scanner(), database_);
             (void)merger.Unmerge(*options);
+            ReportLeftAlone(merger);
         }
     });
+}
+
+void MainDialog::ReportLeftAlone(const Merger& merger) {
+    const std::vector<std::string>& families = merger.SkippedParents();
+    if (families.empty())
+        return;
+    std::string text = "These families were left as they were:\n";
+    for (std::size_t i = 0; i < families.size() && i < kNamedFamilies; ++i)
+        text += "\n" + families[i];
+    if (families.size() > kNamedFamilies)
+        text += "\n... and " + std::to_string(families.size() - kNamedFamilies) + " more";
+    dialogs_.ShowMessage(text, kProgramCaption, MessageIcon::Exclamation, MessageButtons::Ok);
 }
 
 void MainDialog::ShowAbout() {
