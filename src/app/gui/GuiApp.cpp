@@ -122,6 +122,8 @@ int RunGui(int argc, char** argv) {
     }
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vextral"));
+    // Lets the desktop match the window to its menu entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("vextral"));
     // Every window runs its own modal loop; none of them closing may end the program.
     QApplication::setQuitOnLastWindowClosed(false);
 
