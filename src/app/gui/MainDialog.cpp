@@ -13,6 +13,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <cmath>
@@ -89,6 +90,15 @@ MainDialog::MainDialog(AppSettings& settings, GameDatabase& database, Dialogs& d
                    Qt::WindowCloseButtonHint);
     setWindowIcon(ProgramIcon());
 
+    scroll_ = new QScrollArea(this);
+    scroll_->setObjectName("controlsArea");
+    scroll_->setFrameShape(QFrame::NoFrame);
+    scroll_->setFocusPolicy(Qt::NoFocus);
+    content_ = new QWidget;
+    content_->setObjectName("controls");
+    scroll_->setWidget(content_);
+    tree_->setParent(content_);
+
     BuildMenu();
     BuildControls();
     ArrangeControls();
@@ -108,7 +118,7 @@ QRect MainDialog::Du(int x, int y, int width, int height) const {
     const auto px = [](double units, double scale) {
         return static_cast<int>(std::lround(units * scale));
     };
-    return QRect(px(x, unitX_), px(y, unitY_) + top_, px(width, unitX_), px(height, unitY_));
+    return QRect(px(x, unitX_), px(y, unitY_), px(width, unitX_), px(height, unitY_));
 }
 
 void MainDialog::BuildMenu() {
@@ -192,16 +202,22 @@ void MainDialog::ArrangeControls() {
         const QRect units = control.dialogUnits;
         control.pixels = Du(units.x(), units.y(), units.width(), units.height());
     }
-    const QRect whole = Du(0, 0, kWidthDu, kHeightDu);
-    minimumSize_ = QSize(whole.width(), whole.height() + top_);
-    setMinimumSize(minimumSize_);
-    resize(minimumSize_);
+    baseSize_ = Du(0, 0, kWidthDu, kHeightDu).size();
+    QSize minimum = baseSize_ + QSize(0, top_);
+    // On a short screen (or a large scale factor) the window may be smaller; the controls
+    // then scroll.
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        minimum = minimum.boundedTo(screen->availableGeometry().size());
+    setMinimumSize(minimum);
+    resize(minimum);
     FollowSize();
 }
 
 void MainDialog::FollowSize() {
-    const int dx = std::max(0, width() - minimumSize_.width());
-    const int dy = std::max(0, height() - minimumSize_.height());
+    scroll_->setGeometry(0, top_, width(), std::max(0, height() - top_));
+    content_->resize(scroll_->maximumViewportSize().expandedTo(baseSize_));
+    const int dx = content_->width() - baseSize_.width();
+    const int dy = content_->height() - baseSize_.height();
     for (const PlacedControl& control : places_) {
         QRect rect = control.pixels;
         switch (control.anchor) {
@@ -236,9 +252,14 @@ void MainDialog::RestorePlace(const std::optional<WindowPlace>& place) {
     if (!place)
         return;
     const QRect rect(place->left, place->top, place->width, place->height);
-    const QSize size = rect.size().expandedTo(minimumSize_);
-    // A place on a screen that is no longer there would open the window out of reach.
-    if (QGuiApplication::screenAt(rect.center()) != nullptr)
+    // A place on a screen that is no longer there would open the window out of reach, and a
+    // size from a larger screen (or a smaller scale) would not fit this one.
+    const QScreen* screen = QGuiApplication::screenAt(rect.center());
+    const QScreen* sizing = screen != nullptr ? screen : QGuiApplication::primaryScreen();
+    QSize size = rect.size().expandedTo(minimumSize());
+    if (sizing != nullptr)
+        size = size.boundedTo(sizing->availableGeometry().size());
+    if (screen != nullptr)
         setGeometry(QRect(rect.topLeft(), size));
     else
         resize(size);
@@ -255,7 +276,7 @@ std::optional<WindowPlace> MainDialog::place() const {
 
 QCheckBox* MainDialog::AddCheck(const char* name, const char* caption, int x, int y, int w,
                                 const char* tip) {
-    auto* box = new QCheckBox(QString::fromLatin1(caption), this);
+    auto* box = new QCheckBox(QString::fromLatin1(caption), content_);
     box->setObjectName(QString::fromLatin1(name));
     Place(box, QRect(x, y, w, 10));
     if (tip != nullptr)
@@ -265,7 +286,7 @@ QCheckBox* MainDialog::AddCheck(const char* name, const char* caption, int x, in
 
 TriStateBox* MainDialog::AddTri(const char* name, const char* caption, int x, int y, int w,
                                 const char* tip) {
-    auto* box = new TriStateBox(this);
+    auto* box = new TriStateBox(content_);
     box->setText(QString::fromLatin1(caption));
     box->setObjectName(QString::fromLatin1(name));
     Place(box, QRect(x, y, w, 10));
@@ -275,7 +296,7 @@ TriStateBox* MainDialog::AddTri(const char* name, const char* caption, int x, in
 
 QPushButton* MainDialog::AddButton(const char* name, const char* caption, int x, int y, int w,
                                    int h, const char* tip) {
-    auto* button = new QPushButton(QString::fromLatin1(caption), this);
+    auto* button = new QPushButton(QString::fromLatin1(caption), content_);
     button->setObjectName(QString::fromLatin1(name));
     Place(button, QRect(x, y, w, h));
     button->setToolTip(QString::fromLatin1(tip));
@@ -283,7 +304,7 @@ QPushButton* MainDialog::AddButton(const char* name, const char* caption, int x,
 }
 
 QLineEdit* MainDialog::AddEdit(const char* name, int x, int y, const char* tip) {
-    auto* edit = new QLineEdit(this);
+    auto* edit = new QLineEdit(content_);
     edit->setObjectName(QString::fromLatin1(name));
     Place(edit, QRect(x, y, 90, 12));
     edit->setToolTip(QString::fromLatin1(tip));
@@ -293,7 +314,7 @@ QLineEdit* MainDialog::AddEdit(const char* name, int x, int y, const char* tip) 
 
 void MainDialog::BuildControls() {
     const auto group = [this](const char* objectName, const char* caption, QRect place) {
-        auto* box = new QGroupBox(QString::fromLatin1(caption), this);
+        auto* box = new QGroupBox(QString::fromLatin1(caption), content_);
         box->setObjectName(QString::fromLatin1(objectName));
         Place(box, place);
         box->lower();
@@ -366,7 +387,7 @@ void MainDialog::BuildControls() {
                                "Press this button to unmerge romsets.");
 
     const auto label = [this](const char* objectName, const char* text, QRect place) {
-        auto* item = new QLabel(QString::fromLatin1(text), this);
+        auto* item = new QLabel(QString::fromLatin1(text), content_);
         item->setObjectName(QString::fromLatin1(objectName));
         Place(item, place);
     };

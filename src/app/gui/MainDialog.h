@@ -20,6 +20,7 @@ class QEventLoop;
 class QLineEdit;
 class QMenuBar;
 class QPushButton;
+class QScrollArea;
 
 namespace vextral {
 
@@ -160,7 +161,11 @@ class MainDialog : public QDialog {
     double unitY_ = 1.75;
     int top_ = 0;
     std::vector<PlacedControl> places_;
-    QSize minimumSize_;
+    // The controls lie on content_, at least baseSize_ large; on a screen too small for that
+    // the window may be smaller and content_ scrolls.
+    QScrollArea* scroll_ = nullptr;
+    QWidget* content_ = nullptr;
+    QSize baseSize_;
     QEventLoop* loop_ = nullptr;  // Run's, while it runs
     bool shown_ = false;
     bool closed_ = false;

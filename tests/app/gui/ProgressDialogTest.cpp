@@ -56,6 +56,9 @@ class ProgressDialogTest : public QObject {
         ProgressDialog dialog;
         QVERIFY(dialog.OpenProgress("Scanning Games"));
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Scanning Games"));
+        // Neither maximised nor resized, so a long status line lays nothing out again.
+        QCOMPARE(dialog.minimumSize(), dialog.maximumSize());
+        QVERIFY(!dialog.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
         auto* percent = dialog.findChild<QLabel*>("percentText");
         QCOMPARE(percent->text(), QStringLiteral(" 0 %"));
 
