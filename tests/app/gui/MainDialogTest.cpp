@@ -507,6 +507,7 @@ class MainDialogTest : public QObject {
         tree->AddResultLine("Beta [folder: beta]", false, 6);
         tree->AddResultLine("wrong length: b.rom", true, 3);
         QCOMPARE(tree->LineCount(), 3);
+        QCOMPARE(tree->topLevelItemCount(), 0);  // held back, to be handed over in one batch
         // Held-back lines arrive while events are dispatched, as during a scan.
         QTRY_COMPARE(tree->topLevelItemCount(), 3);
         QCOMPARE(tree->topLevelItem(1)->childCount(), 1);
