@@ -131,6 +131,12 @@ void ResultsTree::WidenFor(const QString& text, int depth) {
     }
 }
 
+void ResultsTree::resizeEvent(QResizeEvent* event) {
+    QTreeWidget::resizeEvent(event);
+    // The column spans the grown view too, so a selected line is marked across it.
+    setColumnWidth(0, std::max(columnWidth_, viewport()->width()));
+}
+
 void ResultsTree::Refresh() {
     if (onRefresh)
         onRefresh();

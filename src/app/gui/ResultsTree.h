@@ -40,6 +40,7 @@ class ResultsTree : public QTreeWidget, public ResultSink {
     const std::vector<QIcon>& images() const { return images_; }
 
   protected:
+    void resizeEvent(QResizeEvent* event) override;
     // The style's expand arrows, and dotted lines from each line to its parent and siblings.
     void drawBranches(QPainter* painter, const QRect& rect,
                       const QModelIndex& index) const override;
