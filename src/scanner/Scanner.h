@@ -37,6 +37,14 @@ struct PathFields {
     std::string select;
 };
 
+// The size and CRC-32 of a file being judged, read only when a decision needs them (a loose
+// file is checksummed on demand); nothing when they cannot be read.
+struct FileData {
+    std::uint64_t size = 0;
+    std::uint32_t crc = 0;
+};
+using FileDataSource = std::function<std::optional<FileData>()>;
+
 struct SplitFlags {
     bool appendSeparator = false;
     bool clear = false;
@@ -48,7 +56,7 @@ inline constexpr SplitFlags kAppendPaths{true, false, true, true};
 inline constexpr SplitFlags kSplitSelection{false, true, false, false};
 
 class Scanner {
-public:
+  public:
     Scanner(Dialogs& dialogs, Progress& progress, ResultSink& results, ZipLibrary& zipLibrary);
     Scanner(const Scanner&) = delete;
     Scanner& operator=(const Scanner&) = delete;
@@ -106,8 +114,10 @@ public:
                                GameRecord& game, const GameDatabase& database);
     void CheckUnneededInSampleSet(const std::string& sampleFolder, const std::string& name,
                                   GameRecord& game);
+    // data tells what the file holds: a file counts as a duplicate of a copy in another set
+    // only when both hold the same bytes; without data it is never a duplicate.
     bool IsRomFileNeeded(const GameRecord& game, std::string_view fileName,
-                         const GameDatabase& database);
+                         const GameDatabase& database, const FileDataSource& data = {});
     bool IsSampleFileNeeded(const GameRecord& game, std::string_view fileName);
     void DropExcludedFolders(GameRecord& game);
 
@@ -142,7 +152,7 @@ public:
     const ZipReader& zipReader() const { return zipReader_; }
     Fixer& fixer() { return fixer_; }
 
-private:
+  private:
     Dialogs& dialogs_;
     Progress& progress_;
     ResultSink& results_;
@@ -158,7 +168,7 @@ private:
     // that showed nothing can be reused while a listing that showed messages is read (and
     // shows them) again, as every reading of a damaged zip does.
     class CountingDialogs final : public Dialogs {
-    public:
+      public:
         explicit CountingDialogs(Dialogs& inner) : inner_(inner) {}
         MessageResult ShowMessage(const std::string& text, const std::string& caption,
                                   MessageIcon icon, MessageButtons buttons) override {
@@ -178,7 +188,7 @@ private:
         }
         std::uint64_t messages = 0;
 
-    private:
+      private:
         Dialogs& inner_;
     };
 
@@ -196,7 +206,7 @@ private:
     // Where a file of a set was found at one location.
     struct FileMatch {
         bool loose = false;
-        std::string looseName;  // as listed
+        std::string looseName;              // as listed
         std::optional<std::size_t> member;  // index into this location's member list
         bool Found() const { return loose || member.has_value(); }
     };
@@ -217,14 +227,22 @@ private:
     std::uint32_t LooseFileCrc(const std::string& path);
     bool RestoreFromBackup(const GameRecord& game, const std::string& fileName,
                            const SetLocation& location, bool zipRead);
-    bool HasRomNamed(const GameRecord& game, std::string_view name);
+    // The game's ROM of that name (ignoring case), or null.
+    const RomRecord* RomNamed(const GameRecord& game, std::string_view name);
+    // Does the set hold a file of that name with exactly this size and CRC-32.
+    bool HoldsCopy(const std::string& folder, const std::string& setName, std::string_view fileName,
+                   const FileData& data);
+    // Unneeded entries holding the data of a listed ROM found under a wrong name wait for the
+    // rename while that ROM has no copy under its right name.
+    void HoldWrongNamedData(GameRecord& game, const GameDatabase& database);
     void AddUnneeded(GameRecord& game, UnneededEntry entry);
     // A needed file of the set at location (folder + set name as on disk).
     void AddNeededFile(const std::string& location, const std::string& name);
     bool IsNeededFile(std::string_view path) const;
     bool EndScan(bool result);
-    void CheckUnneededInSet(const std::string& folder, const std::string& name, GameRecord& game,
-                            const std::function<bool(std::string_view)>& isNeeded);
+    void CheckUnneededInSet(
+        const std::string& folder, const std::string& name, GameRecord& game,
+        const std::function<bool(std::string_view, const FileDataSource&)>& isNeeded);
 
     CountingDialogs countingDialogs_{dialogs_};
     ZipReader setReader_{countingDialogs_};
@@ -239,7 +257,7 @@ private:
     std::unordered_map<std::string, std::shared_ptr<const SetLocation>> locations_;
     std::unordered_map<std::string, std::uint32_t> looseCrcs_;
     std::unordered_map<const GameRecord*,
-                       std::unordered_set<std::string_view, CaseInsensitiveHash,
+                       std::unordered_map<std::string_view, const RomRecord*, CaseInsensitiveHash,
                                           CaseInsensitiveEqual>>
         romNames_;
     // neededFiles by set location: two equal paths always share their location, so only
