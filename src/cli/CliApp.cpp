@@ -577,7 +577,8 @@ int RunCli(int argc, char** argv) {
     rebuild->add_flag("--complemented", args.rebuild.complemented,
                       "Also take files whose checksum is the complement of the listed one");
     rebuild->add_flag("--merge", args.rebuild.merge,
-                      "Put clone ROMs into the parent's set (full merge)");
+                      "Put clone ROMs into the parent's set as the merge mode says (split by "
+                      "default, full with --set MergeFull=1)");
 
     CLI::App* merge = app.add_subcommand(
         "merge",
