@@ -10,6 +10,7 @@
 #include "archive/Crc32.h"
 #include "archive/FileUtils.h"
 #include "archive/ZipExtraction.h"
+#include "fixer/ProcessScratch.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
 
@@ -92,10 +93,11 @@ Rebuilder::Outcome Rebuilder::Rebuild(const std::string& sourceFolder,
     if (!CreateFolderTree(WithoutSeparator(destination_)))
         return Outcome::Failed;
     skipDestination_ = WithoutSeparator(CanonicalPath(destination_));
-    const std::string temporaryFolder = scanner_.programFolder + "tempzip.vxt";
-    CreateFolderTree(temporaryFolder);
-    skipTemporary_ = WithoutSeparator(CanonicalPath(temporaryFolder));
-    workFolder_ = NewPrivateFolder(temporaryFolder + kSeparator, "rebuild");
+    // Other processes' folders there are never walked either.
+    skipTemporary_ = WithoutSeparator(CanonicalPath(scanner_.programFolder + kTempZipFolderName));
+    if (scanner_.scratchFolder.empty() || !IsFolder(scanner_.scratchFolder))
+        return Outcome::Failed;
+    workFolder_ = NewPrivateFolder(scanner_.scratchFolder, "rebuild");
     if (workFolder_.empty())
         return Outcome::Failed;
     destinationNames_ = FolderNames(destination_);

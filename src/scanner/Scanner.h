@@ -65,6 +65,7 @@ class Scanner {
     ScanOptions options;
     bool pathWarning = true;    // the PathWarning program flag
     std::string programFolder;  // ends with the separator
+    std::string scratchFolder;  // this process's own folder in tempzip.vxt, ends with it
     DatabaseCounts databaseCounts;
     // Called by PrepareScan once the lists are split (the window updates its buttons).
     std::function<void()> onListsReady;

@@ -33,6 +33,7 @@ void ScanSession::SyncScannerSettings() {
     scanner_.options = settings.options;
     scanner_.pathWarning = settings.PathWarning;
     scanner_.programFolder = settings.programFolder;
+    scanner_.scratchFolder = settings.scratchFolder;
 }
 
 void ScanSession::EnterMameFolder() const {
