@@ -271,7 +271,9 @@ class CliRun {
             session.Open(/*fillFieldsFromSettings=*/false);
             settings.PathWarning = pathWarning;
             const int status = work(session);
-            session.Close();
+            // A run refused by another process's lock writes nothing, not even fastscan.dat.
+            if (!refused_)
+                session.Close();
             return status;
         };
         const StartupOutcome outcome = startup.Run(hooks);
@@ -289,6 +291,11 @@ class CliRun {
     }
 
     TerminalDialogs& dialogs() { return dialogs_; }
+    // Another process holds a folder the work needs; the message has been shown.
+    int Refused() {
+        refused_ = true;
+        return kStatusError;
+    }
 
   private:
     // Fields not given on the command line are filled as the window fills them.
@@ -322,14 +329,17 @@ class CliRun {
     ZipLibrary zipLibrary_;
     TerminalProgress progress_;
     TerminalDialogs dialogs_;
+    bool refused_ = false;
 };
 
 // Prints the log and statistics, writes the log file; the status of a finished scan.
-int FinishScan(ScanSession& session, ScanOutcome outcome, const Arguments& args) {
+int FinishScan(CliRun& run, ScanSession& session, ScanOutcome outcome, const Arguments& args) {
     if (outcome == ScanOutcome::Cancelled) {
         Error("the scan was cancelled before it began");
         return kStatusError;
     }
+    if (outcome == ScanOutcome::Refused)
+        return run.Refused();
     Scanner& scanner = session.scanner();
     const bool statistics = !args.noStatistics;
     std::string output = WithLineFeeds(scanner.logText);
@@ -345,7 +355,9 @@ int FinishScan(ScanSession& session, ScanOutcome outcome, const Arguments& args)
     }
     if (outcome == ScanOutcome::Stopped)
         return kStatusStopped;
-    return scanner.fastScanAvailable ? kStatusProblems : kStatusClean;
+    // Any result line is a finding, also one that belongs to no game (an unneeded file at
+    // the top of a rom folder).
+    return scanner.fastScanAvailable || !scanner.logText.empty() ? kStatusProblems : kStatusClean;
 }
 
 int RunScan(const Arguments& args, bool fast) {
@@ -361,7 +373,7 @@ int RunScan(const Arguments& args, bool fast) {
                     "stopped, or was made with another game list");
                 return kStatusError;
             }
-            return FinishScan(session, session.FastScan(), args);
+            return FinishScan(run, session, session.FastScan(), args);
         }
         if (!session.ComputeButtonStates().scan) {
             Error(
@@ -369,7 +381,7 @@ int RunScan(const Arguments& args, bool fast) {
                 "existing folder, and an option must ask for a check");
             return kStatusError;
         }
-        return FinishScan(session, session.Scan(), args);
+        return FinishScan(run, session, session.Scan(), args);
     });
 }
 
@@ -403,6 +415,9 @@ int RunRebuild(const Arguments& args) {
             ShowRebuildPathError(run.dialogs());
             return kStatusError;
         }
+        const auto locks = session.LockForRebuild(from, to);
+        if (!locks)
+            return run.Refused();
         Rebuilder rebuilder(session.scanner(), session.database);
         rebuilder.BuildIndex();
         const int status = StatusOf(rebuilder.Rebuild(from, to, args.rebuild));
@@ -441,6 +456,9 @@ int RunMerge(const Arguments& args, bool unmerge) {
                 return kStatusError;
             options.zip = args.zip || answered->zip;
         }
+        const auto locks = session.LockForMerge();
+        if (!locks)
+            return run.Refused();
         Merger merger(session.scanner(), session.database);
         const RunOutcome outcome = unmerge ? merger.Unmerge(options) : merger.Merge(options);
         int status = StatusOf(outcome);

@@ -459,6 +459,31 @@ bool Scanner::RestoreFromBackup(const GameRecord& game, const std::string& fileN
     return restored;
 }
 
+bool Scanner::MayRestoreFromBackup(const GameDatabase& database) {
+    const std::string backupRoot = programFolder + std::string(kBackupFolder) + kSeparator;
+    for (const DirEntry& setBackup : ListFolder(backupRoot)) {
+        const auto index = setBackup.isFolder ? database.FindGame(setBackup.name) : std::nullopt;
+        if (!index)
+            continue;
+        const GameRecord& game = database[*index];
+        if (!game.selected || !PassesNeoGeoFilter(game))
+            continue;
+        for (const DirEntry& file : ListFolder(backupRoot + setBackup.name)) {
+            const auto sampleNamed = [&](const SampleRecord& sample) {
+                return EqualsIgnoringCase(sample.name, file.name);
+            };
+            if (file.isFolder)
+                continue;
+            if ((options.Roms && RomNamed(game, file.name) != nullptr) ||
+                (options.Samples &&
+                 std::any_of(game.samples.begin(), game.samples.end(), sampleNamed))) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
 const RomRecord* Scanner::RomNamed(const GameRecord& game, std::string_view name) {
     constexpr std::size_t kIndexFrom = 16;
     if (game.roms.size() < kIndexFrom) {
