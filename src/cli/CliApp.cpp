@@ -42,10 +42,13 @@ constexpr std::array<std::string_view, 6> kSubcommands{"scan",  "fast-scan", "re
                                                        "merge", "unmerge",   "list-info"};
 
 constexpr const char* kScanStatuses =
-    "Exit status: 0 no checked game has problems, 1 some have, 2 error before the scan, "
-    "3 stopped (Ctrl-C or --answer stop).";
+    "Exit status: 0 nothing found, 1 the log holds a result line, 2 nothing was done (an "
+    "error before the scan, or another process is working on these folders), 3 stopped "
+    "(Ctrl-C or --answer stop).";
 constexpr const char* kRunStatuses =
-    "Exit status: 0 success, 1 some families were left as they were, 2 error, 3 stopped.";
+    "Exit status: 0 done, 1 something was not done (named on standard error), 2 nothing was "
+    "done (an error before the run, or another process is working on these folders), "
+    "3 stopped.";
 
 struct ProgramFlag {
     std::string_view name;
@@ -558,8 +561,8 @@ int RunCli(int argc, char** argv) {
     app.set_version_flag("--version", "vextral 1.40");
     app.require_subcommand(1);
     app.footer(
-        "Exit status of scan and fast-scan: 0 no problems, 1 problems found, 2 error "
-        "before the scan, 3 stopped.");
+        "Exit status: 0 done and nothing found, 1 something found or not done, 2 nothing was "
+        "done (bad input, or another process is working on the collection), 3 stopped.");
 
     CLI::App* scan = app.add_subcommand(
         "scan", "Check the selected games' sets and print the log and statistics");
