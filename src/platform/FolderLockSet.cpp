@@ -59,6 +59,25 @@ LockOutcome FolderLockSet::TryLockAll(const std::vector<FolderLockRequest>& requ
             same->mode = LockMode::Exclusive;
         }
     }
+    // Every folder above a locked one is locked shared as well, so that a process changing
+    // a tree and one working in a folder inside it exclude each other, while processes in
+    // sibling folders do not.
+    const std::size_t requested = targets.size();
+    for (std::size_t i = 0; i < requested; ++i) {
+        std::error_code error;
+        std::filesystem::path above = std::filesystem::canonical(targets[i].path, error);
+        while (!error && above.has_relative_path()) {
+            above = above.parent_path();
+            std::optional<Target> ancestor = ExistingTarget(above.string());
+            if (!ancestor)
+                break;
+            const bool known = std::any_of(targets.begin(), targets.end(), [&](const Target& t) {
+                return t.device == ancestor->device && t.inode == ancestor->inode;
+            });
+            if (!known)
+                targets.push_back(std::move(*ancestor));
+        }
+    }
     std::sort(targets.begin(), targets.end(), [](const Target& a, const Target& b) {
         return std::tie(a.device, a.inode) < std::tie(b.device, b.inode);
     });

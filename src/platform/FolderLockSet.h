@@ -25,8 +25,9 @@ class FolderLockSet {
     // would exclude each other. A folder that does not exist yet stands for its nearest
     // existing parent, where it will be made. A folder that cannot be locked at all (no read
     // permission, a file system without folder locks) is left unlocked rather than refused.
-    // Every process locks in the same order (by device and inode), so of two processes
-    // asking at once one always gets all it asked for.
+    // Every folder above a requested one is locked shared too. Every process locks in the
+    // same order (by device and inode), so of two processes asking at once one always gets
+    // all it asked for.
     LockOutcome TryLockAll(const std::vector<FolderLockRequest>& requests);
     void ReleaseAll() { locks_.clear(); }
 

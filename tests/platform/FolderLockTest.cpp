@@ -107,5 +107,28 @@ TEST(FolderLockTest, ASetLocksEachFolderOnceInTheStrongerModeAndAllOrNothing) {
     EXPECT_EQ(probe.TryLock(temp / "w", LockMode::Exclusive), LockResult::Locked);
 }
 
+TEST(FolderLockTest, ATreeAndAFolderInsideItExcludeEachOtherSiblingsDoNot) {
+    test::TempFolder temp;
+    fs::create_directories(temp / "roms/sub");
+    fs::create_directories(temp / "roms/other");
+    struct Case {
+        const char* first;
+        const char* second;
+        bool secondLocked;
+    };
+    const Case cases[] = {
+        {"roms", "roms/sub", false},
+        {"roms/sub", "roms", false},
+        {"roms/sub", "roms/other", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.first) + " then " + c.second);
+        FolderLockSet first, second;
+        ASSERT_TRUE(first.TryLockAll({{temp / c.first, LockMode::Exclusive}}).locked);
+        const LockOutcome outcome = second.TryLockAll({{temp / c.second, LockMode::Exclusive}});
+        EXPECT_EQ(outcome.locked, c.secondLocked) << outcome.busyFolder;
+    }
+}
+
 }  // namespace
 }  // namespace vextral
