@@ -132,12 +132,14 @@ bool RenameVia(const std::string& from, const std::string& to, const std::string
 }  // namespace
 
 Fixer::Fixer(Dialogs& dialogs, ConsentState& consent, ZipLibrary& zipLibrary,
-             const ScanOptions& options, const std::string& programFolder, FolderCache& folders)
+             const ScanOptions& options, const std::string& programFolder,
+             const std::string& scratchFolder, FolderCache& folders)
     : dialogs_(dialogs),
       consent_(consent),
       zipLibrary_(zipLibrary),
       options_(options),
       programFolder_(programFolder),
+      scratchFolder_(scratchFolder),
       folders_(folders) {}
 
 bool Fixer::Ask(FixKind kind, const std::string& caption, const std::string& question) {
@@ -170,7 +172,7 @@ bool Fixer::KeepMember(const ZipEntry& entry, const std::string& originalFile,
     // Adding a file stores it under its file name, so only a member without a folder part
     // can be put back as it was.
     if (IsPlainName(entry.storedName)) {
-        ScratchFolder stage(programFolder_);
+        ScratchFolder stage(scratchFolder_);
         if (stage.Ok()) {
             const std::string staged = stage.Path() + entry.storedName;
             if (CopyFileTo(originalFile, staged, CopyMode::KeepExisting) &&
@@ -209,7 +211,7 @@ bool Fixer::RenameInZip(const ZipEntry& entry, const std::string& newName,
     if (!members || OtherMemberNamed(*members, newName, entry.storedName)) {
         return false;
     }
-    ScratchFolder scratch(programFolder_);
+    ScratchFolder scratch(scratchFolder_);
     if (!scratch.Ok()) {
         return false;
     }
@@ -300,19 +302,22 @@ void Fixer::FixGameSpelling(const std::string& setPath, GameRecord& game) {
     bool isZip = false;
     bool present = false;
     bool right = false;
+    const auto rightName = [&](const std::string& name) {
+        return name == game.name || ((options_.MergeSplit || options_.MergeFull) && game.isClone &&
+                                     name == game.cloneOf);
+    };
     if (const DirEntry* onDisk = folders_.Find(folder, setName);
         onDisk != nullptr && onDisk->isFolder) {
         found = onDisk->name;
         fullPath = folder + found;
-        right = found == game.name;
+        right = rightName(found);
         present = true;
     }
     if (const DirEntry* onDisk = folders_.Find(folder, setName + ".zip");
         onDisk != nullptr && !onDisk->isFolder) {
         found = onDisk->name.substr(0, onDisk->name.size() - 4);
         fullPath = folder + onDisk->name;
-        right = found == game.name || ((options_.MergeSplit || options_.MergeFull) &&
-                                       game.isClone && found == game.cloneOf);
+        right = rightName(found);
         isZip = true;
         present = true;
     }
@@ -346,7 +351,7 @@ void Fixer::FixWrongNamedRoms(GameRecord& game) {
              "\nDo you want to rename all wrong named roms in '" + game.description + "' ?")) {
         return;
     }
-    ScratchFolder scratch(programFolder_);
+    ScratchFolder scratch(scratchFolder_);
 
     enum class Stage { Skipped, Staged, Deleted };
     const std::size_t count = game.wrongNameList.size();
@@ -471,7 +476,7 @@ void Fixer::ResizeRom(const std::string& filePath, const GameRecord& game, RomRe
     if (!members || OtherMemberNamed(*members, expected, entry.storedName)) {
         return;
     }
-    ScratchFolder scratch(programFolder_);
+    ScratchFolder scratch(scratchFolder_);
     if (!scratch.Ok()) {
         return;
     }
@@ -506,7 +511,7 @@ bool Fixer::BackUp(const UnneededEntry& item) {
         }
         return backups.CopyIn(WithoutTrailingSeparator(item.path), item.setName, name).has_value();
     }
-    ScratchFolder scratch(programFolder_);
+    ScratchFolder scratch(scratchFolder_);
     if (!scratch.Ok()) {
         return false;
     }
@@ -576,7 +581,7 @@ void Fixer::RemoveUnneeded(GameRecord& game) {
         return;
     }
     for (UnneededEntry& item : game.unneededList) {
-        if (item.removed) {
+        if (item.removed || item.awaitsRename) {
             continue;
         }
         const bool remove =

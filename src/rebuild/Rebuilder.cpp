@@ -10,6 +10,7 @@
 #include "archive/Crc32.h"
 #include "archive/FileUtils.h"
 #include "archive/ZipExtraction.h"
+#include "fixer/ProcessScratch.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
 
@@ -72,8 +73,11 @@ void Rebuilder::BuildIndex() {
 const std::string& Rebuilder::TargetGame(const RebuildEntry& entry) const {
     if (!options_.merge || entry.parentName.empty())
         return entry.gameName;
+    // A clone's ROM that the parent names for other data stays in the clone's set in every
+    // merge mode: one name cannot hold both.
+    const bool otherData = entry.parentHasName && !entry.parentHasSameData;
     const ScanOptions& modes = scanner_.options;
-    if (modes.MergeFull || (modes.MergeSplit && entry.parentHasName))
+    if ((modes.MergeFull && !otherData) || (modes.MergeSplit && entry.parentHasSameData))
         return entry.parentName;
     return entry.gameName;
 }
@@ -89,10 +93,11 @@ Rebuilder::Outcome Rebuilder::Rebuild(const std::string& sourceFolder,
     if (!CreateFolderTree(WithoutSeparator(destination_)))
         return Outcome::Failed;
     skipDestination_ = WithoutSeparator(CanonicalPath(destination_));
-    const std::string temporaryFolder = scanner_.programFolder + "tempzip.vxt";
-    CreateFolderTree(temporaryFolder);
-    skipTemporary_ = WithoutSeparator(CanonicalPath(temporaryFolder));
-    workFolder_ = NewPrivateFolder(temporaryFolder + kSeparator, "rebuild");
+    // Other processes' folders there are never walked either.
+    skipTemporary_ = WithoutSeparator(CanonicalPath(scanner_.programFolder + kTempZipFolderName));
+    if (scanner_.scratchFolder.empty() || !IsFolder(scanner_.scratchFolder))
+        return Outcome::Failed;
+    workFolder_ = NewPrivateFolder(scanner_.scratchFolder, "rebuild");
     if (workFolder_.empty())
         return Outcome::Failed;
     destinationNames_ = FolderNames(destination_);

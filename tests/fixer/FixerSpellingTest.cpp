@@ -46,7 +46,7 @@ TEST_F(FixerSpellingTest, ZipRomIsReAddedAndItsIndexFollows) {
               (std::map<std::string, std::string>{{"abc.rom", "abc data"}, {"z.rom", "zzz"}}));
     ASSERT_LT(rom.zipIndex, entries.size());
     EXPECT_EQ(entries[rom.zipIndex].storedName, "abc.rom");
-    EXPECT_EQ(ReadTree(programFolder + "tempzip.vxt/"), (std::map<std::string, std::string>{}));
+    EXPECT_EQ(ReadTree(scratchFolder), (std::map<std::string, std::string>{}));
 }
 
 TEST_F(FixerSpellingTest, AnswersDecideWhatIsRenamed) {
@@ -212,14 +212,19 @@ TEST_F(FixerSpellingTest, ZipWinsOverAFolderOfTheSameSet) {
 
 TEST_F(FixerSpellingTest, CloneSetNamedAfterItsParentIsRightInAMergeMode) {
     ZipBuilder().Add("a.rom", "a").Write(roms + "puckman.zip");
+    FolderBuilder(roms).File("galaxian/g.rom", "g");
     GameRecord clone = Game("pacmanc");
     clone.isClone = true;
-    clone.cloneOf = "puckman";
     options.MergeSplit = true;
-    fixer.FixGameSpelling(roms + "puckman", clone);
-    EXPECT_TRUE(clone.setNameOk);
+    for (const std::string parent : {"puckman", "galaxian"}) {  // a zip, a folder
+        clone.cloneOf = parent;
+        clone.setNameOk = false;
+        fixer.FixGameSpelling(roms + parent, clone);
+        EXPECT_TRUE(clone.setNameOk) << parent;
+    }
     EXPECT_TRUE(dialogs.questions.empty());
     EXPECT_TRUE(IsRegularFile(roms + "puckman.zip"));
+    EXPECT_TRUE(IsFolder(roms + "galaxian"));
 }
 
 TEST_F(FixerSpellingTest, GameSetWithTakenIntermediateNameStays) {
