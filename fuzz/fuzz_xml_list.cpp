@@ -3,7 +3,6 @@
 // reader also reads it in two halves at once. Run through scripts/fuzz.sh with the seed
 // corpus in fuzz/xml-list-corpus/ and the dictionary fuzz/xml-list.dict.
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -14,6 +13,7 @@
 #include "database/GameListBuilder.h"
 #include "database/ListParser.h"
 #include "database/XmlListParser.h"
+#include "platform/FileSystem.h"
 
 namespace {
 
@@ -37,27 +37,12 @@ class Scratch {
     std::string path_;
 };
 
-bool WriteInput(const std::string& path, const std::uint8_t* data, std::size_t size) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    bool ok = true;
-    while (ok && size > 0) {
-        const ssize_t written = ::write(fd, data, size);
-        ok = written > 0;
-        if (ok) {
-            data += written;
-            size -= static_cast<std::size_t>(written);
-        }
-    }
-    return ::close(fd) == 0 && ok;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static Scratch scratch;
-    if (!WriteInput(scratch.Path(), data, size))
+    if (!vextral::WriteFileReplacing(scratch.Path(),
+                                     std::string_view(reinterpret_cast<const char*>(data), size)))
         std::abort();
     vextral::NullProgress progress;
     vextral::NullDialogs dialogs;

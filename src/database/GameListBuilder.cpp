@@ -27,17 +27,6 @@ int HexDigit(char c) {
     return -1;
 }
 
-bool LessIgnoringCase(std::string_view a, std::string_view b) {
-    const std::size_t n = std::min(a.size(), b.size());
-    for (std::size_t i = 0; i < n; ++i) {
-        const auto x = static_cast<unsigned char>(ToLowerAscii(a[i]));
-        const auto y = static_cast<unsigned char>(ToLowerAscii(b[i]));
-        if (x != y)
-            return x < y;
-    }
-    return a.size() < b.size();
-}
-
 // Keeps the first of every group of names equal ignoring case, in the original order.
 // Sorting keeps this linearithmic even for a game with thousands of entries.
 template <class Record>
@@ -49,7 +38,7 @@ void DropCaseDuplicates(std::vector<Record>& items, std::vector<std::uint32_t>& 
     order.resize(n);
     std::iota(order.begin(), order.end(), 0u);
     std::stable_sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
-        return LessIgnoringCase(items[a].name, items[b].name);
+        return CompareIgnoringCase(items[a].name, items[b].name) < 0;
     });
     drop.assign(n, 0);
     bool any = false;

@@ -204,18 +204,6 @@ std::string WithSeparator(std::string folder) {
     return folder;
 }
 
-bool WriteAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
-}
-
 std::optional<std::string> ReadWhole(const std::string& path) {
     const FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     struct stat info {};
@@ -328,38 +316,33 @@ bool SaveListCache(const std::string& folder, const ListCacheKey& key, const Gam
                    const std::vector<ListWarning>& warnings) {
     if (folder.empty() || !CreateFolderTree(folder))
         return false;
-    Writer payload;
-    WriteKey(payload, key);
-    payload.U32(static_cast<std::uint32_t>(warnings.size()));
+    // The header goes first; its length and checksum are filled in once the rest is there.
+    Writer out;
+    out.bytes.assign(kMagic, sizeof kMagic);
+    out.bytes.resize(kHeaderSize);
+    WriteKey(out, key);
+    out.U32(static_cast<std::uint32_t>(warnings.size()));
     for (const ListWarning& warning : warnings) {
-        payload.Text(warning.name);
-        payload.Text(warning.description);
-        payload.Text(warning.problem);
+        out.Text(warning.name);
+        out.Text(warning.description);
+        out.Text(warning.problem);
     }
-    payload.U32(static_cast<std::uint32_t>(database.biosSets.size()));
+    out.U32(static_cast<std::uint32_t>(database.biosSets.size()));
     for (const std::string& bios : database.biosSets)
-        payload.Text(bios);
-    payload.U32(static_cast<std::uint32_t>(database.size()));
+        out.Text(bios);
+    out.U32(static_cast<std::uint32_t>(database.size()));
     for (const GameRecord& game : database)
-        WriteGame(payload, game);
-
+        WriteGame(out, game);
+    const std::size_t payloadSize = out.bytes.size() - kHeaderSize;
     Writer header;
-    header.bytes.assign(kMagic, sizeof kMagic);
     header.U32(kVersion);
-    header.U64(payload.bytes.size());
-    header.U32(Crc32(0, payload.bytes.data(), payload.bytes.size()));
+    header.U64(payloadSize);
+    header.U32(Crc32(0, out.bytes.data() + kHeaderSize, payloadSize));
+    out.bytes.replace(sizeof kMagic, header.bytes.size(), header.bytes);
 
     const std::string base = WithSeparator(folder);
-    const std::string target = base + CacheFileName(key);
-    const std::string temporary =
-        base + "." + CacheFileName(key) + "." + std::to_string(::getpid()) + ".part";
-    FileDescriptor fd(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
-    const bool written = fd.Get() >= 0 && WriteAll(fd.Get(), header.bytes) &&
-                         WriteAll(fd.Get(), payload.bytes) && fd.Close();
-    if (!written || ::rename(temporary.c_str(), target.c_str()) != 0) {
-        (void)DeleteFile(temporary);
+    if (!WriteFileReplacing(base + CacheFileName(key), out.bytes))
         return false;
-    }
     PruneOldCaches(base);
     return true;
 }

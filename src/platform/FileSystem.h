@@ -61,6 +61,12 @@ enum class CopyMode { ReplaceExisting, KeepExisting };
 // The copy is written under a temporary name beside the target and renamed into place.
 [[nodiscard]] bool CopyFileTo(const std::string& from, const std::string& to, CopyMode mode);
 
+// Writes contents into a new file beside path (a name of this process's own) and renames it
+// over path when complete, so a full disk or a crash leaves an earlier file intact. False
+// when it could not be written; the system's reason then goes to *failure when given.
+[[nodiscard]] bool WriteFileReplacing(const std::string& path, std::string_view contents,
+                                      std::string* failure = nullptr);
+
 // Absolute path with "." and ".." removed and links resolved as far as the path exists.
 // A trailing separator is kept when given.
 std::string CanonicalPath(const std::string& path);

@@ -1,13 +1,8 @@
 #include "scanner/Fixdat.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
 
-#include "platform/FileDescriptor.h"
-#include "platform/FileSystem.h"
+#include "platform/Text.h"
 
 namespace vextral {
 
@@ -17,38 +12,6 @@ std::string Hex8(std::uint32_t value) {
     char text[9];
     std::snprintf(text, sizeof text, "%08x", value);
     return text;
-}
-
-// The length of the valid UTF-8 sequence at text[i], or 0 when there is none.
-std::size_t Utf8Length(std::string_view text, std::size_t i) {
-    const auto byte = [&](std::size_t at) { return static_cast<unsigned char>(text[at]); };
-    const unsigned char lead = byte(i);
-    std::size_t length = 0;
-    std::uint32_t low = 0;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-        low = 0x80;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        low = 0x800;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        low = 0x10000;
-    } else {
-        return 0;
-    }
-    if (i + length > text.size())
-        return 0;
-    std::uint32_t code = lead & (0x7F >> length);
-    for (std::size_t k = 1; k < length; ++k) {
-        if ((byte(i + k) & 0xC0) != 0x80)
-            return 0;
-        code = (code << 6) | (byte(i + k) & 0x3F);
-    }
-    const bool surrogate = code >= 0xD800 && code <= 0xDFFF;
-    return code >= low && code <= 0x10FFFF && !surrogate && code != 0xFFFE && code != 0xFFFF
-               ? length
-               : 0;
 }
 
 // The sample's name as XML writes it: without the ".wav" the text format adds.
@@ -71,59 +34,7 @@ void AppendElement(std::string& out, std::string_view indent, std::string_view n
     out.append(XmlText(text)).append("</").append(name).append(">\n");
 }
 
-bool WriteAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
-}
-
 }  // namespace
-
-std::string XmlText(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        if (c >= 0x80) {
-            if (const std::size_t length = Utf8Length(text, i)) {
-                out.append(text.substr(i, length));
-                i += length - 1;
-            } else {
-                out += static_cast<char>(0xC0 | (c >> 6));
-                out += static_cast<char>(0x80 | (c & 0x3F));
-            }
-            continue;
-        }
-        switch (c) {
-            case '&':
-                out += "&amp;";
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '"':
-                out += "&quot;";
-                break;
-            case '\t':
-            case '\n':
-            case '\r':
-                out += static_cast<char>(c);
-                break;
-            default:
-                out += c < 0x20 || c == 0x7F ? '?' : static_cast<char>(c);
-        }
-    }
-    return out;
-}
 
 std::string FixdatText(const std::vector<FixdatGame>& games, std::time_t when) {
     std::tm local{};
@@ -166,22 +77,6 @@ std::string FixdatText(const std::vector<FixdatGame>& games, std::time_t when) {
     }
     text.append("</datafile>\n");
     return text;
-}
-
-bool WriteFixdat(const std::string& path, const std::vector<FixdatGame>& games, std::time_t when) {
-    const auto slash = path.rfind(kSeparator);
-    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-    if (nameStart >= path.size())
-        return false;
-    const std::string temporary =
-        path.substr(0, nameStart) + "." + path.substr(nameStart) + ".vxt-part";
-    FileDescriptor fd(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
-    const bool written = fd.Get() >= 0 && WriteAll(fd.Get(), FixdatText(games, when)) && fd.Close();
-    if (!written || ::rename(temporary.c_str(), path.c_str()) != 0) {
-        (void)DeleteFile(temporary);
-        return false;
-    }
-    return true;
 }
 
 }  // namespace vextral

@@ -27,16 +27,7 @@ struct FixdatGame {
 };
 
 // The whole file: a header with name, description, version and date (of when), then one
-// <game> per entry.
+// <game> per entry. Texts that are no UTF-8 are taken as Latin-1.
 std::string FixdatText(const std::vector<FixdatGame>& games, std::time_t when);
-
-// Writes FixdatText under a temporary name beside path and renames it into place; false
-// when it could not be written (an earlier file of that name is then left as it was).
-[[nodiscard]] bool WriteFixdat(const std::string& path, const std::vector<FixdatGame>& games,
-                               std::time_t when);
-
-// Text as XML content or attribute value: markup characters as entities, control
-// characters XML cannot carry as '?', bytes that are no UTF-8 taken as Latin-1.
-std::string XmlText(std::string_view text);
 
 }  // namespace vextral

@@ -1,12 +1,6 @@
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <charconv>
-#include <cstdio>
-#include <cstring>
+#include <ctime>
 
-#include "platform/FileDescriptor.h"
 #include "platform/FileSystem.h"
 #include "scanner/Scanner.h"
 
@@ -237,14 +231,15 @@ void Scanner::SaveFixdat() {
     const auto path = dialogs_.ChooseSaveFile("Fixdat (*.dat)|*.dat||", ".dat");
     if (!path || path->empty())
         return;
-    if (!WriteFixdatFile(*path)) {
-        dialogs_.ShowMessage("Can't write the fixdat '" + *path + "'.", "Save Fixdat",
+    std::string failure;
+    if (!WriteFixdatFile(*path, &failure)) {
+        dialogs_.ShowMessage("Can't write the fixdat '" + *path + "':\n" + failure, "Save Fixdat",
                              MessageIcon::Exclamation, MessageButtons::Ok);
     }
 }
 
-bool Scanner::WriteFixdatFile(const std::string& path) const {
-    return WriteFixdat(path, missingFiles, std::time(nullptr));
+bool Scanner::WriteFixdatFile(const std::string& path, std::string* failure) const {
+    return WriteFileReplacing(path, FixdatText(missingFiles, std::time(nullptr)), failure);
 }
 
 void Scanner::SaveLogFile() {
@@ -265,44 +260,11 @@ void Scanner::SaveLogFile() {
 
 bool Scanner::WriteLogFile(const std::string& path, bool withStatistics,
                            std::string* failure) const {
-    const auto fail = [failure](int error) {
-        if (failure != nullptr)
-            *failure = std::strerror(error);
-        return false;
-    };
-    const auto slash = path.rfind(kSeparator);
-    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-    if (nameStart >= path.size())
-        return fail(EISDIR);
     std::string text = logText;
     if (withStatistics)
         text += "\r\n\r\n\r\nStatistics:\r\n===========\r\n\r\n" + statisticsText + "\r\n";
-    // Written beside the target and renamed over it when complete, so a full disk leaves an
-    // earlier log intact.
-    const std::string temporary =
-        path.substr(0, nameStart) + "." + path.substr(nameStart) + ".vxt-part";
-    FileDescriptor out(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
-    if (!out.IsOpen())
-        return fail(errno);
-    std::size_t written = 0;
-    while (written < text.size()) {
-        const ssize_t count = ::write(out.Get(), text.data() + written, text.size() - written);
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count <= 0) {
-            const int error = count < 0 ? errno : EIO;
-            (void)out.Close();
-            std::remove(temporary.c_str());
-            return fail(error);
-        }
-        written += static_cast<std::size_t>(count);
-    }
-    if (!out.Close() || std::rename(temporary.c_str(), path.c_str()) != 0) {
-        const int error = errno;
-        std::remove(temporary.c_str());
-        return fail(error);
-    }
-    return true;
+    // A full disk leaves an earlier log intact.
+    return WriteFileReplacing(path, text, failure);
 }
 
 }  // namespace vextral

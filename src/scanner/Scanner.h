@@ -152,9 +152,12 @@ class Scanner {
                                     std::string* failure = nullptr) const;
     // The missing ROMs and samples of the last scan, game by game, as its lines say.
     std::vector<FixdatGame> missingFiles;
-    // The "Save Fixdat" action: save chooser, write, a message when it could not be written.
+    // The "Save Fixdat" action: save chooser, write; a failed write is reported with the file
+    // and the reason.
     void SaveFixdat();
-    [[nodiscard]] bool WriteFixdatFile(const std::string& path) const;
+    // Writes missingFiles as an XML datfile; on failure the reason goes to *failure.
+    [[nodiscard]] bool WriteFixdatFile(const std::string& path,
+                                       std::string* failure = nullptr) const;
 
     // ---- Statistics ----
     // Builds both texts, stores statisticsText and shows the "Scanning Results" box.

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "platform/Text.h"
 #include "support/TempFolder.h"
 
 namespace vextral::test {
@@ -24,29 +25,6 @@ std::string WithoutWav(const std::string& name) {
 }
 
 }  // namespace
-
-std::string XmlEscaped(const std::string& text) {
-    std::string out;
-    for (const char c : text) {
-        switch (c) {
-            case '&':
-                out += "&amp;";
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '"':
-                out += "&quot;";
-                break;
-            default:
-                out += c;
-        }
-    }
-    return out;
-}
 
 ListGame& ListGame::CloneOf(const std::string& parent) {
     entries_.push_back({Kind::CloneOf, parent, 0, std::nullopt});
@@ -147,27 +125,27 @@ std::string ListBuilder::Xml(XmlStyle style) const {
         if (item.isRaw)
             continue;
         const ListGame& game = item.game;
-        xml += "\t<" + element + " name=\"" + XmlEscaped(game.name_) + "\"";
+        xml += "\t<" + element + " name=\"" + XmlText(game.name_) + "\"";
         if (game.bios_)
             xml += " isbios=\"yes\"";
         for (const ListGame::Entry& entry : game.entries_) {
             if (entry.kind == ListGame::Kind::CloneOf) {
-                xml += " cloneof=\"" + XmlEscaped(entry.text) + "\" romof=\"" +
-                       XmlEscaped(entry.text) + "\"";
+                xml += " cloneof=\"" + XmlText(entry.text) + "\" romof=\"" + XmlText(entry.text) +
+                       "\"";
             } else if (entry.kind == ListGame::Kind::SampleOf) {
-                xml += " sampleof=\"" + XmlEscaped(entry.text) + "\"";
+                xml += " sampleof=\"" + XmlText(entry.text) + "\"";
             }
         }
-        xml += ">\n\t\t<description>" + XmlEscaped(game.description_) +
+        xml += ">\n\t\t<description>" + XmlText(game.description_) +
                "</description>\n\t\t<year>1983</year>\n\t\t<manufacturer>Test</manufacturer>\n";
         for (const ListGame::Entry& entry : game.entries_) {
             if (entry.kind == ListGame::Kind::Rom) {
-                xml += "\t\t<rom name=\"" + XmlEscaped(entry.text) + "\" size=\"" +
+                xml += "\t\t<rom name=\"" + XmlText(entry.text) + "\" size=\"" +
                        std::to_string(entry.size) + "\"" +
                        (entry.crc ? " crc=\"" + Hex8(*entry.crc) + "\"" : std::string()) +
                        " region=\"maincpu\" offset=\"0\"/>\n";
             } else if (entry.kind == ListGame::Kind::Sample) {
-                xml += "\t\t<sample name=\"" + XmlEscaped(WithoutWav(entry.text)) + "\"/>\n";
+                xml += "\t\t<sample name=\"" + XmlText(WithoutWav(entry.text)) + "\"/>\n";
             } else if (entry.kind == ListGame::Kind::XmlLine) {
                 xml += "\t\t" + entry.text + "\n";
             }

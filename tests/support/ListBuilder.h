@@ -72,7 +72,4 @@ class ListBuilder {
 // Writes text gzip-compressed to path and returns path.
 std::string WriteGzipFile(const std::string& path, const std::string& text);
 
-// Text with &, <, > and " written as XML entities.
-std::string XmlEscaped(const std::string& text);
-
 }  // namespace vextral::test

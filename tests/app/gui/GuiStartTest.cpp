@@ -19,6 +19,15 @@ bool WriteText(const QString& path, const QByteArray& text) {
 
 // Runs the program with its settings and data under root, without a display; its exit
 // status, or -1 when it did not end.
+// A fresh program's folders below root: settings, rom and sample folders, and more.
+bool MakeFolders(const QString& root, const QStringList& more = {}) {
+    for (const QString& folder : QStringList{"config/vextral", "roms", "samples"} + more) {
+        if (!QDir().mkpath(root + folder))
+            return false;
+    }
+    return true;
+}
+
 int RunProgram(const QString& root, const QStringList& arguments, const QString& scale = "1",
                const QString& searchPath = {}) {
     QProcess program;
@@ -92,9 +101,7 @@ class GuiStartTest : public QObject {
         QTemporaryDir temp;
         QVERIFY(temp.isValid());
         const QString root = temp.path() + "/";
-        QVERIFY(QDir().mkpath(root + "config/vextral"));
-        QVERIFY(QDir().mkpath(root + "roms"));
-        QVERIFY(QDir().mkpath(root + "samples"));
+        QVERIFY(MakeFolders(root));
         QVERIFY(WriteText(root + "list.dat",
                           "game (\n\tname alpha\n\tdescription \"Alpha\"\n\tcloneof nothere\n"
                           "\trom ( name a.rom size 4 crc 12345678 )\n)\n"));
@@ -134,10 +141,7 @@ class GuiStartTest : public QObject {
         QTemporaryDir temp;
         QVERIFY(temp.isValid());
         const QString root = temp.path() + "/";
-        QVERIFY(QDir().mkpath(root + "config/vextral"));
-        QVERIFY(QDir().mkpath(root + "roms"));
-        QVERIFY(QDir().mkpath(root + "samples"));
-        QVERIFY(QDir().mkpath(root + "bin"));
+        QVERIFY(MakeFolders(root, {"bin"}));
         QVERIFY(WriteText(root + "list.xml",
                           "<mame>\n<machine name=\"alpha\"><description>Alpha</description>"
                           "<rom name=\"a.rom\" size=\"4\" crc=\"12345678\"/></machine>\n"
@@ -155,9 +159,9 @@ class GuiStartTest : public QObject {
                            "roms\nSamplepaths=" + root + "samples\n")
                               .toUtf8()));
 
-        QCOMPARE(RunProgram(root, {"--screenshot", root + "shot.png"}, "1",
-                            root + "bin:/usr/bin:/bin"),
-                 0);
+        QCOMPARE(
+            RunProgram(root, {"--screenshot", root + "shot.png"}, "1", root + "bin:/usr/bin:/bin"),
+            0);
         // The scan ran: alpha's set is missing, so a fast scan is available.
         QFile fastScan(root + "data/vextral/fastscan.dat");
         QVERIFY(fastScan.open(QIODevice::ReadOnly));
