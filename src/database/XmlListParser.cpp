@@ -450,6 +450,16 @@ std::optional<XmlListResult> ParseInHalves(const std::string& path, std::uint64_
         }
         secondDone = true;
     });
+    // Whatever ends this function, the worker is told to stop and waited for first.
+    struct Joiner {
+        std::thread& thread;
+        std::atomic<bool>& stop;
+        ~Joiner() {
+            stop = true;
+            if (thread.joinable())
+                thread.join();
+        }
+    } joiner{worker, stop};
 
     ProgressSteps steps(progress, fileSize);
     const auto reached = [&] { steps.Reached(first.Position() + secondBytes.load()); };
