@@ -26,6 +26,12 @@ bool WildcardMatch(std::string_view pattern, std::string_view name);
 // Entries of a folder other than "." and "..", sorted by name in byte order. Empty when the
 // folder does not exist or cannot be listed.
 std::vector<DirEntry> ListFolder(const std::string& folder);
+// The same, or nothing when the folder cannot be listed completely.
+std::optional<std::vector<DirEntry>> TryListFolder(const std::string& folder);
+// Whether every folder below folder (itself included) can be listed and every regular file
+// in them opened for reading. Links are not followed; what is neither a folder nor a regular
+// file holds no data and does not count.
+bool IsReadableTree(const std::string& folder);
 // The entries of ListFolder(folder) whose names match the wildcard pattern.
 std::vector<DirEntry> ListMatching(const std::string& folder, std::string_view pattern);
 
@@ -57,9 +63,18 @@ bool RemoveEmptyFolder(const std::string& path);
 bool DeleteFile(const std::string& path);
 
 enum class CopyMode { ReplaceExisting, KeepExisting };
-// Copies one file; with KeepExisting an existing target makes the copy fail untouched.
-// The copy is written under a temporary name beside the target and renamed into place.
+// Copies one regular file; with KeepExisting an existing target makes the copy fail
+// untouched. The copy is written under a temporary name beside the target and renamed into
+// place, so a target is never half written, even when it is the source itself.
 [[nodiscard]] bool CopyFileTo(const std::string& from, const std::string& to, CopyMode mode);
+struct FileRange {
+    std::uint64_t offset = 0;
+    std::uint64_t length = 0;
+};
+// The same for a part of the file (the whole file without a range); false when the file
+// does not reach the end of the range.
+[[nodiscard]] bool CopyFilePart(const std::string& from, std::optional<FileRange> range,
+                                const std::string& to, CopyMode mode);
 
 // Absolute path with "." and ".." removed and links resolved as far as the path exists.
 // A trailing separator is kept when given.
