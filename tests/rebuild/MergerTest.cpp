@@ -159,15 +159,15 @@ TEST_F(MergerTest, FailedArchiveLeavesEveryOldSetInPlace) {
     const auto before1 = ReadTree(first.Root());
     const auto before2 = ReadTree(second.Root());
 
-    zip.failAddAlways = true;
+    zip.failEveryStep = true;
     EXPECT_EQ(Merge(/*full=*/true, /*zipped=*/true), Merger::Outcome::Completed);
     EXPECT_EQ(ReadTree(first.Root()), before1);
     EXPECT_EQ(ReadTree(second.Root()), before2);
     EXPECT_EQ(skipped, std::vector<std::string>{"parent"});
 
     // The second add fails: the clone's set is built, the parent's is not; nothing goes.
-    zip.failAddAlways = false;
-    zip.failAddOnCall = zip.addCalls + 2;
+    zip.failEveryStep = false;
+    zip.failCommit = zip.commits + 2;
     EXPECT_EQ(Unmerge(/*zipped=*/true), Merger::Outcome::Completed);
     EXPECT_EQ(ReadTree(first.Root()), before1);
     EXPECT_EQ(ReadTree(second.Root()), before2);
