@@ -8,12 +8,6 @@ namespace {
 
 constexpr unsigned kMaxNumber = 100000;
 
-std::string WithoutTrailingSeparator(std::string path) {
-    while (path.size() > 1 && path.back() == kSeparator)
-        path.pop_back();
-    return path;
-}
-
 // A copy counts only when it holds the source's data.
 bool CopyVerified(const std::string& from, const std::string& to) {
     if (!CopyFileTo(from, to, CopyMode::KeepExisting))
@@ -112,12 +106,8 @@ std::optional<std::string> BackupStore::CopyIn(const std::string& source,
     }
     // The backup lies in the program folder; copying a folder that holds it would copy the
     // copy into itself.
-    if (isFolder) {
-        const std::string inner = WithoutTrailingSeparator(CanonicalPath(programFolder_));
-        const std::string outer = WithoutTrailingSeparator(CanonicalPath(source));
-        if (inner == outer || inner.starts_with(outer + kSeparator)) {
-            return std::nullopt;
-        }
+    if (isFolder && IsSameOrInside(programFolder_, source)) {
+        return std::nullopt;
     }
     const auto folder = SetFolder(setName);
     if (!folder) {

@@ -450,10 +450,7 @@ bool Fixer::MayRemoveLoose(const UnneededEntry& item) const {
     const std::string path = WithoutTrailingSeparator(item.path);
     // The program folder holds the backups and scratch copies: never removed nor copied into
     // itself, whether the item is it, holds it or lies in it.
-    const std::string program = WithoutTrailingSeparator(CanonicalPath(programFolder_));
-    const std::string target = WithoutTrailingSeparator(CanonicalPath(path));
-    if (program == target || program.starts_with(target + kSeparator) ||
-        target.starts_with(program + kSeparator)) {
+    if (IsSameOrInside(programFolder_, path) || IsSameOrInside(path, programFolder_)) {
         return false;
     }
     // What cannot be read whole cannot be kept whole.

@@ -20,6 +20,9 @@
 #ifndef RENAME_NOREPLACE
 #define RENAME_NOREPLACE (1 << 0)
 #endif
+#ifndef RENAME_EXCHANGE
+#define RENAME_EXCHANGE (1 << 1)
+#endif
 
 namespace vextral {
 
@@ -348,6 +351,11 @@ bool RenameNoReplace(const std::string& from, const std::string& to) {
     return ::rename(from.c_str(), to.c_str()) == 0;
 }
 
+bool ExchangePaths(const std::string& first, const std::string& second) {
+    return ::syscall(SYS_renameat2, AT_FDCWD, first.c_str(), AT_FDCWD, second.c_str(),
+                     RENAME_EXCHANGE) == 0;
+}
+
 bool MakeOwnerWritable(const std::string& path) {
     struct stat info {};
     if (!StatPath(path, info))
@@ -465,6 +473,18 @@ std::string CanonicalPath(const std::string& path) {
     if (trailing && result.back() != '/')
         result += '/';
     return result;
+}
+
+bool IsSameOrInside(const std::string& inner, const std::string& outer) {
+    std::string outerPath = CanonicalPath(outer);
+    std::string innerPath = CanonicalPath(inner);
+    if (outerPath.empty() || innerPath.empty())
+        return false;
+    if (outerPath.back() != '/')
+        outerPath += '/';
+    if (innerPath.back() != '/')
+        innerPath += '/';
+    return innerPath.starts_with(outerPath);
 }
 
 std::string CurrentFolder() {

@@ -51,6 +51,10 @@ std::optional<std::string> ResolveIgnoringCase(const std::string& path);
 // rename fails. A rename to a name differing from the source only in case is allowed.
 [[nodiscard]] bool RenameNoReplace(const std::string& from, const std::string& to);
 
+// Swaps two existing paths in one step (renameat2 with RENAME_EXCHANGE); false when either
+// is missing or the file system cannot.
+[[nodiscard]] bool ExchangePaths(const std::string& first, const std::string& second);
+
 // Makes a file writable by its owner ("clearing attributes"); time stamps stay. A folder
 // also gets the owner's search permission, so that it can be emptied.
 bool MakeOwnerWritable(const std::string& path);
@@ -79,6 +83,9 @@ struct FileRange {
 // Absolute path with "." and ".." removed and links resolved as far as the path exists.
 // A trailing separator is kept when given.
 std::string CanonicalPath(const std::string& path);
+
+// Whether inner is outer or lies inside it, comparing canonical paths.
+bool IsSameOrInside(const std::string& inner, const std::string& outer);
 
 std::string CurrentFolder();  // ends with the separator
 bool SetCurrentFolder(const std::string& folder);

@@ -208,5 +208,61 @@ TEST_F(MergerTest, FilesNoNewSetTookGoToTheBackupWhenAsked) {
                     {"clone/readme.txt", "notes"}}));
 }
 
+TEST_F(MergerTest, ASetThatCannotBePutInPlaceKeepsTheWholeFamily) {
+    // A full-merged parent archive holds the only copy of the clone's ROM; a dangling link
+    // bears the name the clone's new set needs.
+    ZipBuilder()
+        .Add("p1.bin", "parent one")
+        .Add("shared.bin", "shared data")
+        .Add("c1.bin", "clone one")
+        .Write(first.Path("parent.zip"));
+    first.Link("clone.zip", temp / "gone.zip").Link("clone", temp / "gone");
+    second.File("parent/p1.bin", "parent one");
+    const auto before = ReadTree(temp.Path());
+    for (const bool zipped : {true, false}) {
+        EXPECT_EQ(Unmerge(zipped), Merger::Outcome::Completed);
+        EXPECT_EQ(skipped, std::vector<std::string>{"parent"});
+        EXPECT_EQ(ReadTree(temp.Path()), before) << zipped;
+    }
+    // The window ends such a run with a warning naming the family.
+    ShowSkippedFamilies(dialogs, skipped);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_NE(dialogs.messages[0].text.find("\nparent"), std::string::npos);
+}
+
+TEST_F(MergerTest, LeftoversOfAnInterruptedRunGoToTheBackupNotIntoTheSet) {
+    first.File("parent/p1.bin", "parent one").File("parent/shared.bin", "shared data");
+    first.File("clone/c1.bin", "clone one");
+    first.File("parent.vxt/p1.bin", "stale copy")
+        .File("parent.vxt/notes.txt", "only here")
+        .File("parent.vxt/.vxtpart-Xy12Ab", "half a co")
+        .File("parent.zip.vxtnew", "an archive cut short")
+        .File("clone.vxtold/c1.bin", "clone one");
+    EXPECT_EQ(Merge(/*full=*/false, /*zipped=*/true), Merger::Outcome::Completed);
+    EXPECT_TRUE(skipped.empty());
+    EXPECT_EQ(ReadTree(first.Root()), (Tree{{"clone.zip", ReadFile(first.Path("clone.zip"))},
+                                            {"parent.zip", ReadFile(first.Path("parent.zip"))}}));
+    EXPECT_EQ(Members(first.Path("parent.zip")),
+              (Tree{{"p1.bin", "parent one"}, {"shared.bin", "shared data"}}));
+    EXPECT_EQ(Members(first.Path("clone.zip")), (Tree{{"c1.bin", "clone one"}}));
+    EXPECT_EQ(ReadTree(programFolder + "backup.vxt/"),
+              (Tree{{"clone/", ""},
+                    {"clone/c1.bin", "clone one"},
+                    {"parent/", ""},
+                    {"parent/notes.txt", "only here"},
+                    {"parent/p1.bin", "stale copy"},
+                    {"parent/parent.zip.vxtnew", "an archive cut short"}}));
+}
+
+TEST_F(MergerTest, AFamilyWhoseOldSetHoldsTheProgramFolderStays) {
+    scanner.programFolder = first.Path("clone/data/vextral/");
+    first.File("parent/p1.bin", "parent one").File("clone/c1.bin", "clone one");
+    first.File("clone/data/vextral/backup.vxt/x/a.bin", "a backup");
+    const auto before = ReadTree(temp.Path());
+    EXPECT_EQ(Merge(/*full=*/true), Merger::Outcome::Completed);
+    EXPECT_EQ(skipped, std::vector<std::string>{"parent"});
+    EXPECT_EQ(ReadTree(temp.Path()), before);
+}
+
 }  // namespace
 }  // namespace vextral::test

@@ -598,6 +598,7 @@ void MainDialog::OnMerge() {
         if (const auto options = AskMergeQuestions(dialogs_)) {
             Merger merger(session_.scanner(), database_);
             (void)merger.Merge(*options);
+            ShowSkippedFamilies(dialogs_, merger.SkippedParents());
         }
     });
 }
@@ -607,6 +608,7 @@ void MainDialog::OnUnmerge() {
         if (const auto options = AskUnmergeQuestions(dialogs_)) {
             Merger merger(session_.scanner(), database_);
             (void)merger.Unmerge(*options);
+            ShowSkippedFamilies(dialogs_, merger.SkippedParents());
         }
     });
 }
