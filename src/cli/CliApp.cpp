@@ -45,7 +45,8 @@ constexpr const char* kScanStatuses =
     "Exit status: 0 no checked game has problems, 1 some have, 2 error before the scan, "
     "3 stopped (Ctrl-C or --answer stop).";
 constexpr const char* kRunStatuses =
-    "Exit status: 0 success, 1 some families were left as they were, 2 error, 3 stopped.";
+    "Exit status: 0 success, 1 some families were left as they were or some files could not "
+    "be written, 2 error, 3 stopped.";
 
 struct ProgramFlag {
     std::string_view name;
@@ -399,9 +400,14 @@ int RunRebuild(const Arguments& args) {
         }
         Rebuilder rebuilder(session.scanner(), session.database);
         rebuilder.BuildIndex();
-        const int status = StatusOf(rebuilder.Rebuild(from, to, args.rebuild));
+        int status = StatusOf(rebuilder.Rebuild(from, to, args.rebuild));
         if (status == kStatusError)
             Error("the rebuild could not start");
+        // A set left without a file it should have is not a success.
+        for (const auto& line : rebuilder.FailedSets())
+            Error(line);
+        if (status == kStatusClean && !rebuilder.FailedSets().empty())
+            status = kStatusProblems;
         return status;
     });
 }

@@ -50,6 +50,16 @@ TEST_F(CliCommandsTest, RebuildWritesSetsFromFilesFoundBelowTheSource) {
     EXPECT_TRUE(IsRegularFile(temp / "zipped/popj.zip"));
 }
 
+TEST_F(CliCommandsTest, ASetThatCouldNotBeWrittenIsNamedAndFailsTheRebuild) {
+    BuildFamily();
+    test::WriteFile(temp / "found/x.bin", DataWithCrc(0x11111111, 16));
+    test::WriteFile(temp / "built/pop", "a file where the set folder belongs");
+    const test::CliResult result = Command("rebuild", {"--from", "found", "--to", "built"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err.find("vextral: pop: cannot create the folder"), std::string::npos)
+        << result.err;
+}
+
 TEST_F(CliCommandsTest, RebuildRefusesADestinationInsideTheSource) {
     BuildFamily();
     test::WriteFile(temp / "found/x.bin", DataWithCrc(0x11111111, 16));

@@ -589,6 +589,7 @@ void MainDialog::OnRebuild() {
         if (const auto request = AskRebuildQuestions(dialogs_)) {
             (void)rebuilder.Rebuild(request->sourceFolder, request->destinationFolder,
                                     request->options);
+            ShowRebuildFailures(dialogs_, rebuilder.FailedSets());
         }
     });
 }
