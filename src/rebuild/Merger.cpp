@@ -65,8 +65,11 @@ Merger::Outcome Merger::Run(Mode mode, const MergeOptions& options) {
     }
     first_ = romFolders_.front();
     folderNames_.clear();
-    for (const auto& folder : romFolders_)
-        folderNames_.emplace_back(folder);
+    for (const auto& folder : romFolders_) {
+        // A folder that seems empty only because it could not be listed would hide its sets.
+        if (!folderNames_.emplace_back(folder).Listed())
+            return Outcome::Failed;
+    }
 
     int count = 0;
     for (const auto& game : database_)
@@ -288,7 +291,10 @@ void Merger::CopyRom(std::size_t folderIndex, const std::string& setName,
 
     if (const auto setFolder = names.FindFolder(setName)) {
         const std::string setPath = folder + *setFolder;
-        if (const auto file = SetFolderNames(setPath).FindFile(romName)) {
+        const FolderNames& files = SetFolderNames(setPath);
+        if (!files.Listed())
+            broken_ = true;  // what it holds cannot be seen, so it cannot go
+        if (const auto file = files.FindFile(romName)) {
             sourceFound = true;
             if (CopyFileTo(setPath + kSeparator + *file, target, CopyMode::ReplaceExisting)) {
                 markGathered();
@@ -329,8 +335,17 @@ bool Merger::ClearLeftover(const std::string& path, const std::string& setName) 
     const BackupStore store(scanner_.programFolder);
     if (IsSymbolicLink(path))
         return false;  // not ours
-    if (IsRegularFile(path))
-        return store.MoveFileIn(path, setName, FileNamePart(path)).has_value();
+    if (IsRegularFile(path)) {
+        // An archive is kept as its members, which the scan can put back; anything else whole.
+        std::vector<ZipEntry> members;
+        if (!scanner_.zipReader().ReadZipDirectory(path, members, /*requireZipExtension=*/false,
+                                                   /*reportErrors=*/false)) {
+            return store.MoveFileIn(path, setName, FileNamePart(path)).has_value();
+        }
+        const bool kept = BackUpArchive(path, setName) && DeleteFileForced(path);
+        listings_.erase(path);  // another archive may come to bear this name
+        return kept;
+    }
     if (!IsFolder(path) || !IsReadableTree(path))
         return false;
     bool ok = true;
@@ -448,6 +463,9 @@ bool Merger::PlaceSet(NewSet& newSet) {
     }
     newSet.placedFrom = from;
     newSet.placedAt = to;
+    // The two names now stand for other archives than any listed under them.
+    listings_.erase(from);
+    listings_.erase(to);
     if (!zip_) {
         for (auto& [name, content] : newSet.contents)
             content.path = to + kSeparator + FileNamePart(content.path);
@@ -476,6 +494,8 @@ bool Merger::UnplaceSet(NewSet& newSet) {
             break;
     }
     newSet.placed = Placed::No;
+    listings_.erase(from);
+    listings_.erase(to);
     return true;
 }
 
@@ -512,8 +532,11 @@ void Merger::RemoveOldSet(const OldSet& old) {
 
 bool Merger::BackUpFolder(const std::string& folder, const std::string& setName) {
     const BackupStore store(scanner_.programFolder);
+    const auto entries = TryListFolder(folder);
+    if (!entries)
+        return false;
     bool ok = true;
-    for (const auto& entry : ListFolder(folder)) {
+    for (const auto& entry : *entries) {
         const std::string path = folder + kSeparator + entry.name;
         if (entry.isFolder) {
             ok = store.CopyIn(path, setName, entry.name).has_value() && ok;

@@ -50,7 +50,7 @@ class CliFixture : public ::testing::Test {
     CliResult Run(const std::vector<std::string>& args, const std::string& input = {}) {
         WriteFile(temp / "stdin.txt", input);
         std::string command = "cd " + ShellQuoted(temp.Path()) + " && env " + unsetVariables +
-                              "XDG_CONFIG_HOME=" + ShellQuoted(temp / "config") +
+                              environment + "XDG_CONFIG_HOME=" + ShellQuoted(temp / "config") +
                               " XDG_DATA_HOME=" + ShellQuoted(temp / "data") + " " +
                               ShellQuoted(binary_);
         for (const std::string& arg : args)
@@ -88,6 +88,7 @@ class CliFixture : public ::testing::Test {
     TempFolder temp;
     std::string listPath;
     std::string unsetVariables;  // "-u NAME " for each variable the program must not see
+    std::string environment;     // "NAME=value " for each variable the program gets besides
     CollectionBuilder roms{temp / "roms/"};
     CollectionBuilder samples{temp / "samples/"};
 

@@ -231,12 +231,22 @@ TEST_F(MergerTest, ASetThatCannotBePutInPlaceKeepsTheWholeFamily) {
 }
 
 TEST_F(MergerTest, LeftoversOfAnInterruptedRunGoToTheBackupNotIntoTheSet) {
-    first.File("parent/p1.bin", "parent one").File("parent/shared.bin", "shared data");
+    scanner.options.Backup = true;
+    ZipBuilder()
+        .Add("p1.bin", "parent one")
+        .Add("shared.bin", "shared data")
+        .Add("readme.txt", "unique notes")
+        .Write(first.Path("parent.zip"));
     first.File("clone/c1.bin", "clone one");
+    // A built archive left under the name the old one takes when it steps aside.
+    ZipBuilder()
+        .Add("p1.bin", "parent one")
+        .Add("shared.bin", "shared data")
+        .Write(first.Path("parent.zip.vxtnew"));
     first.File("parent.vxt/p1.bin", "stale copy")
         .File("parent.vxt/notes.txt", "only here")
         .File("parent.vxt/.vxtpart-Xy12Ab", "half a co")
-        .File("parent.zip.vxtnew", "an archive cut short")
+        .File("clone.zip.vxtold", "an archive cut short")
         .File("clone.vxtold/c1.bin", "clone one");
     EXPECT_EQ(Merge(/*full=*/false, /*zipped=*/true), Merger::Outcome::Completed);
     EXPECT_TRUE(skipped.empty());
@@ -248,10 +258,13 @@ TEST_F(MergerTest, LeftoversOfAnInterruptedRunGoToTheBackupNotIntoTheSet) {
     EXPECT_EQ(ReadTree(programFolder + "backup.vxt/"),
               (Tree{{"clone/", ""},
                     {"clone/c1.bin", "clone one"},
+                    {"clone/clone.zip.vxtold", "an archive cut short"},
                     {"parent/", ""},
                     {"parent/notes.txt", "only here"},
+                    {"parent/p1 (1).bin", "parent one"},
                     {"parent/p1.bin", "stale copy"},
-                    {"parent/parent.zip.vxtnew", "an archive cut short"}}));
+                    {"parent/readme.txt", "unique notes"},
+                    {"parent/shared.bin", "shared data"}}));
 }
 
 TEST_F(MergerTest, AFamilyWhoseOldSetHoldsTheProgramFolderStays) {
