@@ -48,7 +48,7 @@ inline constexpr SplitFlags kAppendPaths{true, false, true, true};
 inline constexpr SplitFlags kSplitSelection{false, true, false, false};
 
 class Scanner {
-public:
+  public:
     Scanner(Dialogs& dialogs, Progress& progress, ResultSink& results, ZipLibrary& zipLibrary);
     Scanner(const Scanner&) = delete;
     Scanner& operator=(const Scanner&) = delete;
@@ -142,7 +142,7 @@ public:
     const ZipReader& zipReader() const { return zipReader_; }
     Fixer& fixer() { return fixer_; }
 
-private:
+  private:
     Dialogs& dialogs_;
     Progress& progress_;
     ResultSink& results_;
@@ -158,7 +158,7 @@ private:
     // that showed nothing can be reused while a listing that showed messages is read (and
     // shows them) again, as every reading of a damaged zip does.
     class CountingDialogs final : public Dialogs {
-    public:
+      public:
         explicit CountingDialogs(Dialogs& inner) : inner_(inner) {}
         MessageResult ShowMessage(const std::string& text, const std::string& caption,
                                   MessageIcon icon, MessageButtons buttons) override {
@@ -178,7 +178,7 @@ private:
         }
         std::uint64_t messages = 0;
 
-    private:
+      private:
         Dialogs& inner_;
     };
 
@@ -196,7 +196,7 @@ private:
     // Where a file of a set was found at one location.
     struct FileMatch {
         bool loose = false;
-        std::string looseName;  // as listed
+        std::string looseName;              // as listed
         std::optional<std::size_t> member;  // index into this location's member list
         bool Found() const { return loose || member.has_value(); }
     };
@@ -215,8 +215,11 @@ private:
     bool ExistsInSet(const std::string& folder, const std::string& setName,
                      std::string_view fileName);
     std::uint32_t LooseFileCrc(const std::string& path);
+    // Puts a missing file back from the backup folder. A ROM comes back only when the kept
+    // file has its length and CRC-32 (either form); the name alone proves nothing.
     bool RestoreFromBackup(const GameRecord& game, const std::string& fileName,
-                           const SetLocation& location, bool zipRead);
+                           const SetLocation& location, bool zipRead,
+                           const RomRecord* rom = nullptr);
     bool HasRomNamed(const GameRecord& game, std::string_view name);
     void AddUnneeded(GameRecord& game, UnneededEntry entry);
     // A needed file of the set at location (folder + set name as on disk).
@@ -238,9 +241,8 @@ private:
     void RefreshSnapshots();
     std::unordered_map<std::string, std::shared_ptr<const SetLocation>> locations_;
     std::unordered_map<std::string, std::uint32_t> looseCrcs_;
-    std::unordered_map<const GameRecord*,
-                       std::unordered_set<std::string_view, CaseInsensitiveHash,
-                                          CaseInsensitiveEqual>>
+    std::unordered_map<const GameRecord*, std::unordered_set<std::string_view, CaseInsensitiveHash,
+                                                             CaseInsensitiveEqual>>
         romNames_;
     // neededFiles by set location: two equal paths always share their location, so only
     // the few names of one set are compared.
