@@ -1,6 +1,7 @@
 #!/bin/sh
-# Installs what is missing, builds, and runs the whole test suite: the normal build, then
-# the address/undefined-behaviour sanitizer build, then a bounded fuzz run of the zip reader.
+# Installs what is missing, builds, and runs the whole test suite: the normal build with a
+# check of the desktop entry and the .deb package, then the address/undefined-behaviour
+# sanitizer build, then a bounded fuzz run of the zip reader.
 set -eu
 cd "$(dirname "$0")/.."
 ./scripts/setup.sh
@@ -12,6 +13,8 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j "$jobs"
 echo "== tests =="
 ctest --test-dir build -j "$jobs" --output-on-failure --timeout 600
+echo "== desktop entry and package =="
+./scripts/check-package.sh build
 
 echo "== build (address and undefined-behaviour sanitizers) =="
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVEXTRAL_SANITIZE=ON \

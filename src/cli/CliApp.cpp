@@ -276,11 +276,17 @@ class CliRun {
             return status;
         };
         const StartupOutcome outcome = startup.Run(hooks);
+        const bool settingsLost = options.writeSettings && !outcome.settingsWritten &&
+                                  outcome.result != StartupResult::Ended;
+        if (settingsLost)
+            Error(SettingsNotWrittenMessage(store_.FilePath()));
         if (outcome.result != StartupResult::Completed) {
             Error("no game list was obtained");
             return kStatusError;
         }
-        return outcome.exitCode;
+        const bool finished =
+            outcome.exitCode == kStatusClean || outcome.exitCode == kStatusProblems;
+        return settingsLost && finished ? kStatusError : outcome.exitCode;
     }
 
     TerminalDialogs& dialogs() { return dialogs_; }
@@ -577,7 +583,8 @@ int RunCli(int argc, char** argv) {
     rebuild->add_flag("--complemented", args.rebuild.complemented,
                       "Also take files whose checksum is the complement of the listed one");
     rebuild->add_flag("--merge", args.rebuild.merge,
-                      "Put clone ROMs into the parent's set (full merge)");
+                      "Put clone ROMs into the parent's set as the merge mode says (split by "
+                      "default, full with --set MergeFull=1)");
 
     CLI::App* merge = app.add_subcommand(
         "merge",

@@ -208,19 +208,22 @@ void Fixer::FixGameSpelling(const std::string& setPath, GameRecord& game) {
     bool isZip = false;
     bool present = false;
     bool right = false;
+    const auto rightName = [&](const std::string& name) {
+        return name == game.name || ((options_.MergeSplit || options_.MergeFull) && game.isClone &&
+                                     name == game.cloneOf);
+    };
     if (const DirEntry* onDisk = folders_.Find(folder, setName);
         onDisk != nullptr && onDisk->isFolder) {
         found = onDisk->name;
         fullPath = folder + found;
-        right = found == game.name;
+        right = rightName(found);
         present = true;
     }
     if (const DirEntry* onDisk = folders_.Find(folder, setName + ".zip");
         onDisk != nullptr && !onDisk->isFolder) {
         found = onDisk->name.substr(0, onDisk->name.size() - 4);
         fullPath = folder + onDisk->name;
-        right = found == game.name || ((options_.MergeSplit || options_.MergeFull) &&
-                                       game.isClone && found == game.cloneOf);
+        right = rightName(found);
         isZip = true;
         present = true;
     }
@@ -538,7 +541,7 @@ void Fixer::RemoveUnneeded(GameRecord& game) {
         return;
     }
     for (UnneededEntry& item : game.unneededList) {
-        if (item.removed) {
+        if (item.removed || item.awaitsRename) {
             continue;
         }
         const bool remove =

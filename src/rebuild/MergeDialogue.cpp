@@ -25,14 +25,4 @@ std::optional<MergeOptions> AskUnmergeQuestions(Dialogs& dialogs) {
     return options;
 }
 
-void ShowSkippedFamilies(Dialogs& dialogs, const std::vector<std::string>& parents) {
-    if (parents.empty())
-        return;
-    std::string text =
-        "These families were left as they were; none of their old sets was removed:\n";
-    for (const auto& parent : parents)
-        text += "\n" + parent;
-    dialogs.ShowMessage(text, "Warning !", MessageIcon::Exclamation, MessageButtons::Ok);
-}
-
 }  // namespace vextral

@@ -2,8 +2,6 @@
 // The questions asked before a merge or an unmerge, shared by the window and the command line.
 
 #include <optional>
-#include <string>
-#include <vector>
 
 #include "ui/Dialogs.h"
 
@@ -17,9 +15,5 @@ struct MergeOptions {
 std::optional<MergeOptions> AskMergeQuestions(Dialogs& dialogs);
 // The zip question (there is no warning before an unmerge).
 std::optional<MergeOptions> AskUnmergeQuestions(Dialogs& dialogs);
-
-// Ends a run that left families as they were with a warning naming their parents; shows
-// nothing when there are none.
-void ShowSkippedFamilies(Dialogs& dialogs, const std::vector<std::string>& parents);
 
 }  // namespace vextral

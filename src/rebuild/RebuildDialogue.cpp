@@ -76,13 +76,4 @@ std::optional<RebuildRequest> AskRebuildQuestions(Dialogs& dialogs) {
     return request;
 }
 
-void ShowRebuildFailures(Dialogs& dialogs, const std::vector<std::string>& lines) {
-    if (lines.empty())
-        return;
-    std::string text = "These sets could not be written completely:\n";
-    for (const auto& line : lines)
-        text += "\n" + line;
-    dialogs.ShowMessage(text, "Warning !", MessageIcon::Exclamation, MessageButtons::Ok);
-}
-
 }  // namespace vextral

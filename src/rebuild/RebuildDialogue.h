@@ -3,7 +3,6 @@
 
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "ui/Dialogs.h"
 
@@ -33,9 +32,5 @@ void ShowRebuildPathError(Dialogs& dialogs);
 // The two folder choosers and the five questions. Nothing when a chooser was cancelled or
 // the folders were refused (the "Path Error !" box has then been shown).
 std::optional<RebuildRequest> AskRebuildQuestions(Dialogs& dialogs);
-
-// Ends a run in which files could not be written with a warning, one line per set; shows
-// nothing when there are none.
-void ShowRebuildFailures(Dialogs& dialogs, const std::vector<std::string>& lines);
 
 }  // namespace vextral

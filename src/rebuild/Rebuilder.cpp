@@ -74,8 +74,11 @@ void Rebuilder::BuildIndex() {
 const std::string& Rebuilder::TargetGame(const RebuildEntry& entry) const {
     if (!options_.merge || entry.parentName.empty())
         return entry.gameName;
+    // A clone's ROM that the parent names for other data stays in the clone's set in every
+    // merge mode: one name cannot hold both.
+    const bool otherData = entry.parentHasName && !entry.parentHasSameData;
     const ScanOptions& modes = scanner_.options;
-    if (modes.MergeFull || (modes.MergeSplit && entry.parentHasName))
+    if ((modes.MergeFull && !otherData) || (modes.MergeSplit && entry.parentHasSameData))
         return entry.parentName;
     return entry.gameName;
 }

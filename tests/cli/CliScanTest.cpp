@@ -166,6 +166,17 @@ TEST_F(CliScanTest, EveryFlagNameIsAcceptedAndSavedWithSaveSettings) {
     EXPECT_NE(store.ReadString("Paths", "Rompaths").value_or(""), "");
 }
 
+TEST_F(CliScanTest, SettingsThatCannotBeWrittenAreReported) {
+    BuildCollection();
+    // A file where the settings folder belongs: not even root can write there.
+    test::WriteFile(temp / "config/vextral", "");
+    const test::CliResult result = Scan({"--save-settings"});
+    EXPECT_NE(result.err.find("Can't write the settings to '" + SettingsFile() + "'."),
+              std::string::npos)
+        << result.err;
+    EXPECT_EQ(result.status, 2);
+}
+
 TEST_F(CliScanTest, ListWarningsFlagGovernsTheWarningsOfLoadingToo) {
     // A game named ".." is dropped, with a warning, while the list is read.
     test::ListBuilder list;

@@ -191,14 +191,19 @@ TEST_F(FixerSpellingTest, ZipWinsOverAFolderOfTheSameSet) {
 
 TEST_F(FixerSpellingTest, CloneSetNamedAfterItsParentIsRightInAMergeMode) {
     ZipBuilder().Add("a.rom", "a").Write(roms + "puckman.zip");
+    FolderBuilder(roms).File("galaxian/g.rom", "g");
     GameRecord clone = Game("pacmanc");
     clone.isClone = true;
-    clone.cloneOf = "puckman";
     options.MergeSplit = true;
-    fixer.FixGameSpelling(roms + "puckman", clone);
-    EXPECT_TRUE(clone.setNameOk);
+    for (const std::string parent : {"puckman", "galaxian"}) {  // a zip, a folder
+        clone.cloneOf = parent;
+        clone.setNameOk = false;
+        fixer.FixGameSpelling(roms + parent, clone);
+        EXPECT_TRUE(clone.setNameOk) << parent;
+    }
     EXPECT_TRUE(dialogs.questions.empty());
     EXPECT_TRUE(IsRegularFile(roms + "puckman.zip"));
+    EXPECT_TRUE(IsFolder(roms + "galaxian"));
 }
 
 TEST_F(FixerSpellingTest, GameSetWithTakenIntermediateNameStays) {

@@ -197,44 +197,52 @@ TEST_F(RebuilderTest, ComplementedAndBadDumpsOnlyWhenAsked) {
     EXPECT_EQ(written.at("g/c.bin"), ReadFile(source.Path("complement.dat")));
     EXPECT_EQ(written.at("g/Bad.Bin"), "1234567");
     EXPECT_EQ(written.size(), 3u);
+
+    // The name alone never makes a bad dump: the wrong length is not taken when it is the only
+    // candidate, whatever order the walk meets the files in.
+    std::filesystem::remove_all(destination);
+    std::filesystem::remove(source.Path("BAD.BIN"));
+    EXPECT_EQ(Run(options), Rebuilder::Outcome::Completed);
+    EXPECT_EQ(Written().count("g/Bad.Bin"), 0u);
 }
 
 TEST_F(RebuilderTest, MergeRedirectsCloneRomsByTheMergeMode) {
-    AddGame("parent", {{"shared.bin", "parent shared"}, {"p.bin", "parent only"}});
-    AddGame("clone", {{"shared.bin", "clone shared"}, {"c.bin", "clone only"}}, "parent");
+    // name.bin is listed by both with other data: the same name is not the same ROM.
+    AddGame("parent", {{"shared.bin", "shared"}, {"p.bin", "parent only"}, {"name.bin", "p's"}});
+    AddGame("clone", {{"shared.bin", "shared"}, {"c.bin", "clone only"}, {"name.bin", "c's"}},
+            "parent");
     AddGame("ngparent", {{"n.bin", "neo parent"}}).isNeoGeo = true;
     AddGame("ngclone", {{"n.bin", "neo clone"}}, "ngparent").isNeoGeo = true;
-    source.File("1", "clone shared").File("2", "clone only").File("3", "neo clone");
+    source.File("1", "shared").File("2", "clone only").File("3", "neo clone").File("4", "c's");
     RebuildOptions merge;
     merge.merge = true;
-
-    scanner.options.MergeSplit = true;
-    scanner.options.MergeFull = false;
-    EXPECT_EQ(Run(merge), Rebuilder::Outcome::Completed);
-    EXPECT_EQ(Written(),
-              (std::map<std::string, std::string>{{"clone/", ""},
-                                                  {"clone/c.bin", "clone only"},
-                                                  {"ngclone/", ""},
-                                                  {"ngclone/n.bin", "neo clone"},
-                                                  {"parent/", ""},
-                                                  {"parent/shared.bin", "clone shared"}}));
-
-    std::filesystem::remove_all(destination);
-    scanner.options.MergeSplit = false;
-    scanner.options.MergeFull = true;
-    EXPECT_EQ(Run(merge), Rebuilder::Outcome::Completed);
-    EXPECT_EQ(Written(),
-              (std::map<std::string, std::string>{{"ngclone/", ""},
-                                                  {"ngclone/n.bin", "neo clone"},
-                                                  {"parent/", ""},
-                                                  {"parent/c.bin", "clone only"},
-                                                  {"parent/shared.bin", "clone shared"}}));
-
-    // Without the merge answer, or with no merge mode, nothing is redirected.
-    std::filesystem::remove_all(destination);
-    scanner.options.MergeFull = false;
-    EXPECT_EQ(Run(merge), Rebuilder::Outcome::Completed);
-    EXPECT_EQ(Written().count("clone/shared.bin"), 1u);
+    using Tree = std::map<std::string, std::string>;
+    const Tree kept{{"clone/", ""},   {"clone/name.bin", "c's"},
+                    {"ngclone/", ""}, {"ngclone/n.bin", "neo clone"},
+                    {"parent/", ""},  {"parent/shared.bin", "shared"}};
+    const auto with = [&](Tree more) {
+        more.insert(kept.begin(), kept.end());
+        return more;
+    };
+    struct Row {
+        bool split, full, merge;
+        Tree written;
+    };
+    const Row rows[] = {
+        {true, false, true, with({{"clone/c.bin", "clone only"}})},
+        {false, true, true, with({{"parent/c.bin", "clone only"}})},
+        // Without a merge mode, or without the merge answer, nothing is redirected.
+        {false, false, true, with({{"clone/c.bin", "clone only"}, {"clone/shared.bin", "shared"}})},
+        {true, false, false, with({{"clone/c.bin", "clone only"}, {"clone/shared.bin", "shared"}})},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << "split " << row.split << " full " << row.full);
+        std::filesystem::remove_all(destination);
+        scanner.options.MergeSplit = row.split;
+        scanner.options.MergeFull = row.full;
+        EXPECT_EQ(Run(row.merge ? merge : RebuildOptions{}), Rebuilder::Outcome::Completed);
+        EXPECT_EQ(Written(), row.written);
+    }
 }
 
 TEST_F(RebuilderTest, ExistingTargetsAreLeftUntouched) {
