@@ -237,6 +237,15 @@ void ZipLibrary::Release() {
     loaded_ = false;
 }
 
+void RemoveZipLeftovers(const std::string& folder) {
+    std::string work = folder;
+    if (!work.empty() && work.back() != kSeparator)
+        work += kSeparator;
+    work += kWorkFolderName;
+    if (IsFolder(work) && !IsSymbolicLink(work))
+        (void)RemoveFolderTree(work);
+}
+
 std::unique_ptr<ZipTransaction> ZipLibrary::Open(const std::string& zipPath, ZipOpenMode mode) {
     return std::make_unique<LibzipTransaction>(zipPath, mode);
 }

@@ -38,4 +38,9 @@ class ZipLibrary {
     bool loaded_ = false;
 };
 
+// Removes what killed transactions left in the work folder beside the archives of folder.
+// Nothing there holds data found nowhere else: a second name of an archive, a new archive
+// whose changes were never put in place, or libzip's partial output.
+void RemoveZipLeftovers(const std::string& folder);
+
 }  // namespace vextral

@@ -7,6 +7,7 @@
 #include "archive/Crc32.h"
 #include "archive/FileUtils.h"
 #include "archive/ZipExtraction.h"
+#include "archive/ZipLibrary.h"
 #include "fixer/BackupStore.h"
 #include "fixer/ScratchFolder.h"
 #include "platform/FileSystem.h"
@@ -64,6 +65,7 @@ Merger::Outcome Merger::Run(Mode mode, const MergeOptions& options) {
         romFolders_.insert(romFolders_.begin(), first);
     }
     first_ = romFolders_.front();
+    RemoveZipLeftovers(first_);
     folderNames_.clear();
     for (const auto& folder : romFolders_) {
         // A folder that seems empty only because it could not be listed would hide its sets.

@@ -12,6 +12,7 @@
 #include "archive/Crc32.h"
 #include "archive/FileUtils.h"
 #include "archive/ZipExtraction.h"
+#include "archive/ZipLibrary.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
 
@@ -103,6 +104,7 @@ Rebuilder::Outcome Rebuilder::Rebuild(const std::string& sourceFolder,
     workFolder_ = NewPrivateFolder(temporaryFolder + kSeparator, "rebuild");
     if (workFolder_.empty())
         return Outcome::Failed;
+    RemoveZipLeftovers(destination_);
     destinationNames_ = FolderNames(destination_);
     archiveMembers_.clear();
     biosNames_.clear();

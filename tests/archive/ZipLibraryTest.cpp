@@ -180,6 +180,10 @@ TEST_F(ZipLibraryTest, LeftoversOfAKilledTransactionGoButLookAlikesStay) {
                                          {"set.zip", ReadFile(zip)},
                                          {"set.zip.k3Xq9Z", "the user's own file"}}));
     EXPECT_EQ(Names(List(zip)), (std::vector<std::string>{"a.rom", "b.rom"}));
+    // Those of other archives go when the folder is cleared.
+    FolderBuilder(temp.Path()).File(".vxt-work/other.zip.Zq81xW", "partial");
+    RemoveZipLeftovers(temp.Path());
+    EXPECT_FALSE(PathExists(temp / ".vxt-work"));
 
     // Nothing that cannot be opened is created; a missing archive is not made up.
     EXPECT_FALSE(library.Open(temp / "never.zip", ZipOpenMode::Existing)->IsOpen());
