@@ -1,8 +1,6 @@
 #include "fixer/Fixer.h"
 
 #include <algorithm>
-
-#include <cstdio>
 #include <cstring>
 #include <unordered_set>
 
@@ -22,7 +20,7 @@ std::string ExpectedRomName(const RomRecord& rom) {
     return rom.lookupName.empty() ? rom.name : rom.lookupName;
 }
 
-// A member name that the library would store as given when adding a file of that name.
+// A name a member can take as it is: no folder part, nothing a path would read specially.
 bool IsPlainName(const std::string& name) {
     return !name.empty() && name != "." && name != ".." &&
            name.find_first_of("/\\:") == std::string::npos;
