@@ -76,12 +76,14 @@ ZipEntry MemberOf(const UnneededEntry& item) {
 }  // namespace
 
 Fixer::Fixer(Dialogs& dialogs, ConsentState& consent, ZipLibrary& zipLibrary,
-             const ScanOptions& options, const std::string& programFolder, FolderCache& folders)
+             const ScanOptions& options, const std::string& programFolder,
+             const std::string& scratchFolder, FolderCache& folders)
     : dialogs_(dialogs),
       consent_(consent),
       zipLibrary_(zipLibrary),
       options_(options),
       programFolder_(programFolder),
+      scratchFolder_(scratchFolder),
       folders_(folders) {}
 
 bool Fixer::Ask(FixKind kind, const std::string& caption, const std::string& question) {
@@ -424,7 +426,7 @@ void Fixer::ResizeRom(const std::string& filePath, const GameRecord& game, RomRe
         return;
     }
     // Declared before the archive: the cut file is read when the archive is committed.
-    ScratchFolder scratch(programFolder_);
+    ScratchFolder scratch(scratchFolder_);
     if (!scratch.Ok()) {
         return;
     }
@@ -472,7 +474,7 @@ bool Fixer::BackUp(const UnneededEntry& item) {
         }
         return backups.CopyIn(WithoutTrailingSeparator(item.path), item.setName, name).has_value();
     }
-    ScratchFolder scratch(programFolder_);
+    ScratchFolder scratch(scratchFolder_);
     if (!scratch.Ok()) {
         return false;
     }

@@ -21,9 +21,11 @@ namespace vextral {
 
 class Fixer {
   public:
-    // options and programFolder are read at each call, so the owner may change them.
+    // options and the folders are read at each call, so the owner may change them.
+    // scratchFolder is this process's own folder in tempzip.vxt (ProcessScratch).
     Fixer(Dialogs& dialogs, ConsentState& consent, ZipLibrary& zipLibrary,
-          const ScanOptions& options, const std::string& programFolder, FolderCache& folders);
+          const ScanOptions& options, const std::string& programFolder,
+          const std::string& scratchFolder, FolderCache& folders);
 
     // One ROM of a set. expectedPath: set folder + separator + rom.lookupName.
     void FixRomSpelling(const std::string& expectedPath, RomRecord& rom, bool inZip,
@@ -76,6 +78,7 @@ class Fixer {
     ZipLibrary& zipLibrary_;
     const ScanOptions& options_;
     const std::string& programFolder_;
+    const std::string& scratchFolder_;
     FolderCache& folders_;
 };
 

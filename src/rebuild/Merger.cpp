@@ -562,7 +562,7 @@ bool Merger::BackUpArchive(const std::string& archive, const std::string& setNam
     const ArchiveListing& listing = Listing(archive);
     if (!listing.readable)
         return wholeArchive();
-    ScratchFolder scratch(scanner_.programFolder);
+    ScratchFolder scratch(scanner_.scratchFolder);
     for (const auto& member : listing.members) {
         if (IsTaken(member.name, member.size,
                     [&] { return std::optional<std::uint32_t>(member.crc); })) {

@@ -13,6 +13,7 @@
 #include "archive/FileUtils.h"
 #include "archive/ZipExtraction.h"
 #include "archive/ZipLibrary.h"
+#include "fixer/ProcessScratch.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
 
@@ -97,11 +98,12 @@ Rebuilder::Outcome Rebuilder::Rebuild(const std::string& sourceFolder,
     if (!CreateFolderTree(WithoutSeparator(destination_)))
         return Outcome::Failed;
     skipDestination_ = WithoutSeparator(CanonicalPath(destination_));
-    const std::string temporaryFolder = scanner_.programFolder + "tempzip.vxt";
-    CreateFolderTree(temporaryFolder);
-    skipTemporary_ = WithoutSeparator(CanonicalPath(temporaryFolder));
+    // Other processes' folders there are never walked either.
+    skipTemporary_ = WithoutSeparator(CanonicalPath(scanner_.programFolder + kTempZipFolderName));
     skipProgram_ = WithoutSeparator(CanonicalPath(scanner_.programFolder));
-    workFolder_ = NewPrivateFolder(temporaryFolder + kSeparator, "rebuild");
+    if (scanner_.scratchFolder.empty() || !IsFolder(scanner_.scratchFolder))
+        return Outcome::Failed;
+    workFolder_ = NewPrivateFolder(scanner_.scratchFolder, "rebuild");
     if (workFolder_.empty())
         return Outcome::Failed;
     RemoveZipLeftovers(destination_);

@@ -62,6 +62,7 @@ class Scanner {
     ScanOptions options;
     bool pathWarning = true;    // the PathWarning program flag
     std::string programFolder;  // ends with the separator
+    std::string scratchFolder;  // this process's own folder in tempzip.vxt, ends with it
     DatabaseCounts databaseCounts;
     // Called by PrepareScan once the lists are split (the window updates its buttons).
     std::function<void()> onListsReady;
@@ -117,6 +118,10 @@ class Scanner {
                          const GameDatabase& database, const FileDataSource& data = {});
     bool IsSampleFileNeeded(const GameRecord& game, std::string_view fileName);
     void DropExcludedFolders(GameRecord& game);
+    // Could a scan of the selected games put a file back from the backup folder, that is,
+    // change a set even with every fix off? True when a selected game's backup folder holds
+    // a file named as one of its ROMs or samples.
+    bool MayRestoreFromBackup(const GameDatabase& database);
 
     // ---- Result lines and log ----
     ScanCounters counters;

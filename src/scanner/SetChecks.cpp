@@ -11,6 +11,7 @@
 
 #include "archive/Crc32.h"
 #include "archive/FileUtils.h"
+#include "fixer/ProcessScratch.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
 #include "scanner/Scanner.h"
@@ -24,7 +25,6 @@ constexpr std::string_view kNeoGeoSet = "neogeo";
 constexpr std::string_view kSampleBiosSet = "ym3812";
 constexpr std::string_view kUnknownSet = "_unknown";
 constexpr std::string_view kBackupFolder = "backup.vxt";
-constexpr std::string_view kTempFolder = "tempzip.vxt";
 // Listings kept at once; the parent's zip is the one worth keeping between games.
 constexpr std::size_t kMaxKeptListings = 256;
 
@@ -464,6 +464,31 @@ bool Scanner::RestoreFromBackup(const GameRecord& game, const std::string& fileN
         ForgetAfterChange(setFolder);
     }
     return restored;
+}
+
+bool Scanner::MayRestoreFromBackup(const GameDatabase& database) {
+    const std::string backupRoot = programFolder + std::string(kBackupFolder) + kSeparator;
+    for (const DirEntry& setBackup : ListFolder(backupRoot)) {
+        const auto index = setBackup.isFolder ? database.FindGame(setBackup.name) : std::nullopt;
+        if (!index)
+            continue;
+        const GameRecord& game = database[*index];
+        if (!game.selected || !PassesNeoGeoFilter(game))
+            continue;
+        for (const DirEntry& file : ListFolder(backupRoot + setBackup.name)) {
+            const auto sampleNamed = [&](const SampleRecord& sample) {
+                return EqualsIgnoringCase(sample.name, file.name);
+            };
+            if (file.isFolder)
+                continue;
+            if ((options.Roms && RomNamed(game, file.name) != nullptr) ||
+                (options.Samples &&
+                 std::any_of(game.samples.begin(), game.samples.end(), sampleNamed))) {
+                return true;
+            }
+        }
+    }
+    return false;
 }
 
 const RomRecord* Scanner::RomNamed(const GameRecord& game, std::string_view name) {
@@ -1038,7 +1063,9 @@ void Scanner::DropExcludedFolders(GameRecord& game) {
     std::vector<std::string> excluded = miscFolders;
     excluded.push_back(programFolder);
     excluded.push_back(programFolder + std::string(kBackupFolder) + kSeparator);
-    excluded.push_back(programFolder + std::string(kTempFolder) + kSeparator);
+    excluded.push_back(programFolder + kTempZipFolderName + kSeparator);
+    if (!scratchFolder.empty())
+        excluded.push_back(scratchFolder);
     std::erase_if(game.unneededList, [&](const UnneededEntry& entry) {
         const std::string folderText =
             entry.isFolder ? WithSeparator(entry.path) : FolderPart(entry.path);

@@ -119,6 +119,13 @@ TEST_F(CliScanTest, StatusZeroWhenNothingIsWrongAndOneWhenSomethingIs) {
     EXPECT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(result.out.rfind("\n\n\nStatistics:\n", 0), 0u);
 
+    // A finding of no game is a finding too.
+    roms.File("readme.txt", "notes");
+    result = Scan();
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.out.rfind("\nunneeded file: ", 0), 0u) << result.out;
+    ASSERT_TRUE(DeleteFile(temp / "roms/readme.txt"));
+
     ASSERT_TRUE(DeleteFile(temp / "roms/alpha.zip"));
     result = Scan();
     EXPECT_EQ(result.status, 1);

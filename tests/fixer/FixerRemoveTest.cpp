@@ -163,7 +163,7 @@ TEST_F(FixerRemoveTest, TheProgramFolderIsNeverRemovedNorCopied) {
     const std::string program = roms + "abc/extra/data/vextral/";
     FolderBuilder(program).File("backup.vxt/old/a.rom", "earlier backup");
     FolderBuilder(roms).File("abc/extra/readme.txt", "r");
-    Fixer inside{dialogs, consent, zip, options, program, folders};
+    Fixer inside{dialogs, consent, zip, options, program, scratchFolder, folders};
     for (const bool backup : {true, false}) {
         options.Backup = backup;
         GameRecord game = Game("abc");

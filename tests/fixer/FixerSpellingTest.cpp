@@ -46,7 +46,7 @@ TEST_F(FixerSpellingTest, ZipRomIsRenamedAndItsIndexFollows) {
               (std::map<std::string, std::string>{{"abc.rom", "abc data"}, {"z.rom", "zzz"}}));
     ASSERT_LT(rom.zipIndex, entries.size());
     EXPECT_EQ(entries[rom.zipIndex].storedName, "abc.rom");
-    EXPECT_EQ(ReadTree(programFolder + "tempzip.vxt/"), (std::map<std::string, std::string>{}));
+    EXPECT_EQ(ReadTree(scratchFolder), (std::map<std::string, std::string>{}));
 }
 
 TEST_F(FixerSpellingTest, AnswersDecideWhatIsRenamed) {

@@ -32,7 +32,7 @@ class FixerTransactionTest : public FixerFixture {
             EXPECT_EQ(ReadTree(roms), before) << "step " << zip.failStep;
             ASSERT_LT(zip.failStep, 20);
         }
-        EXPECT_EQ(ReadTree(programFolder + "tempzip.vxt/"), Tree{});
+        EXPECT_EQ(ReadTree(scratchFolder), Tree{});
     }
 
     WrongNameEntry Finding(const ZipEntry& entry, const std::string& right) {

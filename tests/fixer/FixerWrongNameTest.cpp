@@ -54,7 +54,7 @@ TEST_F(FixerWrongNameTest, SwappedZipMembersAreBothFixed) {
     EXPECT_TRUE(game.wrongNameList[0].fixed && game.wrongNameList[1].fixed);
     EXPECT_EQ(Members(zipPath),
               (std::map<std::string, std::string>{{"a.rom", "data of a"}, {"b.rom", "data of b"}}));
-    EXPECT_EQ(ReadTree(programFolder + "tempzip.vxt/"), (std::map<std::string, std::string>{}));
+    EXPECT_EQ(ReadTree(scratchFolder), (std::map<std::string, std::string>{}));
 }
 
 TEST_F(FixerWrongNameTest, NothingIsReplacedOnTheWay) {

@@ -140,7 +140,7 @@ TEST_F(RebuilderTest, RebuildsLooseFilesAndZipMembersUnderTheirRomNamesAndLeaves
     EXPECT_EQ(progress.upper, 3);
     EXPECT_EQ(progress.advances, 3);
     EXPECT_FALSE(progress.open);
-    EXPECT_TRUE(ReadTree(programFolder + "tempzip.vxt/").empty());
+    EXPECT_TRUE(ReadTree(scanner.scratchFolder).empty());
 }
 
 TEST_F(RebuilderTest, MemberFailingItsCrcCheckAddsNothing) {
@@ -281,7 +281,7 @@ TEST_F(RebuilderTest, ZippedRebuildStagesRenamedCopiesAndNeverRenamesTheSource) 
               (std::map<std::string, std::string>{{"a.bin", "alpha"}, {"b.bin", "beta"}}));
     EXPECT_EQ(Members(destination + "h.zip"),
               (std::map<std::string, std::string>{{"b.bin", "beta"}}));
-    EXPECT_TRUE(ReadTree(programFolder + "tempzip.vxt/").empty());
+    EXPECT_TRUE(ReadTree(scanner.scratchFolder).empty());
 }
 
 TEST_F(RebuilderTest, StopKeepsWhatWasWritten) {
@@ -344,7 +344,7 @@ TEST_F(RebuilderTest, FailedWritesAreReportedOncePerSetAndLeaveNothingBehind) {
         for (const auto& [name, data] : members)
             EXPECT_EQ(all.at(name), data);
         EXPECT_FALSE(PathExists(destination + ".vxt-work"));
-        EXPECT_TRUE(ReadTree(programFolder + "tempzip.vxt/").empty());
+        EXPECT_TRUE(ReadTree(scanner.scratchFolder).empty());
     }
     EXPECT_TRUE(failed.empty());
     EXPECT_EQ(Members(destination + "g.zip"), all);

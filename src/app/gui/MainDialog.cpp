@@ -693,7 +693,11 @@ void MainDialog::OnRebuild() {
     RunAfterPrepareScan([this] {
         Rebuilder rebuilder(session_.scanner(), database_);
         rebuilder.BuildIndex();
-        if (const auto request = AskRebuildQuestions(dialogs_)) {
+        const auto request = AskRebuildQuestions(dialogs_);
+        if (!request)
+            return;
+        if (const auto locks =
+                session_.LockForRebuild(request->sourceFolder, request->destinationFolder)) {
             (void)rebuilder.Rebuild(request->sourceFolder, request->destinationFolder,
                                     request->options);
             ReportList("These sets could not be written completely:\n", rebuilder.FailedSets());
@@ -703,7 +707,8 @@ void MainDialog::OnRebuild() {
 
 void MainDialog::OnMerge() {
     RunAfterPrepareScan([this] {
-        if (const auto options = AskMergeQuestions(dialogs_)) {
+        const auto options = AskMergeQuestions(dialogs_);
+        if (const auto locks = options ? session_.LockForMerge() : std::nullopt) {
             Merger merger(session_.scanner(), database_);
             (void)merger.Merge(*options);
             ReportLeftAlone(merger);
@@ -713,7 +718,8 @@ void MainDialog::OnMerge() {
 
 void MainDialog::OnUnmerge() {
     RunAfterPrepareScan([this] {
-        if (const auto options = AskUnmergeQuestions(dialogs_)) {
+        const auto options = AskUnmergeQuestions(dialogs_);
+        if (const auto locks = options ? session_.LockForMerge() : std::nullopt) {
             Merger merger(session_.scanner(), database_);
             (void)merger.Unmerge(*options);
             ReportLeftAlone(merger);

@@ -141,11 +141,12 @@ class MainDialogTest : public QObject {
         root_ = CanonicalPath(temp_->path().toStdString()) + "/";
         QVERIFY(CreateFolder(Path("roms")));
         QVERIFY(CreateFolder(Path("samples")));
-        QVERIFY(CreateFolder(Path("program")));
+        QVERIFY(CreateFolderTree(Path("program/tempzip.vxt/run")));
         settings_ = AppSettings{};
         settings_.PathWarning = false;
         settings_.ListInfoWarnings = false;
         settings_.programFolder = Path("program/");
+        settings_.scratchFolder = Path("program/tempzip.vxt/run/");
         settings_.mameFolder = root_;
         settings_.rompaths = Path("roms");
         settings_.samplepaths = Path("samples");
