@@ -169,6 +169,15 @@ int PathCall(const char* call, int dirfd, const char* path, int error) {
     return Fails(Watched(dirfd, path), call, path, error) ? -1 : 0;
 }
 
+// A call on a path relative to a folder descriptor: counted by that path, then passed on.
+template <typename... Args>
+int AtCall(const char* name, int dirfd, const char* path, int error, Args... args) {
+    if (PathCall(name, dirfd, path, error) != 0)
+        return -1;
+    Inside inside;
+    return Real<int (*)(Args...)>(name)(args...);
+}
+
 }  // namespace
 
 extern "C" {
@@ -300,42 +309,22 @@ VX_PATH_CALL(chmod, EIO, (const char* path, mode_t mode), (path, mode), path)
 VX_PATH_CALL(truncate, ENOSPC, (const char* path, off_t length), (path, length), path)
 
 int mkdirat(int dirfd, const char* path, mode_t mode) {
-    if (PathCall("mkdirat", dirfd, path, ENOSPC) != 0)
-        return -1;
-    Inside inside;
-    return Real<int (*)(int, const char*, mode_t)>("mkdirat")(dirfd, path, mode);
+    return AtCall("mkdirat", dirfd, path, ENOSPC, dirfd, path, mode);
 }
 int unlinkat(int dirfd, const char* path, int flags) {
-    if (PathCall("unlinkat", dirfd, path, EIO) != 0)
-        return -1;
-    Inside inside;
-    return Real<int (*)(int, const char*, int)>("unlinkat")(dirfd, path, flags);
+    return AtCall("unlinkat", dirfd, path, EIO, dirfd, path, flags);
 }
 int renameat(int fromfd, const char* from, int tofd, const char* to) {
-    if (PathCall("renameat", fromfd, from, EIO) != 0)
-        return -1;
-    Inside inside;
-    return Real<int (*)(int, const char*, int, const char*)>("renameat")(fromfd, from, tofd, to);
+    return AtCall("renameat", fromfd, from, EIO, fromfd, from, tofd, to);
 }
 int renameat2(int fromfd, const char* from, int tofd, const char* to, unsigned flags) {
-    if (PathCall("renameat2", fromfd, from, EIO) != 0)
-        return -1;
-    Inside inside;
-    return Real<int (*)(int, const char*, int, const char*, unsigned)>("renameat2")(
-        fromfd, from, tofd, to, flags);
+    return AtCall("renameat2", fromfd, from, EIO, fromfd, from, tofd, to, flags);
 }
 int linkat(int fromfd, const char* from, int tofd, const char* to, int flags) {
-    if (PathCall("linkat", tofd, to, ENOSPC) != 0)
-        return -1;
-    Inside inside;
-    return Real<int (*)(int, const char*, int, const char*, int)>("linkat")(fromfd, from, tofd, to,
-                                                                            flags);
+    return AtCall("linkat", tofd, to, ENOSPC, fromfd, from, tofd, to, flags);
 }
 int fchmodat(int dirfd, const char* path, mode_t mode, int flags) {
-    if (PathCall("fchmodat", dirfd, path, EIO) != 0)
-        return -1;
-    Inside inside;
-    return Real<int (*)(int, const char*, mode_t, int)>("fchmodat")(dirfd, path, mode, flags);
+    return AtCall("fchmodat", dirfd, path, EIO, dirfd, path, mode, flags);
 }
 
 // renameat2 reached through syscall(), as a build without a C library wrapper does it.
