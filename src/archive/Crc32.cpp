@@ -36,32 +36,41 @@ std::uint32_t Crc32(std::uint32_t crc, const void* buffer, std::size_t length) {
 }
 
 std::uint32_t FileCrc(const std::string& path, std::uint64_t* length) {
+    const auto data = FileSizeAndCrc(path);
     if (length != nullptr)
-        *length = 0;
-    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+        *length = data ? data->size : 0;
+    return data ? data->crc : 0;
+}
+
+std::optional<FileData> FileSizeAndCrc(const std::string& path) {
+    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (file.Get() < 0)
-        return 0;
+        return std::nullopt;
     struct stat status {};
     if (::fstat(file.Get(), &status) != 0 || !S_ISREG(status.st_mode))
-        return 0;
-    if (length != nullptr)
-        *length = static_cast<std::uint64_t>(status.st_size);
+        return std::nullopt;
 
     // Chunked, so a stray multi-gigabyte file costs no more memory than a small one.
     std::vector<unsigned char> chunk(
         std::min<std::size_t>(kFileChunk, static_cast<std::size_t>(status.st_size) + 1));
-    std::uint32_t crc = 0;
+    FileData data;
     for (;;) {
         const ssize_t got = ::read(file.Get(), chunk.data(), chunk.size());
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0)
-            return 0;
+            return std::nullopt;
         if (got == 0)
             break;
-        crc = Crc32(crc, chunk.data(), static_cast<std::size_t>(got));
+        data.crc = Crc32(data.crc, chunk.data(), static_cast<std::size_t>(got));
+        data.size += static_cast<std::uint64_t>(got);
     }
-    return crc;
+    return data;
+}
+
+bool SameFileData(const std::string& a, const std::string& b) {
+    const auto first = FileSizeAndCrc(a);
+    return first && first == FileSizeAndCrc(b);
 }
 
 }  // namespace vextral

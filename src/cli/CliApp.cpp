@@ -437,9 +437,14 @@ int RunRebuild(const Arguments& args) {
             return run.Refused();
         Rebuilder rebuilder(session.scanner(), session.database);
         rebuilder.BuildIndex();
-        const int status = StatusOf(rebuilder.Rebuild(from, to, args.rebuild));
+        int status = StatusOf(rebuilder.Rebuild(from, to, args.rebuild));
         if (status == kStatusError)
             Error("the rebuild could not start");
+        // A set left without a file it should have is not a success.
+        for (const auto& line : rebuilder.FailedSets())
+            Error(line);
+        if (status == kStatusClean && !rebuilder.FailedSets().empty())
+            status = kStatusProblems;
         return status;
     });
 }

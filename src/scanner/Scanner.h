@@ -12,6 +12,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "archive/Crc32.h"
 #include "archive/ZipEntry.h"
 #include "archive/ZipLibrary.h"
 #include "archive/ZipReader.h"
@@ -38,12 +39,8 @@ struct PathFields {
     std::string select;
 };
 
-// The size and CRC-32 of a file being judged, read only when a decision needs them (a loose
-// file is checksummed on demand); nothing when they cannot be read.
-struct FileData {
-    std::uint64_t size = 0;
-    std::uint32_t crc = 0;
-};
+// The size and CRC-32 (FileData) of a file being judged, read only when a decision needs them (a
+// loose file is checksummed on demand); nothing when they cannot be read.
 using FileDataSource = std::function<std::optional<FileData>()>;
 
 struct SplitFlags {
@@ -251,8 +248,11 @@ class Scanner {
     bool ExistsInSet(const std::string& folder, const std::string& setName,
                      std::string_view fileName);
     std::uint32_t LooseFileCrc(const std::string& path);
+    // Puts a missing file back from the backup folder. A ROM comes back only when the kept
+    // file has its length and CRC-32 (either form); the name alone proves nothing.
     bool RestoreFromBackup(const GameRecord& game, const std::string& fileName,
-                           const SetLocation& location, bool zipRead);
+                           const SetLocation& location, bool zipRead,
+                           const RomRecord* rom = nullptr);
     // The game's ROM of that name (ignoring case), or null.
     const RomRecord* RomNamed(const GameRecord& game, std::string_view name);
     // Does the set hold a file of that name with exactly this size and CRC-32.

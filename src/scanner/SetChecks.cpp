@@ -436,7 +436,7 @@ std::uint32_t Scanner::LooseFileCrc(const std::string& path) {
 }
 
 bool Scanner::RestoreFromBackup(const GameRecord& game, const std::string& fileName,
-                                const SetLocation& location, bool zipRead) {
+                                const SetLocation& location, bool zipRead, const RomRecord* rom) {
     const std::string backupRoot = programFolder + std::string(kBackupFolder) + kSeparator;
     const DirEntry* setBackup = FolderSnapshot(backupRoot).Find(game.name);
     if (setBackup == nullptr || !setBackup->isFolder)
@@ -446,6 +446,13 @@ bool Scanner::RestoreFromBackup(const GameRecord& game, const std::string& fileN
     if (file == nullptr || file->isFolder)
         return false;
     const std::string source = backupSet + file->name;
+    if (rom != nullptr) {
+        const auto data = FileSizeAndCrc(source);
+        if (!data || data->size != rom->size ||
+            (rom->crc != 0 && data->crc != rom->crc && data->crc != rom->complementedCrc)) {
+            return false;
+        }
+    }
 
     bool restored = false;
     if (zipRead) {
@@ -644,7 +651,8 @@ void Scanner::CheckRomSet(GameRecord& game, const std::string& location, bool is
         bool foundHere = match.Found();
         if (foundHere) {
             rom.found = true;
-        } else if (!rom.found && ownNameHere && RestoreFromBackup(game, rom.name, *set, zipRead)) {
+        } else if (!rom.found && ownNameHere &&
+                   RestoreFromBackup(game, rom.name, *set, zipRead, &rom)) {
             rom.found = true;
             foundHere = true;
             set = ResolveLocation(location);

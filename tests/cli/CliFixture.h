@@ -106,14 +106,14 @@ class CliFixture : public ::testing::Test {
     TempFolder temp;
     std::string listPath;
     std::string unsetVariables;  // "-u NAME " for each variable the program must not see
-    std::string setVariables;    // "NAME=VALUE " for each variable the program is to see
+    std::string environment;     // "NAME=value " for each variable the program gets besides
     CollectionBuilder roms{temp / "roms/"};
     CollectionBuilder samples{temp / "samples/"};
 
   private:
     std::string CommandLine(const std::vector<std::string>& args, const std::string& tag) const {
         std::string command = "cd " + ShellQuoted(temp.Path()) + " && exec env " + unsetVariables +
-                              setVariables + "XDG_CONFIG_HOME=" + ShellQuoted(temp / "config") +
+                              environment + "XDG_CONFIG_HOME=" + ShellQuoted(temp / "config") +
                               " XDG_DATA_HOME=" + ShellQuoted(temp / "data") +
                               " XDG_CACHE_HOME=" + ShellQuoted(temp / "cache") + " " +
                               ShellQuoted(binary_);

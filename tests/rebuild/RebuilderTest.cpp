@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "archive/FileUtils.h"
 #include "rebuild/RebuildDialogue.h"
 #include "rebuild/RebuildFixture.h"
 
@@ -19,13 +20,16 @@ class RebuilderTest : public RebuildFixture {
     Rebuilder::Outcome Run(RebuildOptions options) {
         Rebuilder rebuilder(scanner, database);
         rebuilder.BuildIndex();
-        return rebuilder.Rebuild(source.Root(), destination, options);
+        const auto outcome = rebuilder.Rebuild(source.Root(), destination, options);
+        failed = rebuilder.FailedSets();
+        return outcome;
     }
 
     std::map<std::string, std::string> Written() { return ReadTree(destination); }
 
     FolderBuilder source;
     std::string destination;
+    std::vector<std::string> failed;
 };
 
 TEST_F(RebuilderTest, AsksTheQuestionsInOrderAndKeepsTheAnswers) {
@@ -306,6 +310,53 @@ TEST_F(RebuilderTest, OnlySelectedGamesAndNoLinkLoops) {
     EXPECT_EQ(Run({}), Rebuilder::Outcome::Completed);
     EXPECT_EQ(Written(), (std::map<std::string, std::string>{{"g/", ""}, {"g/a.bin", "alpha"}}));
     EXPECT_EQ(progress.upper, 2);
+}
+
+TEST_F(RebuilderTest, FailedWritesAreReportedOncePerSetAndLeaveNothingBehind) {
+    AddGame("g", {{"a.bin", "alpha"}, {"b.bin", "beta"}});
+    AddGame("h", {{"c.bin", "gamma"}});
+    source.File("1", "alpha").File("2", "beta").File("3", "gamma");
+    FolderBuilder(destination).File("g", "a file where the set folder belongs");
+    EXPECT_EQ(Run({}), Rebuilder::Outcome::Completed);
+    ASSERT_EQ(failed.size(), 1u);
+    EXPECT_EQ(failed[0].rfind("g: cannot create the folder " + destination + "g: ", 0), 0u);
+    EXPECT_EQ(Written().at("h/c.bin"), "gamma");
+
+    // An archive step failing in turn: that set is reported, its archive holds what it held
+    // before the failed write, and nothing of the write is left anywhere.
+    DeleteFile(destination + "g");
+    RemoveFolderTree(destination + "h");
+    const std::map<std::string, std::string> all{
+        {"a.bin", "alpha"}, {"b.bin", "beta"}, {"old.bin", "old"}};
+    RebuildOptions zipped;
+    zipped.zip = true;
+    for (zip.failStep = 1;; ++zip.failStep) {
+        zip.steps = zip.failures = 0;
+        DeleteFile(destination + "h.zip");
+        ZipBuilder().Add("old.bin", "old").Write(destination + "g.zip");
+        EXPECT_EQ(Run(zipped), Rebuilder::Outcome::Completed);
+        if (zip.failures == 0)
+            break;
+        ASSERT_EQ(failed.size(), 1u) << zip.failStep;
+        EXPECT_NE(failed[0].find("injected failure"), std::string::npos) << failed[0];
+        const auto members = Members(destination + "g.zip");
+        EXPECT_EQ(members.size(), failed[0].starts_with("g: ") ? 2u : 3u) << zip.failStep;
+        for (const auto& [name, data] : members)
+            EXPECT_EQ(all.at(name), data);
+        EXPECT_FALSE(PathExists(destination + ".vxt-work"));
+        EXPECT_TRUE(ReadTree(scanner.scratchFolder).empty());
+    }
+    EXPECT_TRUE(failed.empty());
+    EXPECT_EQ(Members(destination + "g.zip"), all);
+}
+
+TEST_F(RebuilderTest, TheProgramFolderIsNotSearched) {
+    AddGame("g", {{"a.bin", "alpha"}});
+    scanner.programFolder = source.Path("data/vextral/");
+    source.File("data/vextral/backup.vxt/x/a.bin", "alpha").File("data/other/b", "beta");
+    EXPECT_EQ(Run({}), Rebuilder::Outcome::Completed);
+    EXPECT_TRUE(Written().empty());
+    EXPECT_EQ(progress.upper, 1);
 }
 
 }  // namespace

@@ -79,10 +79,16 @@ ZipBuilder& ZipBuilder::TruncateAt(std::size_t length) {
     return *this;
 }
 
+ZipBuilder& ZipBuilder::CentralReversed() {
+    centralReversed_ = true;
+    return *this;
+}
+
 std::string ZipBuilder::Bytes() const {
     std::string out = prefix_;
     std::string central;
     for (const ZipMember& member : members_) {
+        std::string record;
         const std::string payload = member.deflated ? DeflateRaw(member.data) : member.data;
         const std::uint32_t realCrc = CrcOf(member.data);
         const std::uint16_t method = member.method.value_or(member.deflated ? 8 : 0);
@@ -117,25 +123,26 @@ std::string ZipBuilder::Bytes() const {
             Put32(out, size);
         }
 
-        Put32(central, 0x02014b50);
-        Put16(central, 20);
-        Put16(central, 20);
-        Put16(central, flags);
-        Put16(central, method);
-        Put16(central, kDosTime);
-        Put16(central, kDosDate);
-        Put32(central, crc);
-        Put32(central, compressedSize);
-        Put32(central, size);
-        Put16(central, static_cast<std::uint32_t>(member.storedName.size()));
-        Put16(central, 0);  // extra
-        Put16(central, 0);  // comment
-        Put16(central, 0);  // disk
-        Put16(central, 0);  // internal attributes
+        Put32(record, 0x02014b50);
+        Put16(record, 20);
+        Put16(record, 20);
+        Put16(record, flags);
+        Put16(record, method);
+        Put16(record, kDosTime);
+        Put16(record, kDosDate);
+        Put32(record, crc);
+        Put32(record, compressedSize);
+        Put32(record, size);
+        Put16(record, static_cast<std::uint32_t>(member.storedName.size()));
+        Put16(record, 0);  // extra
+        Put16(record, 0);  // comment
+        Put16(record, 0);  // disk
+        Put16(record, 0);  // internal attributes
         const bool folder = !member.storedName.empty() && member.storedName.back() == '/';
-        Put32(central, folder ? 0x10 : 0);
-        Put32(central, offset);
-        central += member.storedName;
+        Put32(record, folder ? 0x10 : 0);
+        Put32(record, offset);
+        record += member.storedName;
+        central = centralReversed_ ? record + central : central + record;
     }
     const auto centralOffset = static_cast<std::uint32_t>(out.size());
     out += central;

@@ -37,7 +37,7 @@ constexpr int kHeightDu = 250;
 // and those from this column on (the buttons and the right-hand fields) its right edge too.
 constexpr int kBelowTreeDu = 150;
 constexpr int kRightColumnDu = 170;
-// Beyond this many, the left-alone families are counted, not named.
+// Beyond this many, the left-alone families (or unwritten sets) are counted, not named.
 constexpr std::size_t kNamedFamilies = 20;
 
 // Runs an action with the window marked busy, so that focus changes caused by the windows the
@@ -709,6 +709,7 @@ void MainDialog::OnRebuild() {
                 session_.LockForRebuild(request->sourceFolder, request->destinationFolder)) {
             (void)rebuilder.Rebuild(request->sourceFolder, request->destinationFolder,
                                     request->options);
+            ReportList("These sets could not be written completely:\n", rebuilder.FailedSets());
         }
     });
 }
@@ -736,14 +737,17 @@ void MainDialog::OnUnmerge() {
 }
 
 void MainDialog::ReportLeftAlone(const Merger& merger) {
-    const std::vector<std::string>& families = merger.SkippedParents();
-    if (families.empty())
+    ReportList("These families were left as they were:\n", merger.SkippedParents());
+}
+
+void MainDialog::ReportList(const std::string& header, const std::vector<std::string>& items) {
+    if (items.empty())
         return;
-    std::string text = "These families were left as they were:\n";
-    for (std::size_t i = 0; i < families.size() && i < kNamedFamilies; ++i)
-        text += "\n" + families[i];
-    if (families.size() > kNamedFamilies)
-        text += "\n... and " + std::to_string(families.size() - kNamedFamilies) + " more";
+    std::string text = header;
+    for (std::size_t i = 0; i < items.size() && i < kNamedFamilies; ++i)
+        text += "\n" + items[i];
+    if (items.size() > kNamedFamilies)
+        text += "\n... and " + std::to_string(items.size() - kNamedFamilies) + " more";
     dialogs_.ShowMessage(text, kProgramCaption, MessageIcon::Exclamation, MessageButtons::Ok);
 }
 

@@ -150,6 +150,8 @@ class MainDialog : public QDialog {
     // A family the merger left as it was keeps its old sets: name them, or the run would
     // look like a success.
     void ReportLeftAlone(const Merger& merger);
+    // A warning naming the items under the header; nothing when there are none.
+    void ReportList(const std::string& header, const std::vector<std::string>& items);
     void ShowAbout();
     void Finish();  // after every action
 
