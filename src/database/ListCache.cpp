@@ -13,6 +13,7 @@
 #include "archive/Crc32.h"
 #include "platform/FileDescriptor.h"
 #include "platform/FileSystem.h"
+#include "platform/Path.h"
 
 namespace vextral {
 
@@ -196,12 +197,6 @@ std::string CacheFileName(const ListCacheKey& key) {
     for (int shift = 60; shift >= 0; shift -= 4)
         name += kDigits[(hash >> shift) & 0xF];
     return name + std::string(kSuffix);
-}
-
-std::string WithSeparator(std::string folder) {
-    if (!folder.empty() && folder.back() != kSeparator)
-        folder += kSeparator;
-    return folder;
 }
 
 std::optional<std::string> ReadWhole(const std::string& path) {

@@ -9,10 +9,9 @@
 #include <string_view>
 #include <vector>
 
-namespace vextral {
+#include "platform/Path.h"
 
-// The native separator. Every folder text the program builds ends with it.
-inline constexpr char kSeparator = '/';
+namespace vextral {
 
 struct DirEntry {
     std::string name;

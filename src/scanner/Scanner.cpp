@@ -9,6 +9,7 @@
 #include "archive/Crc32.h"
 #include "archive/FileUtils.h"
 #include "platform/FileSystem.h"
+#include "platform/Path.h"
 #include "platform/Text.h"
 #include "scanner/MameIni.h"
 
@@ -26,12 +27,6 @@ constexpr std::size_t kMaxConfigLine = 64 * 1024;
 std::string_view NameWithoutExtension(std::string_view name) {
     const auto dot = name.rfind('.');
     return dot == std::string_view::npos ? name : name.substr(0, dot);
-}
-
-std::string WithSeparator(std::string path) {
-    if (path.empty() || path.back() != kSeparator)
-        path += kSeparator;
-    return path;
 }
 
 // The path split at its last separator: folder (ending with it) and last component.

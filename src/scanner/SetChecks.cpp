@@ -14,6 +14,7 @@
 #include "archive/FileUtils.h"
 #include "fixer/ProcessScratch.h"
 #include "platform/FileSystem.h"
+#include "platform/Path.h"
 #include "platform/Text.h"
 #include "scanner/Scanner.h"
 
@@ -45,18 +46,6 @@ constexpr std::array<BiosFile, 4> kNeoGeoBios{{
 // yield per file would cost more than the scan's own work on a busy machine.
 void YieldProcessor() {
     std::this_thread::yield();
-}
-
-std::string WithSeparator(std::string path) {
-    if (path.empty() || path.back() != kSeparator)
-        path += kSeparator;
-    return path;
-}
-
-std::string WithoutSeparator(std::string path) {
-    if (!path.empty() && path.back() == kSeparator)
-        path.pop_back();
-    return path;
 }
 
 std::string_view NameWithoutExtension(std::string_view name) {

@@ -6,6 +6,7 @@
 #include "archive/FileUtils.h"
 #include "database/GameListLoader.h"
 #include "platform/FileSystem.h"
+#include "platform/Path.h"
 #include "platform/Process.h"
 #include "platform/UserFolders.h"
 
@@ -25,12 +26,6 @@ constexpr const char* kPickListFile =
     "instead ? It can be the output of 'mame -listxml' or 'mame -listinfo', or a datfile.\n"
     "Vextral then reads it at every start, until \"Always use MAME.EXE's -listinfo output\" "
     "is switched on again.";
-
-std::string WithSeparator(std::string folder) {
-    if (folder.empty() || folder.back() != kSeparator)
-        folder += kSeparator;
-    return folder;
-}
 
 // The absolute, canonical form of a folder, ending with the separator.
 std::string SettleFolder(const std::string& folder) {
