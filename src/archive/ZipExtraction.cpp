@@ -1,4 +1,6 @@
 #include "archive/ZipExtraction.h"
+
+#include "platform/AtomicFile.h"
 #include "platform/FileDescriptor.h"
 
 #define ZLIB_CONST
@@ -9,9 +11,7 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <climits>
-#include <cstdio>
 #include <new>
 
 #include "archive/Crc32.h"
@@ -26,19 +26,6 @@ namespace {
 constexpr std::uint64_t kMaxDeflateRatio = 1032;
 constexpr std::uint64_t kDeflateSlack = 1024;
 
-bool WriteAll(int fd, const std::uint8_t* bytes, std::size_t length) {
-    while (length > 0) {
-        const ssize_t written = ::write(fd, bytes, std::min<std::size_t>(length, 1u << 30));
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        bytes += written;
-        length -= static_cast<std::size_t>(written);
-    }
-    return true;
-}
-
 bool ReadAll(int fd, std::uint8_t* bytes, std::size_t length, std::uint64_t offset) {
     while (length > 0) {
         const ssize_t got =
@@ -52,18 +39,6 @@ bool ReadAll(int fd, std::uint8_t* bytes, std::size_t length, std::uint64_t offs
         offset += static_cast<std::uint64_t>(got);
     }
     return true;
-}
-
-// A fresh file in the destination's folder, created so that no other writer shares it.
-std::string TemporaryNameBeside(const std::string& path, unsigned attempt) {
-    const std::size_t slash = path.rfind('/');
-    const std::string folder =
-        slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-    const auto ticks = std::chrono::steady_clock::now().time_since_epoch().count();
-    char name[64];
-    std::snprintf(name, sizeof name, ".vxt%lx%llx%x.tmp", static_cast<unsigned long>(::getpid()),
-                  static_cast<unsigned long long>(ticks) & 0xffffffffffULL, attempt);
-    return folder + name;
 }
 
 }  // namespace
@@ -181,25 +156,9 @@ bool WriteFileFromBuffer(const std::string& path, const void* buffer, std::size_
         }
     }
 
-    // Written beside the target and renamed over it, so a failed write leaves no partial
-    // file and an existing one intact.
-    std::string temporary;
-    int fd = -1;
-    for (unsigned attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temporary = TemporaryNameBeside(path, attempt);
-        fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST)
-            return false;
-    }
-    if (fd < 0)
+    AtomicFile file(path, Durability::Unsynced);
+    if (!file.Write(buffer, length) || !file.Commit())
         return false;
-    FileDescriptor file(fd);
-    const bool written = WriteAll(file.Get(), static_cast<const std::uint8_t*>(buffer), length);
-    const bool closed = file.Close();
-    if (!written || !closed || ::rename(temporary.c_str(), path.c_str()) != 0) {
-        ::unlink(temporary.c_str());
-        return false;
-    }
     ClearFileAttributes(path);
     return true;
 }

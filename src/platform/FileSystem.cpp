@@ -1,4 +1,6 @@
 #include "platform/FileSystem.h"
+
+#include "platform/AtomicFile.h"
 #include "platform/FileDescriptor.h"
 
 #include <dirent.h>
@@ -72,28 +74,14 @@ bool SamePathIgnoringCase(const std::string& from, const std::string& to) {
     return from != to && EqualsIgnoringCase(from, to);
 }
 
-bool WriteAll(int fd, const char* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t written = ::write(fd, data, size);
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data += written;
-        size -= static_cast<std::size_t>(written);
-    }
-    return true;
-}
-
-// Copies length bytes from offset of in to out (at out's position).
-bool CopyContents(int in, int out, std::uint64_t offset, std::uint64_t length) {
+// Copies length bytes from offset of in to the end of out.
+bool CopyContents(int in, AtomicFile& out, std::uint64_t offset, std::uint64_t length) {
     // copy_file_range lets the kernel (or a reflinking file system) do the work; it is not
     // supported everywhere, so a plain buffer loop takes over on the first refusal.
     auto position = static_cast<loff_t>(offset);
     while (length > 0) {
         const std::size_t step = static_cast<std::size_t>(std::min<std::uint64_t>(length, 1 << 30));
-        const ssize_t copied = ::copy_file_range(in, &position, out, nullptr, step, 0);
+        const ssize_t copied = ::copy_file_range(in, &position, out.Descriptor(), nullptr, step, 0);
         if (copied == 0)
             return false;  // the file ended before the range
         if (copied > 0) {
@@ -123,7 +111,7 @@ bool CopyContents(int in, int out, std::uint64_t offset, std::uint64_t length) {
                 continue;
             return false;
         }
-        if (!WriteAll(out, buffer.get(), static_cast<std::size_t>(got)))
+        if (!out.Write(buffer.get(), static_cast<std::size_t>(got)))
             return false;
         position += got;
         length -= static_cast<std::uint64_t>(got);
@@ -424,63 +412,18 @@ bool CopyFilePart(const std::string& from, std::optional<FileRange> range, const
     if (mode == CopyMode::KeepExisting && LstatPath(to, existing))
         return false;
 
-    std::string temporary = to + ".vxtpart-XXXXXX";
-    int fd = ::mkstemp(temporary.data());
-    if (fd < 0 && errno == ENAMETOOLONG) {
-        // The target's name is already near the limit; a short name beside it will do.
-        const std::size_t slash = to.rfind('/');
-        temporary = (slash == std::string::npos ? std::string() : to.substr(0, slash + 1)) +
-                    ".vxtpart-XXXXXX";
-        fd = ::mkstemp(temporary.data());
-    }
-    FileDescriptor out(fd);
-    if (out.Get() < 0)
-        return false;
-    bool ok = CopyContents(in.Get(), out.Get(), part.offset, part.length);
-    ok = ok && ::fchmod(out.Get(), (info.st_mode & 0777) | S_IRUSR | S_IWUSR) == 0;
-    ok = out.Close() && ok;
-    if (ok) {
-        ok = mode == CopyMode::ReplaceExisting ? ::rename(temporary.c_str(), to.c_str()) == 0
-                                               : RenameNoReplace(temporary, to);
-    }
-    if (!ok)
-        static_cast<void>(::unlink(temporary.c_str()));
-    return ok;
+    AtomicFile out(to, Durability::Unsynced);
+    return CopyContents(in.Get(), out, part.offset, part.length) &&
+           out.SetMode((info.st_mode & 0777) | S_IRUSR | S_IWUSR) && out.Commit(mode);
 }
 
 bool WriteFileReplacing(const std::string& path, std::string_view contents, std::string* failure) {
-    const auto fail = [failure](int error) {
-        if (failure != nullptr)
-            *failure = std::strerror(error);
-        return false;
-    };
-    const auto slash = path.rfind(kSeparator);
-    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-    if (nameStart >= path.size())
-        return fail(EISDIR);
-    const std::string temporary = path.substr(0, nameStart) + "." + path.substr(nameStart) + "." +
-                                  std::to_string(::getpid()) + ".vxt-part";
-    FileDescriptor out(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
-    if (!out.IsOpen())
-        return fail(errno);
-    while (!contents.empty()) {
-        const ssize_t count = ::write(out.Get(), contents.data(), contents.size());
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count <= 0) {
-            const int error = count < 0 ? errno : EIO;
-            (void)out.Close();
-            ::unlink(temporary.c_str());
-            return fail(error);
-        }
-        contents.remove_prefix(static_cast<std::size_t>(count));
-    }
-    if (!out.Close() || ::rename(temporary.c_str(), path.c_str()) != 0) {
-        const int error = errno;
-        ::unlink(temporary.c_str());
-        return fail(error);
-    }
-    return true;
+    AtomicFile out(path);
+    if (out.Write(contents) && out.Commit())
+        return true;
+    if (failure != nullptr)
+        *failure = out.Error();
+    return false;
 }
 
 std::string CanonicalPath(const std::string& path) {
