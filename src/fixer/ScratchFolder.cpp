@@ -1,5 +1,7 @@
 #include "fixer/ScratchFolder.h"
 
+#include <stdlib.h>
+
 #include "archive/FileUtils.h"
 #include "platform/FileSystem.h"
 
@@ -10,16 +12,9 @@ ScratchFolder::ScratchFolder(const std::string& processFolder) {
     // sweep ever finds them.
     if (processFolder.empty() || processFolder.back() != kSeparator || !IsFolder(processFolder))
         return;
-    for (int n = 0; n < 10000; ++n) {
-        const std::string candidate = processFolder + "fix" + std::to_string(n);
-        if (PathExists(candidate)) {
-            continue;
-        }
-        if (CreateFolder(candidate) && IsFolder(candidate)) {
-            path_ = candidate + kSeparator;
-        }
-        return;
-    }
+    std::string folder = processFolder + "fixXXXXXX";
+    if (::mkdtemp(folder.data()) != nullptr)
+        path_ = folder + kSeparator;
 }
 
 ScratchFolder::~ScratchFolder() {

@@ -261,6 +261,13 @@ int mkostemp(char* pattern, int flags) {
     return fd;
 }
 
+char* mkdtemp(char* pattern) {
+    if (Fails(Watched(AT_FDCWD, pattern), "mkdtemp", pattern, ENOSPC))
+        return nullptr;
+    Inside inside;
+    return Real<char* (*)(char*)>("mkdtemp")(pattern);
+}
+
 DIR* opendir(const char* path) {
     const std::string& unlistable = Settings().unlistable;
     if (!unlistable.empty() && std::strstr(path, unlistable.c_str()) != nullptr) {
