@@ -318,10 +318,8 @@ class CliRun {
         scanner.romList.clear();
         scanner.sampleList.clear();
         scanner.miscList.clear();
-        if (!settings.mameFolder.empty()) {
+        if (!settings.mameFolder.empty())
             scanner.ReadMameConfigPaths(settings.mameFolder);
-            (void)SetCurrentFolder(settings.mameFolder);
-        }
         Scanner::SplitList(settings.rompaths, scanner.romList, kAppendPaths);
         Scanner::SplitList(settings.samplepaths, scanner.sampleList, kAppendPaths);
         Scanner::SplitList(settings.miscpaths, scanner.miscList, kAppendPaths);

@@ -146,7 +146,6 @@ void MainDialog::BuildMenu() {
         action->setChecked(settings_.*item.flag);
         const auto flag = item.flag;
         connect(action, &QAction::triggered, this, [this, flag](bool checked) {
-            EnterMameFolder();
             settings_.*flag = checked;
             UpdateButtonStates();
         });
@@ -535,11 +534,6 @@ void MainDialog::FieldsToEdits() {
     selectEdit_->setText(TextFromBytes(session_.fields.select));
 }
 
-void MainDialog::EnterMameFolder() const {
-    if (!settings_.mameFolder.empty())
-        (void)SetCurrentFolder(settings_.mameFolder);
-}
-
 void MainDialog::SetFixBox(QCheckBox* fix, bool ScanOptions::*fixFlag, bool enabled) {
     fix->setEnabled(enabled);
     if (!enabled) {
@@ -614,7 +608,6 @@ void MainDialog::Finish() {
 }
 
 void MainDialog::OnTwoStateClicked(QCheckBox* box, bool ScanOptions::*flag) {
-    EnterMameFolder();
     settings_.options.*flag = box->isChecked();
     for (const FixPair& pair : fixPairs_) {
         if (pair.check == box)
@@ -624,7 +617,6 @@ void MainDialog::OnTwoStateClicked(QCheckBox* box, bool ScanOptions::*flag) {
 }
 
 void MainDialog::OnTriStateClicked(const TriPair& pair) {
-    EnterMameFolder();
     const Qt::CheckState state = pair.box->checkState();
     settings_.options.*pair.first = state == Qt::Checked;
     settings_.options.*pair.second = state == Qt::PartiallyChecked;
@@ -638,7 +630,6 @@ void MainDialog::OnTriStateClicked(const TriPair& pair) {
 
 void MainDialog::OnBrowse(QLineEdit* edit, const char* prompt) {
     BusyScope busy(busy_);
-    EnterMameFolder();
     const std::string folder = dialogs_.BrowseForFolder(prompt);
     if (!folder.empty()) {
         QString text = edit->text();
@@ -657,7 +648,6 @@ void MainDialog::RunAction(Work work) {
     BusyScope busy(busy_);
     if (busy.Nested())
         return;
-    EnterMameFolder();
     work();
     Finish();
 }
@@ -752,7 +742,6 @@ void MainDialog::ReportList(const std::string& header, const std::vector<std::st
 }
 
 void MainDialog::ShowAbout() {
-    EnterMameFolder();
     QDialog about(this);
     about.setObjectName("aboutDialog");
     about.setWindowTitle(QString::fromLatin1(kAboutCaption));

@@ -127,7 +127,6 @@ class MainDialog : public QDialog {
     // Field texts between the edits and the session.
     void EditsToFields();
     void FieldsToEdits();
-    void EnterMameFolder() const;
     void SetFixBox(QCheckBox* fix, bool ScanOptions::*fixFlag, bool enabled);
     void RelabelTri(const TriPair& pair);
 
