@@ -9,6 +9,8 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <string_view>
+#include <utility>
 
 extern char** environ;
 
@@ -49,24 +51,54 @@ std::string ProgramPath(const std::string& program) {
     return absolute;
 }
 
+// Our environment with the changes applied, as NAME=value entries.
+std::vector<std::string> ChangedEnvironment(
+    const std::map<std::string, std::optional<std::string>>& changes) {
+    std::vector<std::string> entries;
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        const std::string_view text(*entry);
+        if (!changes.contains(std::string(text.substr(0, text.find('=')))))
+            entries.emplace_back(text);
+    }
+    for (const auto& [name, value] : changes) {
+        if (value)
+            entries.push_back(name + "=" + *value);
+    }
+    return entries;
+}
+
+std::vector<char*> NullTerminated(const std::vector<std::string>& texts) {
+    std::vector<char*> pointers;
+    pointers.reserve(texts.size() + 1);
+    for (const std::string& text : texts)
+        pointers.push_back(const_cast<char*>(text.c_str()));
+    pointers.push_back(nullptr);
+    return pointers;
+}
+
 std::optional<pid_t> Spawn(const std::vector<std::string>& argv,
-                           posix_spawn_file_actions_t* actions) {
+                           posix_spawn_file_actions_t* actions, char* const* environment) {
     if (argv.empty() || argv.front().empty())
         return std::nullopt;
     const std::string program = ProgramPath(argv.front());
-    std::vector<char*> args;
-    args.reserve(argv.size() + 1);
-    for (const std::string& arg : argv)
-        args.push_back(const_cast<char*>(arg.c_str()));
-    args.push_back(nullptr);
+    std::vector<char*> args = NullTerminated(argv);
     pid_t pid = 0;
     const bool searchPath = program.find('/') == std::string::npos;
     const int error =
-        searchPath ? ::posix_spawnp(&pid, program.c_str(), actions, nullptr, args.data(), environ)
-                   : ::posix_spawn(&pid, program.c_str(), actions, nullptr, args.data(), environ);
+        searchPath
+            ? ::posix_spawnp(&pid, program.c_str(), actions, nullptr, args.data(), environment)
+            : ::posix_spawn(&pid, program.c_str(), actions, nullptr, args.data(), environment);
     if (error != 0)
         return std::nullopt;
     return pid;
+}
+
+// Opens a file the child gets as one of its standard descriptors; nothing when none is asked.
+bool OpenFor(const std::string& path, int flags, FileDescriptor& file) {
+    if (path.empty())
+        return true;
+    file = FileDescriptor(::open(path.c_str(), flags | O_CLOEXEC, 0644));
+    return file.IsOpen();
 }
 
 std::optional<int> Wait(pid_t pid) {
@@ -84,40 +116,52 @@ std::optional<int> Wait(pid_t pid) {
 
 }  // namespace
 
-bool RunToFile(const std::vector<std::string>& argv, const std::string& outputPath,
-               const std::string& workingFolder, const std::string& errorPath) {
-    const FileDescriptor output(
-        ::open(outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
-    if (output.Get() < 0)
-        return false;
-    const FileDescriptor error(
-        errorPath.empty()
-            ? -1
-            : ::open(errorPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
-    if (!errorPath.empty() && error.Get() < 0)
-        return false;
+std::optional<pid_t> StartProcess(const ProcessOptions& options) {
+    constexpr int kWrite = O_WRONLY | O_CREAT | O_TRUNC;
+    FileDescriptor input(-1);
+    FileDescriptor output(-1);
+    FileDescriptor error(-1);
+    if (!OpenFor(options.inputPath, O_RDONLY, input) ||
+        !OpenFor(options.outputPath, kWrite, output) ||
+        !OpenFor(options.errorPath, kWrite, error)) {
+        return std::nullopt;
+    }
     SpawnActions actions;
     if (!actions.ok())
-        return false;
-    if (::posix_spawn_file_actions_addopen(actions.Get(), STDIN_FILENO, "/dev/null", O_RDONLY, 0) !=
-            0 ||
-        ::posix_spawn_file_actions_adddup2(actions.Get(), output.Get(), STDOUT_FILENO) != 0 ||
-        (error.Get() >= 0 &&
-         ::posix_spawn_file_actions_adddup2(actions.Get(), error.Get(), STDERR_FILENO) != 0)) {
-        return false;
+        return std::nullopt;
+    const std::pair<const FileDescriptor*, int> redirections[] = {
+        {&input, STDIN_FILENO}, {&output, STDOUT_FILENO}, {&error, STDERR_FILENO}};
+    for (const auto& [file, target] : redirections) {
+        if (file->IsOpen() &&
+            ::posix_spawn_file_actions_adddup2(actions.Get(), file->Get(), target) != 0) {
+            return std::nullopt;
+        }
     }
-    if (!workingFolder.empty() &&
-        ::posix_spawn_file_actions_addchdir_np(actions.Get(), workingFolder.c_str()) != 0) {
-        return false;
+    if (!options.workingFolder.empty() &&
+        ::posix_spawn_file_actions_addchdir_np(actions.Get(), options.workingFolder.c_str()) != 0) {
+        return std::nullopt;
     }
-    const auto pid = Spawn(argv, actions.Get());
-    if (!pid)
-        return false;
-    return Wait(*pid).has_value();
+    if (options.environment.empty())
+        return Spawn(options.argv, actions.Get(), environ);
+    const std::vector<std::string> environment = ChangedEnvironment(options.environment);
+    std::vector<char*> entries = NullTerminated(environment);
+    return Spawn(options.argv, actions.Get(), entries.data());
+}
+
+bool RunToFile(const std::vector<std::string>& argv, const std::string& outputPath,
+               const std::string& workingFolder, const std::string& errorPath) {
+    ProcessOptions options;
+    options.argv = argv;
+    options.workingFolder = workingFolder;
+    options.inputPath = "/dev/null";
+    options.outputPath = outputPath;
+    options.errorPath = errorPath;
+    const auto pid = StartProcess(options);
+    return pid && Wait(*pid).has_value();
 }
 
 std::optional<int> RunAndWait(const std::vector<std::string>& argv) {
-    const auto pid = Spawn(argv, nullptr);
+    const auto pid = Spawn(argv, nullptr, environ);
     if (!pid)
         return std::nullopt;
     return Wait(*pid);

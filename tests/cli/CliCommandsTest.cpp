@@ -132,7 +132,7 @@ TEST_F(CliCommandsTest, EverySubcommandHasHelpAndUnknownOnesAreErrors) {
 }
 
 TEST_F(CliCommandsTest, WithoutADisplayTheWindowSaysWhatToDoInstead) {
-    unsetVariables = "-u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM ";
+    unsetVariables = {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"};
     const test::CliResult result = Run({});
     EXPECT_EQ(result.status, 2);
     EXPECT_EQ(result.err,

@@ -82,10 +82,12 @@ class CliFaultTest : public test::CliFixture {
     bool RunFailing(const std::vector<std::string>& args, long at, bool kill) {
         const std::string log = temp / "fault.log";
         DeleteFile(log);
-        environment =
-            "LD_PRELOAD=" + test::ShellQuoted(library_) +
-            " VX_FAULT_ROOTS=" + test::ShellQuoted(Roots()) + " VX_FAULT_AT=" + std::to_string(at) +
-            " VX_FAULT_LOG=" + test::ShellQuoted(log) + (kill ? " VX_FAULT_KILL=1 " : " ");
+        environment = {{"LD_PRELOAD", library_},
+                       {"VX_FAULT_ROOTS", Roots()},
+                       {"VX_FAULT_AT", std::to_string(at)},
+                       {"VX_FAULT_LOG", log}};
+        if (kill)
+            environment["VX_FAULT_KILL"] = "1";
         last = Run(args);
         environment.clear();
         if (!kill) {
@@ -229,8 +231,7 @@ TEST_F(CliFixFaultTest, AFolderThatCannotBeListedIsNeitherBackedUpNorRemoved) {
     // Root reads any folder; a failing listing binds everyone.
     BuildList();
     BuildCollection();
-    environment =
-        "LD_PRELOAD=" + test::ShellQuoted(library_) + " VX_FAULT_UNLISTABLE=/loose/extra/locked ";
+    environment = {{"LD_PRELOAD", library_}, {"VX_FAULT_UNLISTABLE", "/loose/extra/locked"}};
     last = Run(Args());
     environment.clear();
     EXPECT_EQ(test::ReadFile(temp / "roms/loose/extra/a.txt"), "folder data");

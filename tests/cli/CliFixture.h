@@ -4,19 +4,20 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/Process.h"
 #include "support/CollectionBuilder.h"
 #include "support/ListBuilder.h"
 #include "support/TempFolder.h"
-
-extern char** environ;
 
 namespace vextral::test {
 
@@ -54,19 +55,21 @@ class CliFixture : public ::testing::Test {
 
     CliResult Run(const std::vector<std::string>& args, const std::string& input = {}) {
         WriteFile(temp / "stdin.txt", input);
-        return Collected(std::system(CommandLine(args, "").c_str()), "");
+        const std::optional<pid_t> pid = StartProcess(Options(args, ""));
+        EXPECT_TRUE(pid.has_value()) << binary_;
+        int raw = -1;
+        while (pid && ::waitpid(*pid, &raw, 0) < 0 && errno == EINTR) {
+        }
+        return Collected(raw, "");
     }
 
     // Starts the program as Run does, without waiting and with its own output files (named
-    // after tag); its process id is the program's own. Finish waits for it.
+    // after tag). Finish waits for it.
     pid_t Start(const std::vector<std::string>& args, const std::string& tag) {
         WriteFile(temp / "stdin.txt", "");
-        const std::string command = CommandLine(args, tag);
-        char* argv[] = {const_cast<char*>("/bin/sh"), const_cast<char*>("-c"),
-                        const_cast<char*>(command.c_str()), nullptr};
-        pid_t pid = -1;
-        EXPECT_EQ(::posix_spawn(&pid, "/bin/sh", nullptr, nullptr, argv, environ), 0);
-        return pid;
+        const std::optional<pid_t> pid = StartProcess(Options(args, tag));
+        EXPECT_TRUE(pid.has_value()) << binary_;
+        return pid.value_or(-1);
     }
 
     // Waits at most a minute, then ends the program.
@@ -105,21 +108,28 @@ class CliFixture : public ::testing::Test {
 
     TempFolder temp;
     std::string listPath;
-    std::string unsetVariables;  // "-u NAME " for each variable the program must not see
-    std::string environment;     // "NAME=value " for each variable the program gets besides
+    std::vector<std::string> unsetVariables;         // the program must not see these
+    std::map<std::string, std::string> environment;  // the program gets these besides
     CollectionBuilder roms{temp / "roms/"};
     CollectionBuilder samples{temp / "samples/"};
 
   private:
-    std::string CommandLine(const std::vector<std::string>& args, const std::string& tag) const {
-        std::string command = "cd " + ShellQuoted(temp.Path()) + " && exec env " + unsetVariables +
-                              environment + "XDG_CONFIG_HOME=" + ShellQuoted(temp / "config") +
-                              " XDG_DATA_HOME=" + ShellQuoted(temp / "data") +
-                              " XDG_CACHE_HOME=" + ShellQuoted(temp / "cache") + " " +
-                              ShellQuoted(binary_);
-        for (const std::string& arg : args)
-            command += " " + ShellQuoted(arg);
-        return command + " <stdin.txt >stdout" + tag + ".txt 2>stderr" + tag + ".txt";
+    ProcessOptions Options(const std::vector<std::string>& args, const std::string& tag) const {
+        ProcessOptions options;
+        options.argv = {binary_};
+        options.argv.insert(options.argv.end(), args.begin(), args.end());
+        options.workingFolder = temp.Path();
+        options.inputPath = temp / "stdin.txt";
+        options.outputPath = temp / ("stdout" + tag + ".txt");
+        options.errorPath = temp / ("stderr" + tag + ".txt");
+        for (const std::string& name : unsetVariables)
+            options.environment[name] = std::nullopt;
+        for (const auto& [name, value] : environment)
+            options.environment[name] = value;
+        options.environment["XDG_CONFIG_HOME"] = temp / "config";
+        options.environment["XDG_DATA_HOME"] = temp / "data";
+        options.environment["XDG_CACHE_HOME"] = temp / "cache";
+        return options;
     }
 
     CliResult Collected(int raw, const std::string& tag) {

@@ -333,7 +333,7 @@ TEST_F(CliScanTest, WithoutDatTheListComesFromMameListXmlOrTheFailureNamesDat) {
                             forListXml + "\n");
         ::chmod((bin + "mame").c_str(), 0755);
     };
-    environment = "PATH=" + test::ShellQuoted(bin + ":/usr/bin:/bin") + " ";
+    environment = {{"PATH", bin + ":/usr/bin:/bin"}};
     const std::vector<std::string> scan{"scan", "--rom-paths", "roms", "--sample-paths", "samples"};
 
     writeMame("cat " + test::ShellQuoted(CollectionList().WriteXmlTo(temp / "list.xml")));

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -29,6 +30,26 @@ TEST(ProcessTest, RunsInTheWorkingFolderAndReplacesOldOutput) {
     const std::string out = test::WriteFile(folder / "out.txt", "old contents, longer\n");
     ASSERT_TRUE(RunToFile({"/bin/pwd"}, out, folder / "work"));
     EXPECT_EQ(test::ReadFile(out), fs::canonical(folder / "work").string() + "\n");
+}
+
+TEST(ProcessTest, StartedWithItsOwnInputOutputsAndEnvironmentChanges) {
+    test::TempFolder folder;
+    ProcessOptions options;
+    options.argv = {"/bin/sh", "-c", "echo \"$VX_ADDED|${HOME-unset}\"; cat; echo oops >&2"};
+    options.inputPath = test::WriteFile(folder / "in.txt", "from the input\n");
+    options.outputPath = folder / "out.txt";
+    options.errorPath = folder / "err.txt";
+    options.environment = {{"VX_ADDED", "two  words"}, {"HOME", std::nullopt}};
+    const std::optional<pid_t> pid = StartProcess(options);
+    ASSERT_TRUE(pid.has_value());
+    int status = -1;
+    ASSERT_EQ(::waitpid(*pid, &status, 0), *pid);
+    EXPECT_EQ(test::ReadFile(folder / "out.txt"), "two  words|unset\nfrom the input\n");
+    EXPECT_EQ(test::ReadFile(folder / "err.txt"), "oops\n");
+    EXPECT_EQ(std::getenv("VX_ADDED"), nullptr);  // ours is untouched
+
+    options.inputPath = folder / "missing.txt";
+    EXPECT_FALSE(StartProcess(options).has_value());
 }
 
 TEST(ProcessTest, ProgramsThatCannotStartFail) {
