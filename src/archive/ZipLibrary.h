@@ -17,7 +17,7 @@ class ZipLibrary {
     virtual ~ZipLibrary() = default;
 
     // True when the library is usable.
-    virtual bool Load();
+    [[nodiscard]] virtual bool Load();
     // Safe to call twice.
     virtual void Release();
 

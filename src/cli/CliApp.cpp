@@ -360,12 +360,13 @@ int FinishScan(CliRun& run, ScanSession& session, ScanOutcome outcome, const Arg
     }
     std::fwrite(output.data(), 1, output.size(), stdout);
     std::fflush(stdout);
-    if (!args.log.empty() && !scanner.WriteLogFile(args.log, statistics)) {
-        Error("can't write the log file '" + args.log + "'");
+    std::string failure;
+    if (!args.log.empty() && !scanner.WriteLogFile(args.log, statistics, &failure)) {
+        Error("can't write the log file '" + args.log + "': " + failure);
         return kStatusError;
     }
-    if (!args.fixdat.empty() && !scanner.WriteFixdatFile(args.fixdat)) {
-        Error("can't write the fixdat '" + args.fixdat + "'");
+    if (!args.fixdat.empty() && !scanner.WriteFixdatFile(args.fixdat, &failure)) {
+        Error("can't write the fixdat '" + args.fixdat + "': " + failure);
         return kStatusError;
     }
     if (outcome == ScanOutcome::Stopped)

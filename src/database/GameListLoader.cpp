@@ -25,8 +25,9 @@ constexpr const char* kLoadFailedMessage =
 constexpr std::size_t kMaxMameMessage = 2000;
 
 void RemoveListFile(const std::string& path) {
-    MakeOwnerWritable(path);
-    DeleteFile(path);  // a file that stays behind is harmless
+    // A file that stays behind is harmless: the next run writes it anew.
+    static_cast<void>(MakeOwnerWritable(path));
+    static_cast<void>(DeleteFile(path));
 }
 
 // What mame wrote to its error output, trimmed and cut to a readable length.

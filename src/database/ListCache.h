@@ -42,7 +42,8 @@ std::optional<ListCacheKey> MakeListCacheKey(const std::string& kind, const std:
 
 // Keeps a linked database for this key, written under a temporary name and renamed into
 // place. A failure (a full disk, a folder that cannot be written) only leaves the cache out.
-bool SaveListCache(const std::string& folder, const ListCacheKey& key, const GameDatabase& database,
-                   const std::vector<ListWarning>& warnings);
+[[nodiscard]] bool SaveListCache(const std::string& folder, const ListCacheKey& key,
+                                 const GameDatabase& database,
+                                 const std::vector<ListWarning>& warnings);
 
 }  // namespace vextral

@@ -14,7 +14,7 @@ bool CopyVerified(const std::string& from, const std::string& to) {
         return false;
     if (SameFileData(from, to))
         return true;
-    DeleteFile(to);
+    static_cast<void>(DeleteFile(to));  // a bad copy; the source is intact
     return false;
 }
 
@@ -88,10 +88,13 @@ std::optional<std::string> BackupStore::MoveFileIn(const std::string& file,
             continue;
         }
         // Another file system: copy, and drop the source only once the copy is complete.
-        if (CopyVerified(file, target)) {
-            DeleteFile(file);
+        if (!CopyVerified(file, target))
+            return std::nullopt;
+        if (DeleteFile(file))
             return target;
-        }
+        // The file is still where it was, so it was not moved; the copy would only be a
+        // second one.
+        static_cast<void>(DeleteFile(target));
         return std::nullopt;
     }
     return std::nullopt;

@@ -15,17 +15,19 @@ class BackupStore {
 
     // programFolder + "backup.vxt/" + setName + "/", created when missing; nothing when it
     // cannot be made (or something that is not a folder stands in its place).
-    std::optional<std::string> SetFolder(const std::string& setName) const;
+    [[nodiscard]] std::optional<std::string> SetFolder(const std::string& setName) const;
 
     // Moves a file into the set's folder under name or a free numbered variant of it.
     // Returns where it went.
-    std::optional<std::string> MoveFileIn(const std::string& file, const std::string& setName,
-                                          const std::string& name) const;
+    [[nodiscard]] std::optional<std::string> MoveFileIn(const std::string& file,
+                                                        const std::string& setName,
+                                                        const std::string& name) const;
     // Copies a file, or a folder with everything in it, into the set's folder under name or a
     // free numbered variant. Nothing unless every file was copied and every folder listed;
     // nothing for a folder that holds the program folder.
-    std::optional<std::string> CopyIn(const std::string& source, const std::string& setName,
-                                      const std::string& name) const;
+    [[nodiscard]] std::optional<std::string> CopyIn(const std::string& source,
+                                                    const std::string& setName,
+                                                    const std::string& name) const;
 
     // "readme.txt" for 0, "readme (1).txt", "readme (2).txt" ... after it; the number goes
     // before the last extension so that the copy still opens as what it is.

@@ -56,13 +56,13 @@ std::optional<std::string> ResolveIgnoringCase(const std::string& path);
 
 // Makes a file writable by its owner ("clearing attributes"); time stamps stay. A folder
 // also gets the owner's search permission, so that it can be emptied.
-bool MakeOwnerWritable(const std::string& path);
+[[nodiscard]] bool MakeOwnerWritable(const std::string& path);
 
 // Creates a folder; an existing folder counts as success.
 bool CreateFolder(const std::string& path);
 // Creates a folder and all missing parents.
 bool CreateFolderTree(const std::string& path);
-bool RemoveEmptyFolder(const std::string& path);
+[[nodiscard]] bool RemoveEmptyFolder(const std::string& path);
 bool DeleteFile(const std::string& path);
 
 enum class CopyMode { ReplaceExisting, KeepExisting };
@@ -93,6 +93,6 @@ std::string CanonicalPath(const std::string& path);
 bool IsSameOrInside(const std::string& inner, const std::string& outer);
 
 std::string CurrentFolder();  // ends with the separator
-bool SetCurrentFolder(const std::string& folder);
+[[nodiscard]] bool SetCurrentFolder(const std::string& folder);
 
 }  // namespace vextral

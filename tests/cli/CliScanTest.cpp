@@ -138,6 +138,21 @@ TEST_F(CliScanTest, NoStatisticsLeavesThemOutOfBothOutputs) {
     EXPECT_NE(result.out.find("missing game: Bravo"), std::string::npos);
 }
 
+TEST_F(CliScanTest, AFileThatCannotBeWrittenIsReportedWithTheSystemsReason) {
+    BuildCollection();
+    const std::pair<const char*, const char*> cases[] = {
+        {"--log", "can't write the log file 'missing/report.txt'"},
+        {"--fixdat", "can't write the fixdat 'missing/report.txt'"},
+    };
+    for (const auto& [option, message] : cases) {
+        const test::CliResult result = Scan({option, "missing/report.txt"});
+        EXPECT_EQ(result.status, 2) << option;
+        EXPECT_TRUE(result.err.ends_with(std::string("vextral: ") + message +
+                                         ": No such file or directory\n"))
+            << result.err;
+    }
+}
+
 TEST_F(CliScanTest, StatusZeroWhenNothingIsWrongAndOneWhenSomethingIs) {
     test::ListBuilder list;
     list.Game("alpha", "Alpha").Rom("a1.rom", 16, 0xA1A1A1A1);

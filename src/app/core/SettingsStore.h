@@ -17,7 +17,7 @@ public:
     virtual void WriteString(const std::string& section, const std::string& name,
                              const std::string& value) = 0;
     // Makes the written values durable; false when they could not be stored.
-    virtual bool Sync() { return true; }
+    [[nodiscard]] virtual bool Sync() { return true; }
 };
 
 }  // namespace vextral
