@@ -33,4 +33,12 @@ inline std::string JoinPath(std::string_view folder, std::string_view name) {
     return joined;
 }
 
+// A name from outside (an archive member's) as a file name inside a folder of ours: the name
+// itself when it is one plain component, otherwise "member".
+inline std::string SafeFileName(const std::string& name) {
+    if (name.empty() || name == "." || name == ".." || name.find(kSeparator) != std::string::npos)
+        return "member";
+    return name;
+}
+
 } // namespace vextral

@@ -18,13 +18,6 @@ namespace vextral {
 
 namespace {
 
-std::string SafeFileName(const std::string& name) {
-    if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos) {
-        return "member";
-    }
-    return name;
-}
-
 // Replaces target only once the new file is complete.
 bool ReplaceWith(const std::string& from, const std::string& target) {
     std::error_code error;

@@ -30,14 +30,6 @@ bool IsLink(const std::string& path) {
     return std::filesystem::is_symlink(std::filesystem::symlink_status(path, error));
 }
 
-// A member name is used as a file name in our temporary folder only when it is a plain name.
-std::string SafeFileName(const std::string& name) {
-    if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos) {
-        return "member";
-    }
-    return name;
-}
-
 // A folder that did not exist before, inside parent (which must exist).
 std::string NewPrivateFolder(const std::string& parent, const std::string& stem) {
     for (unsigned n = 1; n < 100000; ++n) {
