@@ -95,12 +95,6 @@ std::size_t FloorPass(const std::vector<std::string>& paths) {
     return members;
 }
 
-std::string WithTrailing(std::string folder) {
-    if (folder.empty() || folder.back() != '/')
-        folder += '/';
-    return folder;
-}
-
 // The folder listing of the scan trusts a folder only a little while after its last change.
 void WaitUntilSettled(const std::string& folder) {
     struct stat info {};
@@ -117,7 +111,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string listPath = argv[1];
-    const std::string romFolder = WithTrailing(argv[2]);
+    const std::string romFolder = WithSeparator(argv[2]);
     const std::string sampleFolder = argc > 3 ? argv[3] : "";
     const int rounds = argc > 4 ? std::max(1, std::atoi(argv[4])) : 3;
 

@@ -16,6 +16,7 @@
 #include "database/DatabaseCounts.h"
 #include "database/DatabaseLinker.h"
 #include "database/GameListLoader.h"
+#include "platform/Path.h"
 #include "platform/Text.h"
 #include "ui/Dialogs.h"
 #include "ui/Progress.h"
@@ -121,9 +122,7 @@ int main(int argc, char** argv) {
     DatabaseCounts counts;
     ValidateGameDatabase(database, /*listInfoWarnings=*/false, counts, dialogs);
 
-    std::string folder = argv[2];
-    if (folder.back() != '/')
-        folder += '/';
+    const std::string folder = WithSeparator(argv[2]);
     std::filesystem::create_directories(folder);
 
     std::size_t sets = 0;

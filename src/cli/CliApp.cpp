@@ -220,9 +220,7 @@ std::string AbsolutePathField(const std::string& text, const std::string& base) 
 std::string AbsoluteFolder(const std::string& folder) {
     std::string path =
         folder.empty() || folder.front() == kSeparator ? folder : CurrentFolder() + folder;
-    if (path.empty() || path.back() != kSeparator)
-        path += kSeparator;
-    return path;
+    return WithSeparator(std::move(path));
 }
 
 std::string JoinList(const std::vector<std::string>& list) {

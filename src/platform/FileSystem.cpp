@@ -147,9 +147,7 @@ std::string AppendNormalised(std::string base, const std::vector<std::string>& p
             base.erase(slash == std::string::npos || slash == 0 ? 1 : slash);
             continue;
         }
-        if (base.empty() || base.back() != '/')
-            base += '/';
-        base += part;
+        base = WithSeparator(std::move(base)) + part;
     }
     return base.empty() ? "/" : base;
 }
@@ -186,7 +184,7 @@ std::optional<std::vector<DirEntry>> TryListFolder(const std::string& folder) {
     std::unique_ptr<DIR, DirCloser> dir(::opendir(base.c_str()));
     if (!dir)
         return std::nullopt;
-    const std::string prefix = base.back() == '/' ? base : base + '/';
+    const std::string prefix = WithSeparator(base);
     for (;;) {
         errno = 0;
         const dirent* entry = ::readdir(dir.get());
@@ -222,7 +220,7 @@ bool IsReadableTree(const std::string& folder) {
     const auto entries = TryListFolder(folder);
     if (!entries)
         return false;
-    const std::string prefix = folder.back() == '/' ? folder : folder + '/';
+    const std::string prefix = WithSeparator(folder);
     for (const DirEntry& entry : *entries) {
         const std::string path = prefix + entry.name;
         struct stat info {};
@@ -271,9 +269,7 @@ std::optional<std::string> ResolveIgnoringCase(const std::string& path) {
     if (path.empty())
         return std::nullopt;
     if (path.back() == '/') {
-        std::string stripped = path;
-        while (stripped.size() > 1 && stripped.back() == '/')
-            stripped.pop_back();
+        const std::string stripped = WithoutSeparator(path);
         if (stripped == "/")
             return path;
         auto resolved = ResolveIgnoringCase(stripped);
@@ -459,11 +455,7 @@ bool IsSameOrInside(const std::string& inner, const std::string& outer) {
     std::string innerPath = CanonicalPath(inner);
     if (outerPath.empty() || innerPath.empty())
         return false;
-    if (outerPath.back() != '/')
-        outerPath += '/';
-    if (innerPath.back() != '/')
-        innerPath += '/';
-    return innerPath.starts_with(outerPath);
+    return WithSeparator(innerPath).starts_with(WithSeparator(outerPath));
 }
 
 std::string CurrentFolder() {
@@ -474,9 +466,7 @@ std::string CurrentFolder() {
         buffer.resize(buffer.size() * 2);
     }
     buffer.resize(std::char_traits<char>::length(buffer.c_str()));
-    if (buffer.empty() || buffer.back() != '/')
-        buffer += '/';
-    return buffer;
+    return WithSeparator(std::move(buffer));
 }
 
 bool SetCurrentFolder(const std::string& folder) {

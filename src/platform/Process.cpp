@@ -1,5 +1,6 @@
 #include "platform/Process.h"
 #include "platform/FileDescriptor.h"
+#include "platform/Path.h"
 
 #include <fcntl.h>
 #include <spawn.h>
@@ -181,9 +182,8 @@ std::optional<std::string> FindInSearchPath(const std::string& fileName) {
             end = folders.size();
         // An empty entry would mean the current folder; never search that implicitly.
         if (end > start) {
-            std::string folder(folders.substr(start, end - start));
-            if (folder.back() != '/')
-                folder += '/';
+            const std::string folder =
+                WithSeparator(std::string(folders.substr(start, end - start)));
             const std::string candidate = folder + fileName;
             struct stat info {};
             if (::stat(candidate.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&

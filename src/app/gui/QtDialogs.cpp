@@ -9,6 +9,7 @@
 #include <QStringList>
 
 #include "app/gui/AskDialog.h"
+#include "platform/Path.h"
 
 namespace vextral {
 
@@ -107,10 +108,7 @@ std::string QtDialogs::BrowseForFolder(const std::string& prompt) {
     const QString folder = RunChooser(dialog, folderStart_, /*chosenIsTheFolder=*/true);
     if (folder.isEmpty())
         return {};
-    std::string result = ToLocalPath(folder);
-    if (result.back() != '/')
-        result += '/';
-    return result;
+    return WithSeparator(ToLocalPath(folder));
 }
 
 std::optional<std::string> QtDialogs::ChooseOpenFile() {
