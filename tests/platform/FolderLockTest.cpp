@@ -2,16 +2,14 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
 
 #include "platform/FolderLockSet.h"
+#include "platform/Process.h"
 #include "support/TempFolder.h"
-
-extern char** environ;
 
 namespace vextral {
 namespace {
@@ -67,14 +65,15 @@ TEST(FolderLockTest, ALockDiesWithItsProcessAndNoProgramItStartedKeepsIt) {
     EXPECT_EQ(mine.TryLock(temp.Path(), LockMode::Exclusive), LockResult::Locked);
 
     // A program started while the lock is held ends later than the lock.
-    pid_t sleeper = 0;
-    char* argv[] = {const_cast<char*>("/bin/sleep"), const_cast<char*>("30"), nullptr};
-    ASSERT_EQ(::posix_spawn(&sleeper, "/bin/sleep", nullptr, nullptr, argv, environ), 0);
+    ProcessOptions sleep;
+    sleep.argv = {"/bin/sleep", "30"};
+    const std::optional<pid_t> sleeper = StartProcess(sleep);
+    ASSERT_TRUE(sleeper.has_value());
     mine.Release();
     FolderLock after;
     EXPECT_EQ(after.TryLock(temp.Path(), LockMode::Exclusive), LockResult::Locked);
-    ::kill(sleeper, SIGKILL);
-    ::waitpid(sleeper, nullptr, 0);
+    ::kill(*sleeper, SIGKILL);
+    ::waitpid(*sleeper, nullptr, 0);
     ::close(ready[0]);
     ::close(ready[1]);
 }
