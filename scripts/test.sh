@@ -1,7 +1,7 @@
 #!/bin/sh
 # Installs what is missing, builds, and runs the whole test suite: the normal build with a
 # check of the desktop entry and the .deb package, then the address/undefined-behaviour
-# sanitizer build, then a bounded fuzz run of the zip reader.
+# sanitizer build, then bounded fuzz runs of the zip reader and the list readers.
 set -eu
 cd "$(dirname "$0")/.."
 ./scripts/setup.sh
@@ -25,10 +25,11 @@ ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --test-dir build-asan -j "$jobs" --output-on-failure --timeout 900
 
 if [ -f fuzz/CMakeLists.txt ]; then
-    echo "== fuzzing the zip reader (bounded) =="
+    echo "== fuzzing the zip reader and the list readers (bounded) =="
     CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug \
         -DVEXTRAL_BUILD_FUZZ=ON -DVEXTRAL_BUILD_TESTS=OFF -DVEXTRAL_BUILD_BENCH=OFF >/dev/null
-    cmake --build build-fuzz -j "$jobs" --target fuzz_zip_reader
-    ./scripts/fuzz.sh build-fuzz 60
+    cmake --build build-fuzz -j "$jobs" --target fuzz_zip_reader fuzz_xml_list
+    ./scripts/fuzz.sh build-fuzz 60 zip
+    ./scripts/fuzz.sh build-fuzz 60 xml-list
 fi
 echo "all test stages passed"

@@ -1,9 +1,5 @@
 #include "database/ListReader.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstring>
 
 #include "platform/Text.h"
@@ -56,8 +52,7 @@ ListReader::~ListReader() {
 
 bool ListReader::Open(const std::string& path) {
     Close();
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd_ < 0)
+    if (!input_.Open(path))
         return false;
     buffer_.resize(kChunkSize);
     begin_ = end_ = 0;
@@ -69,32 +64,22 @@ bool ListReader::Open(const std::string& path) {
 }
 
 void ListReader::Close() {
-    if (fd_ >= 0)
-        ::close(fd_);
-    fd_ = -1;
+    input_.Close();
     rest_ = {};
     needLine_ = true;
 }
 
 bool ListReader::Fill() {
     begin_ = end_ = 0;
-    if (fd_ < 0) {
-        atEnd_ = true;
-        return false;
+    const long n = input_.Read(buffer_.data(), buffer_.size());
+    if (n > 0) {
+        end_ = static_cast<std::size_t>(n);
+        return true;
     }
-    for (;;) {
-        const ssize_t n = ::read(fd_, buffer_.data(), buffer_.size());
-        if (n > 0) {
-            end_ = static_cast<std::size_t>(n);
-            return true;
-        }
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            readError_ = true;
-        atEnd_ = true;
-        return false;
-    }
+    if (n < 0)
+        readError_ = true;
+    atEnd_ = true;
+    return false;
 }
 
 int ListReader::ReadLine(std::string_view& line) {

@@ -1,11 +1,13 @@
 #pragma once
-// Line and token reading of -listinfo text. The file is read in large chunks; a line or
-// token handed out as a view stays valid only until the next read.
+// Line and token reading of -listinfo text. The file (plain or gzip-compressed) is read in
+// large chunks; a line or token handed out as a view stays valid only until the next read.
 
 #include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "database/ListInput.h"
 
 namespace vextral {
 
@@ -18,7 +20,7 @@ class ListReader {
 
     [[nodiscard]] bool Open(const std::string& path);
     void Close();
-    bool IsOpen() const { return fd_ >= 0; }
+    bool IsOpen() const { return input_.IsOpen(); }
 
     // The next line without its line end (LF or CR LF). 1: a line; 0: end of file;
     // -1: the file could not be read further.
@@ -29,7 +31,7 @@ class ListReader {
 
     bool Fill();
 
-    int fd_ = -1;
+    ListInput input_;
     std::vector<char> buffer_;
     std::size_t begin_ = 0;
     std::size_t end_ = 0;

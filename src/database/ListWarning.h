@@ -3,6 +3,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "ui/Dialogs.h"
 
@@ -15,6 +16,19 @@ inline void ShowListInfoWarning(Dialogs& dialogs, std::string_view name,
     std::string text = "-listinfo bug:\n\n";
     text.append(name).append(" (").append(description).append(")\n\n").append(problem);
     dialogs.ShowMessage(text, kMessageCaption, MessageIcon::Exclamation, MessageButtons::Ok);
+}
+
+// One warning of reading a list, kept so that a list read again from the cache warns alike.
+struct ListWarning {
+    std::string name;
+    std::string description;
+    std::string problem;
+    bool operator==(const ListWarning&) const = default;
+};
+
+inline void ShowListInfoWarnings(Dialogs& dialogs, const std::vector<ListWarning>& warnings) {
+    for (const ListWarning& warning : warnings)
+        ShowListInfoWarning(dialogs, warning.name, warning.description, warning.problem);
 }
 
 }  // namespace vextral

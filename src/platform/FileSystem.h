@@ -9,10 +9,9 @@
 #include <string_view>
 #include <vector>
 
-namespace vextral {
+#include "platform/Path.h"
 
-// The native separator. Every folder text the program builds ends with it.
-inline constexpr char kSeparator = '/';
+namespace vextral {
 
 struct DirEntry {
     std::string name;
@@ -79,6 +78,12 @@ struct FileRange {
 // does not reach the end of the range.
 [[nodiscard]] bool CopyFilePart(const std::string& from, std::optional<FileRange> range,
                                 const std::string& to, CopyMode mode);
+
+// Writes contents into a new file beside path (a name of this process's own) and renames it
+// over path when complete, so a full disk or a crash leaves an earlier file intact. False
+// when it could not be written; the system's reason then goes to *failure when given.
+[[nodiscard]] bool WriteFileReplacing(const std::string& path, std::string_view contents,
+                                      std::string* failure = nullptr);
 
 // Absolute path with "." and ".." removed and links resolved as far as the path exists.
 // A trailing separator is kept when given.

@@ -114,7 +114,8 @@ class CliFixture : public ::testing::Test {
     std::string CommandLine(const std::vector<std::string>& args, const std::string& tag) const {
         std::string command = "cd " + ShellQuoted(temp.Path()) + " && exec env " + unsetVariables +
                               environment + "XDG_CONFIG_HOME=" + ShellQuoted(temp / "config") +
-                              " XDG_DATA_HOME=" + ShellQuoted(temp / "data") + " " +
+                              " XDG_DATA_HOME=" + ShellQuoted(temp / "data") +
+                              " XDG_CACHE_HOME=" + ShellQuoted(temp / "cache") + " " +
                               ShellQuoted(binary_);
         for (const std::string& arg : args)
             command += " " + ShellQuoted(arg);
