@@ -1,7 +1,7 @@
 #pragma once
 // The one way a whole file is written: into a fresh file beside the target, flushed to the
-// disk (see Durability), and renamed over the target only when complete. A full disk, a crash or an early
-// return leaves an earlier file intact and never a half-written one under the target's name.
+// disk (see Durability), and renamed over the target only when complete. A full disk, a crash
+// or an early return leaves an earlier file intact, never a half-written one under its name.
 
 #include <sys/types.h>
 
