@@ -287,10 +287,10 @@ bool Scanner::FileExistsInSet(const std::string& filePath, bool verify, std::uin
         std::vector<ZipEntry> members;
         if (zipReader_.ReadZipDirectory(parent + zip->name, members,
                                         /*requireZipExtension=*/false, /*reportErrors=*/true)) {
-            const auto member =
-                std::find_if(members.begin(), members.end(), [&](const ZipEntry& candidate) {
-                    return EqualsIgnoringCase(candidate.name, fileName);
-                });
+            const auto member = std::find_if(members.begin(), members.end(),
+                                             [&name = fileName](const ZipEntry& candidate) {
+                                                 return EqualsIgnoringCase(candidate.name, name);
+                                             });
             answer = member != members.end() &&
                      (!verify || (member->crc == crc && member->size == size));
         }
