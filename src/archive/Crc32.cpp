@@ -1,8 +1,5 @@
 #include "archive/Crc32.h"
-#include "platform/FileDescriptor.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -11,6 +8,8 @@
 #include <vector>
 
 #include <zlib.h>
+
+#include "platform/FileSystem.h"
 
 namespace vextral {
 
@@ -38,18 +37,16 @@ std::uint32_t Crc32(std::uint32_t crc, const void* buffer, std::size_t length) {
 std::uint32_t FileCrc(const std::string& path, std::uint64_t* length) {
     if (length != nullptr)
         *length = 0;
-    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (file.Get() < 0)
-        return 0;
-    struct stat status {};
-    if (::fstat(file.Get(), &status) != 0 || !S_ISREG(status.st_mode))
+    std::uint64_t fileLength = 0;
+    const FileDescriptor file = OpenRegularFile(path, &fileLength);
+    if (!file.IsOpen())
         return 0;
     if (length != nullptr)
-        *length = static_cast<std::uint64_t>(status.st_size);
+        *length = fileLength;
 
     // Chunked, so a stray multi-gigabyte file costs no more memory than a small one.
     std::vector<unsigned char> chunk(
-        std::min<std::size_t>(kFileChunk, static_cast<std::size_t>(status.st_size) + 1));
+        static_cast<std::size_t>(std::min<std::uint64_t>(kFileChunk, fileLength + 1)));
     std::uint32_t crc = 0;
     for (;;) {
         const ssize_t got = ::read(file.Get(), chunk.data(), chunk.size());

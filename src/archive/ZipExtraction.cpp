@@ -16,6 +16,7 @@
 
 #include "archive/Crc32.h"
 #include "archive/FileUtils.h"
+#include "platform/FileSystem.h"
 
 namespace vextral {
 
@@ -69,15 +70,12 @@ std::string TemporaryNameBeside(const std::string& path, unsigned attempt) {
 }  // namespace
 
 std::optional<std::vector<std::uint8_t>> ReadZipEntryData(const ZipEntry& entry) {
-    FileDescriptor file(::open(entry.zipPath.c_str(), O_RDONLY | O_CLOEXEC));
-    if (file.Get() < 0)
-        return std::nullopt;
-    struct stat status {};
-    if (::fstat(file.Get(), &status) != 0 || !S_ISREG(status.st_mode))
+    std::uint64_t archiveLength = 0;
+    const FileDescriptor file = OpenRegularFile(entry.zipPath, &archiveLength);
+    if (!file.IsOpen())
         return std::nullopt;
     // Checked before allocating, so a lying header costs nothing.
-    if (std::uint64_t{entry.dataOffset} + entry.compressedSize >
-        static_cast<std::uint64_t>(status.st_size)) {
+    if (std::uint64_t{entry.dataOffset} + entry.compressedSize > archiveLength) {
         return std::nullopt;
     }
     try {

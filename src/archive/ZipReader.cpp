@@ -1,7 +1,5 @@
 #include "archive/ZipReader.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -12,6 +10,7 @@
 #include <vector>
 
 #include "archive/FileUtils.h"
+#include "platform/FileSystem.h"
 
 namespace vextral {
 
@@ -44,23 +43,9 @@ std::uint32_t Read32(const std::uint8_t* p) {
 // never depends on a hidden file position.
 class ArchiveFile {
   public:
-    explicit ArchiveFile(const std::string& path)
-        : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
-        struct stat status {};
-        if (fd_ >= 0 && (::fstat(fd_, &status) != 0 || !S_ISREG(status.st_mode))) {
-            ::close(fd_);  // a folder or device is no archive, as if it could not be opened
-            fd_ = -1;
-        }
-        size_ = fd_ >= 0 ? static_cast<std::uint64_t>(status.st_size) : 0;
-    }
-    ~ArchiveFile() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    ArchiveFile(const ArchiveFile&) = delete;
-    ArchiveFile& operator=(const ArchiveFile&) = delete;
+    explicit ArchiveFile(const std::string& path) : file_(OpenRegularFile(path, &size_)) {}
 
-    bool IsOpen() const { return fd_ >= 0; }
+    bool IsOpen() const { return file_.IsOpen(); }
     std::uint64_t Size() const { return size_; }
 
     // Points *bytes at up to `count` bytes from `position`; returns how many exist there
@@ -96,8 +81,9 @@ class ArchiveFile {
         windowStart_ = position;
         windowLength_ = 0;
         while (windowLength_ < wanted) {
-            const ssize_t got = ::pread(fd_, buffer_.data() + windowLength_, wanted - windowLength_,
-                                        static_cast<off_t>(position + windowLength_));
+            const ssize_t got =
+                ::pread(file_.Get(), buffer_.data() + windowLength_, wanted - windowLength_,
+                        static_cast<off_t>(position + windowLength_));
             if (got < 0 && errno == EINTR)
                 continue;
             if (got < 0) {
@@ -110,11 +96,11 @@ class ArchiveFile {
         }
     }
 
-    int fd_;
+    std::uint64_t size_ = 0;
+    FileDescriptor file_;
     std::vector<std::uint8_t> buffer_;
     std::uint64_t windowStart_ = 0;
     std::size_t windowLength_ = 0;
-    std::uint64_t size_ = 0;
     bool firstRead_ = true;
 };
 

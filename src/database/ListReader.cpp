@@ -1,11 +1,11 @@
 #include "database/ListReader.h"
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 
+#include "platform/FileSystem.h"
 #include "platform/Text.h"
 
 namespace vextral {
@@ -56,8 +56,8 @@ ListReader::~ListReader() {
 
 bool ListReader::Open(const std::string& path) {
     Close();
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd_ < 0)
+    file_ = OpenRegularFile(path);
+    if (!file_.IsOpen())
         return false;
     buffer_.resize(kChunkSize);
     begin_ = end_ = 0;
@@ -69,21 +69,19 @@ bool ListReader::Open(const std::string& path) {
 }
 
 void ListReader::Close() {
-    if (fd_ >= 0)
-        ::close(fd_);
-    fd_ = -1;
+    static_cast<void>(file_.Close());
     rest_ = {};
     needLine_ = true;
 }
 
 bool ListReader::Fill() {
     begin_ = end_ = 0;
-    if (fd_ < 0) {
+    if (!file_.IsOpen()) {
         atEnd_ = true;
         return false;
     }
     for (;;) {
-        const ssize_t n = ::read(fd_, buffer_.data(), buffer_.size());
+        const ssize_t n = ::read(file_.Get(), buffer_.data(), buffer_.size());
         if (n > 0) {
             end_ = static_cast<std::size_t>(n);
             return true;

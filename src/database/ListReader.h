@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/FileDescriptor.h"
+
 namespace vextral {
 
 class ListReader {
@@ -18,7 +20,7 @@ class ListReader {
 
     [[nodiscard]] bool Open(const std::string& path);
     void Close();
-    bool IsOpen() const { return fd_ >= 0; }
+    bool IsOpen() const { return file_.IsOpen(); }
 
     // The next line without its line end (LF or CR LF). 1: a line; 0: end of file;
     // -1: the file could not be read further.
@@ -29,7 +31,7 @@ class ListReader {
 
     bool Fill();
 
-    int fd_ = -1;
+    FileDescriptor file_{-1};
     std::vector<char> buffer_;
     std::size_t begin_ = 0;
     std::size_t end_ = 0;

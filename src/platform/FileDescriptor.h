@@ -11,6 +11,15 @@ class FileDescriptor {
     ~FileDescriptor() { (void)Close(); }
     FileDescriptor(const FileDescriptor&) = delete;
     FileDescriptor& operator=(const FileDescriptor&) = delete;
+    FileDescriptor(FileDescriptor&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+    FileDescriptor& operator=(FileDescriptor&& other) noexcept {
+        if (this != &other) {
+            (void)Close();
+            fd_ = other.fd_;
+            other.fd_ = -1;
+        }
+        return *this;
+    }
 
     int Get() const { return fd_; }
     bool IsOpen() const { return fd_ >= 0; }

@@ -326,7 +326,7 @@ std::shared_ptr<const Scanner::SetLocation> Scanner::ResolveLocation(const std::
             resolved.setFolder = resolved.folder + folder->name + kSeparator;
         }
         const DirEntry* zip = listing.Find(resolved.name + std::string(kZipExtension));
-        if (zip != nullptr && !zip->isFolder) {
+        if (zip != nullptr && zip->IsFile()) {
             resolved.hasZip = true;
             resolved.zipPath = resolved.folder + zip->name;
             resolved.zipStem =
@@ -398,7 +398,7 @@ Scanner::FileMatch Scanner::FindInSet(const SetLocation& location, bool zipRead,
     FileMatch match;
     if (location.hasFolder) {
         const DirEntry* file = folders_.Find(location.setFolder, fileName);
-        if (file != nullptr && !file->isFolder) {
+        if (file != nullptr && file->IsFile()) {
             match.loose = true;
             match.looseName = file->name;
         }
@@ -418,7 +418,7 @@ bool Scanner::ExistsInSet(const std::string& folder, const std::string& setName,
     }
     if (location->hasFolder) {
         const DirEntry* file = folders_.Find(location->setFolder, fileName);
-        if (file != nullptr && !file->isFolder)
+        if (file != nullptr && file->IsFile())
             return true;
     }
     return answer;
@@ -440,7 +440,7 @@ bool Scanner::RestoreFromBackup(const GameRecord& game, const std::string& fileN
         return false;
     const std::string backupSet = backupRoot + setBackup->name + kSeparator;
     const DirEntry* file = folders_.Find(backupSet, fileName);
-    if (file == nullptr || file->isFolder)
+    if (file == nullptr || !file->IsFile())
         return false;
     const std::string source = backupSet + file->name;
 
@@ -729,7 +729,7 @@ void Scanner::CheckWrongNames(GameRecord& game, const std::string& location, boo
         return;
     const std::vector<DirEntry> files = folders_.Listing(set.setFolder).Entries();
     for (const DirEntry& file : files) {
-        if (file.isFolder)
+        if (!file.IsFile())
             continue;
         judge(file.name, LooseFileCrc(set.setFolder + file.name), nullptr, set.setFolder);
     }
@@ -791,8 +791,9 @@ void Scanner::CheckUnneededInPath(const std::string& folder, GameRecord& collect
         const std::string_view setName = EndsWithIgnoringCase(name, kZipExtension)
                                              ? name.substr(0, name.size() - kZipExtension.size())
                                              : name;
-        if (database.FindGame(setName) ||
-            EqualsIgnoringCase(NameWithoutExtension(name), knownBiosSet))
+        // A FIFO, socket or device is no set whatever its name.
+        if (!entry.isSpecial && (database.FindGame(setName) ||
+                                 EqualsIgnoringCase(NameWithoutExtension(name), knownBiosSet)))
             continue;
         const std::string path = base + entry.name;
         const std::string asFolder = path + kSeparator;
@@ -851,7 +852,8 @@ void Scanner::CheckUnneededInSet(const std::string& folder, const std::string& n
         const std::string setFolder = WithoutSeparator(set.setFolder);
         const std::vector<DirEntry> entries = folders_.Listing(set.setFolder).Entries();
         for (const DirEntry& entry : entries) {
-            if (isNeeded(entry.name)) {
+            // A FIFO, socket or device named as a needed file is still not that file.
+            if (!entry.isSpecial && isNeeded(entry.name)) {
                 AddNeededFile(setFolder, entry.name);
                 continue;
             }

@@ -5,7 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "support/FolderBuilder.h"
 #include "support/TempFolder.h"
+#include "support/Watchdog.h"
 
 namespace vextral {
 namespace {
@@ -61,6 +63,16 @@ TEST(ListReaderTest, LinesAndTokensLongerThanOneReadChunk) {
     EXPECT_EQ(tokens[1], huge);
     EXPECT_EQ(tokens[2], "last");
     EXPECT_EQ(tokens.back(), ")");
+}
+
+TEST(ListReaderTest, OpensOnlyRegularFiles) {
+    const test::Watchdog watchdog;
+    test::TempFolder folder;
+    test::FolderBuilder(folder.Path()).Special("fifo", test::SpecialKind::Fifo).Folder("dir");
+    ListReader reader;
+    EXPECT_FALSE(reader.Open(folder / "fifo"));
+    EXPECT_FALSE(reader.Open(folder / "dir"));
+    EXPECT_FALSE(reader.IsOpen());
 }
 
 }  // namespace

@@ -7,6 +7,8 @@
 
 #include "archive/ZipReader.h"
 #include "scanner/ScanFixture.h"
+#include "support/FolderBuilder.h"
+#include "support/Watchdog.h"
 
 namespace vextral {
 namespace {
@@ -401,6 +403,70 @@ Oscar Uses Samples [folder: oscar]
 missing sample: o2.wav
 )"));
 }
+
+// A FIFO, a socket or a link to a device met where a set, a file of a set or a sample set
+// would be is no file of the set: never opened (a FIFO would block the scan for ever, the
+// device would be read for ever), reported unneeded where a file would be, and never removed
+// by the fix (a link goes as a link, as every link does).
+class SpecialFileScanTest : public test::ScanFixture,
+                            public testing::WithParamInterface<test::SpecialKind> {};
+
+TEST_P(SpecialFileScanTest, IsReportedUnneededButNeverReadNorRemoved) {
+    const test::Watchdog watchdog;
+    ListBuilder list;
+    list.Game("g1", "Game One")
+        .Rom("g1.rom", 8, 0x47474747)
+        .Rom("g1b.rom", 8, 0x48484848)
+        .Sample("s1.wav");
+    list.Game("g2", "Game Two").Rom("g2.rom", 8, 0x49494949);
+    list.Game("g3", "Game Three").Rom("g3.rom", 8, 0x4A4A4A4A);
+    Load(list);
+    test::FolderBuilder roms(romFolder.Root());
+    for (const char* name : {"g1/g1.rom", "g1/G1B.ROM", "g1/extra.bin", "g2.zip", "g3"})
+        roms.Special(name, GetParam());
+    test::FolderBuilder(sampleFolder.Root()).Special("g1.zip", GetParam());
+    const auto before = test::ReadTree(temp.Path());
+    scanner.options.FixUnneeded = true;
+    scanner.options.Ask = false;
+    scanner.options.Backup = false;
+
+    EXPECT_TRUE(Scan());
+    const bool isLink = GetParam() == test::SpecialKind::DeviceLink;
+    std::string expected = R"(
+unneeded file: {R}g2.zip [F]
+
+unneeded file: {R}g3 [F]
+
+unneeded file: {S}g1.zip [F]
+
+Game One [folder: g1]
+missing rom: g1.rom [length: 8] [chksum: 47474747 (b8b8b8b8)]
+missing rom: g1b.rom [length: 8] [chksum: 48484848 (b7b7b7b7)]
+missing sample: s1.wav
+unneeded file: {R}g1/G1B.ROM [F]
+unneeded file: {R}g1/extra.bin [F]
+unneeded file: {R}g1/g1.rom [F]
+
+Game Three [folder: g3]
+missing game: Game Three
+missing rom: g3.rom [length: 8] [chksum: 4a4a4a4a (b5b5b5b5)]
+
+Game Two [folder: g2]
+missing game: Game Two
+missing rom: g2.rom [length: 8] [chksum: 49494949 (b6b6b6b6)]
+)";
+    for (auto at = expected.find("[F]"); at != std::string::npos; at = expected.find("[F]"))
+        expected.replace(at, 3, isLink ? "[fixed]" : "[not fixed]");
+    EXPECT_EQ(scanner.logText, Expected(expected));
+    if (!isLink) {
+        EXPECT_EQ(test::ReadTree(temp.Path()), before);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, SpecialFileScanTest,
+                         testing::Values(test::SpecialKind::Fifo, test::SpecialKind::Socket,
+                                         test::SpecialKind::DeviceLink),
+                         test::SpecialKindName());
 
 class ScanStopTest : public test::ScanFixture {
   protected:

@@ -2,14 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "platform/FileSystem.h"
 #include "support/FakeDialogs.h"
 #include "support/FakeProgress.h"
+#include "support/FolderBuilder.h"
 #include "support/RecordingResultSink.h"
 #include "support/TempFolder.h"
+#include "support/Watchdog.h"
 
 namespace vextral {
 namespace {
@@ -94,6 +97,18 @@ TEST_F(ScanSessionTest, FastScanFileForAnotherListIsIgnored) {
     session.Open();
     EXPECT_EQ(session.snapshot.fields.rom, root + "other/");  // the one taken at opening
     EXPECT_FALSE(session.ComputeButtonStates().fastScan);
+}
+
+TEST_F(ScanSessionTest, MameCfgAndFastScanFileThatAreNoRegularFilesCountAsAbsent) {
+    const test::Watchdog watchdog;  // opening a FIFO without a writer would wait for ever
+    for (const test::SpecialKind kind : {test::SpecialKind::Fifo, test::SpecialKind::DeviceLink}) {
+        std::filesystem::remove(root + "mame/mame.cfg");
+        std::filesystem::remove(root + "prog/fastscan.dat");
+        test::FolderBuilder(root).Special("mame/mame.cfg", kind).Special("prog/fastscan.dat", kind);
+        session.Open();
+        EXPECT_EQ(session.fields.rom, "");
+        EXPECT_FALSE(session.ComputeButtonStates().fastScan);
+    }
 }
 
 TEST_F(ScanSessionTest, FieldChangesAreSplitAndWrittenBackWhileSettingsKeepTheTypedText) {
