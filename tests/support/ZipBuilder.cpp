@@ -2,6 +2,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <fstream>
 #include <stdexcept>
 
@@ -47,6 +48,50 @@ std::string DeflateRaw(const std::string& data) {
     return out;
 }
 
+std::string DeflatedZeros(std::uint64_t count) {
+    std::string out;
+    std::uint32_t bits = 0;
+    int used = 0;
+    const auto put = [&](std::uint32_t value, int width) {  // least significant bit first
+        bits |= value << used;
+        used += width;
+        for (; used >= 8; used -= 8, bits >>= 8)
+            out.push_back(static_cast<char>(bits & 0xff));
+    };
+    const auto code = [&](std::uint32_t value, int width) {  // Huffman codes: most first
+        std::uint32_t reversed = 0;
+        for (int i = 0; i < width; ++i)
+            reversed |= ((value >> i) & 1u) << (width - 1 - i);
+        put(reversed, width);
+    };
+    put(1, 1);  // the final block
+    put(1, 2);  // fixed Huffman codes
+    if (count > 0) {
+        code(0x30, 8);  // literal 0
+        --count;
+    }
+    for (; count >= 258; count -= 258) {
+        code(0xC5, 8);  // length 258
+        code(0, 5);     // distance 1
+    }
+    for (; count > 0; --count)
+        code(0x30, 8);
+    code(0, 7);  // end of block
+    if (used > 0)
+        out.push_back(static_cast<char>(bits & 0xff));
+    return out;
+}
+
+std::uint32_t CrcOfZeros(std::uint64_t count) {
+    const std::string zeros(1 << 20, '\0');
+    uLong crc = 0;
+    for (; count > 0; count -= std::min<std::uint64_t>(count, zeros.size())) {
+        crc = crc32(crc, reinterpret_cast<const Bytef*>(zeros.data()),
+                    static_cast<uInt>(std::min<std::uint64_t>(count, zeros.size())));
+    }
+    return static_cast<std::uint32_t>(crc);
+}
+
 ZipBuilder& ZipBuilder::Add(const std::string& storedName, const std::string& data) {
     ZipMember& member = members_.emplace_back();
     member.storedName = storedName;
@@ -83,7 +128,8 @@ std::string ZipBuilder::Bytes() const {
     std::string out = prefix_;
     std::string central;
     for (const ZipMember& member : members_) {
-        const std::string payload = member.deflated ? DeflateRaw(member.data) : member.data;
+        const std::string payload =
+            member.payload.value_or(member.deflated ? DeflateRaw(member.data) : member.data);
         const std::uint32_t realCrc = CrcOf(member.data);
         const std::uint16_t method = member.method.value_or(member.deflated ? 8 : 0);
         const std::uint32_t crc = member.crc.value_or(realCrc);

@@ -25,6 +25,8 @@ struct ZipMember {
     Descriptor descriptor = Descriptor::None;  // sets flag bit 3
     bool streamed = false;                     // zero CRC and sizes in the local header
     std::string extra;                         // extra-field bytes
+    // The member's bytes as given instead of data's (stored or deflated).
+    std::optional<std::string> payload;
 };
 
 class ZipBuilder {
@@ -52,6 +54,11 @@ class ZipBuilder {
 
 // Raw Deflate (no header) at the highest level.
 std::string DeflateRaw(const std::string& data);
+// Raw Deflate of `count` zero bytes, written directly (about 160 to 1), so that a test can
+// make a member inflating to gigabytes without compressing them.
+std::string DeflatedZeros(std::uint64_t count);
+// CRC-32 of `count` zero bytes.
+std::uint32_t CrcOfZeros(std::uint64_t count);
 std::uint32_t CrcOf(const std::string& data);
 
 }  // namespace vextral::test
