@@ -29,7 +29,7 @@ struct RomRecord {
     bool lengthFixed = false;
     bool caseFixed = false;
     std::string foundName;
-    std::uint32_t foundLength = 0;
+    std::uint64_t foundLength = 0;  // a zip64 member or a loose file may pass 4 GiB
     std::uint32_t foundCrc = 0;
     std::uint32_t zipIndex = 0;
     std::vector<std::string> otherNames;  // same crc and size elsewhere in the list

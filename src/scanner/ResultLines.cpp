@@ -34,7 +34,7 @@ std::string Hex(std::uint32_t value) {
     return std::string(buffer, result.ptr);
 }
 
-std::string Decimal(std::uint32_t value) {
+std::string Decimal(std::uint64_t value) {
     return std::to_string(value);
 }
 

@@ -636,7 +636,7 @@ void Scanner::CheckRomSet(GameRecord& game, const std::string& location, bool is
             if (inZip) {
                 rom.foundLength = members.Get()[*match.member].size;
             } else if (const auto length = FileLength(filePath())) {
-                rom.foundLength = static_cast<std::uint32_t>(*length);
+                rom.foundLength = *length;
             }
             rom.lengthOk = rom.foundLength == rom.size;
             if (!rom.lengthOk && options.FixLength && rom.crc != 0 && rom.size < rom.foundLength) {

@@ -9,6 +9,7 @@
 #include "scanner/ScanFixture.h"
 #include "support/FolderBuilder.h"
 #include "support/Watchdog.h"
+#include "support/ZipBuilder.h"
 
 namespace vextral {
 namespace {
@@ -401,6 +402,33 @@ unneeded file: {S}oscar/o1.wav
     EXPECT_EQ(scanner.logText, Expected(R"(
 Oscar Uses Samples [folder: oscar]
 missing sample: o2.wav
+)"));
+}
+
+TEST_F(ScanGoldenTest, LengthsBeyond4GiBAreReportedWhole) {
+    constexpr std::uint64_t kBeyond4GiB = (std::uint64_t{1} << 32) + 8;
+    ListBuilder list;
+    list.Game("ll", "Loose Giant").Rom("l.rom", 8, 0x4C4C4C4C);
+    list.Game("zz", "Zipped Giant").Rom("z.rom", 8, 0x5A5A5A5A);
+    Load(list);
+    romFolder.FolderSet("ll", {{"l.rom", ""}});
+    std::filesystem::resize_file(romFolder.Root() + "ll/l.rom", kBeyond4GiB);  // sparse
+    test::ZipBuilder zipped;
+    zipped.Add("z.rom", DataWithCrc(0x5A5A5A5A, 8));
+    zipped.Last().zip64 = true;
+    zipped.Last().size = kBeyond4GiB;
+    zipped.Write(romFolder.Root() + "zz.zip");
+    // Reading four gigabytes of zeros would only slow the test.
+    scanner.options.Checksum = false;
+    scanner.options.RightName = false;
+
+    EXPECT_TRUE(Scan());
+    EXPECT_EQ(scanner.logText, Expected(R"(
+Loose Giant [folder: ll]
+wrong length: l.rom [wrong: 4294967304] [right: 8]
+
+Zipped Giant [folder: zz]
+wrong length: z.rom [wrong: 4294967304] [right: 8]
 )"));
 }
 
