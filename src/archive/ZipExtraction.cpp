@@ -263,8 +263,11 @@ bool ExtractZipEntry(const ZipEntry& entry, const std::string& destination, Dial
                             MessageIcon::Exclamation, MessageButtons::Ok);
         return false;
     }
-    // A stored member's size beyond its stored bytes would read past its data; a deflated
-    // one claiming more than Deflate can produce is corrupt.
+    // Encrypted data would need a password and never matches its CRC as it is. A stored
+    // member's size beyond its stored bytes would read past its data; a deflated one
+    // claiming more than Deflate can produce is corrupt.
+    if (entry.encrypted)
+        return false;
     if (entry.method == 0 ? entry.size > entry.compressedSize
                           : entry.size > entry.compressedSize * kMaxDeflateRatio + kDeflateSlack) {
         return false;

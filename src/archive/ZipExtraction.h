@@ -22,7 +22,8 @@ std::optional<std::vector<std::uint8_t>> ReadZipEntryData(const ZipEntry& entry)
 int InflateBuffer(const std::uint8_t* input, std::size_t inputLength, std::uint8_t* output,
                   std::size_t outputLength);
 
-// True when the member was decompressed, its CRC-32 matched, and destination was written.
+// True when the member was decompressed, its CRC-32 matched, and destination was written;
+// always false for an encrypted member.
 // A method other than 0 and 8 shows "Unsupported Compressionmethod In File:\n\n" + zipPath.
 // The member streams through fixed buffers (well under a megabyte) whatever its size; the
 // destination is written beside itself and renamed into place only once verified.

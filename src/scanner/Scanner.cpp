@@ -271,8 +271,9 @@ bool Scanner::FileExistsInSet(const std::string& filePath, bool verify, std::uin
                                              [&name = fileName](const ZipEntry& candidate) {
                                                  return EqualsIgnoringCase(candidate.name, name);
                                              });
-            answer = member != members.end() &&
-                     (!verify || (member->crc == crc && member->size == size));
+            answer =
+                member != members.end() &&
+                (!verify || (member->crc == crc && member->size == size && !member->encrypted));
         }
     }
 

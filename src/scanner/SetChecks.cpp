@@ -148,6 +148,7 @@ void Scanner::ResetBeforeScan(GameDatabase& database, bool fullScan) {
             rom.crcKnown = false;
             rom.lengthFixed = false;
             rom.caseFixed = false;
+            rom.encryptedMember = false;
             rom.foundName.clear();
             rom.foundLength = 0;
             rom.foundCrc = 0;
@@ -632,6 +633,8 @@ void Scanner::CheckRomSet(GameRecord& game, const std::string& location, bool is
             }
         }
 
+        // Its data cannot be read, whatever its header says.
+        rom.encryptedMember = inZip && members.Get()[*match.member].encrypted;
         if (options.Length) {
             if (inZip) {
                 rom.foundLength = members.Get()[*match.member].size;

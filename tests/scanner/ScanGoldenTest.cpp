@@ -432,6 +432,25 @@ wrong length: z.rom [wrong: 4294967304] [right: 8]
 )"));
 }
 
+TEST_F(ScanGoldenTest, EncryptedMemberIsNeverAGoodRomWhateverItsHeaderSays) {
+    ListBuilder list;
+    list.Game("kk", "Locked").Rom("k1.rom", 8, 0x4B4B4B4B).Rom("k2.rom", 8, 0x4C4C4C4C);
+    Load(list);
+    test::ZipBuilder zip;
+    zip.Add("k1.rom", DataWithCrc(0x4B4B4B4B, 8)).Add("k2.rom", DataWithCrc(0x4C4C4C4C, 8));
+    zip.Last().flags = 1;
+    zip.Write(romFolder.Root() + "kk.zip");
+
+    for (const bool checksum : {true, false}) {
+        scanner.options.Checksum = checksum;
+        EXPECT_TRUE(Scan());
+        EXPECT_EQ(scanner.logText, Expected(R"(
+Locked [folder: kk]
+wrong checksum: k2.rom [encrypted member]
+)"));
+    }
+}
+
 // A FIFO, a socket or a link to a device met where a set, a file of a set or a sample set
 // would be is no file of the set: never opened (a FIFO would block the scan for ever, the
 // device would be read for ever), reported unneeded where a file would be, and never removed
