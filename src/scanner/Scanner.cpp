@@ -264,15 +264,13 @@ bool Scanner::FileExistsInSet(const std::string& filePath, bool verify, std::uin
     bool answer = false;
     const DirEntry* zip = folders_.Find(parent, setName + ".zip");
     if (zip != nullptr && zip->IsFile()) {
-        std::vector<ZipEntry> members;
-        if (zipReader_.ReadZipDirectory(parent + zip->name, members,
-                                        /*requireZipExtension=*/false, /*reportErrors=*/true)) {
-            const auto member = std::find_if(members.begin(), members.end(),
+        if (const auto members = ListSetZipKept(parent + zip->name)) {
+            const auto member = std::find_if(members->begin(), members->end(),
                                              [&name = fileName](const ZipEntry& candidate) {
                                                  return EqualsIgnoringCase(candidate.name, name);
                                              });
             answer =
-                member != members.end() &&
+                member != members->end() &&
                 (!verify || (member->crc == crc && member->size == size && !member->encrypted));
         }
     }

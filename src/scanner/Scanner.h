@@ -48,7 +48,7 @@ inline constexpr SplitFlags kAppendPaths{true, false, true, true};
 inline constexpr SplitFlags kSplitSelection{false, true, false, false};
 
 class Scanner {
-public:
+  public:
     Scanner(Dialogs& dialogs, Progress& progress, ResultSink& results, ZipLibrary& zipLibrary);
     Scanner(const Scanner&) = delete;
     Scanner& operator=(const Scanner&) = delete;
@@ -142,7 +142,7 @@ public:
     const ZipReader& zipReader() const { return zipReader_; }
     Fixer& fixer() { return fixer_; }
 
-private:
+  private:
     Dialogs& dialogs_;
     Progress& progress_;
     ResultSink& results_;
@@ -154,11 +154,10 @@ private:
 
     // Private helpers of the set checks (SetChecks.cpp) go below this line.
 
-    // Forwards to the scanner's Dialogs and counts the message boxes, so that a zip listing
-    // that showed nothing can be reused while a listing that showed messages is read (and
-    // shows them) again, as every reading of a damaged zip does.
+    // Forwards to the scanner's Dialogs and counts the message boxes, so that the archives
+    // the reader complained about are known.
     class CountingDialogs final : public Dialogs {
-    public:
+      public:
         explicit CountingDialogs(Dialogs& inner) : inner_(inner) {}
         MessageResult ShowMessage(const std::string& text, const std::string& caption,
                                   MessageIcon icon, MessageButtons buttons) override {
@@ -178,7 +177,7 @@ private:
         }
         std::uint64_t messages = 0;
 
-    private:
+      private:
         Dialogs& inner_;
     };
 
@@ -196,14 +195,15 @@ private:
     // Where a file of a set was found at one location.
     struct FileMatch {
         bool loose = false;
-        std::string looseName;  // as listed
+        std::string looseName;              // as listed
         std::optional<std::size_t> member;  // index into this location's member list
         bool Found() const { return loose || member.has_value(); }
     };
 
     std::shared_ptr<const SetLocation> ResolveLocation(const std::string& location);
-    // The members of a set zip, null when the listing failed. A listing that showed no
-    // message is kept until the next change made by a fix, a restore or a batch file.
+    // The members of a set zip, null when the listing failed. A listing is kept until the
+    // next change made by a fix, a restore or a batch file; an archive's messages are shown
+    // once per scan.
     std::shared_ptr<const std::vector<ZipEntry>> ListSetZipKept(const std::string& zipPath);
     // A configured folder's listing, taken once per scan and again after a change.
     const FolderListing& FolderSnapshot(const std::string& folder);
@@ -228,6 +228,7 @@ private:
 
     CountingDialogs countingDialogs_{dialogs_};
     ZipReader setReader_{countingDialogs_};
+    std::unordered_set<std::string> reportedArchives_;  // this scan's
     std::unordered_map<std::string, std::shared_ptr<const std::vector<ZipEntry>>> zipListings_;
     struct FolderSnapshotEntry {
         FolderListing listing;
@@ -238,9 +239,8 @@ private:
     void RefreshSnapshots();
     std::unordered_map<std::string, std::shared_ptr<const SetLocation>> locations_;
     std::unordered_map<std::string, std::uint32_t> looseCrcs_;
-    std::unordered_map<const GameRecord*,
-                       std::unordered_set<std::string_view, CaseInsensitiveHash,
-                                          CaseInsensitiveEqual>>
+    std::unordered_map<const GameRecord*, std::unordered_set<std::string_view, CaseInsensitiveHash,
+                                                             CaseInsensitiveEqual>>
         romNames_;
     // neededFiles by set location: two equal paths always share their location, so only
     // the few names of one set are compared.

@@ -179,6 +179,7 @@ bool Scanner::ScanGames(GameDatabase& database) {
     logText.clear();
     hasTopLine_ = false;
     ForgetAfterChange();
+    reportedArchives_.clear();
     romNames_.clear();
     unneededSeenFor_ = nullptr;
 
@@ -341,17 +342,19 @@ std::shared_ptr<const Scanner::SetLocation> Scanner::ResolveLocation(const std::
 std::shared_ptr<const std::vector<ZipEntry>> Scanner::ListSetZipKept(const std::string& zipPath) {
     if (const auto kept = zipListings_.find(zipPath); kept != zipListings_.end())
         return kept->second;
+    // An archive the reader complained about once says nothing new the next time it is
+    // listed in this scan (after a fix, or for another game of its family).
     const std::uint64_t messagesBefore = countingDialogs_.messages;
     auto members = std::make_shared<std::vector<ZipEntry>>();
-    if (!setReader_.ReadZipDirectory(zipPath, *members, /*requireZipExtension=*/false,
-                                     /*reportErrors=*/true))
-        return nullptr;
-    // A listing that showed messages is read (and shows them) again next time.
-    if (countingDialogs_.messages == messagesBefore) {
-        if (zipListings_.size() >= kMaxKeptListings)
-            zipListings_.clear();
-        zipListings_.emplace(zipPath, members);
-    }
+    const bool listed = setReader_.ReadZipDirectory(
+        zipPath, *members, /*requireZipExtension=*/false, !reportedArchives_.contains(zipPath));
+    if (countingDialogs_.messages != messagesBefore)
+        reportedArchives_.insert(zipPath);
+    if (zipListings_.size() >= kMaxKeptListings)
+        zipListings_.clear();
+    if (!listed)
+        members.reset();
+    zipListings_.emplace(zipPath, members);
     return members;
 }
 
