@@ -63,6 +63,13 @@ std::uint32_t ParseNumber(std::string_view token, int base, std::uint32_t curren
     return negative ? 0u - result : result;
 }
 
+// A ROM or sample line without a usable name: a rom written without its parentheses has
+// none at all, and an empty name shown after a colon would look like a cut message.
+std::string InvalidFileName(std::string_view name) {
+    return name.empty() ? std::string("Invalid Filename !")
+                        : "Invalid Filename: " + std::string(name);
+}
+
 bool LessIgnoringCase(std::string_view a, std::string_view b) {
     const std::size_t n = std::min(a.size(), b.size());
     for (std::size_t i = 0; i < n; ++i) {
@@ -162,7 +169,8 @@ struct GameState {
     std::string description;
     std::string cloneText;
     std::string sampleText;
-    std::vector<std::string> invalidNames;  // ROMs and samples that cannot be file names
+    // The warnings for the ROMs, samples and sampleof that could not be used as file names.
+    std::vector<std::string> dropped;
 };
 
 struct FirstPassCounts {
@@ -284,7 +292,7 @@ class BuildingPass {
 
     void AddSample(GameState& state, std::string_view name) {
         if (!IsPlainFileName(name)) {
-            state.invalidNames.emplace_back(name);
+            state.dropped.push_back(InvalidFileName(name));
             return;
         }
         SampleRecord sample;
@@ -326,7 +334,7 @@ class BuildingPass {
             }
         }
         if (!IsPlainFileName(rom.name)) {
-            state.invalidNames.push_back(std::move(rom.name));
+            state.dropped.push_back(InvalidFileName(rom.name));
             return true;
         }
         state.game.roms.push_back(std::move(rom));
@@ -360,9 +368,13 @@ class BuildingPass {
         game.romCount = static_cast<std::uint32_t>(game.roms.size());
         game.sampleCount = static_cast<std::uint32_t>(game.samples.size());
         if (!state.sampleText.empty() && !game.samples.empty() &&
-            !EqualsIgnoringCase(state.sampleText, game.name) && IsPlainFileName(state.sampleText)) {
-            game.sampleOf = std::move(state.sampleText);
-            game.hasSampleOf = true;
+            !EqualsIgnoringCase(state.sampleText, game.name)) {
+            if (IsPlainFileName(state.sampleText)) {
+                game.sampleOf = std::move(state.sampleText);
+                game.hasSampleOf = true;
+            } else {
+                state.dropped.push_back("Invalid Sampleof: " + state.sampleText);
+            }
         }
 
         // A dropped game's description still counts as seen, whatever dropped it.
@@ -376,9 +388,8 @@ class BuildingPass {
             Warn(game, "Double Description !");
         if (!isNewName)
             return;
-        for (const std::string& invalid : state.invalidNames) {
-            Warn(game, "Invalid Filename: " + invalid);
-        }
+        for (const std::string& problem : state.dropped)
+            Warn(game, problem);
         database_.games.push_back(std::move(game));
     }
 
@@ -419,6 +430,12 @@ bool ParseListFile(const std::string& path, GameDatabase& database, RomCrcList& 
 
     if (!reader.Open(path))
         return false;
+    // Told once, in this pass; the counting pass skipped the same lines silently.
+    if (listInfoWarnings) {
+        reader.onLongLine = [&dialogs](std::uint64_t lineNumber) {
+            ShowListInfoWarning(dialogs, "line " + std::to_string(lineNumber) + " too long");
+        };
+    }
     database.games.reserve(database.size() + counts.games);
     romCrcList.reserve(romCrcList.size() + counts.roms);
     BuildingPass pass(reader, database, romCrcList, progress, dialogs, listInfoWarnings,

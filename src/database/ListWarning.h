@@ -17,4 +17,11 @@ inline void ShowListInfoWarning(Dialogs& dialogs, std::string_view name,
     dialogs.ShowMessage(text, kMessageCaption, MessageIcon::Exclamation, MessageButtons::Ok);
 }
 
+// A problem of the list text itself, not of one game.
+inline void ShowListInfoWarning(Dialogs& dialogs, std::string_view problem) {
+    std::string text = "-listinfo bug:\n\n";
+    text.append(problem);
+    dialogs.ShowMessage(text, kMessageCaption, MessageIcon::Exclamation, MessageButtons::Ok);
+}
+
 }  // namespace vextral
