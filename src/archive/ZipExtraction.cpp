@@ -124,7 +124,10 @@ class FileBeside {
 class MemberData {
   public:
     MemberData(int archive, std::uint64_t offset, std::uint64_t length)
-        : archive_(archive), offset_(offset), left_(length), buffer_(kChunk) {}
+        : archive_(archive),
+          offset_(offset),
+          left_(length),
+          buffer_(static_cast<std::size_t>(std::min<std::uint64_t>(kChunk, length))) {}
 
     std::uint64_t Left() const { return left_; }
     // The next chunk; false on a read error (nothing is left then).
@@ -165,7 +168,9 @@ bool InflateStream(MemberData& data, std::uint64_t size, const ChunkSink& sink) 
     z_stream stream{};
     if (inflateInit2(&stream, -MAX_WBITS) != Z_OK)
         return false;
-    std::vector<std::uint8_t> output(kChunk);
+    // One byte more than the member's size shows a stream that goes on beyond it.
+    std::vector<std::uint8_t> output(
+        static_cast<std::size_t>(std::min<std::uint64_t>(kChunk, size + 1)));
     std::uint64_t produced = 0;
     int status = Z_OK;
     while (status == Z_OK) {

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -56,10 +57,12 @@ ListReader::~ListReader() {
 
 bool ListReader::Open(const std::string& path) {
     Close();
-    file_ = OpenRegularFile(path);
+    std::uint64_t length = 0;
+    file_ = OpenRegularFile(path, &length);
     if (!file_.IsOpen())
         return false;
-    buffer_.resize(kChunkSize);
+    // A short file (mame.cfg, most lists in tests) needs no full chunk.
+    buffer_.resize(static_cast<std::size_t>(std::min<std::uint64_t>(kChunkSize, length + 1)));
     begin_ = end_ = 0;
     atEnd_ = readError_ = false;
     longLine_.clear();

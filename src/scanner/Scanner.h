@@ -230,6 +230,7 @@ class Scanner {
     ZipReader setReader_{countingDialogs_};
     std::unordered_set<std::string> reportedArchives_;  // this scan's
     std::unordered_map<std::string, std::shared_ptr<const std::vector<ZipEntry>>> zipListings_;
+    std::size_t keptMembers_ = 0;  // in zipListings_
     struct FolderSnapshotEntry {
         FolderListing listing;
         std::optional<std::pair<long, long>> modified;  // seconds and nanoseconds

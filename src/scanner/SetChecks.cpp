@@ -25,8 +25,11 @@ constexpr std::string_view kSampleBiosSet = "ym3812";
 constexpr std::string_view kUnknownSet = "_unknown";
 constexpr std::string_view kBackupFolder = "backup.vxt";
 constexpr std::string_view kTempFolder = "tempzip.vxt";
-// Listings kept at once; the parent's zip is the one worth keeping between games.
+// Listings kept at once; the parent's zip is the one worth keeping between games. The
+// members they hold together are bounded too (a member costs a few hundred bytes), so that
+// folders of zip64 archives with a hundred thousand members each cost no more.
 constexpr std::size_t kMaxKeptListings = 256;
+constexpr std::size_t kMaxKeptMembers = std::size_t{1} << 16;
 
 struct BiosFile {
     std::string_view name;
@@ -288,6 +291,7 @@ bool Scanner::ScanGames(GameDatabase& database) {
             RunBatchFile(game);
             // The batch file may have changed any set.
             zipListings_.clear();
+            keptMembers_ = 0;
             locations_.clear();
             looseCrcs_.clear();
             RefreshSnapshots();
@@ -350,11 +354,17 @@ std::shared_ptr<const std::vector<ZipEntry>> Scanner::ListSetZipKept(const std::
         zipPath, *members, /*requireZipExtension=*/false, !reportedArchives_.contains(zipPath));
     if (countingDialogs_.messages != messagesBefore)
         reportedArchives_.insert(zipPath);
-    if (zipListings_.size() >= kMaxKeptListings)
-        zipListings_.clear();
     if (!listed)
         members.reset();
-    zipListings_.emplace(zipPath, members);
+    const std::size_t count = members ? members->size() : 0;
+    if (zipListings_.size() >= kMaxKeptListings || keptMembers_ + count > kMaxKeptMembers) {
+        zipListings_.clear();
+        keptMembers_ = 0;
+    }
+    if (count <= kMaxKeptMembers) {
+        zipListings_.emplace(zipPath, members);
+        keptMembers_ += count;
+    }
     return members;
 }
 
@@ -386,6 +396,7 @@ void Scanner::RefreshSnapshots() {
 
 void Scanner::ForgetAfterChange(const std::string& changedFolder) {
     zipListings_.clear();
+    keptMembers_ = 0;
     locations_.clear();
     looseCrcs_.clear();
     if (changedFolder.empty()) {
