@@ -15,7 +15,7 @@ enum class MessageResult { Ok, Cancel, Yes, No };
 enum class AskAnswer { Yes, YesToAll, NoToAll, No, Stop, Closed };
 
 class Dialogs {
-public:
+  public:
     virtual ~Dialogs() = default;
 
     virtual MessageResult ShowMessage(const std::string& text, const std::string& caption,
@@ -29,6 +29,22 @@ public:
     // ".txt" is appended when the name has none; an existing file is confirmed first.
     virtual std::optional<std::string> ChooseSaveFile(const std::string& filter,
                                                       const std::string& defaultExtension) = 0;
+};
+
+// For work that shows nothing and asks nothing (benchmarks, fuzzing): every box takes OK,
+// every question No, every chooser is cancelled.
+class NullDialogs final : public Dialogs {
+  public:
+    MessageResult ShowMessage(const std::string&, const std::string&, MessageIcon,
+                              MessageButtons) override {
+        return MessageResult::Ok;
+    }
+    AskAnswer AskUser(const std::string&, const std::string&) override { return AskAnswer::No; }
+    std::string BrowseForFolder(const std::string&) override { return {}; }
+    std::optional<std::string> ChooseOpenFile() override { return std::nullopt; }
+    std::optional<std::string> ChooseSaveFile(const std::string&, const std::string&) override {
+        return std::nullopt;
+    }
 };
 
 }  // namespace vextral
