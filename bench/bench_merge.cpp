@@ -38,7 +38,7 @@ int main(int argc, char** argv) {
     RemoveFolderTree(work);
     const std::string roms = root + "roms/";
     CreateFolderTree(roms);
-    CreateFolderTree(root + "program/tempzip.vxt");
+    CreateFolderTree(root + "program/tempzip.vxt/run");
 
     // Unmerged folder sets: every clone holds the two ROMs it shares with its parent.
     GameDatabase database;
@@ -92,6 +92,7 @@ int main(int argc, char** argv) {
         return 2;
     Scanner scanner(dialogs, progress, results, zipLibrary);
     scanner.programFolder = root + "program/";
+    scanner.scratchFolder = root + "program/tempzip.vxt/run/";
     scanner.romList = {roms};
     scanner.romFolders = {roms};
     scanner.options.Backup = false;

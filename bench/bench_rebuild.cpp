@@ -78,7 +78,7 @@ int main(int argc, char** argv) {
     const std::string work = argc > 2 ? argv[2] : "/tmp/vextral-bench-rebuild";
     const std::string root = work + "/";
     RemoveFolderTree(work);
-    CreateFolderTree(root + "program/tempzip.vxt");
+    CreateFolderTree(root + "program/tempzip.vxt/run");
     const std::string source = root + "source/";
     CreateFolderTree(source);
 
@@ -128,6 +128,7 @@ int main(int argc, char** argv) {
         return 2;
     Scanner scanner(dialogs, progress, results, zipLibrary);
     scanner.programFolder = root + "program/";
+    scanner.scratchFolder = root + "program/tempzip.vxt/run/";
 
     bench::Stopwatch copyClock;
     const std::uint64_t copied = CopyAll(source, root + "copy/");

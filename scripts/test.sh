@@ -1,8 +1,9 @@
 #!/bin/sh
 # Installs what is missing, then builds and runs the whole test suite with both compilers:
-# GCC (release with assertions), then clang with the address and undefined-behaviour
-# sanitizers; then fuzzes every reader of outside data for a bounded time (FUZZ_SECONDS per
-# reader, 30 by default). Warnings are errors in every stage.
+# GCC (release with assertions, with a check of the desktop entry and the .deb package),
+# then clang with the address and undefined-behaviour sanitizers; then fuzzes every reader of
+# outside data for a bounded time (FUZZ_SECONDS per reader, 30 by default). Warnings are
+# errors in every stage.
 set -eu
 cd "$(dirname "$0")/.."
 ./scripts/setup.sh
@@ -16,6 +17,8 @@ CC=gcc CXX=g++ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 cmake --build build -j "$jobs"
 echo "== tests =="
 ctest --test-dir build -j "$jobs" --output-on-failure --timeout 600
+echo "== desktop entry and package =="
+./scripts/check-package.sh build
 
 echo "== build with clang, address and undefined-behaviour sanitizers =="
 CC=clang CXX=clang++ cmake -S . -B build-clang -G Ninja -DCMAKE_BUILD_TYPE=Debug \

@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Draws the result-line image strip (14 images of 16 x 16) and the program icon as PNG files.
+"""Draws the result-line image strips (14 images, at 16, 32 and 48 pixels) and the program
+icon (PNG from 16 to 256 pixels, and SVG).
 
 Standard library only. Run from the repository root:
     python3 tools/make_images.py src/app/gui/images
@@ -27,14 +28,29 @@ CHIP = (60, 60, 70, 255)
 
 
 class Canvas:
-    def __init__(self, width, height):
-        self.width = width
-        self.height = height
-        self.pixels = [[TRANSPARENT] * width for _ in range(height)]
+    """A square of `size` pixels drawn on in units of a 16 x 16 grid: fills cover whole
+    units, lines and discs are drawn at the canvas's own resolution, so the 32 and 48 pixel
+    images are drawn, not enlarged."""
 
-    def put(self, x, y, colour):
+    def __init__(self, width, height=None, unit=1):
+        self.width = width
+        self.height = width if height is None else height
+        self.unit = unit
+        self.pixels = [[TRANSPARENT] * self.width for _ in range(self.height)]
+
+    @classmethod
+    def grid(cls, size):
+        return cls(size, size, size // 16)
+
+    def pixel(self, x, y, colour):
         if 0 <= x < self.width and 0 <= y < self.height:
             self.pixels[y][x] = colour
+
+    def put(self, x, y, colour):
+        k = self.unit
+        for py in range(y * k, y * k + k):
+            for px in range(x * k, x * k + k):
+                self.pixel(px, py, colour)
 
     def fill(self, x0, y0, x1, y1, colour):
         for y in range(y0, y1 + 1):
@@ -50,13 +66,17 @@ class Canvas:
             self.put(x1, y, colour)
 
     def line(self, x0, y0, x1, y1, colour, thickness=1):
+        # From the first pixel of unit (x0, y0) to that of (x1, y1), `thickness` units wide.
+        k = self.unit
+        x0, y0, x1, y1 = x0 * k, y0 * k, x1 * k, y1 * k
+        width = thickness * k
         dx, dy = abs(x1 - x0), -abs(y1 - y0)
         sx, sy = (1 if x0 < x1 else -1), (1 if y0 < y1 else -1)
         err = dx + dy
         while True:
-            for ox in range(thickness):
-                for oy in range(thickness):
-                    self.put(x0 + ox, y0 + oy, colour)
+            for ox in range(width):
+                for oy in range(width):
+                    self.pixel(x0 + ox, y0 + oy, colour)
             if x0 == x1 and y0 == y1:
                 break
             e2 = 2 * err
@@ -68,16 +88,20 @@ class Canvas:
                 y0 += sy
 
     def disc(self, cx, cy, r, colour):
-        for y in range(int(cy - r) - 1, int(cy + r) + 2):
-            for x in range(int(cx - r) - 1, int(cx + r) + 2):
-                if (x - cx) ** 2 + (y - cy) ** 2 <= r * r:
-                    self.put(x, y, colour)
+        # Centre and radius in units; the pixel (x, y) of unit u lies at u + (x - u*k + 0.5)/k - 0.5.
+        k = self.unit
+        for y in range(int((cy - r - 1) * k), int((cy + r + 2) * k)):
+            for x in range(int((cx - r - 1) * k), int((cx + r + 2) * k)):
+                ux = (x + 0.5) / k - 0.5
+                uy = (y + 0.5) / k - 0.5
+                if (ux - cx) ** 2 + (uy - cy) ** 2 <= r * r:
+                    self.pixel(x, y, colour)
 
     def blit(self, other, ox, oy):
         for y in range(other.height):
             for x in range(other.width):
                 if other.pixels[y][x][3]:
-                    self.put(ox + x, oy + y, other.pixels[y][x])
+                    self.pixel(ox + x, oy + y, other.pixels[y][x])
 
 
 def write_png(path, canvas):
@@ -140,15 +164,15 @@ def letters_aa(c, colour):
     c.line(13, 8, 14, 13, colour)
 
 
-def image_wrong_checksum():
-    c = Canvas(16, 16)
+def image_wrong_checksum(size):
+    c = Canvas.grid(size)
     chip(c)
     cross(c, RED)
     return c
 
 
-def image_missing_rom():
-    c = Canvas(16, 16)
+def image_missing_rom(size):
+    c = Canvas.grid(size)
     c.frame(3, 2, 12, 13, GREY)
     for y in range(3, 13, 2):
         c.put(1, y, LIGHT_GREY)
@@ -158,14 +182,14 @@ def image_missing_rom():
     return c
 
 
-def image_unavailable_checksum():
-    c = Canvas(16, 16)
+def image_unavailable_checksum(size):
+    c = Canvas.grid(size)
     question(c, 3, 0, BLUE)
     return c
 
 
-def image_wrong_length():
-    c = Canvas(16, 16)
+def image_wrong_length(size):
+    c = Canvas.grid(size)
     c.fill(0, 5, 15, 10, YELLOW)
     c.frame(0, 5, 15, 10, DARK_YELLOW)
     for x in range(2, 15, 3):
@@ -173,57 +197,57 @@ def image_wrong_length():
     return c
 
 
-def image_missing_sample():
-    c = Canvas(16, 16)
+def image_missing_sample(size):
+    c = Canvas.grid(size)
     note(c, GREY)
     return c
 
 
-def image_missing_game_line():
-    c = Canvas(16, 16)
+def image_missing_game_line(size):
+    c = Canvas.grid(size)
     folder(c, LIGHT_GREY, GREY)
     c.disc(11, 11, 3.5, RED)
     c.line(9, 11, 13, 11, WHITE)
     return c
 
 
-def image_game_line():
-    c = Canvas(16, 16)
+def image_game_line(size):
+    c = Canvas.grid(size)
     folder(c)
     return c
 
 
-def image_missing_game():
-    c = Canvas(16, 16)
+def image_missing_game(size):
+    c = Canvas.grid(size)
     folder(c, LIGHT_GREY, GREY)
     cross(c, RED, 4, 6, 12, 13)
     return c
 
 
-def image_wrong_case_rom():
-    c = Canvas(16, 16)
+def image_wrong_case_rom(size):
+    c = Canvas.grid(size)
     chip(c, (110, 110, 120, 255))
     letters_aa(c, ORANGE)
     return c
 
 
-def image_wrong_case_sample():
-    c = Canvas(16, 16)
+def image_wrong_case_sample(size):
+    c = Canvas.grid(size)
     note(c, NAVY)
     c.line(9, 10, 14, 10, ORANGE, 2)
     c.line(9, 13, 14, 13, ORANGE, 2)
     return c
 
 
-def image_wrong_case_set():
-    c = Canvas(16, 16)
+def image_wrong_case_set(size):
+    c = Canvas.grid(size)
     folder(c)
     letters_aa(c, DARK_RED)
     return c
 
 
-def image_unneeded():
-    c = Canvas(16, 16)
+def image_unneeded(size):
+    c = Canvas.grid(size)
     c.fill(2, 2, 13, 3, GREY)
     c.fill(6, 0, 9, 1, GREY)
     c.fill(3, 4, 12, 15, LIGHT_GREY)
@@ -233,8 +257,8 @@ def image_unneeded():
     return c
 
 
-def image_wrong_name():
-    c = Canvas(16, 16)
+def image_wrong_name(size):
+    c = Canvas.grid(size)
     c.fill(1, 4, 10, 11, (250, 240, 200, 255))
     c.frame(1, 4, 10, 11, DARK_YELLOW)
     c.line(3, 7, 8, 7, BLACK)
@@ -245,8 +269,8 @@ def image_wrong_name():
     return c
 
 
-def image_no_problem():
-    c = Canvas(16, 16)
+def image_no_problem(size):
+    c = Canvas.grid(size)
     c.line(2, 8, 6, 12, GREEN, 2)
     c.line(6, 12, 13, 3, GREEN, 2)
     return c
@@ -292,15 +316,37 @@ def program_icon(size):
     return c
 
 
+PROGRAM_ICON_SVG = """<?xml version="1.0" encoding="UTF-8"?>
+<svg xmlns="http://www.w3.org/2000/svg" width="32" height="32" viewBox="0 0 32 32">
+  <rect x="3.5" y="4.5" width="25" height="22" fill="#19286e" stroke="#141414"/>
+{pins}
+  <polyline points="9.5,9.5 16.5,23.5 23.5,9.5" fill="none" stroke="#ffffff"
+            stroke-width="3" stroke-linejoin="round"/>
+  <circle cx="23.5" cy="19.5" r="5.5" fill="#141414"/>
+  <circle cx="23.5" cy="19.5" r="4" fill="#aadcfa"/>
+  <line x1="27" y1="24" x2="30.5" y2="28.5" stroke="#141414" stroke-width="2.5"
+        stroke-linecap="round"/>
+</svg>
+"""
+
+STRIP_SIZES = (16, 32, 48)
+ICON_SIZES = (16, 24, 32, 48, 64, 128, 256)
+
+
 def main():
     out = Path(sys.argv[1] if len(sys.argv) > 1 else "src/app/gui/images")
     out.mkdir(parents=True, exist_ok=True)
-    strip = Canvas(16 * len(STRIP), 16)
-    for index, draw in enumerate(STRIP):
-        strip.blit(draw(), index * 16, 0)
-    write_png(out / "results.png", strip)
-    write_png(out / "vextral.png", program_icon(64))
-    write_png(out / "vextral-32.png", program_icon(32))
+    for size in STRIP_SIZES:
+        strip = Canvas(size * len(STRIP), size)
+        for index, draw in enumerate(STRIP):
+            strip.blit(draw(size), index * size, 0)
+        write_png(out / f"results-{size}.png", strip)
+    for size in ICON_SIZES:
+        write_png(out / f"vextral-{size}.png", program_icon(size))
+    pins = "\n".join(
+        f'  <rect x="{6 + i * 4}" y="27" width="2" height="4" fill="#f0c828"/>' for i in range(6)
+    )
+    (out / "vextral.svg").write_text(PROGRAM_ICON_SVG.format(pins=pins))
 
 
 if __name__ == "__main__":

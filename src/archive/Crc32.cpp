@@ -35,30 +35,39 @@ std::uint32_t Crc32(std::uint32_t crc, const void* buffer, std::size_t length) {
 }
 
 std::uint32_t FileCrc(const std::string& path, std::uint64_t* length) {
+    const auto data = FileSizeAndCrc(path);
     if (length != nullptr)
-        *length = 0;
-    std::uint64_t fileLength = 0;
-    const FileDescriptor file = OpenRegularFile(path, &fileLength);
+        *length = data ? data->size : 0;
+    return data ? data->crc : 0;
+}
+
+std::optional<FileData> FileSizeAndCrc(const std::string& path) {
+    std::uint64_t length = 0;
+    const FileDescriptor file = OpenRegularFile(path, &length);
     if (!file.IsOpen())
-        return 0;
-    if (length != nullptr)
-        *length = fileLength;
+        return std::nullopt;
 
     // Chunked, so a stray multi-gigabyte file costs no more memory than a small one.
     std::vector<unsigned char> chunk(
-        static_cast<std::size_t>(std::min<std::uint64_t>(kFileChunk, fileLength + 1)));
-    std::uint32_t crc = 0;
+        static_cast<std::size_t>(std::min<std::uint64_t>(kFileChunk, length + 1)));
+    FileData data;
     for (;;) {
         const ssize_t got = ::read(file.Get(), chunk.data(), chunk.size());
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0)
-            return 0;
+            return std::nullopt;
         if (got == 0)
             break;
-        crc = Crc32(crc, chunk.data(), static_cast<std::size_t>(got));
+        data.crc = Crc32(data.crc, chunk.data(), static_cast<std::size_t>(got));
+        data.size += static_cast<std::uint64_t>(got);
     }
-    return crc;
+    return data;
+}
+
+bool SameFileData(const std::string& a, const std::string& b) {
+    const auto first = FileSizeAndCrc(a);
+    return first && first == FileSizeAndCrc(b);
 }
 
 }  // namespace vextral

@@ -16,13 +16,6 @@ std::string WithoutTrailingSeparator(std::string path) {
     return path;
 }
 
-// Whether `inner` is `outer` or lies inside it; both canonical.
-bool IsSameOrInside(const std::string& inner, const std::string& outer) {
-    const std::string outerFolder = WithoutTrailingSeparator(outer) + kSeparator;
-    return WithoutTrailingSeparator(inner) + kSeparator == outerFolder ||
-           inner.starts_with(outerFolder);
-}
-
 void CopyEntry(const std::string& sourceFolder, const DirEntry& entry,
                const std::string& destination) {
     const std::string from = sourceFolder + entry.name;
@@ -32,7 +25,7 @@ void CopyEntry(const std::string& sourceFolder, const DirEntry& entry,
         if (IsSymbolicLink(from))
             return;
         // Copying a folder into itself would never end.
-        if (IsSameOrInside(CanonicalPath(destination), CanonicalPath(from)))
+        if (IsSameOrInside(destination, from))
             return;
         if (!CreateFolder(target))
             return;

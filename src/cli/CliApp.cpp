@@ -42,10 +42,13 @@ constexpr std::array<std::string_view, 6> kSubcommands{"scan",  "fast-scan", "re
                                                        "merge", "unmerge",   "list-info"};
 
 constexpr const char* kScanStatuses =
-    "Exit status: 0 no checked game has problems, 1 some have, 2 error before the scan, "
-    "3 stopped (Ctrl-C or --answer stop).";
+    "Exit status: 0 nothing found, 1 the log holds a result line, 2 nothing was done (an "
+    "error before the scan, or another process is working on these folders), 3 stopped "
+    "(Ctrl-C or --answer stop).";
 constexpr const char* kRunStatuses =
-    "Exit status: 0 success, 1 some families were left as they were, 2 error, 3 stopped.";
+    "Exit status: 0 done, 1 something was not done (named on standard error), 2 nothing was "
+    "done (an error before the run, or another process is working on these folders), "
+    "3 stopped.";
 
 struct ProgramFlag {
     std::string_view name;
@@ -271,18 +274,31 @@ class CliRun {
             session.Open(/*fillFieldsFromSettings=*/false);
             settings.PathWarning = pathWarning;
             const int status = work(session);
-            session.Close();
+            // A run refused by another process's lock writes nothing, not even fastscan.dat.
+            if (!refused_)
+                session.Close();
             return status;
         };
         const StartupOutcome outcome = startup.Run(hooks);
+        const bool settingsLost = options.writeSettings && !outcome.settingsWritten &&
+                                  outcome.result != StartupResult::Ended;
+        if (settingsLost)
+            Error(SettingsNotWrittenMessage(store_.FilePath()));
         if (outcome.result != StartupResult::Completed) {
             Error("no game list was obtained");
             return kStatusError;
         }
-        return outcome.exitCode;
+        const bool finished =
+            outcome.exitCode == kStatusClean || outcome.exitCode == kStatusProblems;
+        return settingsLost && finished ? kStatusError : outcome.exitCode;
     }
 
     TerminalDialogs& dialogs() { return dialogs_; }
+    // Another process holds a folder the work needs; the message has been shown.
+    int Refused() {
+        refused_ = true;
+        return kStatusError;
+    }
 
   private:
     // Fields not given on the command line are filled as the window fills them.
@@ -316,14 +332,17 @@ class CliRun {
     ZipLibrary zipLibrary_;
     TerminalProgress progress_;
     TerminalDialogs dialogs_;
+    bool refused_ = false;
 };
 
 // Prints the log and statistics, writes the log file; the status of a finished scan.
-int FinishScan(ScanSession& session, ScanOutcome outcome, const Arguments& args) {
+int FinishScan(CliRun& run, ScanSession& session, ScanOutcome outcome, const Arguments& args) {
     if (outcome == ScanOutcome::Cancelled) {
         Error("the scan was cancelled before it began");
         return kStatusError;
     }
+    if (outcome == ScanOutcome::Refused)
+        return run.Refused();
     Scanner& scanner = session.scanner();
     const bool statistics = !args.noStatistics;
     std::string output = WithLineFeeds(scanner.logText);
@@ -339,7 +358,9 @@ int FinishScan(ScanSession& session, ScanOutcome outcome, const Arguments& args)
     }
     if (outcome == ScanOutcome::Stopped)
         return kStatusStopped;
-    return scanner.fastScanAvailable ? kStatusProblems : kStatusClean;
+    // Any result line is a finding, also one that belongs to no game (an unneeded file at
+    // the top of a rom folder).
+    return scanner.fastScanAvailable || !scanner.logText.empty() ? kStatusProblems : kStatusClean;
 }
 
 int RunScan(const Arguments& args, bool fast) {
@@ -355,7 +376,7 @@ int RunScan(const Arguments& args, bool fast) {
                     "stopped, or was made with another game list");
                 return kStatusError;
             }
-            return FinishScan(session, session.FastScan(), args);
+            return FinishScan(run, session, session.FastScan(), args);
         }
         if (!session.ComputeButtonStates().scan) {
             Error(
@@ -363,7 +384,7 @@ int RunScan(const Arguments& args, bool fast) {
                 "existing folder, and an option must ask for a check");
             return kStatusError;
         }
-        return FinishScan(session, session.Scan(), args);
+        return FinishScan(run, session, session.Scan(), args);
     });
 }
 
@@ -397,11 +418,19 @@ int RunRebuild(const Arguments& args) {
             ShowRebuildPathError(run.dialogs());
             return kStatusError;
         }
+        const auto locks = session.LockForRebuild(from, to);
+        if (!locks)
+            return run.Refused();
         Rebuilder rebuilder(session.scanner(), session.database);
         rebuilder.BuildIndex();
-        const int status = StatusOf(rebuilder.Rebuild(from, to, args.rebuild));
+        int status = StatusOf(rebuilder.Rebuild(from, to, args.rebuild));
         if (status == kStatusError)
             Error("the rebuild could not start");
+        // A set left without a file it should have is not a success.
+        for (const auto& line : rebuilder.FailedSets())
+            Error(line);
+        if (status == kStatusClean && !rebuilder.FailedSets().empty())
+            status = kStatusProblems;
         return status;
     });
 }
@@ -435,6 +464,9 @@ int RunMerge(const Arguments& args, bool unmerge) {
                 return kStatusError;
             options.zip = args.zip || answered->zip;
         }
+        const auto locks = session.LockForMerge();
+        if (!locks)
+            return run.Refused();
         Merger merger(session.scanner(), session.database);
         const RunOutcome outcome = unmerge ? merger.Unmerge(options) : merger.Merge(options);
         int status = StatusOf(outcome);
@@ -534,8 +566,8 @@ int RunCli(int argc, char** argv) {
     app.set_version_flag("--version", "vextral 1.40");
     app.require_subcommand(1);
     app.footer(
-        "Exit status of scan and fast-scan: 0 no problems, 1 problems found, 2 error "
-        "before the scan, 3 stopped.");
+        "Exit status: 0 done and nothing found, 1 something found or not done, 2 nothing was "
+        "done (bad input, or another process is working on the collection), 3 stopped.");
 
     CLI::App* scan = app.add_subcommand(
         "scan", "Check the selected games' sets and print the log and statistics");
@@ -571,7 +603,8 @@ int RunCli(int argc, char** argv) {
     rebuild->add_flag("--complemented", args.rebuild.complemented,
                       "Also take files whose checksum is the complement of the listed one");
     rebuild->add_flag("--merge", args.rebuild.merge,
-                      "Put clone ROMs into the parent's set (full merge)");
+                      "Put clone ROMs into the parent's set as the merge mode says (split by "
+                      "default, full with --set MergeFull=1)");
 
     CLI::App* merge = app.add_subcommand(
         "merge",

@@ -58,6 +58,9 @@ struct UnneededEntry {
     std::string memberName;  // the member's stored name
     ZipEntry entry;
     bool pendingZipRemoval = false;
+    // Holds a listed ROM's data under a wrong name while that ROM has no copy under its right
+    // name: never removed until the rename is made.
+    bool awaitsRename = false;
 };
 
 // A file of a set whose data belongs to a ROM of another name.

@@ -1,5 +1,6 @@
 #include "fixer/BackupStore.h"
 
+#include "archive/Crc32.h"
 #include "platform/FileSystem.h"
 
 namespace vextral {
@@ -7,22 +8,37 @@ namespace {
 
 constexpr unsigned kMaxNumber = 100000;
 
-// Copies the contents of source into the new folder target; false when anything failed.
+// A copy counts only when it holds the source's data.
+bool CopyVerified(const std::string& from, const std::string& to) {
+    if (!CopyFileTo(from, to, CopyMode::KeepExisting))
+        return false;
+    if (SameFileData(from, to))
+        return true;
+    DeleteFile(to);
+    return false;
+}
+
+// Copies the contents of source into the new folder target; false when anything that holds
+// data could not be copied, a folder among them could not be listed whole.
 bool CopyFolderContents(const std::string& source, const std::string& target) {
+    const auto entries = TryListFolder(source);
+    if (!entries)
+        return false;
     bool ok = true;
-    for (const DirEntry& entry : ListFolder(source)) {
+    for (const DirEntry& entry : *entries) {
         const std::string from = source + kSeparator + entry.name;
         const std::string to = target + kSeparator + entry.name;
-        if (entry.isFolder && IsSymbolicLink(from)) {
+        if (IsSymbolicLink(from) && entry.isFolder) {
             // Removing the tree drops only the link, so there is nothing to keep; following
             // it could copy a whole disk or loop for ever.
             continue;
         }
         if (entry.isFolder) {
             ok = CreateFolder(to) && CopyFolderContents(from, to) && ok;
-        } else {
-            ok = CopyFileTo(from, to, CopyMode::KeepExisting) && ok;
+        } else if (IsRegularFile(from)) {
+            ok = CopyVerified(from, to) && ok;
         }
+        // Pipes, sockets and devices hold no data to keep.
     }
     return ok;
 }
@@ -59,6 +75,10 @@ std::optional<std::string> BackupStore::MoveFileIn(const std::string& file,
     for (unsigned n = 0; n < kMaxNumber; ++n) {
         const std::string target = *folder + NumberedName(name, n);
         if (PathExists(target)) {
+            // A backup is not repeated: the copy already kept stands for this one.
+            if (SameFileData(file, target) && DeleteFile(file)) {
+                return target;
+            }
             continue;
         }
         if (RenameNoReplace(file, target)) {
@@ -68,7 +88,7 @@ std::optional<std::string> BackupStore::MoveFileIn(const std::string& file,
             continue;
         }
         // Another file system: copy, and drop the source only once the copy is complete.
-        if (CopyFileTo(file, target, CopyMode::KeepExisting)) {
+        if (CopyVerified(file, target)) {
             DeleteFile(file);
             return target;
         }
@@ -80,17 +100,25 @@ std::optional<std::string> BackupStore::MoveFileIn(const std::string& file,
 std::optional<std::string> BackupStore::CopyIn(const std::string& source,
                                                const std::string& setName,
                                                const std::string& name) const {
-    const auto folder = SetFolder(setName);
-    if (!folder) {
-        return std::nullopt;
-    }
     const bool isFolder = IsFolder(source);
     if (!isFolder && !IsRegularFile(source)) {
+        return std::nullopt;
+    }
+    // The backup lies in the program folder; copying a folder that holds it would copy the
+    // copy into itself.
+    if (isFolder && IsSameOrInside(programFolder_, source)) {
+        return std::nullopt;
+    }
+    const auto folder = SetFolder(setName);
+    if (!folder) {
         return std::nullopt;
     }
     for (unsigned n = 0; n < kMaxNumber; ++n) {
         const std::string target = *folder + NumberedName(name, n);
         if (PathExists(target)) {
+            if (!isFolder && SameFileData(source, target)) {
+                return target;
+            }
             continue;
         }
         if (isFolder) {
@@ -102,7 +130,7 @@ std::optional<std::string> BackupStore::CopyIn(const std::string& source,
             }
             return target;
         }
-        if (CopyFileTo(source, target, CopyMode::KeepExisting)) {
+        if (CopyVerified(source, target)) {
             return target;
         }
         if (!PathExists(target)) {

@@ -1,6 +1,8 @@
 #pragma once
 // The backup folder: one sub-folder per set holding what the fixes took out of it. A copy
-// never replaces an earlier one; it takes the first free numbered name instead.
+// never replaces an earlier one; it takes the first free numbered name instead. A file whose
+// name (or a numbered variant of it) already holds the same data is not kept twice. Copies
+// count once their length and CRC-32 are those of the source.
 
 #include <optional>
 #include <string>
@@ -20,7 +22,8 @@ class BackupStore {
     std::optional<std::string> MoveFileIn(const std::string& file, const std::string& setName,
                                           const std::string& name) const;
     // Copies a file, or a folder with everything in it, into the set's folder under name or a
-    // free numbered variant. Nothing unless every file was copied.
+    // free numbered variant. Nothing unless every file was copied and every folder listed;
+    // nothing for a folder that holds the program folder.
     std::optional<std::string> CopyIn(const std::string& source, const std::string& setName,
                                       const std::string& name) const;
 

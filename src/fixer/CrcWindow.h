@@ -1,9 +1,10 @@
 #pragma once
-// Searching a buffer for a run of bytes with a given CRC-32, in one pass.
+// Searching data for a run of bytes with a given CRC-32, in one pass.
 
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string>
 
 namespace vextral {
 
@@ -12,5 +13,12 @@ namespace vextral {
 // Linear in length: the CRC of each window is derived from the previous one.
 std::optional<std::size_t> FindCrcWindowOffset(const std::uint8_t* buffer, std::size_t length,
                                                std::size_t wantedLength, std::uint32_t wantedCrc);
+
+// The same search over a regular file, read in chunks of chunkSize bytes: memory does not
+// grow with the file or the window. Nothing also when the file cannot be read.
+std::optional<std::uint64_t> FindCrcWindowInFile(const std::string& path,
+                                                 std::uint64_t wantedLength,
+                                                 std::uint32_t wantedCrc,
+                                                 std::size_t chunkSize = 1 << 16);
 
 }  // namespace vextral

@@ -1,12 +1,8 @@
 #include "fixer/Fixer.h"
 
 #include <algorithm>
-
-#include <cstdio>
 #include <cstring>
-#include <memory>
-#include <new>
-#include <stdexcept>
+#include <unordered_set>
 
 #include "archive/FileUtils.h"
 #include "archive/ZipExtraction.h"
@@ -24,7 +20,7 @@ std::string ExpectedRomName(const RomRecord& rom) {
     return rom.lookupName.empty() ? rom.name : rom.lookupName;
 }
 
-// A member name that the library would store as given when adding a file of that name.
+// A name a member can take as it is: no folder part, nothing a path would read specially.
 bool IsPlainName(const std::string& name) {
     return !name.empty() && name != "." && name != ".." &&
            name.find_first_of("/\\:") == std::string::npos;
@@ -37,82 +33,21 @@ std::string WithoutTrailingSeparator(std::string path) {
     return path;
 }
 
-// The set an archive holds: its file name without ".zip".
-std::string SetNameOfArchive(const std::string& zipPath) {
-    std::string name = FileNamePart(zipPath);
-    if (EndsWithIgnoringCase(name, ".zip") && name.size() > 4) {
-        name.resize(name.size() - 4);
-    }
-    return name;
-}
-
-// True when a member other than the one stored as exceptStoredName bears name; adding a
-// file of that name would replace it.
+// True when a member other than except bears name (ignoring case): renaming or adding a
+// member of that name could meet it.
 bool OtherMemberNamed(const std::vector<ZipEntry>& members, const std::string& name,
-                      const std::string& exceptStoredName) {
+                      const ZipEntry* except) {
     for (const ZipEntry& member : members) {
-        if (member.storedName != exceptStoredName && EqualsIgnoringCase(member.storedName, name)) {
+        if ((except == nullptr || !(member == *except)) &&
+            EqualsIgnoringCase(member.storedName, name)) {
             return true;
         }
     }
     return false;
 }
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
-std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path) {
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-    if (!file) {
-        return std::nullopt;
-    }
-    const auto length = FileLength(path);
-    if (!length) {
-        return std::nullopt;
-    }
-    try {
-        std::vector<std::uint8_t> data(static_cast<std::size_t>(*length));
-        if (!data.empty() && std::fread(data.data(), 1, data.size(), file.get()) != data.size()) {
-            return std::nullopt;
-        }
-        return data;
-    } catch (const std::bad_alloc&) {
-        return std::nullopt;
-    } catch (const std::length_error&) {
-        return std::nullopt;
-    }
-}
-
-// A name beside path that nothing bears yet.
-std::string FreeNameBeside(const std::string& path, const std::string& suffix) {
-    std::string candidate = path + suffix;
-    for (unsigned n = 1; PathExists(candidate) && n < 100000; ++n) {
-        candidate = path + suffix + std::to_string(n);
-    }
-    return candidate;
-}
-
-// Replaces the contents of path by the given bytes without ever rewriting it in place: the
-// new contents are complete under a temporary name before the original steps aside.
-bool ReplaceFileContents(const std::string& path, const std::uint8_t* bytes, std::size_t count) {
-    const std::string fresh = FreeNameBeside(path, ".vxt_new");
-    if (!WriteFileFromBuffer(fresh, bytes, count)) {
-        DeleteFile(fresh);
-        return false;
-    }
-    const std::string old = FreeNameBeside(path, ".vxt_old");
-    if (!RenameNoReplace(path, old)) {
-        DeleteFile(fresh);
-        return false;
-    }
-    if (!RenameNoReplace(fresh, path)) {
-        (void)RenameNoReplace(old, path);
-        DeleteFile(fresh);
-        return false;
-    }
-    DeleteFileForced(old);
-    return true;
+bool Contains(const std::vector<ZipEntry>& members, const ZipEntry& entry) {
+    return std::find(members.begin(), members.end(), entry) != members.end();
 }
 
 // Renames from to to through an intermediate name, never replacing anything; when the second
@@ -129,15 +64,26 @@ bool RenameVia(const std::string& from, const std::string& to, const std::string
     return false;
 }
 
+// The member an unneeded item stands for, with the archive it lies in.
+ZipEntry MemberOf(const UnneededEntry& item) {
+    ZipEntry entry = item.entry;
+    if (entry.zipPath.empty()) {
+        entry.zipPath = item.zipPath;
+    }
+    return entry;
+}
+
 }  // namespace
 
 Fixer::Fixer(Dialogs& dialogs, ConsentState& consent, ZipLibrary& zipLibrary,
-             const ScanOptions& options, const std::string& programFolder, FolderCache& folders)
+             const ScanOptions& options, const std::string& programFolder,
+             const std::string& scratchFolder, FolderCache& folders)
     : dialogs_(dialogs),
       consent_(consent),
       zipLibrary_(zipLibrary),
       options_(options),
       programFolder_(programFolder),
+      scratchFolder_(scratchFolder),
       folders_(folders) {}
 
 bool Fixer::Ask(FixKind kind, const std::string& caption, const std::string& question) {
@@ -157,73 +103,35 @@ std::optional<std::vector<ZipEntry>> Fixer::ListQuietly(const std::string& zipPa
     return members;
 }
 
-bool Fixer::KeepMember(const ZipEntry& entry, const std::string& originalFile,
-                       const std::string& setName) {
-    folders_.Invalidate(FolderPart(entry.zipPath));
-    if (const auto members = ListQuietly(entry.zipPath)) {
-        for (const ZipEntry& member : *members) {
-            if (member.storedName == entry.storedName) {
-                return true;
-            }
-        }
+std::optional<std::vector<ZipEntry>> Fixer::ListWith(const ZipEntry& entry) const {
+    auto members = ListQuietly(entry.zipPath);
+    if (!members || !Contains(*members, entry)) {
+        return std::nullopt;
     }
-    // Adding a file stores it under its file name, so only a member without a folder part
-    // can be put back as it was.
-    if (IsPlainName(entry.storedName)) {
-        ScratchFolder stage(programFolder_);
-        if (stage.Ok()) {
-            const std::string staged = stage.Path() + entry.storedName;
-            if (CopyFileTo(originalFile, staged, CopyMode::KeepExisting) &&
-                zipLibrary_.AddFiles(entry.zipPath, {staged}, /*junkPaths=*/true)) {
-                folders_.Invalidate(FolderPart(entry.zipPath));
-                return true;
-            }
-        }
-    }
-    const BackupStore backups(programFolder_);
-    return backups.MoveFileIn(originalFile, setName, FileNamePart(entry.storedName)).has_value();
+    return members;
 }
 
-bool Fixer::ReplaceMember(const ZipEntry& entry, const std::string& replacementFile,
-                          const std::string& originalFile, const std::string& setName,
-                          ScratchFolder& scratch) {
-    const bool deleted = zipLibrary_.DeleteMembers(entry.zipPath, {entry.storedName});
-    folders_.Invalidate(FolderPart(entry.zipPath));
-    if (deleted && zipLibrary_.AddFiles(entry.zipPath, {replacementFile}, /*junkPaths=*/true)) {
-        folders_.Invalidate(FolderPart(entry.zipPath));
-        return true;
-    }
-    if (!KeepMember(entry, originalFile, setName)) {
-        scratch.Keep();
-    }
-    return false;
-}
-
-bool Fixer::RenameInZip(const ZipEntry& entry, const std::string& newName,
-                        const std::string& setName) {
+bool Fixer::RenameInZip(const ZipEntry& entry, const std::string& newName) {
     if (!IsPlainName(newName)) {
         return false;
     }
-    // The library replaces a member of the added name: refuse rather than lose another member.
-    const auto members = ListQuietly(entry.zipPath);
-    if (!members || OtherMemberNamed(*members, newName, entry.storedName)) {
+    // Never next to a member of that name, whatever its case: one of them would be lost to
+    // every lookup that ignores case.
+    const auto members = ListWith(entry);
+    if (!members || OtherMemberNamed(*members, newName, &entry)) {
         return false;
     }
-    ScratchFolder scratch(programFolder_);
-    if (!scratch.Ok()) {
-        return false;
-    }
-    const std::string extracted = scratch.Path() + newName;
-    if (!ExtractZipEntry(entry, extracted, dialogs_)) {
-        return false;
-    }
-    return ReplaceMember(entry, extracted, extracted, setName, scratch);
+    const auto archive = zipLibrary_.Open(entry.zipPath, ZipOpenMode::Existing);
+    const auto index = archive->IndexOf(entry, *members);
+    const bool renamed = index && archive->Rename(*index, newName) && archive->Commit();
+    folders_.Invalidate(FolderPart(entry.zipPath));
+    return renamed;
 }
 
 bool Fixer::FixFileSpelling(const std::string& expectedPath, const std::string& expectedName,
                             std::uint32_t zipIndex, bool inZip, std::vector<ZipEntry>& entries,
-                            const std::string& setPath, const std::string& caption,
-                            std::string& foundName, bool& nameCaseOk, bool& caseFixed) {
+                            const std::string& caption, std::string& foundName, bool& nameCaseOk,
+                            bool& caseFixed) {
     std::string found;
     std::string fullPath;
     const std::string folder = FolderPart(expectedPath);
@@ -251,7 +159,7 @@ bool Fixer::FixFileSpelling(const std::string& expectedPath, const std::string& 
     }
     if (inZip) {
         const ZipEntry entry = entries[zipIndex];
-        caseFixed = RenameInZip(entry, expectedName, FileNamePart(setPath));
+        caseFixed = RenameInZip(entry, expectedName);
         ZipReader reader(dialogs_);
         if (!reader.ReadZipDirectory(entry.zipPath, entries, /*requireZipExtension=*/false,
                                      /*reportErrors=*/true)) {
@@ -265,11 +173,11 @@ bool Fixer::FixFileSpelling(const std::string& expectedPath, const std::string& 
 }
 
 void Fixer::FixRomSpelling(const std::string& expectedPath, RomRecord& rom, bool inZip,
-                           std::vector<ZipEntry>& entries, const std::string& setPath,
+                           std::vector<ZipEntry>& entries, const std::string& /*setPath*/,
                            const GameRecord& game) {
     const std::string expected = ExpectedRomName(rom);
     const bool reread =
-        FixFileSpelling(expectedPath, expected, rom.zipIndex, inZip, entries, setPath,
+        FixFileSpelling(expectedPath, expected, rom.zipIndex, inZip, entries,
                         "Fix Wrong Spelled Roms In Gameset '" + game.description + "' ?",
                         rom.foundName, rom.nameCaseOk, rom.caseFixed);
     if (!reread) {
@@ -284,10 +192,10 @@ void Fixer::FixRomSpelling(const std::string& expectedPath, RomRecord& rom, bool
 }
 
 void Fixer::FixSampleSpelling(const std::string& expectedPath, SampleRecord& sample, bool inZip,
-                              std::vector<ZipEntry>& entries, const std::string& setPath,
+                              std::vector<ZipEntry>& entries, const std::string& /*setPath*/,
                               const GameRecord& game) {
     // The sample keeps its entry index: nothing reads a sample's member after its case check.
-    (void)FixFileSpelling(expectedPath, sample.name, sample.zipIndex, inZip, entries, setPath,
+    (void)FixFileSpelling(expectedPath, sample.name, sample.zipIndex, inZip, entries,
                           "Fix Wrong Spelled Samples In Gameset '" + game.description + "' ?",
                           sample.foundName, sample.nameCaseOk, sample.caseFixed);
 }
@@ -300,19 +208,22 @@ void Fixer::FixGameSpelling(const std::string& setPath, GameRecord& game) {
     bool isZip = false;
     bool present = false;
     bool right = false;
+    const auto rightName = [&](const std::string& name) {
+        return name == game.name || ((options_.MergeSplit || options_.MergeFull) && game.isClone &&
+                                     name == game.cloneOf);
+    };
     if (const DirEntry* onDisk = folders_.Find(folder, setName);
         onDisk != nullptr && onDisk->isFolder) {
         found = onDisk->name;
         fullPath = folder + found;
-        right = found == game.name;
+        right = rightName(found);
         present = true;
     }
     if (const DirEntry* onDisk = folders_.Find(folder, setName + ".zip");
         onDisk != nullptr && !onDisk->isFolder) {
         found = onDisk->name.substr(0, onDisk->name.size() - 4);
         fullPath = folder + onDisk->name;
-        right = found == game.name || ((options_.MergeSplit || options_.MergeFull) &&
-                                       game.isClone && found == game.cloneOf);
+        right = rightName(found);
         isZip = true;
         present = true;
     }
@@ -346,81 +257,122 @@ void Fixer::FixWrongNamedRoms(GameRecord& game) {
              "\nDo you want to rename all wrong named roms in '" + game.description + "' ?")) {
         return;
     }
-    ScratchFolder scratch(programFolder_);
+    std::vector<WrongNameEntry>& findings = game.wrongNameList;
+    const auto pending = [](const WrongNameEntry& finding) {
+        return !finding.fixed && IsPlainName(finding.rightName);
+    };
 
-    enum class Stage { Skipped, Staged, Deleted };
-    const std::size_t count = game.wrongNameList.size();
-    std::vector<Stage> stage(count, Stage::Skipped);
-    std::vector<std::string> extracted(count);
-
-    // First pass: take every file out of the way under its new name.
-    for (std::size_t i = 0; i < count; ++i) {
-        WrongNameEntry& finding = game.wrongNameList[i];
-        if (finding.fixed || !IsPlainName(finding.rightName)) {
-            continue;
-        }
-        if (!finding.inZip) {
-            const std::string staged = FolderPart(finding.path) + finding.rightName + "_vxt";
-            if (RenameNoReplace(finding.path, staged)) {
-                stage[i] = Stage::Staged;
-            }
-            continue;
-        }
-        // One sub-folder per finding, so that equal right names never meet.
-        const std::string folder = scratch.Path() + std::to_string(i);
-        if (!scratch.Ok() || !CreateFolder(folder)) {
-            continue;
-        }
-        extracted[i] = folder + kSeparator + finding.rightName;
-        if (ExtractZipEntry(finding.entry, extracted[i], dialogs_)) {
-            stage[i] = Stage::Staged;
+    // Loose files first all take a staging name, so that two swapped names never meet.
+    std::vector<bool> staged(findings.size(), false);
+    for (std::size_t i = 0; i < findings.size(); ++i) {
+        const WrongNameEntry& finding = findings[i];
+        if (!finding.inZip && pending(finding)) {
+            staged[i] = RenameNoReplace(finding.path,
+                                        FolderPart(finding.path) + finding.rightName + "_vxt");
         }
     }
 
-    // Second pass: remove the members that were copied out.
-    for (std::size_t i = 0; i < count; ++i) {
-        const WrongNameEntry& finding = game.wrongNameList[i];
-        if (!finding.inZip || stage[i] != Stage::Staged) {
-            continue;
+    // Members: one transaction per archive, in the order the archives first appear.
+    std::vector<std::string> archives;
+    for (const WrongNameEntry& finding : findings) {
+        if (finding.inZip && pending(finding) &&
+            std::find(archives.begin(), archives.end(), finding.entry.zipPath) == archives.end()) {
+            archives.push_back(finding.entry.zipPath);
         }
-        if (zipLibrary_.DeleteMembers(finding.entry.zipPath, {finding.entry.storedName})) {
-            stage[i] = Stage::Deleted;
-        } else if (!KeepMember(finding.entry, extracted[i], game.name)) {
-            scratch.Keep();
-        }
-        folders_.Invalidate(FolderPart(finding.entry.zipPath));
+    }
+    for (const std::string& archive : archives) {
+        RenameMembers(findings, archive);
     }
 
-    // Third pass: everything takes its right name.
-    for (std::size_t i = 0; i < count; ++i) {
-        WrongNameEntry& finding = game.wrongNameList[i];
-        if (!finding.inZip) {
-            if (stage[i] != Stage::Staged) {
-                continue;
-            }
-            const std::string folder = FolderPart(finding.path);
-            const std::string staged = folder + finding.rightName + "_vxt";
-            finding.fixed = RenameNoReplace(staged, folder + finding.rightName);
-            if (!finding.fixed) {
-                (void)RenameNoReplace(staged, finding.path);
-            }
-            folders_.Invalidate(folder);
+    for (std::size_t i = 0; i < findings.size(); ++i) {
+        WrongNameEntry& finding = findings[i];
+        if (!staged[i]) {
             continue;
         }
-        if (stage[i] != Stage::Deleted) {
-            continue;
+        const std::string folder = FolderPart(finding.path);
+        const std::string stagedPath = folder + finding.rightName + "_vxt";
+        finding.fixed = RenameNoReplace(stagedPath, folder + finding.rightName);
+        if (!finding.fixed) {
+            (void)RenameNoReplace(stagedPath, finding.path);
         }
-        // The library replaces a member of the added name; one that stayed (or that an earlier
-        // finding took) must not be lost, so this member goes back under its old name instead.
-        const auto members = ListQuietly(finding.entry.zipPath);
-        const bool nameFree = !members || !OtherMemberNamed(*members, finding.rightName, {});
-        finding.fixed = nameFree && zipLibrary_.AddFiles(finding.entry.zipPath, {extracted[i]},
-                                                         /*junkPaths=*/true);
-        if (!finding.fixed && !KeepMember(finding.entry, extracted[i], game.name)) {
-            scratch.Keep();
-        }
-        folders_.Invalidate(FolderPart(finding.entry.zipPath));
+        folders_.Invalidate(folder);
     }
+}
+
+void Fixer::RenameMembers(std::vector<WrongNameEntry>& findings, const std::string& zipPath) {
+    const auto members = ListQuietly(zipPath);
+    if (!members) {
+        return;
+    }
+    const auto archive = zipLibrary_.Open(zipPath, ZipOpenMode::Existing);
+    struct Rename {
+        std::size_t finding;
+        std::uint64_t index;
+        const ZipEntry* member;  // in members
+    };
+    std::vector<Rename> renames;
+    for (std::size_t i = 0; i < findings.size(); ++i) {
+        const WrongNameEntry& finding = findings[i];
+        if (finding.fixed || !finding.inZip || finding.entry.zipPath != zipPath ||
+            !IsPlainName(finding.rightName)) {
+            continue;
+        }
+        const auto index = archive->IndexOf(finding.entry, *members);
+        const bool twice = std::any_of(renames.begin(), renames.end(),
+                                       [&](const Rename& r) { return index && r.index == *index; });
+        if (index && !twice) {
+            const auto member = std::find(members->begin(), members->end(), finding.entry);
+            renames.push_back({i, *index, &*member});
+        }
+    }
+
+    // A right name that a member keeps (or that an earlier finding takes) is not taken again:
+    // that finding stays, and keeps its old name, which may in turn block another.
+    for (bool dropped = true; dropped;) {
+        dropped = false;
+        std::unordered_set<std::string> taken;
+        for (const ZipEntry& member : *members) {
+            const bool renamed = std::any_of(renames.begin(), renames.end(),
+                                             [&](const Rename& r) { return r.member == &member; });
+            if (!renamed) {
+                taken.insert(ToLowerAscii(member.storedName));
+            }
+        }
+        for (auto r = renames.begin(); r != renames.end(); ++r) {
+            if (!taken.insert(ToLowerAscii(findings[r->finding].rightName)).second) {
+                renames.erase(r);
+                dropped = true;
+                break;
+            }
+        }
+    }
+    if (renames.empty()) {
+        return;
+    }
+
+    // Every member first takes a name no member bears, then its right one: swapped names
+    // pass each other inside the one transaction.
+    std::unordered_set<std::string> names;
+    for (const ZipEntry& member : *members) {
+        names.insert(member.storedName);
+    }
+    bool ok = true;
+    for (std::size_t k = 0; k < renames.size() && ok; ++k) {
+        std::string intermediate = "vxt-swap-" + std::to_string(k);
+        while (names.contains(intermediate)) {
+            intermediate += "_";
+        }
+        names.insert(intermediate);
+        ok = archive->Rename(renames[k].index, intermediate);
+    }
+    for (std::size_t k = 0; k < renames.size() && ok; ++k) {
+        ok = archive->Rename(renames[k].index, findings[renames[k].finding].rightName);
+    }
+    ok = ok && archive->Commit();
+    for (const Rename& rename : renames) {
+        findings[rename.finding].fixed = ok;
+    }
+    folders_.Invalidate(FolderPart(zipPath));
 }
 
 bool Fixer::FindCrcWindow(std::uint8_t* buffer, std::size_t length, std::size_t wantedLength,
@@ -452,13 +404,15 @@ void Fixer::ResizeRom(const std::string& filePath, const GameRecord& game, RomRe
             return;
         }
         const std::string path = folder + onDisk->name;
-        auto data = ReadWholeFile(path);
-        if (!data || !FindCrcWindow(data->data(), data->size(), rom.size, rom.crc)) {
+        const auto offset = FindCrcWindowInFile(path, rom.size, rom.crc);
+        if (!offset) {
             return;
         }
-        // A file of the right length is only checked; it needs no rewrite.
+        // A file of the right length is only checked. Otherwise the kept part is written
+        // beside the file and renamed over it once complete.
         rom.lengthFixed =
-            data->size() == rom.size || ReplaceFileContents(path, data->data(), rom.size);
+            FileLength(path) == rom.size ||
+            CopyFilePart(path, FileRange{*offset, rom.size}, path, CopyMode::ReplaceExisting);
         folders_.Invalidate(folder);
         return;
     }
@@ -467,29 +421,43 @@ void Fixer::ResizeRom(const std::string& filePath, const GameRecord& game, RomRe
         return;
     }
     const ZipEntry entry = entries[rom.zipIndex];
-    const auto members = ListQuietly(entry.zipPath);
-    if (!members || OtherMemberNamed(*members, expected, entry.storedName)) {
+    const auto members = ListWith(entry);
+    if (!members || OtherMemberNamed(*members, expected, &entry)) {
         return;
     }
-    ScratchFolder scratch(programFolder_);
+    // Declared before the archive: the cut file is read when the archive is committed.
+    ScratchFolder scratch(scratchFolder_);
     if (!scratch.Ok()) {
         return;
     }
-    // The extracted original stays untouched until the archive holds the cut copy, so a
-    // failed rewrite can put it back.
     const std::string original = scratch.Path() + expected + ".original";
     if (!ExtractZipEntry(entry, original, dialogs_)) {
         return;
     }
-    auto data = ReadWholeFile(original);
-    if (!data || !FindCrcWindow(data->data(), data->size(), rom.size, rom.crc)) {
-        return;
-    }
+    const auto offset = FindCrcWindowInFile(original, rom.size, rom.crc);
     const std::string cut = scratch.Path() + expected;
-    if (!WriteFileFromBuffer(cut, data->data(), rom.size)) {
+    if (!offset ||
+        !CopyFilePart(original, FileRange{*offset, rom.size}, cut, CopyMode::KeepExisting)) {
         return;
     }
-    rom.lengthFixed = ReplaceMember(entry, cut, original, SetNameOfArchive(entry.zipPath), scratch);
+    // The member keeps its place, takes the cut data and the expected name, all at once.
+    const auto archive = zipLibrary_.Open(entry.zipPath, ZipOpenMode::Existing);
+    const auto index = archive->IndexOf(entry, *members);
+    rom.lengthFixed = index && archive->Replace(*index, cut) &&
+                      (entry.storedName == expected || archive->Rename(*index, expected)) &&
+                      archive->Commit();
+    folders_.Invalidate(FolderPart(entry.zipPath));
+}
+
+bool Fixer::MayRemoveLoose(const UnneededEntry& item) const {
+    const std::string path = WithoutTrailingSeparator(item.path);
+    // The program folder holds the backups and scratch copies: never removed nor copied into
+    // itself, whether the item is it, holds it or lies in it.
+    if (IsSameOrInside(programFolder_, path) || IsSameOrInside(path, programFolder_)) {
+        return false;
+    }
+    // What cannot be read whole cannot be kept whole.
+    return !IsFolder(path) || IsSymbolicLink(path) || IsReadableTree(path);
 }
 
 bool Fixer::BackUp(const UnneededEntry& item) {
@@ -506,16 +474,12 @@ bool Fixer::BackUp(const UnneededEntry& item) {
         }
         return backups.CopyIn(WithoutTrailingSeparator(item.path), item.setName, name).has_value();
     }
-    ScratchFolder scratch(programFolder_);
+    ScratchFolder scratch(scratchFolder_);
     if (!scratch.Ok()) {
         return false;
     }
-    ZipEntry entry = item.entry;
-    if (entry.zipPath.empty()) {
-        entry.zipPath = item.zipPath;
-    }
     const std::string extracted = scratch.Path() + name;
-    return ExtractZipEntry(entry, extracted, dialogs_) &&
+    return ExtractZipEntry(MemberOf(item), extracted, dialogs_) &&
            backups.MoveFileIn(extracted, item.setName, name).has_value();
 }
 
@@ -536,37 +500,38 @@ void Fixer::RemoveLoose(UnneededEntry& item) {
 }
 
 void Fixer::RemovePendingMembers(GameRecord& game) {
-    // One rewrite per archive, in the order the archives first appear.
+    // One transaction per archive, in the order the archives first appear.
     std::vector<std::string> archives;
     for (const UnneededEntry& item : game.unneededList) {
-        if (item.inZip && item.pendingZipRemoval) {
-            bool known = false;
-            for (const std::string& archive : archives) {
-                known = known || archive == item.zipPath;
-            }
-            if (!known) {
-                archives.push_back(item.zipPath);
-            }
+        if (item.inZip && item.pendingZipRemoval &&
+            std::find(archives.begin(), archives.end(), item.zipPath) == archives.end()) {
+            archives.push_back(item.zipPath);
         }
     }
-    for (const std::string& archive : archives) {
-        std::vector<std::string> names;
-        for (const UnneededEntry& item : game.unneededList) {
-            if (item.inZip && item.pendingZipRemoval && item.zipPath == archive) {
-                names.push_back(item.memberName);
-            }
-        }
-        const bool deleted = zipLibrary_.DeleteMembers(archive, names);
+    for (const std::string& zipPath : archives) {
+        const auto members = ListQuietly(zipPath);
+        const auto archive = zipLibrary_.Open(zipPath, ZipOpenMode::Existing);
+        std::vector<UnneededEntry*> deleted;
+        bool ok = members.has_value();
         for (UnneededEntry& item : game.unneededList) {
-            if (item.inZip && item.pendingZipRemoval && item.zipPath == archive) {
-                item.removed = deleted;
+            if (!ok || !item.inZip || !item.pendingZipRemoval || item.zipPath != zipPath) {
+                continue;
+            }
+            // Each item is the member it was found as; one whose member is not certain stays
+            // and so does every other member of its name.
+            if (const auto index = archive->IndexOf(MemberOf(item), *members)) {
+                ok = archive->Delete(*index);
+                deleted.push_back(&item);
             }
         }
-        folders_.Invalidate(FolderPart(archive));
-        // An archive left without members goes. One that cannot be read is kept: it may
-        // still hold other members.
-        if (const auto members = ListQuietly(archive); members && members->empty()) {
-            DeleteFileForced(archive);
+        ok = ok && !deleted.empty() && archive->Commit();
+        for (UnneededEntry* item : deleted) {
+            item->removed = ok;
+        }
+        folders_.Invalidate(FolderPart(zipPath));
+        // An archive left with folder records alone holds nothing; it goes as an emptied one.
+        if (const auto left = ListQuietly(zipPath); ok && left && left->empty()) {
+            DeleteFileForced(zipPath);
         }
     }
 }
@@ -576,7 +541,7 @@ void Fixer::RemoveUnneeded(GameRecord& game) {
         return;
     }
     for (UnneededEntry& item : game.unneededList) {
-        if (item.removed) {
+        if (item.removed || item.awaitsRename) {
             continue;
         }
         const bool remove =
@@ -588,7 +553,7 @@ void Fixer::RemoveUnneeded(GameRecord& game) {
         if (consent_.StopRequested()) {
             return;
         }
-        if (!remove) {
+        if (!remove || (!item.inZip && !MayRemoveLoose(item))) {
             continue;
         }
         // Nothing goes whose backup copy failed.

@@ -19,13 +19,13 @@
 
 namespace vextral {
 
-class ScratchFolder;
-
 class Fixer {
   public:
-    // options and programFolder are read at each call, so the owner may change them.
+    // options and the folders are read at each call, so the owner may change them.
+    // scratchFolder is this process's own folder in tempzip.vxt (ProcessScratch).
     Fixer(Dialogs& dialogs, ConsentState& consent, ZipLibrary& zipLibrary,
-          const ScanOptions& options, const std::string& programFolder, FolderCache& folders);
+          const ScanOptions& options, const std::string& programFolder,
+          const std::string& scratchFolder, FolderCache& folders);
 
     // One ROM of a set. expectedPath: set folder + separator + rom.lookupName.
     void FixRomSpelling(const std::string& expectedPath, RomRecord& rom, bool inZip,
@@ -36,10 +36,9 @@ class Fixer {
                            const GameRecord& game);
     // The set itself (folder setPath or archive setPath + ".zip").
     void FixGameSpelling(const std::string& setPath, GameRecord& game);
-    // Renames one member; on failure the member is back under its old name or kept in the
-    // backup folder.
-    [[nodiscard]] bool RenameInZip(const ZipEntry& entry, const std::string& newName,
-                                   const std::string& setName);
+    // Renames one member in one archive transaction; a failure leaves the archive as it was.
+    // Refused when another member bears the name in any case.
+    [[nodiscard]] bool RenameInZip(const ZipEntry& entry, const std::string& newName);
     // All wrong-name findings of the game's set at once.
     void FixWrongNamedRoms(GameRecord& game);
 
@@ -61,19 +60,15 @@ class Fixer {
     // listed again into entries.
     bool FixFileSpelling(const std::string& expectedPath, const std::string& expectedName,
                          std::uint32_t zipIndex, bool inZip, std::vector<ZipEntry>& entries,
-                         const std::string& setPath, const std::string& caption,
-                         std::string& foundName, bool& nameCaseOk, bool& caseFixed);
+                         const std::string& caption, std::string& foundName, bool& nameCaseOk,
+                         bool& caseFixed);
     // The archive's members read without messages; nothing when it cannot be read.
     std::optional<std::vector<ZipEntry>> ListQuietly(const std::string& zipPath) const;
-    // Makes sure the member's data survives a failed rewrite: still in the archive, put back
-    // under its stored name, or else moved from originalFile into the backup folder.
-    bool KeepMember(const ZipEntry& entry, const std::string& originalFile,
-                    const std::string& setName);
-    // Deletes the member, then adds replacementFile under its file name. On failure the
-    // original comes back (KeepMember); when even that fails, scratch keeps the file.
-    bool ReplaceMember(const ZipEntry& entry, const std::string& replacementFile,
-                       const std::string& originalFile, const std::string& setName,
-                       ScratchFolder& scratch);
+    // The same, and nothing either when entry is no longer one of them.
+    std::optional<std::vector<ZipEntry>> ListWith(const ZipEntry& entry) const;
+    // The wrong-name findings of one archive in one transaction.
+    void RenameMembers(std::vector<WrongNameEntry>& findings, const std::string& zipPath);
+    bool MayRemoveLoose(const UnneededEntry& item) const;
     bool BackUp(const UnneededEntry& item);
     void RemoveLoose(UnneededEntry& item);
     void RemovePendingMembers(GameRecord& game);
@@ -83,6 +78,7 @@ class Fixer {
     ZipLibrary& zipLibrary_;
     const ScanOptions& options_;
     const std::string& programFolder_;
+    const std::string& scratchFolder_;
     FolderCache& folders_;
 };
 

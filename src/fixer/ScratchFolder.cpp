@@ -5,13 +5,13 @@
 
 namespace vextral {
 
-ScratchFolder::ScratchFolder(const std::string& programFolder) {
-    const std::string temporary = programFolder + "tempzip.vxt" + kSeparator;
-    if (!CreateFolderTree(temporary)) {
+ScratchFolder::ScratchFolder(const std::string& processFolder) {
+    // The process's folder is made at start-up; making it here would put files where no
+    // sweep ever finds them.
+    if (processFolder.empty() || processFolder.back() != kSeparator || !IsFolder(processFolder))
         return;
-    }
     for (int n = 0; n < 10000; ++n) {
-        const std::string candidate = temporary + "fix" + std::to_string(n);
+        const std::string candidate = processFolder + "fix" + std::to_string(n);
         if (PathExists(candidate)) {
             continue;
         }

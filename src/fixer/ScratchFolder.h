@@ -4,11 +4,13 @@
 
 namespace vextral {
 
-// A fresh folder inside the temporary folder for the files of one fix, removed with its
-// contents when the fix is done, unless it still holds the only copy of something (Keep).
+// A fresh folder inside this process's own scratch folder (ProcessScratch::Path) for the
+// files of one fix, removed with its contents when the fix is done, unless it still holds
+// the only copy of something (Keep): the process then keeps it in the backup folder when it
+// ends.
 class ScratchFolder {
   public:
-    explicit ScratchFolder(const std::string& programFolder);
+    explicit ScratchFolder(const std::string& processFolder);
     ~ScratchFolder();
     ScratchFolder(const ScratchFolder&) = delete;
     ScratchFolder& operator=(const ScratchFolder&) = delete;

@@ -20,6 +20,9 @@
 #ifndef RENAME_NOREPLACE
 #define RENAME_NOREPLACE (1 << 0)
 #endif
+#ifndef RENAME_EXCHANGE
+#define RENAME_EXCHANGE (1 << 1)
+#endif
 
 namespace vextral {
 
@@ -82,15 +85,20 @@ bool WriteAll(int fd, const char* data, std::size_t size) {
     return true;
 }
 
-bool CopyContents(int in, int out) {
+// Copies length bytes from offset of in to out (at out's position).
+bool CopyContents(int in, int out, std::uint64_t offset, std::uint64_t length) {
     // copy_file_range lets the kernel (or a reflinking file system) do the work; it is not
     // supported everywhere, so a plain buffer loop takes over on the first refusal.
-    for (;;) {
-        const ssize_t copied = ::copy_file_range(in, nullptr, out, nullptr, 1 << 30, 0);
+    auto position = static_cast<loff_t>(offset);
+    while (length > 0) {
+        const std::size_t step = static_cast<std::size_t>(std::min<std::uint64_t>(length, 1 << 30));
+        const ssize_t copied = ::copy_file_range(in, &position, out, nullptr, step, 0);
         if (copied == 0)
-            return true;
-        if (copied > 0)
+            return false;  // the file ended before the range
+        if (copied > 0) {
+            length -= static_cast<std::uint64_t>(copied);
             continue;
+        }
         if (errno == EINTR)
             continue;
         if (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP ||
@@ -100,11 +108,15 @@ bool CopyContents(int in, int out) {
         return false;
     }
     constexpr std::size_t kBufferSize = 1 << 20;
-    std::unique_ptr<char[]> buffer(new char[kBufferSize]);
-    for (;;) {
-        const ssize_t got = ::read(in, buffer.get(), kBufferSize);
+    std::unique_ptr<char[]> buffer;
+    if (length > 0)
+        buffer.reset(new char[kBufferSize]);
+    while (length > 0) {
+        const std::size_t step =
+            static_cast<std::size_t>(std::min<std::uint64_t>(length, kBufferSize));
+        const ssize_t got = ::pread(in, buffer.get(), step, position);
         if (got == 0)
-            return true;
+            return false;
         if (got < 0) {
             if (errno == EINTR)
                 continue;
@@ -112,7 +124,10 @@ bool CopyContents(int in, int out) {
         }
         if (!WriteAll(out, buffer.get(), static_cast<std::size_t>(got)))
             return false;
+        position += got;
+        length -= static_cast<std::uint64_t>(got);
     }
+    return true;
 }
 
 std::vector<std::string> SplitComponents(const std::string& path) {
@@ -173,13 +188,24 @@ bool WildcardMatch(std::string_view pattern, std::string_view name) {
 }
 
 std::vector<DirEntry> ListFolder(const std::string& folder) {
+    return TryListFolder(folder).value_or(std::vector<DirEntry>{});
+}
+
+std::optional<std::vector<DirEntry>> TryListFolder(const std::string& folder) {
     std::vector<DirEntry> entries;
     const std::string base = folder.empty() ? std::string("./") : folder;
     std::unique_ptr<DIR, DirCloser> dir(::opendir(base.c_str()));
     if (!dir)
-        return entries;
+        return std::nullopt;
     const std::string prefix = base.back() == '/' ? base : base + '/';
-    while (const dirent* entry = ::readdir(dir.get())) {
+    for (;;) {
+        errno = 0;
+        const dirent* entry = ::readdir(dir.get());
+        if (entry == nullptr) {
+            if (errno != 0)
+                return std::nullopt;
+            break;
+        }
         const std::string_view name(entry->d_name);
         if (name == "." || name == "..")
             continue;
@@ -205,6 +231,28 @@ std::vector<DirEntry> ListMatching(const std::string& folder, std::string_view p
     std::vector<DirEntry> entries = ListFolder(folder);
     std::erase_if(entries, [&](const DirEntry& e) { return !WildcardMatch(pattern, e.name); });
     return entries;
+}
+
+bool IsReadableTree(const std::string& folder) {
+    const auto entries = TryListFolder(folder);
+    if (!entries)
+        return false;
+    const std::string prefix = folder.back() == '/' ? folder : folder + '/';
+    for (const DirEntry& entry : *entries) {
+        const std::string path = prefix + entry.name;
+        struct stat info {};
+        if (!LstatPath(path, info))
+            return false;
+        if (S_ISDIR(info.st_mode)) {
+            if (!IsReadableTree(path))
+                return false;
+        } else if (S_ISREG(info.st_mode)) {
+            FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+            if (file.Get() < 0)
+                return false;
+        }
+    }
+    return true;
 }
 
 bool PathExists(const std::string& path) {
@@ -359,6 +407,11 @@ bool RenameNoReplace(const std::string& from, const std::string& to) {
     return ::rename(from.c_str(), to.c_str()) == 0;
 }
 
+bool ExchangePaths(const std::string& first, const std::string& second) {
+    return ::syscall(SYS_renameat2, AT_FDCWD, first.c_str(), AT_FDCWD, second.c_str(),
+                     RENAME_EXCHANGE) == 0;
+}
+
 bool MakeOwnerWritable(const std::string& path) {
     struct stat info {};
     if (!StatPath(path, info))
@@ -406,9 +459,18 @@ bool DeleteFile(const std::string& path) {
 }
 
 bool CopyFileTo(const std::string& from, const std::string& to, CopyMode mode) {
+    return CopyFilePart(from, std::nullopt, to, mode);
+}
+
+bool CopyFilePart(const std::string& from, std::optional<FileRange> range, const std::string& to,
+                  CopyMode mode) {
     FileDescriptor in = OpenRegularFile(from);
     struct stat info {};
     if (!in.IsOpen() || ::fstat(in.Get(), &info) != 0)
+        return false;
+    const auto size = static_cast<std::uint64_t>(info.st_size);
+    const FileRange part = range.value_or(FileRange{0, size});
+    if (part.offset > size || part.length > size - part.offset)
         return false;
     struct stat existing {};
     if (mode == CopyMode::KeepExisting && LstatPath(to, existing))
@@ -426,7 +488,7 @@ bool CopyFileTo(const std::string& from, const std::string& to, CopyMode mode) {
     FileDescriptor out(fd);
     if (out.Get() < 0)
         return false;
-    bool ok = CopyContents(in.Get(), out.Get());
+    bool ok = CopyContents(in.Get(), out.Get(), part.offset, part.length);
     ok = ok && ::fchmod(out.Get(), (info.st_mode & 0777) | S_IRUSR | S_IWUSR) == 0;
     ok = out.Close() && ok;
     if (ok) {
@@ -464,6 +526,18 @@ std::string CanonicalPath(const std::string& path) {
     if (trailing && result.back() != '/')
         result += '/';
     return result;
+}
+
+bool IsSameOrInside(const std::string& inner, const std::string& outer) {
+    std::string outerPath = CanonicalPath(outer);
+    std::string innerPath = CanonicalPath(inner);
+    if (outerPath.empty() || innerPath.empty())
+        return false;
+    if (outerPath.back() != '/')
+        outerPath += '/';
+    if (innerPath.back() != '/')
+        innerPath += '/';
+    return innerPath.starts_with(outerPath);
 }
 
 std::string CurrentFolder() {

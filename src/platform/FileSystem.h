@@ -33,6 +33,12 @@ bool WildcardMatch(std::string_view pattern, std::string_view name);
 // Entries of a folder other than "." and "..", sorted by name in byte order. Empty when the
 // folder does not exist or cannot be listed.
 std::vector<DirEntry> ListFolder(const std::string& folder);
+// The same, or nothing when the folder cannot be listed completely.
+std::optional<std::vector<DirEntry>> TryListFolder(const std::string& folder);
+// Whether every folder below folder (itself included) can be listed and every regular file
+// in them opened for reading. Links are not followed; what is neither a folder nor a regular
+// file holds no data and does not count.
+bool IsReadableTree(const std::string& folder);
 // The entries of ListFolder(folder) whose names match the wildcard pattern.
 std::vector<DirEntry> ListMatching(const std::string& folder, std::string_view pattern);
 
@@ -60,6 +66,10 @@ std::optional<std::string> ResolveIgnoringCase(const std::string& path);
 // rename fails. A rename to a name differing from the source only in case is allowed.
 [[nodiscard]] bool RenameNoReplace(const std::string& from, const std::string& to);
 
+// Swaps two existing paths in one step (renameat2 with RENAME_EXCHANGE); false when either
+// is missing or the file system cannot.
+[[nodiscard]] bool ExchangePaths(const std::string& first, const std::string& second);
+
 // Makes a file writable by its owner ("clearing attributes"); time stamps stay. A folder
 // also gets the owner's search permission, so that it can be emptied.
 bool MakeOwnerWritable(const std::string& path);
@@ -72,13 +82,25 @@ bool RemoveEmptyFolder(const std::string& path);
 bool DeleteFile(const std::string& path);
 
 enum class CopyMode { ReplaceExisting, KeepExisting };
-// Copies one file; with KeepExisting an existing target makes the copy fail untouched.
-// The copy is written under a temporary name beside the target and renamed into place.
+// Copies one regular file; with KeepExisting an existing target makes the copy fail
+// untouched. The copy is written under a temporary name beside the target and renamed into
+// place, so a target is never half written, even when it is the source itself.
 [[nodiscard]] bool CopyFileTo(const std::string& from, const std::string& to, CopyMode mode);
+struct FileRange {
+    std::uint64_t offset = 0;
+    std::uint64_t length = 0;
+};
+// The same for a part of the file (the whole file without a range); false when the file
+// does not reach the end of the range.
+[[nodiscard]] bool CopyFilePart(const std::string& from, std::optional<FileRange> range,
+                                const std::string& to, CopyMode mode);
 
 // Absolute path with "." and ".." removed and links resolved as far as the path exists.
 // A trailing separator is kept when given.
 std::string CanonicalPath(const std::string& path);
+
+// Whether inner is outer or lies inside it, comparing canonical paths.
+bool IsSameOrInside(const std::string& inner, const std::string& outer);
 
 std::string CurrentFolder();  // ends with the separator
 bool SetCurrentFolder(const std::string& folder);

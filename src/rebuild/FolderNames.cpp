@@ -7,7 +7,11 @@
 namespace vextral {
 
 FolderNames::FolderNames(const std::string& folder) {
-    for (auto& entry : ListFolder(folder)) {
+    auto entries = TryListFolder(folder);
+    listed_ = entries.has_value();
+    if (!entries)
+        return;
+    for (auto& entry : *entries) {
         byFolded_[ToLowerAscii(entry.name)].push_back(std::move(entry));  // already sorted
     }
 }

@@ -19,6 +19,9 @@ class FolderNames {
     // Lists the folder (with or without trailing separator).
     explicit FolderNames(const std::string& folder);
 
+    // False when the folder could not be listed: it then seems empty, which it may not be.
+    bool Listed() const { return listed_; }
+
     // The name as it is on disk: an entry of exactly this name wins, otherwise the first
     // match ignoring case in byte order. Only entries of the asked kind count.
     std::optional<std::string> FindFolder(std::string_view name) const;
@@ -31,6 +34,7 @@ class FolderNames {
     std::optional<std::string> Find(std::string_view name, bool wantFolder) const;
     // Folded name -> entries sorted by name.
     std::unordered_map<std::string, std::vector<DirEntry>> byFolded_;
+    bool listed_ = true;
 };
 
 }  // namespace vextral

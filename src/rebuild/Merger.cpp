@@ -7,6 +7,7 @@
 #include "archive/Crc32.h"
 #include "archive/FileUtils.h"
 #include "archive/ZipExtraction.h"
+#include "archive/ZipLibrary.h"
 #include "fixer/BackupStore.h"
 #include "fixer/ScratchFolder.h"
 #include "platform/FileSystem.h"
@@ -64,9 +65,13 @@ Merger::Outcome Merger::Run(Mode mode, const MergeOptions& options) {
         romFolders_.insert(romFolders_.begin(), first);
     }
     first_ = romFolders_.front();
+    RemoveZipLeftovers(first_);
     folderNames_.clear();
-    for (const auto& folder : romFolders_)
-        folderNames_.emplace_back(folder);
+    for (const auto& folder : romFolders_) {
+        // A folder that seems empty only because it could not be listed would hide its sets.
+        if (!folderNames_.emplace_back(folder).Listed())
+            return Outcome::Failed;
+    }
 
     int count = 0;
     for (const auto& game : database_)
@@ -81,7 +86,8 @@ Merger::Outcome Merger::Run(Mode mode, const MergeOptions& options) {
     for (const auto& game : database_) {
         if (!game.isParent || !game.selected)
             continue;
-        ProcessFamily(mode, game);
+        if (!ProcessFamily(mode, game))
+            skippedParents_.push_back(game.name);
         std::this_thread::yield();
         progress.Repaint();
         if (progress.IsStopRequested()) {
@@ -109,16 +115,24 @@ bool Merger::ProcessFamily(Mode mode, const GameRecord& parent) {
     std::vector<NewSet> sets;
     sets.reserve(clones.size() + 1);
     const auto finish = [&](bool ok) {
-        if (!ok) {
-            for (auto& set : sets)
+        for (auto& set : sets) {
+            if (!ok) {
                 DiscardSet(set);
-            skippedParents_.push_back(parent.name);
+            } else if (zip_) {
+                RemoveFolderTree(set.temporary);  // the files are in the archive now
+            }
         }
         listings_.clear();
         setFolders_.clear();
         familySets_.clear();
         return ok;
     };
+
+    std::vector<std::string> familyNames{parent.name};
+    for (const auto* clone : clones)
+        familyNames.push_back(clone->name);
+    if (!FamilyIsSafe(familyNames))
+        return finish(false);
 
     NewSet& parentSet = sets.emplace_back();
     if (!StartSet(parentSet, parent.name))
@@ -173,22 +187,75 @@ bool Merger::ProcessFamily(Mode mode, const GameRecord& parent) {
             return finish(false);
     }
 
-    // Every new set is complete: only now does anything old go. Each new set replaces the
-    // old sets of its name, clones first; in a full merge the clone sets go last.
+    // The old sets as they stand now, clone sets first; in a full merge the clone sets,
+    // which get no new set, go last.
+    std::vector<std::string> oldNames;
+    for (std::size_t i = sets.size(); i-- > 0;)
+        oldNames.push_back(sets[i].name);
+    if (mode == Mode::Full) {
+        for (const auto* clone : clones)
+            oldNames.push_back(clone->name);
+    }
+    std::vector<OldSet> oldSets = FindOldSets(oldNames);
+
+    // Every new set goes in place before anything old goes; when one cannot, those already
+    // placed are taken back and the family stays as it was.
+    for (std::size_t placed = 0; placed < sets.size(); ++placed) {
+        if (PlaceSet(sets[placed]))
+            continue;
+        for (std::size_t i = placed; i-- > 0;)
+            sets[i].keep = !UnplaceSet(sets[i]);
+        return finish(false);
+    }
+
     for (auto& set : sets)
         familySets_.push_back(&set);
-    for (std::size_t i = sets.size(); i-- > 0;) {
-        for (std::size_t r = 0; r < folderCount; ++r)
-            RemoveOldSet(r, sets[i].name);
-        PlaceSet(sets[i]);
-    }
-    if (mode == Mode::Full) {
-        for (const auto* clone : clones) {
-            for (std::size_t r = 0; r < folderCount; ++r)
-                RemoveOldSet(r, clone->name);
+    for (OldSet& old : oldSets) {
+        // An old set that stood where a new one went has changed places with it.
+        for (const auto& set : sets) {
+            if (old.path == set.placedAt) {
+                old.path = set.displaced;
+                old.listed = false;
+            }
         }
+        if (!old.path.empty())
+            RemoveOldSet(old);
     }
     return finish(true);
+}
+
+bool Merger::FamilyIsSafe(const std::vector<std::string>& setNames) const {
+    const std::string& program = scanner_.programFolder;
+    for (const auto& name : setNames) {
+        for (std::size_t r = 0; r < romFolders_.size(); ++r) {
+            const auto folder = folderNames_[r].FindFolder(name);
+            if (!folder)
+                continue;
+            const std::string path = romFolders_[r] + *folder;
+            if (IsSymbolicLink(path))
+                continue;  // it goes as a link; what it points at is not touched
+            // A folder that cannot be read whole would lose what could not be read; the
+            // program folder holds the backups.
+            if (IsSameOrInside(program, path) || IsSameOrInside(path, program) ||
+                !IsReadableTree(path)) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+std::vector<Merger::OldSet> Merger::FindOldSets(const std::vector<std::string>& setNames) const {
+    std::vector<OldSet> found;
+    for (const auto& name : setNames) {
+        for (std::size_t r = 0; r < romFolders_.size(); ++r) {
+            if (const auto folder = folderNames_[r].FindFolder(name))
+                found.push_back({r, name, romFolders_[r] + *folder, true, true});
+            if (const auto archive = folderNames_[r].FindFile(name + ".zip"))
+                found.push_back({r, name, romFolders_[r] + *archive, false, true});
+        }
+    }
+    return found;
 }
 
 const Merger::ArchiveListing& Merger::Listing(const std::string& archivePath) {
@@ -226,7 +293,10 @@ void Merger::CopyRom(std::size_t folderIndex, const std::string& setName,
 
     if (const auto setFolder = names.FindFolder(setName)) {
         const std::string setPath = folder + *setFolder;
-        if (const auto file = SetFolderNames(setPath).FindFile(romName)) {
+        const FolderNames& files = SetFolderNames(setPath);
+        if (!files.Listed())
+            broken_ = true;  // what it holds cannot be seen, so it cannot go
+        if (const auto file = files.FindFile(romName)) {
             sourceFound = true;
             if (CopyFileTo(setPath + kSeparator + *file, target, CopyMode::ReplaceExisting)) {
                 markGathered();
@@ -261,14 +331,54 @@ void Merger::CopyRom(std::size_t folderIndex, const std::string& setName,
         broken_ = true;
 }
 
+bool Merger::ClearLeftover(const std::string& path, const std::string& setName) {
+    if (!PathExists(path) && !IsSymbolicLink(path))
+        return true;
+    const BackupStore store(scanner_.programFolder);
+    if (IsSymbolicLink(path))
+        return false;  // not ours
+    if (IsRegularFile(path)) {
+        // An archive is kept as its members, which the scan can put back; anything else whole.
+        std::vector<ZipEntry> members;
+        if (!scanner_.zipReader().ReadZipDirectory(path, members, /*requireZipExtension=*/false,
+                                                   /*reportErrors=*/false)) {
+            return store.MoveFileIn(path, setName, FileNamePart(path)).has_value();
+        }
+        const bool kept = BackUpArchive(path, setName) && DeleteFileForced(path);
+        listings_.erase(path);  // another archive may come to bear this name
+        return kept;
+    }
+    if (!IsFolder(path) || !IsReadableTree(path))
+        return false;
+    bool ok = true;
+    for (const auto& entry : ListFolder(path)) {
+        const std::string child = path + kSeparator + entry.name;
+        if (!entry.isFolder && entry.name.starts_with(".vxtpart")) {
+            // A copy or extraction cut short; its source was never removed.
+            ok = DeleteFileForced(child) && ok;
+        } else if (entry.isFolder) {
+            ok = store.CopyIn(child, setName, entry.name).has_value() && RemoveFolderTree(child) &&
+                 ok;
+        } else {
+            ok = store.MoveFileIn(child, setName, entry.name).has_value() && ok;
+        }
+    }
+    return ok && RemoveEmptyFolder(path);
+}
+
+bool Merger::ClearLeftovers(const std::string& name) {
+    const std::string base = first_ + name;
+    bool ok = true;
+    for (const char* suffix : {".vxt", ".vxtold", ".zip.vxtnew", ".zip.vxtold"})
+        ok = ClearLeftover(base + suffix, name) && ok;
+    return ok;
+}
+
 bool Merger::StartSet(NewSet& newSet, const std::string& name) {
     newSet.name = name;
     newSet.temporary = first_ + name + ".vxt";
-    if (PathExists(newSet.temporary)) {
-        // A leftover of an interrupted run may hold the only copy of something: its files
-        // join the new set.
-        return IsFolder(newSet.temporary);
-    }
+    if (!ClearLeftovers(name))
+        return false;
     newSet.madeTemporary = CreateFolder(newSet.temporary);
     return newSet.madeTemporary;
 }
@@ -289,14 +399,9 @@ bool Merger::BuildSet(NewSet& newSet) {
     if (!zip_ || files.empty())
         return true;
 
-    std::string archive = first_ + newSet.name + ".zip.vxtnew";
-    for (unsigned n = 1; PathExists(archive); ++n) {
-        archive = first_ + newSet.name + ".zip.vxtnew" + std::to_string(n);
-    }
-    if (!scanner_.zipLibrary().AddFiles(archive, files, /*junkPaths=*/true)) {
-        DeleteFileForced(archive);
+    const std::string archive = first_ + newSet.name + ".zip.vxtnew";
+    if (PathExists(archive) || !scanner_.zipLibrary().AddFiles(archive, files, /*junkPaths=*/true))
         return false;
-    }
     newSet.archive = archive;
     // Read back what was written: every file listed under its name with its size and CRC.
     std::vector<ZipEntry> members;
@@ -318,6 +423,8 @@ bool Merger::BuildSet(NewSet& newSet) {
 }
 
 void Merger::DiscardSet(NewSet& newSet) {
+    if (newSet.keep)
+        return;  // what it holds is looked after as a leftover by the next run
     if (!newSet.archive.empty())
         DeleteFileForced(newSet.archive);
     newSet.archive.clear();
@@ -325,36 +432,73 @@ void Merger::DiscardSet(NewSet& newSet) {
         RemoveFolderTree(newSet.temporary);
 }
 
-void Merger::PlaceSet(NewSet& newSet) {
-    FolderNames& names = folderNames_.front();
-    if (newSet.contents.empty()) {
-        // Nothing was gathered: the set ends with no set at all.
-        if (newSet.madeTemporary) {
-            RemoveFolderTree(newSet.temporary);
+bool Merger::PlaceSet(NewSet& newSet) {
+    if (newSet.contents.empty())
+        return true;  // nothing was gathered: the set ends with no set at all
+    const std::string from = zip_ ? newSet.archive : newSet.temporary;
+    const std::string to = first_ + newSet.name + (zip_ ? ".zip" : "");
+    if (IsSymbolicLink(to))
+        return false;  // a link is the user's; it is never replaced
+    if (PathExists(to)) {
+        // Only an old set of the same kind changes places with the new one.
+        if (zip_ ? !IsRegularFile(to) : !IsFolder(to))
+            return false;
+        if (ExchangePaths(from, to)) {
+            newSet.placed = Placed::Exchanged;
+            newSet.displaced = from;
         } else {
-            RemoveEmptyFolder(newSet.temporary);
+            const std::string aside = to + ".vxtold";
+            if (!RenameNoReplace(to, aside))
+                return false;
+            if (!RenameNoReplace(from, to)) {
+                (void)RenameNoReplace(aside, to);
+                return false;
+            }
+            newSet.placed = Placed::MovedAside;
+            newSet.displaced = aside;
         }
-        return;
+    } else {
+        if (!RenameNoReplace(from, to))
+            return false;
+        newSet.placed = Placed::Moved;
+        folderNames_.front().Add(FileNamePart(to), /*isFolder=*/!zip_);
     }
-    if (zip_) {
-        const std::string target = first_ + newSet.name + ".zip";
-        if (RenameNoReplace(newSet.archive, target)) {
-            names.Add(newSet.name + ".zip", /*isFolder=*/false);
-            RemoveFolderTree(newSet.temporary);
-        } else {
-            // Something still stands in the way; the files stay in the temporary folder.
-            DeleteFileForced(newSet.archive);
-        }
-        newSet.archive.clear();
-        return;
+    newSet.placedFrom = from;
+    newSet.placedAt = to;
+    // The two names now stand for other archives than any listed under them.
+    listings_.erase(from);
+    listings_.erase(to);
+    if (!zip_) {
+        for (auto& [name, content] : newSet.contents)
+            content.path = to + kSeparator + FileNamePart(content.path);
     }
-    const std::string target = first_ + newSet.name;
-    if (RenameNoReplace(newSet.temporary, target)) {
-        names.Add(newSet.name, /*isFolder=*/true);
-        for (auto& [name, content] : newSet.contents) {
-            content.path = target + kSeparator + FileNamePart(content.path);
-        }
+    return true;
+}
+
+bool Merger::UnplaceSet(NewSet& newSet) {
+    const std::string& from = newSet.placedFrom;
+    const std::string& to = newSet.placedAt;
+    switch (newSet.placed) {
+        case Placed::No:
+            return true;
+        case Placed::Moved:
+            if (!RenameNoReplace(to, from))
+                return false;
+            folderNames_.front().Remove(FileNamePart(to));
+            break;
+        case Placed::Exchanged:
+            if (!ExchangePaths(from, to))
+                return false;
+            break;
+        case Placed::MovedAside:
+            if (!RenameNoReplace(to, from) || !RenameNoReplace(newSet.displaced, to))
+                return false;
+            break;
     }
+    newSet.placed = Placed::No;
+    listings_.erase(from);
+    listings_.erase(to);
+    return true;
 }
 
 bool Merger::IsTaken(const std::string& name, std::uint64_t size,
@@ -376,31 +520,25 @@ bool Merger::IsTaken(const std::string& name, std::uint64_t size,
     return false;
 }
 
-void Merger::RemoveOldSet(std::size_t folderIndex, const std::string& setName) {
-    const std::string& folder = romFolders_[folderIndex];
-    FolderNames& names = folderNames_[folderIndex];
-    const bool backup = scanner_.options.Backup;
-    if (const auto setFolder = names.FindFolder(setName)) {
-        const std::string path = folder + *setFolder;
-        if (!backup || BackUpFolder(path, setName)) {
-            RemoveFolderTree(path);
-            if (!PathExists(path))
-                names.Remove(*setFolder);
-        }
+void Merger::RemoveOldSet(const OldSet& old) {
+    FolderNames& names = folderNames_[old.folderIndex];
+    if (scanner_.options.Backup && !(old.isFolder ? BackUpFolder(old.path, old.setName)
+                                                  : BackUpArchive(old.path, old.setName))) {
+        return;
     }
-    if (const auto archiveName = names.FindFile(setName + ".zip")) {
-        const std::string path = folder + *archiveName;
-        if (!backup || BackUpArchive(path, setName)) {
-            if (DeleteFileForced(path))
-                names.Remove(*archiveName);
-        }
-    }
+    const bool removed = old.isFolder ? RemoveFolderTree(old.path) || !PathExists(old.path)
+                                      : DeleteFileForced(old.path);
+    if (removed && old.listed)
+        names.Remove(FileNamePart(old.path));
 }
 
 bool Merger::BackUpFolder(const std::string& folder, const std::string& setName) {
     const BackupStore store(scanner_.programFolder);
+    const auto entries = TryListFolder(folder);
+    if (!entries)
+        return false;
     bool ok = true;
-    for (const auto& entry : ListFolder(folder)) {
+    for (const auto& entry : *entries) {
         const std::string path = folder + kSeparator + entry.name;
         if (entry.isFolder) {
             ok = store.CopyIn(path, setName, entry.name).has_value() && ok;
@@ -424,7 +562,7 @@ bool Merger::BackUpArchive(const std::string& archive, const std::string& setNam
     const ArchiveListing& listing = Listing(archive);
     if (!listing.readable)
         return wholeArchive();
-    ScratchFolder scratch(scanner_.programFolder);
+    ScratchFolder scratch(scanner_.scratchFolder);
     for (const auto& member : listing.members) {
         if (IsTaken(member.name, member.size,
                     [&] { return std::optional<std::uint32_t>(member.crc); })) {

@@ -39,6 +39,7 @@ class Merger {
 
   private:
     enum class Mode { Full, Split, Unmerge };
+    enum class Placed { No, Moved, Exchanged, MovedAside };
 
     struct Content {
         std::uint64_t size = 0;
@@ -48,13 +49,28 @@ class Merger {
     // One set being built in the first rom folder.
     struct NewSet {
         std::string name;
-        std::string temporary;              // first rom folder + name + ".vxt", no separator
-        bool madeTemporary = false;         // false: a leftover of an interrupted run, kept
+        std::string temporary;  // first rom folder + name + ".vxt", no separator
+        bool madeTemporary = false;
         std::vector<std::string> gathered;  // ROM names copied in, as listed
         std::unordered_set<std::string> gatheredFolded;
         std::string archive;  // the archive built under a temporary name
         // What the new set holds, by folded name.
         std::unordered_map<std::string, Content> contents;
+        // How it was put in place: from where to where, and where the old set standing
+        // there went.
+        Placed placed = Placed::No;
+        std::string placedFrom;
+        std::string placedAt;
+        std::string displaced;
+        bool keep = false;  // taking it back failed: its files may hold an old set's data
+    };
+    // An old set of the family, found before anything moved.
+    struct OldSet {
+        std::size_t folderIndex = 0;
+        std::string setName;
+        std::string path;
+        bool isFolder = false;
+        bool listed = true;  // path is the name the folder's listing knows
     };
     struct ArchiveListing {
         bool readable = false;
@@ -62,7 +78,9 @@ class Merger {
     };
 
     Outcome Run(Mode mode, const MergeOptions& options);
-    bool ProcessFamily(Mode mode, const GameRecord& parent);
+    // True when the family's new sets are all in place and its old sets were removed; false
+    // when every old set was left as it was.
+    [[nodiscard]] bool ProcessFamily(Mode mode, const GameRecord& parent);
 
     // Copies ROM romName of set setName in rom folder folderIndex to newSet's temporary
     // folder (loose file first, else the members of the set archive of that name).
@@ -71,15 +89,24 @@ class Merger {
     const ArchiveListing& Listing(const std::string& archivePath);
     const FolderNames& SetFolderNames(const std::string& setFolder);
 
+    // The old set folders may be read whole and hold no part of the program folder.
+    bool FamilyIsSafe(const std::vector<std::string>& setNames) const;
+    std::vector<OldSet> FindOldSets(const std::vector<std::string>& setNames) const;
+    // What an interrupted run left under the set's temporary names goes to the backup
+    // folder; nothing of it is built into a set.
+    bool ClearLeftovers(const std::string& name);
+    bool ClearLeftover(const std::string& path, const std::string& setName);
     bool StartSet(NewSet& newSet, const std::string& name);
     bool BuildSet(NewSet& newSet);
     void DiscardSet(NewSet& newSet);
-    void PlaceSet(NewSet& newSet);
+    // Puts the new set in place; an old set standing there changes places with it.
+    [[nodiscard]] bool PlaceSet(NewSet& newSet);
+    // Undoes PlaceSet; false when the old state could not be brought back.
+    [[nodiscard]] bool UnplaceSet(NewSet& newSet);
     bool IsTaken(const std::string& name, std::uint64_t size,
                  const std::function<std::optional<std::uint32_t>()>& crcOf);
-    // Removes the old set (folder and archive) of this name in one rom folder, keeping what no
-    // new set took in the backup folder when Backup is on.
-    void RemoveOldSet(std::size_t folderIndex, const std::string& setName);
+    // Removes an old set, keeping what no new set took in the backup folder when Backup is on.
+    void RemoveOldSet(const OldSet& old);
     bool BackUpFolder(const std::string& folder, const std::string& setName);
     bool BackUpArchive(const std::string& archive, const std::string& setName);
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <numeric>
-#include <unordered_set>
+#include <unordered_map>
 
 #include "platform/Text.h"
 
@@ -10,14 +10,15 @@ namespace vextral {
 
 namespace {
 
-using FoldedNames = std::unordered_set<std::string, CaseInsensitiveHash, CaseInsensitiveEqual>;
+using RomsByName = std::unordered_map<std::string_view, const RomRecord*, CaseInsensitiveHash,
+                                      CaseInsensitiveEqual>;
 
-FoldedNames RomNamesOf(const GameRecord& game) {
-    FoldedNames names;
-    names.reserve(game.roms.size());
+RomsByName RomsOf(const GameRecord& game) {
+    RomsByName roms;
+    roms.reserve(game.roms.size());
     for (const auto& rom : game.roms)
-        names.insert(rom.name);
-    return names;
+        roms.emplace(rom.name, &rom);
+    return roms;
 }
 
 }  // namespace
@@ -41,11 +42,11 @@ void RebuildIndex::Build(const GameDatabase& database) {
         if (!game.selected)
             continue;
         std::string parentName;
-        FoldedNames parentRoms;
+        RomsByName parentRoms;
         if (game.isClone && !game.isNeoGeo) {
             parentName = game.cloneOf;
             if (game.parentIndex < database.size()) {
-                parentRoms = RomNamesOf(database[game.parentIndex]);
+                parentRoms = RomsOf(database[game.parentIndex]);
             }
         }
         for (const auto& rom : game.roms) {
@@ -55,7 +56,10 @@ void RebuildIndex::Build(const GameDatabase& database) {
             entry.gameName = game.name;
             entry.romName = rom.name;
             entry.parentName = parentName;
-            entry.parentHasName = !parentName.empty() && parentRoms.contains(rom.name);
+            const auto parentRom = parentRoms.find(rom.name);
+            entry.parentHasName = !parentName.empty() && parentRom != parentRoms.end();
+            entry.parentHasSameData = entry.parentHasName && parentRom->second->size == rom.size &&
+                                      parentRom->second->crc == rom.crc;
             (rom.crc != 0 ? byCrc_ : byName_).push_back(std::move(entry));
         }
     }

@@ -22,6 +22,8 @@ struct RebuildEntry {
     std::string parentName;
     // The parent lists a ROM of the same name (ignoring case).
     bool parentHasName = false;
+    // ... and that ROM has this one's size and CRC-32: only then is it the same ROM.
+    bool parentHasSameData = false;
 };
 
 class RebuildIndex {

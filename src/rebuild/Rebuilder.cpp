@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <limits>
 #include <span>
@@ -10,6 +12,8 @@
 #include "archive/Crc32.h"
 #include "archive/FileUtils.h"
 #include "archive/ZipExtraction.h"
+#include "archive/ZipLibrary.h"
+#include "fixer/ProcessScratch.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
 
@@ -72,8 +76,11 @@ void Rebuilder::BuildIndex() {
 const std::string& Rebuilder::TargetGame(const RebuildEntry& entry) const {
     if (!options_.merge || entry.parentName.empty())
         return entry.gameName;
+    // A clone's ROM that the parent names for other data stays in the clone's set in every
+    // merge mode: one name cannot hold both.
+    const bool otherData = entry.parentHasName && !entry.parentHasSameData;
     const ScanOptions& modes = scanner_.options;
-    if (modes.MergeFull || (modes.MergeSplit && entry.parentHasName))
+    if ((modes.MergeFull && !otherData) || (modes.MergeSplit && entry.parentHasSameData))
         return entry.parentName;
     return entry.gameName;
 }
@@ -85,16 +92,21 @@ Rebuilder::Outcome Rebuilder::Rebuild(const std::string& sourceFolder,
         return Outcome::Failed;
     }
     options_ = options;
+    failedSets_.clear();
+    failureLines_.clear();
     destination_ = WithSeparator(destinationFolder);
     if (!CreateFolderTree(WithoutSeparator(destination_)))
         return Outcome::Failed;
     skipDestination_ = WithoutSeparator(CanonicalPath(destination_));
-    const std::string temporaryFolder = scanner_.programFolder + "tempzip.vxt";
-    CreateFolderTree(temporaryFolder);
-    skipTemporary_ = WithoutSeparator(CanonicalPath(temporaryFolder));
-    workFolder_ = NewPrivateFolder(temporaryFolder + kSeparator, "rebuild");
+    // Other processes' folders there are never walked either.
+    skipTemporary_ = WithoutSeparator(CanonicalPath(scanner_.programFolder + kTempZipFolderName));
+    skipProgram_ = WithoutSeparator(CanonicalPath(scanner_.programFolder));
+    if (scanner_.scratchFolder.empty() || !IsFolder(scanner_.scratchFolder))
+        return Outcome::Failed;
+    workFolder_ = NewPrivateFolder(scanner_.scratchFolder, "rebuild");
     if (workFolder_.empty())
         return Outcome::Failed;
+    RemoveZipLeftovers(destination_);
     destinationNames_ = FolderNames(destination_);
     archiveMembers_.clear();
     biosNames_.clear();
@@ -117,12 +129,13 @@ Rebuilder::Outcome Rebuilder::Rebuild(const std::string& sourceFolder,
 }
 
 bool Rebuilder::SkipFolder(const std::string& folder) const {
-    // Never descend into what this run writes, nor through links (a link to an ancestor
-    // would never end).
+    // Never descend into what this run writes, nor into the program folder (backups,
+    // scratch copies), nor through links (a link to an ancestor would never end).
     if (IsLink(WithoutSeparator(folder)))
         return true;
     const std::string canonical = WithoutSeparator(CanonicalPath(folder));
-    return canonical == skipDestination_ || canonical == skipTemporary_;
+    return canonical == skipDestination_ || canonical == skipTemporary_ ||
+           canonical == skipProgram_;
 }
 
 std::uint32_t Rebuilder::CountFiles(const std::string& folder) {
@@ -265,8 +278,10 @@ void Rebuilder::WriteLoose(const std::string& file, const std::string& romName,
     std::string folderName = destinationNames_.FindFolder(setName).value_or(setName);
     const std::string setPath = destination_ + folderName;
     if (!IsFolder(setPath)) {
-        if (!CreateFolder(setPath))
+        if (!CreateFolder(setPath)) {
+            Fail(setName, "cannot create the folder " + setPath + ": " + std::strerror(errno));
             return;
+        }
         destinationNames_.Add(folderName, /*isFolder=*/true);
     }
     const std::string target = setPath + kSeparator + romName;
@@ -283,7 +298,8 @@ void Rebuilder::WriteLoose(const std::string& file, const std::string& romName,
             return;
         }
     }
-    (void)CopyFileTo(file, target, CopyMode::KeepExisting);
+    if (!CopyFileTo(file, target, CopyMode::KeepExisting))
+        Fail(setName, "cannot write " + target + ": " + std::strerror(errno));
 }
 
 void Rebuilder::WriteZipped(const std::string& file, const std::string& romName,
@@ -299,7 +315,9 @@ void Rebuilder::WriteZipped(const std::string& file, const std::string& romName,
         if (PathExists(archive)) {
             std::vector<ZipEntry> members;
             if (!scanner_.zipReader().ReadZipDirectory(archive, members, false, false)) {
-                return;  // an archive we cannot read is not written to
+                // An archive we cannot read is not written to.
+                Fail(setName, "cannot read the archive " + archive);
+                return;
             }
             for (const auto& member : members)
                 names.insert(ToLowerAscii(member.name));
@@ -317,18 +335,26 @@ void Rebuilder::WriteZipped(const std::string& file, const std::string& romName,
         stageFolder = workFolder_ + "stage" + std::to_string(++stageCounter_);
         zipSource = stageFolder + kSeparator + romName;
         if (!CreateFolder(stageFolder) || !CopyFileTo(file, zipSource, CopyMode::ReplaceExisting)) {
+            Fail(setName, "cannot stage " + romName + ": " + std::strerror(errno));
             RemoveFolderTree(stageFolder);
             return;
         }
     }
-    if (scanner_.zipLibrary().AddFiles(archive, {zipSource}, /*junkPaths=*/true)) {
+    const auto transaction = scanner_.zipLibrary().Open(archive, ZipOpenMode::CreateWhenMissing);
+    if (transaction->Add(zipSource, romName) && transaction->Commit()) {
         known->second.insert(ToLowerAscii(romName));
         destinationNames_.Add(archiveName, /*isFolder=*/false);
     } else {
+        Fail(setName, "cannot add " + romName + " to " + archive + ": " + transaction->ErrorText());
         archiveMembers_.erase(known);  // list it again before the next write
     }
     if (!stageFolder.empty())
         RemoveFolderTree(stageFolder);
+}
+
+void Rebuilder::Fail(const std::string& setName, const std::string& why) {
+    if (failedSets_.insert(setName).second)
+        failureLines_.push_back(setName + ": " + why);
 }
 
 }  // namespace vextral

@@ -34,6 +34,10 @@ class Rebuilder {
     Outcome Rebuild(const std::string& sourceFolder, const std::string& destinationFolder,
                     const RebuildOptions& options);
 
+    // One line per set of the last run that a file could not be written into ("name: why"),
+    // in the order the sets first failed.
+    const std::vector<std::string>& FailedSets() const { return failureLines_; }
+
   private:
     enum class Step { Continue, Stop };
     struct Candidate {
@@ -57,6 +61,8 @@ class Rebuilder {
                     const std::string& setName);
     void WriteZipped(const std::string& file, const std::string& romName,
                      const std::string& setName);
+    // Notes the set's first failure.
+    void Fail(const std::string& setName, const std::string& why);
     const std::string& TargetGame(const RebuildEntry& entry) const;
 
     Scanner& scanner_;
@@ -69,6 +75,7 @@ class Rebuilder {
     std::string destination_;      // ends with the separator
     std::string skipDestination_;  // canonical, without separator
     std::string skipTemporary_;    // canonical, without separator
+    std::string skipProgram_;      // canonical, without separator
     std::string workFolder_;       // this run's private folder in tempzip.vxt
     FolderNames destinationNames_;
     std::vector<std::string> biosNames_;
@@ -76,6 +83,8 @@ class Rebuilder {
     std::unordered_map<std::string, std::unordered_set<std::string>> archiveMembers_;
     std::uint32_t stageCounter_ = 0;
     bool temporaryLinked_ = false;  // the current extracted member is already a set file
+    std::unordered_set<std::string> failedSets_;
+    std::vector<std::string> failureLines_;
 };
 
 }  // namespace vextral

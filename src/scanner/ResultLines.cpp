@@ -1,9 +1,12 @@
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <charconv>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <system_error>
+#include <cstring>
 
+#include "platform/FileDescriptor.h"
 #include "platform/FileSystem.h"
 #include "scanner/Scanner.h"
 
@@ -229,41 +232,52 @@ void Scanner::SaveLogFile() {
     const auto path = dialogs_.ChooseSaveFile("Vextral Logfile (*.txt)|*.txt||", ".txt");
     if (!path || path->empty())
         return;
-    // A failure ends the action without a message.
-    static_cast<void>(WriteLogFile(*path, withStatistics));
+    // A log the user believes saved but is not is a lost report: say so, and why.
+    std::string failure;
+    if (!WriteLogFile(*path, withStatistics, &failure)) {
+        dialogs_.ShowMessage("Can't write the logfile '" + *path + "':\n" + failure, "Save Logfile",
+                             MessageIcon::Exclamation, MessageButtons::Ok);
+    }
 }
 
-bool Scanner::WriteLogFile(const std::string& path, bool withStatistics) const {
+bool Scanner::WriteLogFile(const std::string& path, bool withStatistics,
+                           std::string* failure) const {
+    const auto fail = [failure](int error) {
+        if (failure != nullptr)
+            *failure = std::strerror(error);
+        return false;
+    };
     const auto slash = path.rfind(kSeparator);
     const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
     if (nameStart >= path.size())
-        return false;
+        return fail(EISDIR);
+    std::string text = logText;
+    if (withStatistics)
+        text += "\r\n\r\n\r\nStatistics:\r\n===========\r\n\r\n" + statisticsText + "\r\n";
     // Written beside the target and renamed over it when complete, so a full disk leaves an
     // earlier log intact.
     const std::string temporary =
         path.substr(0, nameStart) + "." + path.substr(nameStart) + ".vxt-part";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out)
-            return false;
-        out << logText;
-        if (withStatistics) {
-            out << "\r\n\r\n\r\nStatistics:\r\n===========\r\n"
-                << "\r\n"
-                << statisticsText << "\r\n";
-        }
-        out.flush();
-        if (!out) {
-            out.close();
+    FileDescriptor out(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+    if (!out.IsOpen())
+        return fail(errno);
+    std::size_t written = 0;
+    while (written < text.size()) {
+        const ssize_t count = ::write(out.Get(), text.data() + written, text.size() - written);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0) {
+            const int error = count < 0 ? errno : EIO;
+            (void)out.Close();
             std::remove(temporary.c_str());
-            return false;
+            return fail(error);
         }
+        written += static_cast<std::size_t>(count);
     }
-    std::error_code error;
-    std::filesystem::rename(temporary, path, error);
-    if (error) {
+    if (!out.Close() || std::rename(temporary.c_str(), path.c_str()) != 0) {
+        const int error = errno;
         std::remove(temporary.c_str());
-        return false;
+        return fail(error);
     }
     return true;
 }

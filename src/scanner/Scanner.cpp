@@ -46,7 +46,7 @@ Scanner::Scanner(Dialogs& dialogs, Progress& progress, ResultSink& results, ZipL
       results_(results),
       zipLibrary_(zipLibrary),
       zipReader_(dialogs),
-      fixer_(dialogs_, consent, zipLibrary_, options, programFolder, folders_) {}
+      fixer_(dialogs_, consent, zipLibrary_, options, programFolder, scratchFolder, folders_) {}
 
 void Scanner::SplitList(std::string_view text, std::vector<std::string>& list, SplitFlags flags) {
     if (flags.clear)

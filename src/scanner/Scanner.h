@@ -12,6 +12,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "archive/Crc32.h"
 #include "archive/ZipEntry.h"
 #include "archive/ZipLibrary.h"
 #include "archive/ZipReader.h"
@@ -37,6 +38,10 @@ struct PathFields {
     std::string select;
 };
 
+// The size and CRC-32 (FileData) of a file being judged, read only when a decision needs them (a
+// loose file is checksummed on demand); nothing when they cannot be read.
+using FileDataSource = std::function<std::optional<FileData>()>;
+
 struct SplitFlags {
     bool appendSeparator = false;
     bool clear = false;
@@ -57,6 +62,7 @@ class Scanner {
     ScanOptions options;
     bool pathWarning = true;    // the PathWarning program flag
     std::string programFolder;  // ends with the separator
+    std::string scratchFolder;  // this process's own folder in tempzip.vxt, ends with it
     DatabaseCounts databaseCounts;
     // Called by PrepareScan once the lists are split (the window updates its buttons).
     std::function<void()> onListsReady;
@@ -106,10 +112,16 @@ class Scanner {
                                GameRecord& game, const GameDatabase& database);
     void CheckUnneededInSampleSet(const std::string& sampleFolder, const std::string& name,
                                   GameRecord& game);
+    // data tells what the file holds: a file counts as a duplicate of a copy in another set
+    // only when both hold the same bytes; without data it is never a duplicate.
     bool IsRomFileNeeded(const GameRecord& game, std::string_view fileName,
-                         const GameDatabase& database);
+                         const GameDatabase& database, const FileDataSource& data = {});
     bool IsSampleFileNeeded(const GameRecord& game, std::string_view fileName);
     void DropExcludedFolders(GameRecord& game);
+    // Could a scan of the selected games put a file back from the backup folder, that is,
+    // change a set even with every fix off? True when a selected game's backup folder holds
+    // a file named as one of its ROMs or samples.
+    bool MayRestoreFromBackup(const GameDatabase& database);
 
     // ---- Result lines and log ----
     ScanCounters counters;
@@ -122,10 +134,13 @@ class Scanner {
     // One line per unneeded entry of the game (image 11), counted; child false for the
     // entries that belong to no set.
     void AddUnneededLines(GameRecord& game, bool child);
-    // The "S&ave Logfile" action: statistics question, save chooser, write.
+    // The "S&ave Logfile" action: statistics question, save chooser, write; a failed write
+    // is reported with the file and the reason.
     void SaveLogFile();
-    // Writes logText (CR LF text as kept), and the statistics block when asked.
-    [[nodiscard]] bool WriteLogFile(const std::string& path, bool withStatistics) const;
+    // Writes logText (CR LF text as kept), and the statistics block when asked. On failure
+    // the system's reason goes to *failure when given.
+    [[nodiscard]] bool WriteLogFile(const std::string& path, bool withStatistics,
+                                    std::string* failure = nullptr) const;
 
     // ---- Statistics ----
     // Builds both texts, stores statisticsText and shows the "Scanning Results" box.
@@ -215,16 +230,27 @@ class Scanner {
     bool ExistsInSet(const std::string& folder, const std::string& setName,
                      std::string_view fileName);
     std::uint32_t LooseFileCrc(const std::string& path);
+    // Puts a missing file back from the backup folder. A ROM comes back only when the kept
+    // file has its length and CRC-32 (either form); the name alone proves nothing.
     bool RestoreFromBackup(const GameRecord& game, const std::string& fileName,
-                           const SetLocation& location, bool zipRead);
-    bool HasRomNamed(const GameRecord& game, std::string_view name);
+                           const SetLocation& location, bool zipRead,
+                           const RomRecord* rom = nullptr);
+    // The game's ROM of that name (ignoring case), or null.
+    const RomRecord* RomNamed(const GameRecord& game, std::string_view name);
+    // Does the set hold a file of that name with exactly this size and CRC-32.
+    bool HoldsCopy(const std::string& folder, const std::string& setName, std::string_view fileName,
+                   const FileData& data);
+    // Unneeded entries holding the data of a listed ROM found under a wrong name wait for the
+    // rename while that ROM has no copy under its right name.
+    void HoldWrongNamedData(GameRecord& game, const GameDatabase& database);
     void AddUnneeded(GameRecord& game, UnneededEntry entry);
     // A needed file of the set at location (folder + set name as on disk).
     void AddNeededFile(const std::string& location, const std::string& name);
     bool IsNeededFile(std::string_view path) const;
     bool EndScan(bool result);
-    void CheckUnneededInSet(const std::string& folder, const std::string& name, GameRecord& game,
-                            const std::function<bool(std::string_view)>& isNeeded);
+    void CheckUnneededInSet(
+        const std::string& folder, const std::string& name, GameRecord& game,
+        const std::function<bool(std::string_view, const FileDataSource&)>& isNeeded);
 
     CountingDialogs countingDialogs_{dialogs_};
     ZipReader setReader_{countingDialogs_};
@@ -240,8 +266,9 @@ class Scanner {
     void RefreshSnapshots();
     std::unordered_map<std::string, std::shared_ptr<const SetLocation>> locations_;
     std::unordered_map<std::string, std::uint32_t> looseCrcs_;
-    std::unordered_map<const GameRecord*, std::unordered_set<std::string_view, CaseInsensitiveHash,
-                                                             CaseInsensitiveEqual>>
+    std::unordered_map<const GameRecord*,
+                       std::unordered_map<std::string_view, const RomRecord*, CaseInsensitiveHash,
+                                          CaseInsensitiveEqual>>
         romNames_;
     // neededFiles by set location: two equal paths always share their location, so only
     // the few names of one set are compared.

@@ -11,6 +11,7 @@
 
 #include "archive/Crc32.h"
 #include "archive/FileUtils.h"
+#include "fixer/ProcessScratch.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
 #include "scanner/Scanner.h"
@@ -24,7 +25,6 @@ constexpr std::string_view kNeoGeoSet = "neogeo";
 constexpr std::string_view kSampleBiosSet = "ym3812";
 constexpr std::string_view kUnknownSet = "_unknown";
 constexpr std::string_view kBackupFolder = "backup.vxt";
-constexpr std::string_view kTempFolder = "tempzip.vxt";
 // Listings kept at once; the parent's zip is the one worth keeping between games. The
 // members they hold together are bounded too (a member costs a few hundred bytes), so that
 // folders of zip64 archives with a hundred thousand members each cost no more.
@@ -274,6 +274,7 @@ bool Scanner::ScanGames(GameDatabase& database) {
 
         std::erase_if(game.unneededList,
                       [this](const UnneededEntry& entry) { return IsNeededFile(entry.path); });
+        HoldWrongNamedData(game, database);
         if (options.FixUnneeded) {
             const bool anything = !game.unneededList.empty();
             fixer_.RemoveUnneeded(game);
@@ -448,7 +449,7 @@ std::uint32_t Scanner::LooseFileCrc(const std::string& path) {
 }
 
 bool Scanner::RestoreFromBackup(const GameRecord& game, const std::string& fileName,
-                                const SetLocation& location, bool zipRead) {
+                                const SetLocation& location, bool zipRead, const RomRecord* rom) {
     const std::string backupRoot = programFolder + std::string(kBackupFolder) + kSeparator;
     const DirEntry* setBackup = FolderSnapshot(backupRoot).Find(game.name);
     if (setBackup == nullptr || !setBackup->isFolder)
@@ -458,6 +459,13 @@ bool Scanner::RestoreFromBackup(const GameRecord& game, const std::string& fileN
     if (file == nullptr || !file->IsFile())
         return false;
     const std::string source = backupSet + file->name;
+    if (rom != nullptr) {
+        const auto data = FileSizeAndCrc(source);
+        if (!data || data->size != rom->size ||
+            (rom->crc != 0 && data->crc != rom->crc && data->crc != rom->complementedCrc)) {
+            return false;
+        }
+    }
 
     bool restored = false;
     if (zipRead) {
@@ -473,19 +481,69 @@ bool Scanner::RestoreFromBackup(const GameRecord& game, const std::string& fileN
     return restored;
 }
 
-bool Scanner::HasRomNamed(const GameRecord& game, std::string_view name) {
+bool Scanner::MayRestoreFromBackup(const GameDatabase& database) {
+    const std::string backupRoot = programFolder + std::string(kBackupFolder) + kSeparator;
+    for (const DirEntry& setBackup : ListFolder(backupRoot)) {
+        const auto index = setBackup.isFolder ? database.FindGame(setBackup.name) : std::nullopt;
+        if (!index)
+            continue;
+        const GameRecord& game = database[*index];
+        if (!game.selected || !PassesNeoGeoFilter(game))
+            continue;
+        for (const DirEntry& file : ListFolder(backupRoot + setBackup.name)) {
+            const auto sampleNamed = [&](const SampleRecord& sample) {
+                return EqualsIgnoringCase(sample.name, file.name);
+            };
+            if (file.isFolder)
+                continue;
+            if ((options.Roms && RomNamed(game, file.name) != nullptr) ||
+                (options.Samples &&
+                 std::any_of(game.samples.begin(), game.samples.end(), sampleNamed))) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+const RomRecord* Scanner::RomNamed(const GameRecord& game, std::string_view name) {
     constexpr std::size_t kIndexFrom = 16;
     if (game.roms.size() < kIndexFrom) {
-        return std::any_of(game.roms.begin(), game.roms.end(), [&](const RomRecord& rom) {
-            return EqualsIgnoringCase(rom.name, name);
+        const auto rom = std::find_if(game.roms.begin(), game.roms.end(), [&](const RomRecord& r) {
+            return EqualsIgnoringCase(r.name, name);
         });
+        return rom == game.roms.end() ? nullptr : &*rom;
     }
     auto& index = romNames_[&game];
     if (index.empty()) {
         for (const RomRecord& rom : game.roms)
-            index.insert(rom.name);
+            index.emplace(rom.name, &rom);
     }
-    return index.contains(name);
+    const auto rom = index.find(name);
+    return rom == index.end() ? nullptr : rom->second;
+}
+
+bool Scanner::HoldsCopy(const std::string& folder, const std::string& setName,
+                        std::string_view fileName, const FileData& data) {
+    const auto location = ResolveLocation(folder + setName);
+    if (location->hasZip) {
+        if (const auto members = ListSetZipKept(location->zipPath)) {
+            for (const ZipEntry& member : *members) {
+                if (EqualsIgnoringCase(member.name, fileName) && member.size == data.size &&
+                    member.crc == data.crc)
+                    return true;
+            }
+        }
+    }
+    if (location->hasFolder) {
+        const DirEntry* file = folders_.Find(location->setFolder, fileName);
+        if (file != nullptr && !file->isFolder) {
+            const std::string path = location->setFolder + file->name;
+            const auto length = FileLength(path);
+            return length && *length == data.size && LooseFileCrc(path) == data.crc;
+        }
+    }
+    return false;
 }
 
 void Scanner::AddUnneeded(GameRecord& game, UnneededEntry entry) {
@@ -538,15 +596,18 @@ void Scanner::CheckSetName(GameRecord& game, const std::string& location) {
     game.setFound = true;
     if (!options.Spelling)
         return;
+    // A clone's set may lie in its parent's under the parent's name, folder or zip alike.
+    const auto rightName = [&](const std::string& found) {
+        return found == game.name ||
+               ((options.MergeFull || options.MergeSplit) && game.isClone && found == game.cloneOf);
+    };
     if (set.hasFolder) {
         game.foundSetName = FileNamePart(WithoutSeparator(set.setFolder));
-        game.setNameOk = game.foundSetName == game.name;
+        game.setNameOk = rightName(game.foundSetName);
     }
     if (set.hasZip) {
         game.foundSetName = FileNamePart(set.zipStem);
-        game.setNameOk =
-            game.foundSetName == game.name || ((options.MergeFull || options.MergeSplit) &&
-                                               game.isClone && game.foundSetName == game.cloneOf);
+        game.setNameOk = rightName(game.foundSetName);
     }
     if (!game.setNameOk && options.FixSpelling) {
         fixer_.FixGameSpelling(location, game);
@@ -579,9 +640,18 @@ void Scanner::CheckRomSet(GameRecord& game, const std::string& location, bool is
         zipRead = list();
     }
 
+    // In the parent's set a clone's ROM is looked for under its own name only when the parent
+    // does not list that name for other data; and nothing there is this game's to fix.
+    const GameRecord* parent = isParentLocation ? ParentOf(game, database) : nullptr;
+    const bool mayFix = !isParentLocation;
     for (RomRecord& rom : game.roms) {
         rom.lookupName = rom.name;
-        FileMatch match = FindInSet(*set, zipRead, members.Get(), rom.lookupName);
+        const RomRecord* parentRom = parent != nullptr ? RomNamed(*parent, rom.name) : nullptr;
+        const bool ownNameHere =
+            parentRom == nullptr || (parentRom->size == rom.size && parentRom->crc == rom.crc);
+        FileMatch match;
+        if (ownNameHere)
+            match = FindInSet(*set, zipRead, members.Get(), rom.lookupName);
         if (!match.Found() && !options.MissingAdvanced) {
             for (const std::string& other : rom.otherNames) {
                 match = FindInSet(*set, zipRead, members.Get(), other);
@@ -594,7 +664,8 @@ void Scanner::CheckRomSet(GameRecord& game, const std::string& location, bool is
         bool foundHere = match.Found();
         if (foundHere) {
             rom.found = true;
-        } else if (!rom.found && RestoreFromBackup(game, rom.name, *set, zipRead)) {
+        } else if (!rom.found && ownNameHere &&
+                   RestoreFromBackup(game, rom.name, *set, zipRead, &rom)) {
             rom.found = true;
             foundHere = true;
             set = ResolveLocation(location);
@@ -633,7 +704,7 @@ void Scanner::CheckRomSet(GameRecord& game, const std::string& location, bool is
         if (options.Spelling) {
             rom.foundName = inZip ? members.Get()[*match.member].name : match.looseName;
             rom.nameCaseOk = rom.foundName == rom.lookupName;
-            if (!rom.nameCaseOk && options.FixSpelling) {
+            if (!rom.nameCaseOk && options.FixSpelling && mayFix) {
                 fixer_.FixRomSpelling(setPath() + kSeparator + rom.lookupName, rom, inZip,
                                       members.Mutable(), setPath(), game);
                 ForgetAfterChange(set->setFolder);
@@ -656,7 +727,8 @@ void Scanner::CheckRomSet(GameRecord& game, const std::string& location, bool is
                 rom.foundLength = *length;
             }
             rom.lengthOk = rom.foundLength == rom.size;
-            if (!rom.lengthOk && options.FixLength && rom.crc != 0 && rom.size < rom.foundLength) {
+            if (!rom.lengthOk && options.FixLength && mayFix && rom.crc != 0 &&
+                rom.size < rom.foundLength) {
                 fixer_.ResizeRom(filePath(), game, rom, inZip, members.Mutable());
                 ForgetAfterChange(set->folder);
                 folders_.Invalidate(set->setFolder);
@@ -830,27 +902,32 @@ void Scanner::CheckUnneededInPath(const std::string& folder, GameRecord& collect
 
 void Scanner::CheckUnneededInRomSet(const std::string& romFolder, const std::string& name,
                                     GameRecord& game, const GameDatabase& database) {
-    CheckUnneededInSet(romFolder, name, game, [&](std::string_view fileName) {
-        return IsRomFileNeeded(game, fileName, database);
-    });
+    CheckUnneededInSet(romFolder, name, game,
+                       [&](std::string_view fileName, const FileDataSource& data) {
+                           return IsRomFileNeeded(game, fileName, database, data);
+                       });
 }
 
 void Scanner::CheckUnneededInSampleSet(const std::string& sampleFolder, const std::string& name,
                                        GameRecord& game) {
-    CheckUnneededInSet(sampleFolder, name, game, [&](std::string_view fileName) {
-        return IsSampleFileNeeded(game, fileName);
-    });
+    CheckUnneededInSet(sampleFolder, name, game,
+                       [&](std::string_view fileName, const FileDataSource&) {
+                           return IsSampleFileNeeded(game, fileName);
+                       });
 }
 
-void Scanner::CheckUnneededInSet(const std::string& folder, const std::string& name,
-                                 GameRecord& game,
-                                 const std::function<bool(std::string_view)>& isNeeded) {
+void Scanner::CheckUnneededInSet(
+    const std::string& folder, const std::string& name, GameRecord& game,
+    const std::function<bool(std::string_view, const FileDataSource&)>& isNeeded) {
     const auto resolved = ResolveLocation(folder + name);
     const SetLocation& set = *resolved;
     if (set.hasZip) {
         if (const auto members = ListSetZipKept(set.zipPath)) {
             for (const ZipEntry& member : *members) {
-                if (isNeeded(member.name)) {
+                const auto data = [&member]() -> std::optional<FileData> {
+                    return FileData{member.size, member.crc};
+                };
+                if (isNeeded(member.name, data)) {
                     AddNeededFile(set.zipStem, member.name);
                     continue;
                 }
@@ -869,13 +946,20 @@ void Scanner::CheckUnneededInSet(const std::string& folder, const std::string& n
         const std::string setFolder = WithoutSeparator(set.setFolder);
         const std::vector<DirEntry> entries = folders_.Listing(set.setFolder).Entries();
         for (const DirEntry& entry : entries) {
+            const std::string path = set.setFolder + entry.name;
+            const auto data = [&]() -> std::optional<FileData> {
+                const auto length = entry.isFolder ? std::nullopt : FileLength(path);
+                if (!length)
+                    return std::nullopt;
+                return FileData{*length, LooseFileCrc(path)};
+            };
             // A FIFO, socket or device named as a needed file is still not that file.
-            if (!entry.isSpecial && isNeeded(entry.name)) {
+            if (!entry.isSpecial && isNeeded(entry.name, data)) {
                 AddNeededFile(setFolder, entry.name);
                 continue;
             }
             UnneededEntry unneeded;
-            unneeded.path = set.setFolder + entry.name;
+            unneeded.path = path;
             unneeded.setName = name;
             unneeded.isFolder = entry.isFolder;
             AddUnneeded(game, std::move(unneeded));
@@ -885,29 +969,42 @@ void Scanner::CheckUnneededInSet(const std::string& folder, const std::string& n
 }
 
 bool Scanner::IsRomFileNeeded(const GameRecord& game, std::string_view fileName,
-                              const GameDatabase& database) {
+                              const GameDatabase& database, const FileDataSource& data) {
     const bool duplicateReported = options.UnneededAdvanced;
-    const auto inSomeRomFolder = [&](const std::string& setName) {
+    // A duplicate needs a copy in the other set with the same bytes, and those bytes must be
+    // the ROM's as listed: the same name is not the same data.
+    std::optional<std::optional<FileData>> known;
+    const auto duplicateOf = [&](const RomRecord& rom, const std::string& setName) {
+        if (!known)
+            known = data ? data() : std::nullopt;
+        const std::optional<FileData>& file = *known;
+        if (!file || rom.crc == 0 || file->size != rom.size ||
+            (file->crc != rom.crc && file->crc != rom.complementedCrc))
+            return false;
         return std::any_of(romList.begin(), romList.end(), [&](const std::string& folder) {
-            return ExistsInSet(folder, setName, fileName);
+            return HoldsCopy(folder, setName, fileName, *file);
         });
     };
 
-    if (HasRomNamed(game, fileName)) {
-        if (const GameRecord* parent = ParentOf(game, database)) {
-            if (options.MergeFull && inSomeRomFolder(parent->name))
-                return !duplicateReported;
-            if (options.MergeSplit && HasRomNamed(*parent, fileName) &&
-                inSomeRomFolder(parent->name))
-                return !duplicateReported;
-        }
+    if (const RomRecord* own = RomNamed(game, fileName)) {
+        const GameRecord* parent = duplicateReported ? ParentOf(game, database) : nullptr;
+        if (parent == nullptr)
+            return true;
+        const RomRecord* parentRom = RomNamed(*parent, fileName);
+        const bool sameAsParent =
+            parentRom != nullptr && parentRom->size == own->size && parentRom->crc == own->crc;
+        if (options.MergeFull && (parentRom == nullptr || sameAsParent) &&
+            duplicateOf(*own, parent->name))
+            return false;
+        if (options.MergeSplit && sameAsParent && duplicateOf(*own, parent->name))
+            return false;
         return true;
     }
     if (!game.isParent)
         return false;
     const auto clonesName = [&] {
         return std::any_of(game.clones.begin(), game.clones.end(), [&](const CloneRef& clone) {
-            return clone.index < database.size() && HasRomNamed(database[clone.index], fileName);
+            return clone.index < database.size() && RomNamed(database[clone.index], fileName);
         });
     };
     if (options.MergeFull)
@@ -915,11 +1012,14 @@ bool Scanner::IsRomFileNeeded(const GameRecord& game, std::string_view fileName,
     if (options.MergeSplit) {
         if (!clonesName())
             return false;
-        for (const std::string& folder : romList) {
-            for (const CloneRef& clone : game.clones) {
-                if (ExistsInSet(folder, clone.name, fileName))
-                    return !duplicateReported;
-            }
+        if (!duplicateReported)
+            return true;
+        for (const CloneRef& clone : game.clones) {
+            if (clone.index >= database.size())
+                continue;
+            const RomRecord* cloneRom = RomNamed(database[clone.index], fileName);
+            if (cloneRom != nullptr && duplicateOf(*cloneRom, clone.name))
+                return false;
         }
         return true;
     }
@@ -941,11 +1041,50 @@ bool Scanner::IsSampleFileNeeded(const GameRecord& game, std::string_view fileNa
     return true;
 }
 
+void Scanner::HoldWrongNamedData(GameRecord& game, const GameDatabase& database) {
+    if (game.wrongNameList.empty() || game.unneededList.empty())
+        return;
+    // The sets a wrongly named file's data may belong to: the game's own and, where sets are
+    // merged, its parent's and its clones'.
+    std::vector<std::string> owners{game.name};
+    if (options.MergeFull || options.MergeSplit) {
+        if (const GameRecord* parent = ParentOf(game, database))
+            owners.push_back(parent->name);
+        for (const CloneRef& clone : game.clones)
+            owners.push_back(clone.name);
+    }
+    for (const WrongNameEntry& wrong : game.wrongNameList) {
+        if (wrong.fixed)
+            continue;
+        std::optional<FileData> data;
+        if (wrong.inZip) {
+            data = FileData{wrong.entry.size, wrong.entry.crc};
+        } else if (const auto length = FileLength(wrong.path)) {
+            data = FileData{*length, LooseFileCrc(wrong.path)};
+        }
+        const bool copyUnderRightName =
+            data && std::any_of(romList.begin(), romList.end(), [&](const std::string& folder) {
+                return std::any_of(owners.begin(), owners.end(), [&](const std::string& owner) {
+                    return HoldsCopy(folder, owner, wrong.rightName, *data);
+                });
+            });
+        if (copyUnderRightName)
+            continue;
+        for (UnneededEntry& unneeded : game.unneededList) {
+            if (unneeded.path == wrong.path && unneeded.inZip == wrong.inZip &&
+                (!wrong.inZip || unneeded.memberName == wrong.memberName))
+                unneeded.awaitsRename = true;
+        }
+    }
+}
+
 void Scanner::DropExcludedFolders(GameRecord& game) {
     std::vector<std::string> excluded = miscFolders;
     excluded.push_back(programFolder);
     excluded.push_back(programFolder + std::string(kBackupFolder) + kSeparator);
-    excluded.push_back(programFolder + std::string(kTempFolder) + kSeparator);
+    excluded.push_back(programFolder + kTempZipFolderName + kSeparator);
+    if (!scratchFolder.empty())
+        excluded.push_back(scratchFolder);
     std::erase_if(game.unneededList, [&](const UnneededEntry& entry) {
         const std::string folderText =
             entry.isFolder ? WithSeparator(entry.path) : FolderPart(entry.path);

@@ -16,12 +16,14 @@ struct AppSettings {
 
     ScanOptions options;
 
-    std::string rompaths;     // stored as Rompaths
-    std::string samplepaths;  // stored as Samplepaths
-    std::string miscpaths;    // stored as Miscpaths
-    std::string chosenGames;  // stored as ChosenGames
-    std::string mameFolder;   // stored as MameExe
+    std::string rompaths;       // stored as Rompaths
+    std::string samplepaths;    // stored as Samplepaths
+    std::string miscpaths;      // stored as Miscpaths
+    std::string chosenGames;    // stored as ChosenGames
+    std::string mameFolder;     // stored as MameExe
     std::string programFolder;  // stored as VextralExe
+    // This process's own folder in the temporary folder, made by start-up; never stored.
+    std::string scratchFolder;
 };
 
 }  // namespace vextral

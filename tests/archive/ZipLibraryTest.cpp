@@ -4,32 +4,44 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "archive/ZipExtraction.h"
 #include "archive/ZipReader.h"
 #include "platform/FileSystem.h"
+#include "support/FailingZipLibrary.h"
 #include "support/FakeDialogs.h"
+#include "support/FolderBuilder.h"
 #include "support/TempFolder.h"
 #include "support/ZipBuilder.h"
+#include "support/ZipContents.h"
 
 namespace vextral::test {
 namespace {
+
+using Tree = std::map<std::string, std::string>;
 
 class ZipLibraryTest : public ::testing::Test {
   protected:
     void SetUp() override { ASSERT_TRUE(library.Load()); }
     void TearDown() override { library.Release(); }
 
-    // The archive as our own reader sees it; fails the test when it cannot be walked.
-    std::vector<ZipEntry> List(const std::string& path) {
-        std::vector<ZipEntry> entries;
-        EXPECT_TRUE(ZipReader(dialogs).ReadZipDirectory(path, entries, false, true));
-        return entries;
-    }
+    std::vector<ZipEntry> List(const std::string& path) { return ListMembers(path, dialogs); }
     static std::vector<std::string> Names(const std::vector<ZipEntry>& entries) {
         std::vector<std::string> names;
         for (const ZipEntry& entry : entries)
             names.push_back(entry.storedName);
         return names;
+    }
+    // Stored name and contents of every member, in the archive's order.
+    std::vector<std::pair<std::string, std::string>> Contents(const std::string& path) {
+        std::vector<std::pair<std::string, std::string>> contents;
+        for (const ZipEntry& entry : List(path)) {
+            EXPECT_TRUE(ExtractZipEntry(entry, temp / "out", dialogs));
+            contents.emplace_back(entry.storedName, ReadFile(temp / "out"));
+        }
+        DeleteFile(temp / "out");
+        return contents;
     }
 
     TempFolder temp;
@@ -37,7 +49,7 @@ class ZipLibraryTest : public ::testing::Test {
     ZipLibrary library;
 };
 
-TEST_F(ZipLibraryTest, AddedFilesAreDeflatedAndReadBackByTheReader) {
+TEST_F(ZipLibraryTest, AddedFilesAreDeflatedAndNeverReplaceAMember) {
     const std::string big = std::string(20000, 'r') + "end of rom";
     const std::string a = WriteFile(temp / "src/a.rom", big);
     const std::string b = WriteFile(temp / "src/sub/b.rom", "tiny");
@@ -49,53 +61,132 @@ TEST_F(ZipLibraryTest, AddedFilesAreDeflatedAndReadBackByTheReader) {
     ASSERT_EQ(Names(entries), (std::vector<std::string>{"a.rom", "b.rom"}));
     EXPECT_EQ(entries[0].method, 8);
     EXPECT_LT(entries[0].compressedSize, 1000u);
-    ASSERT_TRUE(ExtractZipEntry(entries[0], temp / "out", dialogs));
-    EXPECT_EQ(ReadFile(temp / "out"), big);
-    ASSERT_TRUE(ExtractZipEntry(entries[1], temp / "out2", dialogs));
-    EXPECT_EQ(ReadFile(temp / "out2"), "tiny");
+    EXPECT_EQ(Contents(zip), (std::vector<std::pair<std::string, std::string>>{{"a.rom", big},
+                                                                               {"b.rom", "tiny"}}));
 
-    // A member of the same name is replaced; without junkPaths the folder part is kept.
+    // A name the archive holds refuses the whole call; without junkPaths the path is kept.
+    const std::string before = ReadFile(zip);
     WriteFile(b, "replaced");
-    ASSERT_TRUE(library.AddFiles(zip, {b}, /*junkPaths=*/true));
+    EXPECT_FALSE(library.AddFiles(zip, {b}, /*junkPaths=*/true));
+    EXPECT_EQ(ReadFile(zip), before);
     ASSERT_TRUE(library.AddFiles(zip, {b}, /*junkPaths=*/false));
-    entries = List(zip);
-    ASSERT_EQ(entries.size(), 3u);
-    EXPECT_EQ(entries[1].name, "b.rom");
-    EXPECT_EQ(entries[1].crc, CrcOf("replaced"));
-    EXPECT_EQ(entries[2].storedName, b.substr(1));
+    EXPECT_EQ(List(zip).back().storedName, b.substr(1));
+    EXPECT_FALSE(library.AddFiles(zip, {}, true));
     EXPECT_TRUE(dialogs.messages.empty());
 }
 
-TEST_F(ZipLibraryTest, DeletingMembersKeepsTheRestAndRemovesAnEmptyArchive) {
-    ZipBuilder builder;
-    builder.Add("keep.rom", "keep").Add("dir/gone.rom", "gone").Add("dup", "1").Add("dup", "2");
-    const std::string zip = builder.Write(temp / "set.zip");
+TEST_F(ZipLibraryTest, OneTransactionActsOnMembersByIndexAndKeepsTheirOrder) {
+    // Two members of one stored name are two members.
+    const std::string zip = ZipBuilder()
+                                .Add("A.BIN", "first")
+                                .AddDeflated("A.BIN", "second")
+                                .Add("junk.txt", "junk")
+                                .Add("keep.rom", "keep")
+                                .Write(temp / "set.zip");
     ::chmod(zip.c_str(), 0444);
+    const std::vector<ZipEntry> listing = List(zip);
+    const std::string cut = WriteFile(temp / "cut", "cut data");
+    {
+        const auto archive = library.Open(zip, ZipOpenMode::Existing);
+        ASSERT_TRUE(archive->IsOpen());
+        const auto first = archive->IndexOf(listing[0], listing);
+        const auto second = archive->IndexOf(listing[1], listing);
+        const auto junk = archive->IndexOf(listing[2], listing);
+        ASSERT_TRUE(first && second && junk);
+        EXPECT_NE(*first, *second);
+        ASSERT_TRUE(archive->Rename(*second, "a.bin"));
+        ASSERT_TRUE(archive->Replace(*first, cut));
+        ASSERT_TRUE(archive->Delete(*junk));
+        EXPECT_FALSE(archive->Rename(*first, "keep.rom"));  // a name another member bears
+        EXPECT_FALSE(archive->ErrorText().empty());
+        ASSERT_TRUE(archive->Commit());
+    }
+    EXPECT_EQ(Contents(zip),
+              (std::vector<std::pair<std::string, std::string>>{
+                  {"A.BIN", "cut data"}, {"a.bin", "second"}, {"keep.rom", "keep"}}));
+    EXPECT_EQ(ReadTree(temp / ""), (Tree{{"cut", "cut data"}, {"set.zip", ReadFile(zip)}}));
 
-    ASSERT_TRUE(library.DeleteMembers(zip, {"dir/gone.rom", "dup"}));
-    std::vector<ZipEntry> entries = List(zip);
-    ASSERT_EQ(Names(entries), std::vector<std::string>{"keep.rom"});
-    ASSERT_TRUE(ExtractZipEntry(entries[0], temp / "keep", dialogs));
-    EXPECT_EQ(ReadFile(temp / "keep"), "keep");
-
-    ASSERT_TRUE(library.DeleteMembers(zip, {"keep.rom"}));
+    // Deleting the last members removes the archive.
+    const std::vector<ZipEntry> rest = List(zip);
+    {
+        const auto archive = library.Open(zip, ZipOpenMode::Existing);
+        for (const ZipEntry& entry : rest)
+            ASSERT_TRUE(archive->Delete(*archive->IndexOf(entry, rest)));
+        ASSERT_TRUE(archive->Commit());
+    }
     EXPECT_FALSE(PathExists(zip));
+    EXPECT_FALSE(PathExists(temp / ".vxt-work"));
 }
 
-TEST_F(ZipLibraryTest, RefusedCallsLeaveTheArchiveByteIdentical) {
-    const std::string zip = ZipBuilder().Add("a.rom", "a").Add("B.rom", "b").Write(temp / "s.zip");
+TEST_F(ZipLibraryTest, MembersAreMappedByNameAndDataOrNotAtAll) {
+    // The central directory lists two same-named members of different data the other way
+    // round: the n-th by name is not the n-th by file order, and data tells them apart.
+    const std::string swapped = ZipBuilder()
+                                    .Add("a.rom", "one")
+                                    .Add("a.rom", "two")
+                                    .CentralReversed()
+                                    .Write(temp / "swapped.zip");
+    const std::vector<ZipEntry> listing = List(swapped);
+    const auto archive = library.Open(swapped, ZipOpenMode::Existing);
+    EXPECT_EQ(archive->IndexOf(listing[0], listing), std::optional<std::uint64_t>(1));
+    EXPECT_EQ(archive->IndexOf(listing[1], listing), std::optional<std::uint64_t>(0));
+
+    // Refused: an entry of another listing, a listing that misses a member of that name.
+    ZipEntry stranger = listing[0];
+    stranger.crc ^= 1;
+    EXPECT_FALSE(archive->IndexOf(stranger, listing).has_value());
+    EXPECT_FALSE(archive->IndexOf(stranger, {stranger}).has_value());
+    EXPECT_FALSE(archive->IndexOf(listing[0], {listing[0]}).has_value());
+}
+
+TEST_F(ZipLibraryTest, EveryFailedStepLeavesTheArchiveByteForByte) {
+    const std::string zip =
+        ZipBuilder().Add("a.rom", "a").Add("b.rom", "b").Add("c.rom", "c").Write(temp / "s.zip");
     const std::string before = ReadFile(zip);
+    const std::string file = WriteFile(temp / "new.rom", "new");
+    const Tree tree = ReadTree(temp / "");
 
-    EXPECT_FALSE(library.DeleteMembers(zip, {}));
-    EXPECT_FALSE(library.AddFiles(zip, {}, true));
-    EXPECT_FALSE(library.DeleteMembers(zip, {"a.rom", "missing.rom"}));
-    EXPECT_FALSE(library.DeleteMembers(zip, {"b.rom"}));  // stored names match exactly
-    EXPECT_FALSE(
-        library.AddFiles(zip, {WriteFile(temp / "new.rom", "n"), temp / "absent.rom"}, true));
+    FailingZipLibrary failing;
+    const auto change = [&] {
+        const std::vector<ZipEntry> listing = List(zip);
+        const auto archive = failing.Open(zip, ZipOpenMode::Existing);
+        const auto a = archive->IndexOf(listing[0], listing);
+        const auto b = archive->IndexOf(listing[1], listing);
+        const auto c = archive->IndexOf(listing[2], listing);
+        return a && b && c && archive->Rename(*a, "x.rom") && archive->Replace(*b, file) &&
+               archive->Delete(*c) && archive->Add(file, "n.rom") && archive->Commit();
+    };
+    for (failing.failStep = 1; failing.failStep <= 6; ++failing.failStep) {
+        failing.steps = 0;
+        EXPECT_FALSE(change()) << failing.failStep;
+        EXPECT_EQ(ReadTree(temp / ""), tree) << failing.failStep;
+    }
     EXPECT_EQ(ReadFile(zip), before);
+    failing.failStep = 0;
+    ASSERT_TRUE(change());
+    EXPECT_EQ(Contents(zip), (std::vector<std::pair<std::string, std::string>>{
+                                 {"x.rom", "a"}, {"b.rom", "new"}, {"n.rom", "new"}}));
+}
 
-    EXPECT_FALSE(library.AddFiles(temp / "never.zip", {}, true));
-    EXPECT_FALSE(library.DeleteMembers(temp / "never.zip", {"a.rom"}));
+TEST_F(ZipLibraryTest, LeftoversOfAKilledTransactionGoButLookAlikesStay) {
+    const std::string zip = ZipBuilder().Add("a.rom", "a").Write(temp / "set.zip");
+    FolderBuilder(temp.Path())
+        .File(".vxt-work/set.zip", "a second name of the old archive")
+        .File(".vxt-work/set.zip.k3Xq9Z", "libzip's partial output")
+        .File("set.zip.k3Xq9Z", "the user's own file");
+    const std::string file = WriteFile(temp / "b.rom", "b");
+    ASSERT_TRUE(library.AddFiles(zip, {file}, true));
+    EXPECT_EQ(ReadTree(temp / ""), (Tree{{"b.rom", "b"},
+                                         {"set.zip", ReadFile(zip)},
+                                         {"set.zip.k3Xq9Z", "the user's own file"}}));
+    EXPECT_EQ(Names(List(zip)), (std::vector<std::string>{"a.rom", "b.rom"}));
+    // Those of other archives go when the folder is cleared.
+    FolderBuilder(temp.Path()).File(".vxt-work/other.zip.Zq81xW", "partial");
+    RemoveZipLeftovers(temp.Path());
+    EXPECT_FALSE(PathExists(temp / ".vxt-work"));
+
+    // Nothing that cannot be opened is created; a missing archive is not made up.
+    EXPECT_FALSE(library.Open(temp / "never.zip", ZipOpenMode::Existing)->IsOpen());
     EXPECT_FALSE(PathExists(temp / "never.zip"));
 }
 

@@ -1,6 +1,7 @@
 // vextral rebuild, merge, unmerge and the help texts, run as a separate process.
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "cli/CliFixture.h"
 #include "platform/FileSystem.h"
@@ -49,6 +50,16 @@ TEST_F(CliCommandsTest, RebuildWritesSetsFromFilesFoundBelowTheSource) {
     EXPECT_TRUE(IsRegularFile(temp / "zipped/popj.zip"));
 }
 
+TEST_F(CliCommandsTest, ASetThatCouldNotBeWrittenIsNamedAndFailsTheRebuild) {
+    BuildFamily();
+    test::WriteFile(temp / "found/x.bin", DataWithCrc(0x11111111, 16));
+    test::WriteFile(temp / "built/pop", "a file where the set folder belongs");
+    const test::CliResult result = Command("rebuild", {"--from", "found", "--to", "built"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err.find("vextral: pop: cannot create the folder"), std::string::npos)
+        << result.err;
+}
+
 TEST_F(CliCommandsTest, RebuildRefusesADestinationInsideTheSource) {
     BuildFamily();
     test::WriteFile(temp / "found/x.bin", DataWithCrc(0x11111111, 16));
@@ -82,6 +93,17 @@ TEST_F(CliCommandsTest, MergeNeedsYesOffATerminalThenMergesAndUnmergeUndoesIt) {
     // A scan finds the family complete again.
     result = Command("scan", {"--set", "Unneeded=0"});
     EXPECT_EQ(result.status, 0) << result.out;
+}
+
+TEST_F(CliCommandsTest, AFamilyLeftAsItWasIsNamedAndFailsTheRun) {
+    BuildFamily();
+    ASSERT_EQ(::symlink((temp / "gone").c_str(), (temp / "roms/popj").c_str()), 0);
+    const std::string before = test::ReadFile(temp / "roms/pop.zip");
+    const test::CliResult result = Command("unmerge", {});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err.find("left as they were: pop"), std::string::npos) << result.err;
+    EXPECT_EQ(test::ReadFile(temp / "roms/pop.zip"), before);
+    EXPECT_TRUE(IsRegularFile(temp / "roms/popj.zip"));
 }
 
 TEST_F(CliCommandsTest, MergeWithBothModesOffHasNothingToDo) {

@@ -119,6 +119,13 @@ TEST_F(CliScanTest, StatusZeroWhenNothingIsWrongAndOneWhenSomethingIs) {
     EXPECT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(result.out.rfind("\n\n\nStatistics:\n", 0), 0u);
 
+    // A finding of no game is a finding too.
+    roms.File("readme.txt", "notes");
+    result = Scan();
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.out.rfind("\nunneeded file: ", 0), 0u) << result.out;
+    ASSERT_TRUE(DeleteFile(temp / "roms/readme.txt"));
+
     ASSERT_TRUE(DeleteFile(temp / "roms/alpha.zip"));
     result = Scan();
     EXPECT_EQ(result.status, 1);
@@ -164,6 +171,17 @@ TEST_F(CliScanTest, EveryFlagNameIsAcceptedAndSavedWithSaveSettings) {
         EXPECT_EQ(store.ReadInt("Settings", name), value ? 1 : 0) << name;
     // The path fields are stored as the window stores them on closing.
     EXPECT_NE(store.ReadString("Paths", "Rompaths").value_or(""), "");
+}
+
+TEST_F(CliScanTest, SettingsThatCannotBeWrittenAreReported) {
+    BuildCollection();
+    // A file where the settings folder belongs: not even root can write there.
+    test::WriteFile(temp / "config/vextral", "");
+    const test::CliResult result = Scan({"--save-settings"});
+    EXPECT_NE(result.err.find("Can't write the settings to '" + SettingsFile() + "'."),
+              std::string::npos)
+        << result.err;
+    EXPECT_EQ(result.status, 2);
 }
 
 TEST_F(CliScanTest, ListWarningsFlagGovernsTheWarningsOfLoadingToo) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "archive/Crc32.h"
+#include "support/TempFolder.h"
 
 namespace vextral {
 namespace {
@@ -25,6 +26,10 @@ std::optional<std::size_t> NaiveOffset(const std::vector<std::uint8_t>& data, st
 }
 
 TEST(CrcWindowTest, AgreesWithTheNaiveSearchOnPlantedAndRandomWindows) {
+    // The file search reads in chunks far smaller than the windows, so that windows start,
+    // end and slide across chunk boundaries.
+    const test::TempFolder temp;
+    const std::string file = temp / "rom";
     std::mt19937 random(1234);
     for (int round = 0; round < 300; ++round) {
         const std::size_t length = 1 + random() % 300;
@@ -41,9 +46,14 @@ TEST(CrcWindowTest, AgreesWithTheNaiveSearchOnPlantedAndRandomWindows) {
             const std::size_t at = round % 3 == 1 ? random() % slots : (round % 2 ? 0 : slots - 1);
             crc = Crc32(0, data.data() + at, wanted);
         }
-        EXPECT_EQ(FindCrcWindowOffset(data.data(), length, wanted, crc),
-                  NaiveOffset(data, wanted, crc))
+        const auto expected = NaiveOffset(data, wanted, crc);
+        EXPECT_EQ(FindCrcWindowOffset(data.data(), length, wanted, crc), expected)
             << "length " << length << " wanted " << wanted;
+        test::WriteFile(file, std::string(data.begin(), data.end()));
+        const std::size_t chunk = 1 + round % 7;
+        EXPECT_EQ(FindCrcWindowInFile(file, wanted, crc, chunk),
+                  expected ? std::optional<std::uint64_t>(*expected) : std::nullopt)
+            << "length " << length << " wanted " << wanted << " chunk " << chunk;
     }
 }
 
@@ -55,6 +65,7 @@ TEST(CrcWindowTest, RefusesEmptyAndTooShortInput) {
     EXPECT_EQ(FindCrcWindowOffset(data.data(), 3, 0, 0), std::nullopt);
     EXPECT_EQ(FindCrcWindowOffset(data.data(), 0, 0, 0), std::nullopt);
     EXPECT_EQ(FindCrcWindowOffset(nullptr, 3, 1, 0), std::nullopt);
+    EXPECT_EQ(FindCrcWindowInFile("/nonexistent/rom", 1, 0), std::nullopt);
 }
 
 }  // namespace

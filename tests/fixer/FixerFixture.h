@@ -27,7 +27,7 @@ class FixerFixture : public ::testing::Test {
         options.FixSpelling = options.FixLength = options.FixUnneeded = options.FixName = true;
         consent.Reset(options);
         EXPECT_TRUE(zip.Load());
-        EXPECT_TRUE(CreateFolderTree(programFolder + "tempzip.vxt/"));
+        EXPECT_TRUE(CreateFolderTree(scratchFolder));
         EXPECT_TRUE(CreateFolderTree(roms));
     }
 
@@ -54,13 +54,14 @@ class FixerFixture : public ::testing::Test {
 
     TempFolder temp;
     const std::string programFolder = temp / "program/";
+    const std::string scratchFolder = programFolder + "tempzip.vxt/run/";
     const std::string roms = temp / "roms/";
     FakeDialogs dialogs;
     ConsentState consent;
     FailingZipLibrary zip;
     ScanOptions options;
     FolderCache folders;
-    Fixer fixer{dialogs, consent, zip, options, programFolder, folders};
+    Fixer fixer{dialogs, consent, zip, options, programFolder, scratchFolder, folders};
 };
 
 }  // namespace vextral::test

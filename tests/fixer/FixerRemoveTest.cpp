@@ -1,5 +1,8 @@
 #include "FixerFixture.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace vextral::test {
 namespace {
 
@@ -153,6 +156,72 @@ TEST_F(FixerRemoveTest, ConfiguredFolderStaysWhenItsLastUnknownFileGoes) {
     EXPECT_TRUE(IsFolder(roms));
     EXPECT_EQ(Backups(),
               (std::map<std::string, std::string>{{"_unknown/", ""}, {"_unknown/stray.txt", "s"}}));
+}
+
+TEST_F(FixerRemoveTest, TheProgramFolderIsNeverRemovedNorCopied) {
+    // The program folder lies in a folder being removed, or is itself an item.
+    const std::string program = roms + "abc/extra/data/vextral/";
+    FolderBuilder(program).File("backup.vxt/old/a.rom", "earlier backup");
+    FolderBuilder(roms).File("abc/extra/readme.txt", "r");
+    Fixer inside{dialogs, consent, zip, options, program, scratchFolder, folders};
+    for (const bool backup : {true, false}) {
+        options.Backup = backup;
+        GameRecord game = Game("abc");
+        AddLoose(game, roms + "abc/extra", true);
+        AddLoose(game, program.substr(0, program.size() - 1), true);
+        AddLoose(game, program + "backup.vxt", true);
+        consent.Reset(options);
+        Answer({AskAnswer::YesToAll});
+        inside.RemoveUnneeded(game);
+        for (const UnneededEntry& item : game.unneededList)
+            EXPECT_FALSE(item.removed) << item.path;
+        EXPECT_EQ(ReadTree(roms + "abc/"),
+                  (std::map<std::string, std::string>{
+                      {"extra/", ""},
+                      {"extra/data/", ""},
+                      {"extra/data/vextral/", ""},
+                      {"extra/data/vextral/backup.vxt/", ""},
+                      {"extra/data/vextral/backup.vxt/old/", ""},
+                      {"extra/data/vextral/backup.vxt/old/a.rom", "earlier backup"},
+                      {"extra/readme.txt", "r"}}));
+    }
+}
+
+TEST_F(FixerRemoveTest, ABackupOfTheSameDataIsNotRepeated) {
+    FolderBuilder(programFolder).File("backup.vxt/abc/junk.txt", "junk");
+    for (const std::string data : {"junk", "junk", "other"}) {
+        FolderBuilder(roms).File("abc/junk.txt", data);
+        const std::string zipPath = ZipBuilder().Add("junk.txt", data).Write(roms + "abc.zip");
+        GameRecord game = Game("abc");
+        AddLoose(game, roms + "abc/junk.txt");
+        AddMembers(game, zipPath);
+        consent.Reset(options);
+        Answer({AskAnswer::YesToAll});
+        fixer.RemoveUnneeded(game);
+        EXPECT_TRUE(game.unneededList[0].removed && game.unneededList[1].removed);
+    }
+    EXPECT_EQ(Backups(),
+              (std::map<std::string, std::string>{
+                  {"abc/", ""}, {"abc/junk (1).txt", "other"}, {"abc/junk.txt", "junk"}}));
+}
+
+TEST_F(FixerRemoveTest, AFolderThatCannotBeReadWholeStays) {
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "permissions do not bind root; the command-line fault test covers it";
+    FolderBuilder(roms).File("abc/extra/one.txt", "1").File("abc/extra/locked/two.txt", "2");
+    ASSERT_EQ(::chmod((roms + "abc/extra/locked").c_str(), 0), 0);
+    for (const bool backup : {true, false}) {
+        options.Backup = backup;
+        GameRecord game = Game("abc");
+        AddLoose(game, roms + "abc/extra", true);
+        consent.Reset(options);
+        Answer({AskAnswer::Yes});
+        fixer.RemoveUnneeded(game);
+        EXPECT_FALSE(game.unneededList[0].removed);
+    }
+    ::chmod((roms + "abc/extra/locked").c_str(), 0700);
+    EXPECT_EQ(ReadFile(roms + "abc/extra/locked/two.txt"), "2");
+    EXPECT_EQ(ReadFile(roms + "abc/extra/one.txt"), "1");
 }
 
 }  // namespace

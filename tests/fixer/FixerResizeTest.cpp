@@ -78,31 +78,5 @@ TEST_F(FixerResizeTest, ZipMemberIsCutAndTakesTheExpectedName) {
               (std::map<std::string, std::string>{{"abc.rom", secondHalf}, {"z.rom", "z"}}));
 }
 
-TEST_F(FixerResizeTest, FailedZipRewriteKeepsTheOriginalBytes) {
-    const std::string zipPath = ZipBuilder().Add("abc.rom", overlong).Write(roms + "abc.zip");
-    GameRecord game = Game("abc");
-    RomRecord rom = Rom(secondHalf);
-    std::vector<ZipEntry> entries = List(zipPath);
-
-    zip.failAddOnCall = 1;
-    Answer({AskAnswer::YesToAll});
-    fixer.ResizeRom(roms + "abc/abc.rom", game, rom, true, entries);
-    EXPECT_FALSE(rom.lengthFixed);
-    EXPECT_EQ(Members(zipPath), (std::map<std::string, std::string>{{"abc.rom", overlong}}));
-
-    zip.failDeleteAlways = true;
-    entries = List(zipPath);
-    fixer.ResizeRom(roms + "abc/abc.rom", game, rom, true, entries);
-    EXPECT_EQ(Members(zipPath), (std::map<std::string, std::string>{{"abc.rom", overlong}}));
-
-    zip.failDeleteAlways = false;
-    zip.failAddAlways = true;
-    fixer.ResizeRom(roms + "abc/abc.rom", game, rom, true, entries);
-    EXPECT_FALSE(rom.lengthFixed);
-    EXPECT_FALSE(PathExists(zipPath));
-    EXPECT_EQ(Backups(),
-              (std::map<std::string, std::string>{{"abc/", ""}, {"abc/abc.rom", overlong}}));
-}
-
 }  // namespace
 }  // namespace vextral::test

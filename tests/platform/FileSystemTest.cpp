@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -172,6 +173,37 @@ TEST(CopyFileToTest, CopiesLargeFilesWhole) {
     ASSERT_TRUE(CopyFileTo(temp / "big", temp / longName, CopyMode::KeepExisting));
     EXPECT_EQ(FileLength(temp / longName), big.size());
     EXPECT_EQ(ListFolder(temp.Path()).size(), 3u);
+}
+
+TEST(CopyFileToTest, PartsReplaceEvenTheSourceButNeverBeyondItsEnd) {
+    TempFolder temp;
+    FolderBuilder(temp.Path()).File("rom", "head-WINDOW-tail");
+    ::mkfifo((temp / "pipe").c_str(), 0600);
+    EXPECT_FALSE(CopyFilePart(temp / "rom", FileRange{5, 12}, temp / "x", CopyMode::KeepExisting));
+    EXPECT_TRUE(
+        CopyFilePart(temp / "rom", FileRange{5, 6}, temp / "rom", CopyMode::ReplaceExisting));
+    EXPECT_EQ(ReadFile(temp / "rom"), "WINDOW");
+    // A pipe is refused at once instead of waiting for a writer.
+    EXPECT_FALSE(CopyFileTo(temp / "pipe", temp / "y", CopyMode::KeepExisting));
+    EXPECT_TRUE(DeleteFile(temp / "pipe"));
+    EXPECT_EQ(ReadTree(temp.Path()), (std::map<std::string, std::string>{{"rom", "WINDOW"}}));
+}
+
+TEST(FileSystemTest, ATreeIsReadableOnlyWhenEveryFolderListsAndEveryFileOpens) {
+    TempFolder temp;
+    FolderBuilder(temp.Path()).File("tree/a/file", "x").Folder("tree/b").Link("tree/l", "/nowhere");
+    ::mkfifo((temp / "tree/pipe").c_str(), 0600);
+    EXPECT_TRUE(IsReadableTree(temp / "tree"));
+    EXPECT_FALSE(IsReadableTree(temp / "missing"));
+    EXPECT_FALSE(TryListFolder(temp / "missing").has_value());
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "permissions do not bind root";
+    ::chmod((temp / "tree/b").c_str(), 0);
+    EXPECT_FALSE(IsReadableTree(temp / "tree"));
+    ::chmod((temp / "tree/b").c_str(), 0700);
+    ::chmod((temp / "tree/a/file").c_str(), 0);
+    EXPECT_FALSE(IsReadableTree(temp / "tree"));
+    ::chmod((temp / "tree/a/file").c_str(), 0600);
 }
 
 TEST(FileSystemTest, MakeOwnerWritableKeepsTimeStampAndOtherBits) {

@@ -159,15 +159,15 @@ TEST_F(MergerTest, FailedArchiveLeavesEveryOldSetInPlace) {
     const auto before1 = ReadTree(first.Root());
     const auto before2 = ReadTree(second.Root());
 
-    zip.failAddAlways = true;
+    zip.failEveryStep = true;
     EXPECT_EQ(Merge(/*full=*/true, /*zipped=*/true), Merger::Outcome::Completed);
     EXPECT_EQ(ReadTree(first.Root()), before1);
     EXPECT_EQ(ReadTree(second.Root()), before2);
     EXPECT_EQ(skipped, std::vector<std::string>{"parent"});
 
     // The second add fails: the clone's set is built, the parent's is not; nothing goes.
-    zip.failAddAlways = false;
-    zip.failAddOnCall = zip.addCalls + 2;
+    zip.failEveryStep = false;
+    zip.failCommit = zip.commits + 2;
     EXPECT_EQ(Unmerge(/*zipped=*/true), Merger::Outcome::Completed);
     EXPECT_EQ(ReadTree(first.Root()), before1);
     EXPECT_EQ(ReadTree(second.Root()), before2);
@@ -206,6 +206,71 @@ TEST_F(MergerTest, FilesNoNewSetTookGoToTheBackupWhenAsked) {
                     {"clone/p1.bin", "not the parent's"},
                     {"clone/readme (1).txt", "other notes"},
                     {"clone/readme.txt", "notes"}}));
+}
+
+TEST_F(MergerTest, ASetThatCannotBePutInPlaceKeepsTheWholeFamily) {
+    // A full-merged parent archive holds the only copy of the clone's ROM; a dangling link
+    // bears the name the clone's new set needs.
+    ZipBuilder()
+        .Add("p1.bin", "parent one")
+        .Add("shared.bin", "shared data")
+        .Add("c1.bin", "clone one")
+        .Write(first.Path("parent.zip"));
+    first.Link("clone.zip", temp / "gone.zip").Link("clone", temp / "gone");
+    second.File("parent/p1.bin", "parent one");
+    const auto before = ReadTree(temp.Path());
+    for (const bool zipped : {true, false}) {
+        EXPECT_EQ(Unmerge(zipped), Merger::Outcome::Completed);
+        EXPECT_EQ(skipped, std::vector<std::string>{"parent"});
+        EXPECT_EQ(ReadTree(temp.Path()), before) << zipped;
+    }
+}
+
+TEST_F(MergerTest, LeftoversOfAnInterruptedRunGoToTheBackupNotIntoTheSet) {
+    scanner.options.Backup = true;
+    ZipBuilder()
+        .Add("p1.bin", "parent one")
+        .Add("shared.bin", "shared data")
+        .Add("readme.txt", "unique notes")
+        .Write(first.Path("parent.zip"));
+    first.File("clone/c1.bin", "clone one");
+    // A built archive left under the name the old one takes when it steps aside.
+    ZipBuilder()
+        .Add("p1.bin", "parent one")
+        .Add("shared.bin", "shared data")
+        .Write(first.Path("parent.zip.vxtnew"));
+    first.File("parent.vxt/p1.bin", "stale copy")
+        .File("parent.vxt/notes.txt", "only here")
+        .File("parent.vxt/.vxtpart-Xy12Ab", "half a co")
+        .File("clone.zip.vxtold", "an archive cut short")
+        .File("clone.vxtold/c1.bin", "clone one");
+    EXPECT_EQ(Merge(/*full=*/false, /*zipped=*/true), Merger::Outcome::Completed);
+    EXPECT_TRUE(skipped.empty());
+    EXPECT_EQ(ReadTree(first.Root()), (Tree{{"clone.zip", ReadFile(first.Path("clone.zip"))},
+                                            {"parent.zip", ReadFile(first.Path("parent.zip"))}}));
+    EXPECT_EQ(Members(first.Path("parent.zip")),
+              (Tree{{"p1.bin", "parent one"}, {"shared.bin", "shared data"}}));
+    EXPECT_EQ(Members(first.Path("clone.zip")), (Tree{{"c1.bin", "clone one"}}));
+    EXPECT_EQ(ReadTree(programFolder + "backup.vxt/"),
+              (Tree{{"clone/", ""},
+                    {"clone/c1.bin", "clone one"},
+                    {"clone/clone.zip.vxtold", "an archive cut short"},
+                    {"parent/", ""},
+                    {"parent/notes.txt", "only here"},
+                    {"parent/p1 (1).bin", "parent one"},
+                    {"parent/p1.bin", "stale copy"},
+                    {"parent/readme.txt", "unique notes"},
+                    {"parent/shared.bin", "shared data"}}));
+}
+
+TEST_F(MergerTest, AFamilyWhoseOldSetHoldsTheProgramFolderStays) {
+    scanner.programFolder = first.Path("clone/data/vextral/");
+    first.File("parent/p1.bin", "parent one").File("clone/c1.bin", "clone one");
+    first.File("clone/data/vextral/backup.vxt/x/a.bin", "a backup");
+    const auto before = ReadTree(temp.Path());
+    EXPECT_EQ(Merge(/*full=*/true), Merger::Outcome::Completed);
+    EXPECT_EQ(skipped, std::vector<std::string>{"parent"});
+    EXPECT_EQ(ReadTree(temp.Path()), before);
 }
 
 }  // namespace

@@ -58,7 +58,8 @@ class RebuildFixture : public ::testing::Test {
     RebuildFixture() {
         EXPECT_TRUE(zip.Load());
         scanner.programFolder = programFolder;
-        EXPECT_TRUE(CreateFolderTree(programFolder + "tempzip.vxt/"));
+        scanner.scratchFolder = programFolder + "tempzip.vxt/run/";
+        EXPECT_TRUE(CreateFolderTree(scanner.scratchFolder));
     }
 
     // A game whose ROMs carry the CRC of their data (crc 0 when data is empty: no checksum).

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "archive/FileUtils.h"
 #include "rebuild/RebuildDialogue.h"
 #include "rebuild/RebuildFixture.h"
 #include "support/Watchdog.h"
@@ -20,13 +21,16 @@ class RebuilderTest : public RebuildFixture {
     Rebuilder::Outcome Run(RebuildOptions options) {
         Rebuilder rebuilder(scanner, database);
         rebuilder.BuildIndex();
-        return rebuilder.Rebuild(source.Root(), destination, options);
+        const auto outcome = rebuilder.Rebuild(source.Root(), destination, options);
+        failed = rebuilder.FailedSets();
+        return outcome;
     }
 
     std::map<std::string, std::string> Written() { return ReadTree(destination); }
 
     FolderBuilder source;
     std::string destination;
+    std::vector<std::string> failed;
 };
 
 TEST_F(RebuilderTest, AsksTheQuestionsInOrderAndKeepsTheAnswers) {
@@ -137,7 +141,7 @@ TEST_F(RebuilderTest, RebuildsLooseFilesAndZipMembersUnderTheirRomNamesAndLeaves
     EXPECT_EQ(progress.upper, 3);
     EXPECT_EQ(progress.advances, 3);
     EXPECT_FALSE(progress.open);
-    EXPECT_TRUE(ReadTree(programFolder + "tempzip.vxt/").empty());
+    EXPECT_TRUE(ReadTree(scanner.scratchFolder).empty());
 }
 
 TEST_F(RebuilderTest, MemberFailingItsCrcCheckAddsNothing) {
@@ -194,44 +198,52 @@ TEST_F(RebuilderTest, ComplementedAndBadDumpsOnlyWhenAsked) {
     EXPECT_EQ(written.at("g/c.bin"), ReadFile(source.Path("complement.dat")));
     EXPECT_EQ(written.at("g/Bad.Bin"), "1234567");
     EXPECT_EQ(written.size(), 3u);
+
+    // The name alone never makes a bad dump: the wrong length is not taken when it is the only
+    // candidate, whatever order the walk meets the files in.
+    std::filesystem::remove_all(destination);
+    std::filesystem::remove(source.Path("BAD.BIN"));
+    EXPECT_EQ(Run(options), Rebuilder::Outcome::Completed);
+    EXPECT_EQ(Written().count("g/Bad.Bin"), 0u);
 }
 
 TEST_F(RebuilderTest, MergeRedirectsCloneRomsByTheMergeMode) {
-    AddGame("parent", {{"shared.bin", "parent shared"}, {"p.bin", "parent only"}});
-    AddGame("clone", {{"shared.bin", "clone shared"}, {"c.bin", "clone only"}}, "parent");
+    // name.bin is listed by both with other data: the same name is not the same ROM.
+    AddGame("parent", {{"shared.bin", "shared"}, {"p.bin", "parent only"}, {"name.bin", "p's"}});
+    AddGame("clone", {{"shared.bin", "shared"}, {"c.bin", "clone only"}, {"name.bin", "c's"}},
+            "parent");
     AddGame("ngparent", {{"n.bin", "neo parent"}}).isNeoGeo = true;
     AddGame("ngclone", {{"n.bin", "neo clone"}}, "ngparent").isNeoGeo = true;
-    source.File("1", "clone shared").File("2", "clone only").File("3", "neo clone");
+    source.File("1", "shared").File("2", "clone only").File("3", "neo clone").File("4", "c's");
     RebuildOptions merge;
     merge.merge = true;
-
-    scanner.options.MergeSplit = true;
-    scanner.options.MergeFull = false;
-    EXPECT_EQ(Run(merge), Rebuilder::Outcome::Completed);
-    EXPECT_EQ(Written(),
-              (std::map<std::string, std::string>{{"clone/", ""},
-                                                  {"clone/c.bin", "clone only"},
-                                                  {"ngclone/", ""},
-                                                  {"ngclone/n.bin", "neo clone"},
-                                                  {"parent/", ""},
-                                                  {"parent/shared.bin", "clone shared"}}));
-
-    std::filesystem::remove_all(destination);
-    scanner.options.MergeSplit = false;
-    scanner.options.MergeFull = true;
-    EXPECT_EQ(Run(merge), Rebuilder::Outcome::Completed);
-    EXPECT_EQ(Written(),
-              (std::map<std::string, std::string>{{"ngclone/", ""},
-                                                  {"ngclone/n.bin", "neo clone"},
-                                                  {"parent/", ""},
-                                                  {"parent/c.bin", "clone only"},
-                                                  {"parent/shared.bin", "clone shared"}}));
-
-    // Without the merge answer, or with no merge mode, nothing is redirected.
-    std::filesystem::remove_all(destination);
-    scanner.options.MergeFull = false;
-    EXPECT_EQ(Run(merge), Rebuilder::Outcome::Completed);
-    EXPECT_EQ(Written().count("clone/shared.bin"), 1u);
+    using Tree = std::map<std::string, std::string>;
+    const Tree kept{{"clone/", ""},   {"clone/name.bin", "c's"},
+                    {"ngclone/", ""}, {"ngclone/n.bin", "neo clone"},
+                    {"parent/", ""},  {"parent/shared.bin", "shared"}};
+    const auto with = [&](Tree more) {
+        more.insert(kept.begin(), kept.end());
+        return more;
+    };
+    struct Row {
+        bool split, full, merge;
+        Tree written;
+    };
+    const Row rows[] = {
+        {true, false, true, with({{"clone/c.bin", "clone only"}})},
+        {false, true, true, with({{"parent/c.bin", "clone only"}})},
+        // Without a merge mode, or without the merge answer, nothing is redirected.
+        {false, false, true, with({{"clone/c.bin", "clone only"}, {"clone/shared.bin", "shared"}})},
+        {true, false, false, with({{"clone/c.bin", "clone only"}, {"clone/shared.bin", "shared"}})},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << "split " << row.split << " full " << row.full);
+        std::filesystem::remove_all(destination);
+        scanner.options.MergeSplit = row.split;
+        scanner.options.MergeFull = row.full;
+        EXPECT_EQ(Run(row.merge ? merge : RebuildOptions{}), Rebuilder::Outcome::Completed);
+        EXPECT_EQ(Written(), row.written);
+    }
 }
 
 TEST_F(RebuilderTest, ExistingTargetsAreLeftUntouched) {
@@ -270,7 +282,7 @@ TEST_F(RebuilderTest, ZippedRebuildStagesRenamedCopiesAndNeverRenamesTheSource) 
               (std::map<std::string, std::string>{{"a.bin", "alpha"}, {"b.bin", "beta"}}));
     EXPECT_EQ(Members(destination + "h.zip"),
               (std::map<std::string, std::string>{{"b.bin", "beta"}}));
-    EXPECT_TRUE(ReadTree(programFolder + "tempzip.vxt/").empty());
+    EXPECT_TRUE(ReadTree(scanner.scratchFolder).empty());
 }
 
 TEST_F(RebuilderTest, StopKeepsWhatWasWritten) {
@@ -334,6 +346,53 @@ INSTANTIATE_TEST_SUITE_P(Kinds, SpecialFileRebuildTest,
                          testing::Values(SpecialKind::Fifo, SpecialKind::Socket,
                                          SpecialKind::DeviceLink),
                          SpecialKindName());
+
+TEST_F(RebuilderTest, FailedWritesAreReportedOncePerSetAndLeaveNothingBehind) {
+    AddGame("g", {{"a.bin", "alpha"}, {"b.bin", "beta"}});
+    AddGame("h", {{"c.bin", "gamma"}});
+    source.File("1", "alpha").File("2", "beta").File("3", "gamma");
+    FolderBuilder(destination).File("g", "a file where the set folder belongs");
+    EXPECT_EQ(Run({}), Rebuilder::Outcome::Completed);
+    ASSERT_EQ(failed.size(), 1u);
+    EXPECT_EQ(failed[0].rfind("g: cannot create the folder " + destination + "g: ", 0), 0u);
+    EXPECT_EQ(Written().at("h/c.bin"), "gamma");
+
+    // An archive step failing in turn: that set is reported, its archive holds what it held
+    // before the failed write, and nothing of the write is left anywhere.
+    DeleteFile(destination + "g");
+    RemoveFolderTree(destination + "h");
+    const std::map<std::string, std::string> all{
+        {"a.bin", "alpha"}, {"b.bin", "beta"}, {"old.bin", "old"}};
+    RebuildOptions zipped;
+    zipped.zip = true;
+    for (zip.failStep = 1;; ++zip.failStep) {
+        zip.steps = zip.failures = 0;
+        DeleteFile(destination + "h.zip");
+        ZipBuilder().Add("old.bin", "old").Write(destination + "g.zip");
+        EXPECT_EQ(Run(zipped), Rebuilder::Outcome::Completed);
+        if (zip.failures == 0)
+            break;
+        ASSERT_EQ(failed.size(), 1u) << zip.failStep;
+        EXPECT_NE(failed[0].find("injected failure"), std::string::npos) << failed[0];
+        const auto members = Members(destination + "g.zip");
+        EXPECT_EQ(members.size(), failed[0].starts_with("g: ") ? 2u : 3u) << zip.failStep;
+        for (const auto& [name, data] : members)
+            EXPECT_EQ(all.at(name), data);
+        EXPECT_FALSE(PathExists(destination + ".vxt-work"));
+        EXPECT_TRUE(ReadTree(scanner.scratchFolder).empty());
+    }
+    EXPECT_TRUE(failed.empty());
+    EXPECT_EQ(Members(destination + "g.zip"), all);
+}
+
+TEST_F(RebuilderTest, TheProgramFolderIsNotSearched) {
+    AddGame("g", {{"a.bin", "alpha"}});
+    scanner.programFolder = source.Path("data/vextral/");
+    source.File("data/vextral/backup.vxt/x/a.bin", "alpha").File("data/other/b", "beta");
+    EXPECT_EQ(Run({}), Rebuilder::Outcome::Completed);
+    EXPECT_TRUE(Written().empty());
+    EXPECT_EQ(progress.upper, 1);
+}
 
 }  // namespace
 }  // namespace vextral::test

@@ -208,6 +208,17 @@ TEST_F(LogFileTest, SaveAsksForStatisticsThenForTheFile) {
     // Cancelled chooser: the earlier file stays as it was.
     scanner.SaveLogFile();
     EXPECT_EQ(test::ReadFile(path), scanner.logText);
+
+    // A file that cannot be written is named, with the reason.
+    const std::string unwritable = temp / "no/such/folder/log.txt";
+    dialogs.messageAnswers = {MessageResult::No};
+    dialogs.saveFileAnswers = {unwritable};
+    scanner.SaveLogFile();
+    ASSERT_EQ(dialogs.messages.size(), 4u);
+    EXPECT_EQ(dialogs.messages[3].text,
+              "Can't write the logfile '" + unwritable + "':\nNo such file or directory");
+    EXPECT_EQ(dialogs.messages[3].caption, "Save Logfile");
+    EXPECT_EQ(dialogs.messages[3].icon, MessageIcon::Exclamation);
 }
 
 }  // namespace

@@ -30,6 +30,8 @@ class ScanFixture : public ::testing::Test {
     ScanFixture() {
         scanner.pathWarning = false;
         scanner.programFolder = temp / "prog/";
+        scanner.scratchFolder = temp / "prog/tempzip.vxt/run/";
+        EXPECT_TRUE(CreateFolderTree(scanner.scratchFolder));
         scanner.options.Spelling = true;
         EXPECT_TRUE(zipLibrary.Load());
     }

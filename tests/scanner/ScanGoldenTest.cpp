@@ -383,6 +383,20 @@ TEST_F(ScanGoldenTest, MissingFilesComeBackFromTheBackupFolder) {
     EXPECT_TRUE(std::filesystem::exists(backup + "mike/m1.rom"));
 }
 
+TEST_F(ScanGoldenTest, ABackupOfTheNameButNotTheDataIsNotPutBack) {
+    ListBuilder list;
+    list.Game("papa", "Papa").Rom("p1.rom", 8, 0x50505050);
+    Load(list);
+    romFolder.FolderSet("papa", {});
+    test::WriteFile(scanner.programFolder + "backup.vxt/papa/p1.rom", "not p1!!");
+    EXPECT_TRUE(Scan());
+    EXPECT_EQ(scanner.logText, Expected(R"(
+Papa [folder: papa]
+missing rom: p1.rom [length: 8] [chksum: 50505050 (afafafaf)]
+)"));
+    EXPECT_FALSE(std::filesystem::exists(romFolder.Root() + "papa/p1.rom"));
+}
+
 TEST_F(ScanGoldenTest, AlternativeSampleSetServesTheGame) {
     ListBuilder list;
     list.Game("oscar", "Oscar Uses Samples")

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 
 #include "archive/Crc32.h"
 #include "scanner/ScanFixture.h"
+#include "support/ZipContents.h"
 
 namespace vextral {
 namespace {
@@ -37,6 +39,9 @@ class SetChecksTest : public test::ScanFixture {
         std::filesystem::create_directories(temp / "misc");
         ASSERT_TRUE(scanner.PrepareScan(database, fields));
     }
+    static FileDataSource Holding(std::uint64_t size, std::uint32_t crc) {
+        return [=]() -> std::optional<FileData> { return FileData{size, crc}; };
+    }
     void SetMerge(bool full, bool split, bool advanced) {
         scanner.options.MergeFull = full;
         scanner.options.MergeSplit = split;
@@ -66,10 +71,18 @@ TEST_F(SetChecksTest, RomFileNeededFollowsMergeModeAndAdvancedOption) {
         SetMerge(row.full, row.split, row.advanced);
         SCOPED_TRACE(testing::Message() << "full " << row.full << " split " << row.split
                                         << " advanced " << row.advanced);
-        EXPECT_EQ(scanner.IsRomFileNeeded(clone, "P1.ROM", database), row.cloneSharedRom);
-        EXPECT_EQ(scanner.IsRomFileNeeded(clone, "c1.rom", database), row.cloneOwnRom);
-        EXPECT_EQ(scanner.IsRomFileNeeded(parent, "c1.rom", database), row.parentHoldsCloneRom);
+        const auto p1 = Holding(8, 0x50505050);
+        const auto c1 = Holding(8, 0x52525252);
+        EXPECT_EQ(scanner.IsRomFileNeeded(clone, "P1.ROM", database, p1), row.cloneSharedRom);
+        EXPECT_EQ(scanner.IsRomFileNeeded(clone, "c1.rom", database, c1), row.cloneOwnRom);
+        EXPECT_EQ(scanner.IsRomFileNeeded(parent, "c1.rom", database, c1), row.parentHoldsCloneRom);
         EXPECT_EQ(scanner.IsRomFileNeeded(parent, "readme.txt", database), row.parentUnknown);
+        // Other bytes under the same name are never a duplicate.
+        const auto other = Holding(8, 0x12345678);
+        EXPECT_TRUE(scanner.IsRomFileNeeded(clone, "P1.ROM", database, other));
+        EXPECT_TRUE(scanner.IsRomFileNeeded(clone, "c1.rom", database, other));
+        EXPECT_EQ(scanner.IsRomFileNeeded(parent, "c1.rom", database, other),
+                  row.full || row.split);
     }
 }
 
@@ -211,6 +224,160 @@ wrong spelling: c.rom [wrong: C.Rom] [right: c.rom] [fixed]
     // A second scan finds nothing left to fix.
     EXPECT_TRUE(Scan());
     EXPECT_EQ(scanner.logText, "");
+}
+
+// A parent and a clone listing ROMs of one name with other data (as hundreds of real families
+// do): nothing of the parent's is the clone's, and the clone's own ROM is no duplicate.
+TEST_F(SetChecksTest, SameNameIsNotSameData) {
+    ListBuilder list;
+    list.Game("pa", "Papa").Rom("prog.bin", 16, 0x50505050).Rom("snd.bin", 8, 0x53535353);
+    list.Game("kid", "Kid")
+        .CloneOf("pa")
+        .Rom("prog.bin", 8, 0x4B4B4B4B)
+        .Rom("snd.bin", 8, 0x53535353);
+    list.Game("twin", "Twin")
+        .CloneOf("pa")
+        .Rom("snd.bin", 8, 0x53535353)
+        .Rom("t.bin", 8, 0x54545454);
+    list.Game("wn", "Wrong Name").Rom("a.rom", 8, 0x0A0A0A0A);
+    Load(list);
+    const SetFile parentProg = Right("prog.bin", 0x50505050, 16);
+    const SetFile kidProg = Right("prog.bin", 0x4B4B4B4B, 8);
+    const SetFile snd = Right("snd.bin", 0x53535353, 8);
+    const SetFile twinOwn = Right("t.bin", 0x54545454, 8);
+
+    struct Row {
+        const char* what;
+        std::function<void()> arrange;  // sets and options
+        const char* log;
+        std::function<void()> check;
+    };
+    const Row rows[] = {
+        {"a clone's shorter ROM never cuts the parent's",
+         [&] {
+             scanner.options.FixLength = true;
+             romFolder.ZipSet("pa", {parentProg, snd}).ZipSet("kid", {kidProg});
+         },
+         "",
+         [&] {
+             EXPECT_EQ(
+                 test::ReadMembers(romFolder.Root() + "pa.zip", temp / "x", dialogs).at("prog.bin"),
+                 parentProg.data);
+         }},
+        {"missing in the clone's set, the parent's same name does not stand in",
+         [&] {
+             scanner.options.FixLength = true;
+             romFolder.ZipSet("pa", {parentProg, snd});
+         },
+         R"(
+Kid [folder: kid - parent: pa]
+missing game: Kid
+missing rom: prog.bin [length: 8] [chksum: 4b4b4b4b (b4b4b4b4)]
+)",
+         [&] {
+             EXPECT_EQ(
+                 test::ReadMembers(romFolder.Root() + "pa.zip", temp / "x", dialogs).at("prog.bin"),
+                 parentProg.data);
+         }},
+        {"advanced unneeded keeps the clone's own ROM, removes the true duplicate",
+         [&] {
+             scanner.options.UnneededAdvanced = true;
+             scanner.options.Unneeded = false;
+             scanner.options.FixUnneeded = true;
+             scanner.options.Backup = false;
+             romFolder.ZipSet("pa", {parentProg, snd}).ZipSet("kid", {kidProg, snd});
+         },
+         R"(
+Kid [folder: kid - parent: pa]
+unneeded file: {R}kid/snd.bin [fixed]
+)",
+         [&] {
+             const auto kid = test::ReadMembers(romFolder.Root() + "kid.zip", temp / "x", dialogs);
+             EXPECT_EQ(kid.size(), 1u);
+             EXPECT_EQ(kid.at("prog.bin"), kidProg.data);
+         }},
+        {"full merge into a folder: the clone found in its parent's folder is rightly named",
+         [&] {
+             scanner.options.MergeFull = true;
+             scanner.options.MergeSplit = false;
+             romFolder.FolderSet("pa", {parentProg, snd, twinOwn}).ZipSet("kid", {kidProg, snd});
+         },
+         "", [] {}},
+        {"... and is not renamed onto itself",
+         [&] {
+             scanner.options.MergeFull = true;
+             scanner.options.MergeSplit = false;
+             scanner.options.FixSpelling = true;
+             scanner.options.Ask = true;
+             romFolder.FolderSet("pa", {parentProg, snd, twinOwn}).ZipSet("kid", {kidProg, snd});
+         },
+         "", [&] { EXPECT_TRUE(dialogs.questions.empty()); }},
+        {"a clone's data misplaced under the parent's name leaves the clone's copy needed",
+         [&] {
+             scanner.options.UnneededAdvanced = true;
+             scanner.options.Unneeded = false;
+             scanner.options.FixUnneeded = true;
+             scanner.options.Backup = false;
+             romFolder.ZipSet("pa", {{"prog.bin", kidProg.data}, snd}).ZipSet("kid", {kidProg});
+         },
+         R"(
+Papa [folder: pa]
+wrong length: prog.bin [wrong: 8] [right: 16]
+wrong checksum: prog.bin [wrong: 4b4b4b4b] [right: 50505050 (afafafaf)]
+)",
+         [&] { EXPECT_TRUE(std::filesystem::exists(romFolder.Root() + "kid.zip")); }},
+        {"a shared ROM in the parent's set is fixed by the parent's check, not the clone's",
+         [&] {
+             scanner.options.FixSpelling = true;
+             scanner.options.Ask = true;
+             dialogs.askAnswers = {AskAnswer::Yes};
+             romFolder.ZipSet("pa", {parentProg, {"SND.BIN", snd.data}}).ZipSet("kid", {kidProg});
+         },
+         R"(
+Kid [folder: kid - parent: pa]
+wrong spelling: snd.bin [wrong: SND.BIN] [right: snd.bin] [not fixed]
+
+Papa [folder: pa]
+wrong spelling: snd.bin [wrong: SND.BIN] [right: snd.bin] [fixed]
+)",
+         [&] {
+             ASSERT_EQ(dialogs.questions.size(), 1u);
+             EXPECT_EQ(dialogs.questions[0].caption, "Fix Wrong Spelled Roms In Gameset 'Papa' ?");
+         }},
+        {"data under a wrong name is not removed while its ROM is missing",
+         [&] {
+             scanner.options.FixUnneeded = true;
+             scanner.options.Backup = false;
+             std::filesystem::remove(romFolder.Root() + "wn.zip");
+             romFolder.ZipSet("pa", {parentProg, snd})
+                 .ZipSet("kid", {kidProg})
+                 .FolderSet("wn", {Right("x.rom", 0x0A0A0A0A, 8)});
+         },
+         R"(
+Wrong Name [folder: wn]
+wrong name: {R}wn/x.rom [wrong: x.rom] [right: a.rom]
+missing rom: a.rom [length: 8] [chksum: a0a0a0a (f5f5f5f5)]
+unneeded file: {R}wn/x.rom [not fixed]
+)",
+         [&] { EXPECT_TRUE(std::filesystem::exists(romFolder.Root() + "wn/x.rom")); }},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        std::filesystem::remove_all(romFolder.Root());
+        std::filesystem::create_directories(romFolder.Root());
+        romFolder.ZipSet("twin", {twinOwn}).ZipSet("wn", {Right("a.rom", 0x0A0A0A0A, 8)});
+        scanner.options = ScanOptions{};
+        scanner.options.Spelling = true;
+        scanner.options.Ask = false;
+        scanner.options.Samples = false;
+        dialogs.questions.clear();
+        row.arrange();
+        if (scanner.options.MergeFull)  // twin lives in pa's folder
+            std::filesystem::remove(romFolder.Root() + "twin.zip");
+        EXPECT_TRUE(Scan());
+        EXPECT_EQ(scanner.logText, Expected(row.log));
+        row.check();
+    }
 }
 
 }  // namespace

@@ -1,29 +1,30 @@
 #pragma once
 
+#include <memory>
 #include <string>
-#include <vector>
 
 #include "archive/ZipLibrary.h"
 
 namespace vextral::test {
 
-// The real zip library with failures on demand: AddFiles or DeleteMembers fails on its Nth
-// call (counting from 1; 0 never) or on every call, without touching the archive. Other
-// calls go through to the real library.
+// The real zip library with failures on demand. Every step of a transaction counts: opening
+// the archive, each prepared change and the commit. The step failEveryStep or the failStep-th
+// step (counting from 1 over the library's life; 0 never) fails without reaching libzip,
+// as does the failCommit-th commit. Other steps go through to the real library.
 class FailingZipLibrary : public ZipLibrary {
   public:
-    int failAddOnCall = 0;
-    bool failAddAlways = false;
-    int failDeleteOnCall = 0;
-    bool failDeleteAlways = false;
+    int failStep = 0;
+    int failCommit = 0;
+    bool failEveryStep = false;
 
-    int addCalls = 0;
-    int deleteCalls = 0;
+    int steps = 0;
+    int commits = 0;
+    int failures = 0;  // how many steps were made to fail
 
-    bool DeleteMembers(const std::string& zipPath,
-                       const std::vector<std::string>& memberNames) override;
-    bool AddFiles(const std::string& zipPath, const std::vector<std::string>& filePaths,
-                  bool junkPaths) override;
+    std::unique_ptr<ZipTransaction> Open(const std::string& zipPath, ZipOpenMode mode) override;
+
+    // Counts a step; true when it is to fail.
+    bool StepFails(bool isCommit);
 };
 
 }  // namespace vextral::test

@@ -141,11 +141,17 @@ ZipBuilder& ZipBuilder::TruncateAt(std::size_t length) {
     return *this;
 }
 
+ZipBuilder& ZipBuilder::CentralReversed() {
+    centralReversed_ = true;
+    return *this;
+}
+
 std::string ZipBuilder::Bytes() const {
     std::string out = prefix_;
     std::string central;
     bool anyZip64 = false;
     for (const ZipMember& member : members_) {
+        std::string record;
         const std::string payload =
             member.payload.value_or(member.deflated ? DeflateRaw(member.data) : member.data);
         const std::uint32_t realCrc = CrcOf(member.data);
@@ -193,26 +199,27 @@ std::string ZipBuilder::Bytes() const {
 
         const std::string centralExtra =
             member.zip64 ? Zip64Extra({size, compressedSize, offset}) : std::string();
-        Put32(central, 0x02014b50);
-        Put16(central, member.zip64 ? 45 : 20);
-        Put16(central, member.zip64 ? 45 : 20);
-        Put16(central, flags);
-        Put16(central, method);
-        Put16(central, kDosTime);
-        Put16(central, kDosDate);
-        Put32(central, crc);
-        Put32(central, headerValue(compressedSize));
-        Put32(central, headerValue(size));
-        Put16(central, static_cast<std::uint32_t>(member.storedName.size()));
-        Put16(central, static_cast<std::uint32_t>(centralExtra.size()));
-        Put16(central, 0);  // comment
-        Put16(central, 0);  // disk
-        Put16(central, 0);  // internal attributes
+        Put32(record, 0x02014b50);
+        Put16(record, member.zip64 ? 45 : 20);
+        Put16(record, member.zip64 ? 45 : 20);
+        Put16(record, flags);
+        Put16(record, method);
+        Put16(record, kDosTime);
+        Put16(record, kDosDate);
+        Put32(record, crc);
+        Put32(record, headerValue(compressedSize));
+        Put32(record, headerValue(size));
+        Put16(record, static_cast<std::uint32_t>(member.storedName.size()));
+        Put16(record, static_cast<std::uint32_t>(centralExtra.size()));
+        Put16(record, 0);  // comment
+        Put16(record, 0);  // disk
+        Put16(record, 0);  // internal attributes
         const bool folder = !member.storedName.empty() && member.storedName.back() == '/';
-        Put32(central, folder ? 0x10 : 0);
-        Put32(central, headerValue(offset));
-        central += member.storedName;
-        central += centralExtra;
+        Put32(record, folder ? 0x10 : 0);
+        Put32(record, headerValue(offset));
+        record += member.storedName;
+        record += centralExtra;
+        central = centralReversed_ ? record + central : central + record;
     }
     const std::uint64_t centralOffset = out.size();
     out += central;

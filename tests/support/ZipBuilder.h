@@ -45,6 +45,8 @@ class ZipBuilder {
     ZipBuilder& Prefix(const std::string& bytes);    // before the first local header
     ZipBuilder& Trailing(const std::string& bytes);  // after the end record
     ZipBuilder& TruncateAt(std::size_t length);
+    // The central directory lists the members in the reverse order of their local headers.
+    ZipBuilder& CentralReversed();
 
     std::string Bytes() const;
     // Writes the archive and returns the path.
@@ -55,6 +57,7 @@ class ZipBuilder {
     std::string prefix_;
     std::string trailing_;
     std::optional<std::size_t> truncateAt_;
+    bool centralReversed_ = false;
 };
 
 // Raw Deflate (no header) at the highest level.

@@ -1,5 +1,7 @@
 #include "app/core/FastScanSnapshot.h"
 
+#include <unistd.h>
+
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
@@ -130,8 +132,10 @@ bool WriteFastScanFile(const std::string& path, const FastScanSnapshot& snapshot
     for (const auto& game : database)
         Put(out, game.needsRescan ? 1 : 0, 1);
 
-    // Written beside the target and renamed over it, so a crash never leaves half a file.
-    const std::string temporary = path + ".tmp";
+    // Written beside the target and renamed over it, so a crash never leaves half a file;
+    // under a name of this process's own, so two processes ending at once never write into
+    // one file.
+    const std::string temporary = path + ".tmp" + std::to_string(::getpid());
     {
         std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
         if (!file)

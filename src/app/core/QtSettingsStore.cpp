@@ -40,6 +40,8 @@ std::optional<std::string> QtSettingsStore::ReadString(const std::string& sectio
     if (value.typeId() == QMetaType::QStringList) {
         return value.toStringList().join(QLatin1Char(',')).toStdString();
     }
+    if (value.typeId() == QMetaType::QByteArray)
+        return value.toByteArray().toStdString();
     return value.toString().toStdString();
 }
 
@@ -49,7 +51,14 @@ void QtSettingsStore::WriteInt(const std::string& section, const std::string& na
 
 void QtSettingsStore::WriteString(const std::string& section, const std::string& name,
                                   const std::string& value) {
-    settings_.setValue(Key(section, name), QString::fromStdString(value));
+    // Paths are bytes: a name that is not UTF-8 would come back with replacement characters
+    // as text, so it is stored as a byte array (older files hold text and still read).
+    const QByteArray bytes = QByteArray::fromStdString(value);
+    const QString text = QString::fromUtf8(bytes);
+    if (text.toUtf8() == bytes)
+        settings_.setValue(Key(section, name), text);
+    else
+        settings_.setValue(Key(section, name), bytes);
 }
 
 bool QtSettingsStore::Sync() {

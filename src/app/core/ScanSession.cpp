@@ -1,5 +1,6 @@
 #include "app/core/ScanSession.h"
 
+#include "app/core/Startup.h"
 #include "database/DatabaseLinker.h"
 #include "platform/FileSystem.h"
 #include "scanner/Statistics.h"
@@ -33,6 +34,7 @@ void ScanSession::SyncScannerSettings() {
     scanner_.options = settings.options;
     scanner_.pathWarning = settings.PathWarning;
     scanner_.programFolder = settings.programFolder;
+    scanner_.scratchFolder = settings.scratchFolder;
 }
 
 void ScanSession::EnterMameFolder() const {
@@ -79,6 +81,9 @@ bool ScanSession::PrepareScan() {
 ScanOutcome ScanSession::RunScan(bool fullScan) {
     if (!PrepareScan())
         return ScanOutcome::Cancelled;
+    const auto locks = LockForScan();
+    if (!locks)
+        return ScanOutcome::Refused;
     Scanner::ResetBeforeScan(database, fullScan);
     const bool completed = scanner_.ScanGames(database);
     if (showStatisticsBox) {
@@ -141,6 +146,44 @@ ButtonStates ScanSession::ComputeButtonStates() const {
     states.fastScan = snapshot.fastScanAvailable;
     states.rebuild = true;
     return states;
+}
+
+std::optional<FolderLockSet> ScanSession::Lock(const std::vector<FolderLockRequest>& requests) {
+    FolderLockSet locks;
+    const LockOutcome outcome = locks.TryLockAll(requests);
+    if (outcome.locked)
+        return locks;
+    scanner_.dialogs().ShowMessage(
+        "Another Vextral process is working in '" + outcome.busyFolder + "'; nothing was changed.",
+        kProgramCaption, MessageIcon::Exclamation, MessageButtons::Ok);
+    return std::nullopt;
+}
+
+std::optional<FolderLockSet> ScanSession::LockForScan() {
+    const ScanOptions& o = scanner_.options;
+    const bool changing = o.FixName || o.FixLength || o.FixSpelling || o.FixUnneeded ||
+                          scanner_.MayRestoreFromBackup(database);
+    const LockMode mode = changing ? LockMode::Exclusive : LockMode::Shared;
+    std::vector<FolderLockRequest> requests{{settings.programFolder, mode}};
+    for (const auto* list : {&scanner_.romList, &scanner_.sampleList}) {
+        for (const std::string& folder : *list)
+            requests.push_back({folder, mode});
+    }
+    return Lock(requests);
+}
+
+std::optional<FolderLockSet> ScanSession::LockForRebuild(const std::string& sourceFolder,
+                                                         const std::string& destinationFolder) {
+    return Lock({{settings.programFolder, LockMode::Exclusive},
+                 {destinationFolder, LockMode::Exclusive},
+                 {sourceFolder, LockMode::Shared}});
+}
+
+std::optional<FolderLockSet> ScanSession::LockForMerge() {
+    std::vector<FolderLockRequest> requests{{settings.programFolder, LockMode::Exclusive}};
+    for (const std::string& folder : scanner_.romList)
+        requests.push_back({folder, LockMode::Exclusive});
+    return Lock(requests);
 }
 
 void ScanSession::Close() {

@@ -4,12 +4,15 @@
 // snapshot. The window keeps its controls in step with fields and settings; the command
 // line sets them from its arguments.
 
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "app/core/FastScanSnapshot.h"
 #include "archive/ZipLibrary.h"
 #include "database/DatabaseCounts.h"
 #include "database/GameDatabase.h"
+#include "platform/FolderLockSet.h"
 #include "scanner/Scanner.h"
 #include "ui/AppSettings.h"
 #include "ui/Dialogs.h"
@@ -18,7 +21,8 @@
 
 namespace vextral {
 
-enum class ScanOutcome { Cancelled, Completed, Stopped };
+// Refused: another process holds a folder the scan needs; nothing was changed.
+enum class ScanOutcome { Cancelled, Completed, Stopped, Refused };
 
 struct ButtonStates {
     bool scan = false;
@@ -30,9 +34,9 @@ struct ButtonStates {
 };
 
 class ScanSession {
-public:
-    ScanSession(AppSettings& settings, GameDatabase& database, Dialogs& dialogs,
-                Progress& progress, ResultSink& results, ZipLibrary& zipLibrary);
+  public:
+    ScanSession(AppSettings& settings, GameDatabase& database, Dialogs& dialogs, Progress& progress,
+                ResultSink& results, ZipLibrary& zipLibrary);
 
     AppSettings& settings;
     GameDatabase& database;
@@ -59,15 +63,27 @@ public:
     // Runs PrepareScan with the current fields and options.
     [[nodiscard]] bool PrepareScan();
     ButtonStates ComputeButtonStates() const;
+    // The locks a rebuild or a merge holds from before its first change to its end:
+    // exclusive on the program folder and on every folder it may change, shared on the
+    // source it only reads. Nothing when another process holds one of them; the message
+    // naming that folder has then been shown. (A scan takes its own.)
+    [[nodiscard]] std::optional<FolderLockSet> LockForRebuild(const std::string& sourceFolder,
+                                                              const std::string& destinationFolder);
+    [[nodiscard]] std::optional<FolderLockSet> LockForMerge();
     // Closing: ReadPathFields and write fastscan.dat.
     void Close();
 
     std::string FastScanFilePath() const;
 
-private:
+  private:
     void SyncScannerSettings();
     void EnterMameFolder() const;
     ScanOutcome RunScan(bool fullScan);
+    // A scan that may change files (a fix is on, or a file could come back from the backup
+    // folder) locks like any other change; one that only reads shares its folders with
+    // other readers.
+    std::optional<FolderLockSet> LockForScan();
+    std::optional<FolderLockSet> Lock(const std::vector<FolderLockRequest>& requests);
 
     Scanner scanner_;
 };

@@ -113,4 +113,27 @@ bool SaveSettings(SettingsStore& store, const AppSettings& settings) {
     return store.Sync();
 }
 
+std::string SettingsNotWrittenMessage(const std::string& file) {
+    return "Can't write the settings to '" + file + "'.";
+}
+
+std::optional<WindowPlace> LoadWindowPlace(SettingsStore& store) {
+    const auto left = store.ReadInt(kWindowSection, "Left");
+    const auto top = store.ReadInt(kWindowSection, "Top");
+    const auto width = store.ReadInt(kWindowSection, "Width");
+    const auto height = store.ReadInt(kWindowSection, "Height");
+    if (!left || !top || !width || !height || *width <= 0 || *height <= 0)
+        return std::nullopt;
+    return WindowPlace{*left, *top, *width, *height,
+                       store.ReadInt(kWindowSection, "Maximized").value_or(0) == 1};
+}
+
+void SaveWindowPlace(SettingsStore& store, const WindowPlace& place) {
+    store.WriteInt(kWindowSection, "Left", place.left);
+    store.WriteInt(kWindowSection, "Top", place.top);
+    store.WriteInt(kWindowSection, "Width", place.width);
+    store.WriteInt(kWindowSection, "Height", place.height);
+    store.WriteInt(kWindowSection, "Maximized", place.maximized ? 1 : 0);
+}
+
 }  // namespace vextral

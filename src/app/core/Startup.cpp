@@ -94,10 +94,25 @@ Startup::Located Startup::LocateMame(const std::string& storedFolder, std::strin
 }
 
 bool Startup::PrepareTempFolder() {
-    std::string tempFolder = settings_.programFolder + kTempZipFolderName;
-    if (PathExists(tempFolder))
-        (void)RemoveFolderTree(tempFolder);
-    return CreateFolder(tempFolder) && IsFolder(tempFolder);
+    // Other processes may be at work in the temporary folder: this one gets a folder of its
+    // own, and only what ended processes left there is cleared away.
+    scratch_.emplace(settings_.programFolder);
+    if (!scratch_->Ok())
+        return false;
+    settings_.scratchFolder = scratch_->Path();
+    ReportKeptScratch(ProcessScratch::SweepEnded(settings_.programFolder));
+    return true;
+}
+
+void Startup::ReportKeptScratch(unsigned files) {
+    if (files == 0)
+        return;
+    const std::string count =
+        files == 1 ? "1 file left in the temporary folder was"
+                   : std::to_string(files) + " files left in the temporary folder were";
+    dialogs_.ShowMessage(
+        count + " kept in '" + ProcessScratch::LeftoversFolder(settings_.programFolder) + "'.",
+        kProgramCaption, MessageIcon::Information, MessageButtons::Ok);
 }
 
 bool Startup::LoadList() {
@@ -204,7 +219,9 @@ StartupOutcome Startup::Finish(bool obtained, bool chooserNeeded, const StartupH
     }
     if (options_.writeSettings)
         outcome.settingsWritten = SaveSettings(store_, settings_);
-    (void)RemoveFolderTree(settings_.programFolder + kTempZipFolderName);
+    const unsigned kept = scratch_ ? scratch_->Finish() : 0;
+    ReportKeptScratch(kept + ProcessScratch::SweepEnded(settings_.programFolder));
+    scratch_.reset();
     zipLibrary_.Release();
     return outcome;
 }

@@ -10,6 +10,7 @@
 #include "app/core/SettingsStore.h"
 #include "archive/ZipLibrary.h"
 #include "database/GameDatabase.h"
+#include "fixer/ProcessScratch.h"
 #include "ui/AppSettings.h"
 #include "ui/Dialogs.h"
 #include "ui/Progress.h"
@@ -49,7 +50,6 @@ struct StartupHooks {
 };
 
 inline constexpr const char* kProgramCaption = "Vextral";
-inline constexpr const char* kTempZipFolderName = "tempzip.vxt";
 
 class Startup {
   public:
@@ -71,6 +71,8 @@ class Startup {
     Located ChooseMameFolder(std::string& folder);
     bool LoadList();
     bool PrepareTempFolder();
+    // Says where the files found in the temporary folder were kept, if there were any.
+    void ReportKeptScratch(unsigned files);
     void ShowMessage(const std::string& text);
     bool AskYesNo(const std::string& question);
     StartupOutcome Finish(bool obtained, bool chooserNeeded, const StartupHooks& hooks);
@@ -82,6 +84,7 @@ class Startup {
     StartupOptions options_;
     AppSettings settings_;
     GameDatabase database_;
+    std::optional<ProcessScratch> scratch_;
 };
 
 }  // namespace vextral

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "app/core/QtSettingsStore.h"
+#include "app/core/SettingsIo.h"
 #include "app/core/Startup.h"
 #include "app/gui/MainDialog.h"
 #include "app/gui/ProgressDialog.h"
@@ -45,6 +46,14 @@ void AnswerGoingOn(QMessageBox& box) {
     box.accept();
 }
 
+// Closes the main window once no action runs (it refuses to close during one).
+void CloseWhenIdle(MainDialog& window) {
+    QTimer::singleShot(20, &window, [&window] {
+        if (!window.close())
+            CloseWhenIdle(window);
+    });
+}
+
 // Pictures the main window and closes it.
 void Shoot(MainDialog& window, const QString& file) {
     if (auto* tree = window.findChild<ResultsTree*>("resultsTree")) {
@@ -52,7 +61,7 @@ void Shoot(MainDialog& window, const QString& file) {
         tree->expandAll();
     }
     (void)window.grab().save(file);
-    QTimer::singleShot(0, &window, [&window] { window.close(); });
+    CloseWhenIdle(window);
 }
 
 // Waits for the scan's statistics box, answering the path warnings on the way, pictures
@@ -113,6 +122,8 @@ int RunGui(int argc, char** argv) {
     }
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vextral"));
+    // Lets the desktop match the window to its menu entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("vextral"));
     // Every window runs its own modal loop; none of them closing may end the program.
     QApplication::setQuitOnLastWindowClosed(false);
 
@@ -141,18 +152,34 @@ int RunGui(int argc, char** argv) {
         ProgressDialog progress;
         MainDialog window(settings, database, dialogs, progress, zipLibrary);
         progress.SetOwner(&window);
+        window.RestorePlace(LoadWindowPlace(store));
         if (unattended) {
             window.onOpened = [&window, &guiOptions, &opening] {
                 opening.stop();
                 if (guiOptions.quitAfterOpen)
-                    window.close();
+                    CloseWhenIdle(window);
                 else
                     ScanAndShoot(window, guiOptions.screenshot);
             };
         }
-        return window.Run();
+        const int status = window.Run();
+        if (const auto place = window.place())
+            SaveWindowPlace(store, *place);  // synced with the settings
+        return status;
     };
-    return startup.Run(hooks).exitCode;
+    const StartupOutcome outcome = startup.Run(hooks);
+    const bool written = outcome.result == StartupResult::Completed ||
+                         outcome.result == StartupResult::ListNotObtained;
+    if (written && !outcome.settingsWritten) {
+        if (unattended)
+            std::fprintf(stderr, "vextral: %s\n",
+                         SettingsNotWrittenMessage(store.FilePath()).c_str());
+        else
+            dialogs.ShowMessage(SettingsNotWrittenMessage(store.FilePath()), kProgramCaption,
+                                MessageIcon::Exclamation, MessageButtons::Ok);
+        return outcome.exitCode == 0 ? 1 : outcome.exitCode;
+    }
+    return outcome.exitCode;
 }
 
 }  // namespace vextral

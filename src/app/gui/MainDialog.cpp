@@ -2,18 +2,24 @@
 
 #include <QAction>
 #include <QEvent>
+#include <QEventLoop>
 #include <QFontMetrics>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <cmath>
 
+#include "app/core/ByteText.h"
+#include "app/core/Startup.h"
 #include "app/gui/ResultsTree.h"
 #include "platform/FileSystem.h"
 #include "rebuild/MergeDialogue.h"
@@ -27,6 +33,12 @@ namespace {
 
 constexpr int kWidthDu = 320;
 constexpr int kHeightDu = 250;
+// The results tree ends at this height; the controls below it follow the window's bottom edge,
+// and those from this column on (the buttons and the right-hand fields) its right edge too.
+constexpr int kBelowTreeDu = 150;
+constexpr int kRightColumnDu = 170;
+// Beyond this many, the left-alone families (or unwritten sets) are counted, not named.
+constexpr std::size_t kNamedFamilies = 20;
 
 // Runs an action with the window marked busy, so that focus changes caused by the windows the
 // action opens do not re-split the fields under it.
@@ -73,12 +85,19 @@ MainDialog::MainDialog(AppSettings& settings, GameDatabase& database, Dialogs& d
       session_(settings, database, dialogs, progress, *tree_, zipLibrary) {
     setObjectName("mainDialog");
     setWindowTitle(QString::fromLatin1(kMainWindowCaption));
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-    EnsureGuiResources();
-    QIcon icon(QStringLiteral(":/images/vextral.png"));
-    icon.addFile(QStringLiteral(":/images/vextral-32.png"));
-    setWindowIcon(icon);
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    setWindowIcon(ProgramIcon());
+
+    scroll_ = new QScrollArea(this);
+    scroll_->setObjectName("controlsArea");
+    scroll_->setFrameShape(QFrame::NoFrame);
+    scroll_->setFocusPolicy(Qt::NoFocus);
+    content_ = new QWidget;
+    content_->setObjectName("controls");
+    scroll_->setWidget(content_);
+    tree_->setParent(content_);
 
     BuildMenu();
     BuildControls();
@@ -99,7 +118,7 @@ QRect MainDialog::Du(int x, int y, int width, int height) const {
     const auto px = [](double units, double scale) {
         return static_cast<int>(std::lround(units * scale));
     };
-    return QRect(px(x, unitX_), px(y, unitY_) + top_, px(width, unitX_), px(height, unitY_));
+    return QRect(px(x, unitX_), px(y, unitY_), px(width, unitX_), px(height, unitY_));
 }
 
 void MainDialog::BuildMenu() {
@@ -140,7 +159,12 @@ void MainDialog::BuildMenu() {
 }
 
 void MainDialog::Place(QWidget* widget, QRect dialogUnits) {
-    places_.emplace_back(widget, dialogUnits);
+    Anchor anchor = Anchor::Stay;
+    if (widget == tree_)
+        anchor = Anchor::Grow;
+    else if (dialogUnits.y() >= kBelowTreeDu)
+        anchor = dialogUnits.x() >= kRightColumnDu ? Anchor::DownRight : Anchor::Down;
+    places_.push_back({widget, dialogUnits, anchor, QRect()});
 }
 
 void MainDialog::ArrangeControls() {
@@ -160,29 +184,99 @@ void MainDialog::ArrangeControls() {
         if (qobject_cast<QGroupBox*>(widget) == nullptr && widget != tree_)
             unitY_ = std::max(unitY_, hint.height() / static_cast<double>(place.height()));
     };
-    for (const auto& [widget, place] : places_) {
-        fit(widget, place);
+    for (const PlacedControl& control : places_) {
+        QWidget* widget = control.widget;
+        fit(widget, control.dialogUnits);
         for (const TriPair& pair : triState_) {
             if (pair.box != widget)
                 continue;
             const QString text = pair.box->text();
             for (const char* label : {pair.offLabel, pair.checkedLabel, pair.greyedLabel}) {
                 pair.box->setText(QString::fromLatin1(label));
-                fit(widget, place);
+                fit(widget, control.dialogUnits);
             }
             pair.box->setText(text);
         }
     }
-    for (const auto& [widget, place] : places_)
-        widget->setGeometry(Du(place.x(), place.y(), place.width(), place.height()));
-    const QRect whole = Du(0, 0, kWidthDu, kHeightDu);
-    menuBar_->setGeometry(0, 0, whole.width(), top_);
-    setFixedSize(whole.width(), whole.height() + top_);
+    for (PlacedControl& control : places_) {
+        const QRect units = control.dialogUnits;
+        control.pixels = Du(units.x(), units.y(), units.width(), units.height());
+    }
+    baseSize_ = Du(0, 0, kWidthDu, kHeightDu).size();
+    QSize minimum = baseSize_ + QSize(0, top_);
+    // On a short screen (or a large scale factor) the window may be smaller; the controls
+    // then scroll.
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        minimum = minimum.boundedTo(screen->availableGeometry().size());
+    setMinimumSize(minimum);
+    resize(minimum);
+    FollowSize();
+}
+
+void MainDialog::FollowSize() {
+    scroll_->setGeometry(0, top_, width(), std::max(0, height() - top_));
+    content_->resize(scroll_->maximumViewportSize().expandedTo(baseSize_));
+    const int dx = content_->width() - baseSize_.width();
+    const int dy = content_->height() - baseSize_.height();
+    for (const PlacedControl& control : places_) {
+        QRect rect = control.pixels;
+        switch (control.anchor) {
+            case Anchor::Stay:
+                break;
+            case Anchor::Down:
+                rect.translate(0, dy);
+                break;
+            case Anchor::DownRight:
+                rect.translate(dx, dy);
+                break;
+            case Anchor::Grow:
+                rect.adjust(0, 0, dx, dy);
+                break;
+        }
+        control.widget->setGeometry(rect);
+    }
+    menuBar_->setGeometry(0, 0, width(), top_);
+}
+
+void MainDialog::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    FollowSize();
+}
+
+void MainDialog::showEvent(QShowEvent* event) {
+    shown_ = true;
+    QDialog::showEvent(event);
+}
+
+void MainDialog::RestorePlace(const std::optional<WindowPlace>& place) {
+    if (!place)
+        return;
+    const QRect rect(place->left, place->top, place->width, place->height);
+    // A place on a screen that is no longer there would open the window out of reach, and a
+    // size from a larger screen (or a smaller scale) would not fit this one.
+    const QScreen* screen = QGuiApplication::screenAt(rect.center());
+    const QScreen* sizing = screen != nullptr ? screen : QGuiApplication::primaryScreen();
+    QSize size = rect.size().expandedTo(minimumSize());
+    if (sizing != nullptr)
+        size = size.boundedTo(sizing->availableGeometry().size());
+    if (screen != nullptr)
+        setGeometry(QRect(rect.topLeft(), size));
+    else
+        resize(size);
+    if (place->maximized)
+        setWindowState(windowState() | Qt::WindowMaximized);
+}
+
+std::optional<WindowPlace> MainDialog::place() const {
+    if (!shown_)
+        return std::nullopt;
+    const QRect rect = isMaximized() ? normalGeometry() : geometry();
+    return WindowPlace{rect.x(), rect.y(), rect.width(), rect.height(), isMaximized()};
 }
 
 QCheckBox* MainDialog::AddCheck(const char* name, const char* caption, int x, int y, int w,
                                 const char* tip) {
-    auto* box = new QCheckBox(QString::fromLatin1(caption), this);
+    auto* box = new QCheckBox(QString::fromLatin1(caption), content_);
     box->setObjectName(QString::fromLatin1(name));
     Place(box, QRect(x, y, w, 10));
     if (tip != nullptr)
@@ -192,7 +286,7 @@ QCheckBox* MainDialog::AddCheck(const char* name, const char* caption, int x, in
 
 TriStateBox* MainDialog::AddTri(const char* name, const char* caption, int x, int y, int w,
                                 const char* tip) {
-    auto* box = new TriStateBox(this);
+    auto* box = new TriStateBox(content_);
     box->setText(QString::fromLatin1(caption));
     box->setObjectName(QString::fromLatin1(name));
     Place(box, QRect(x, y, w, 10));
@@ -202,7 +296,7 @@ TriStateBox* MainDialog::AddTri(const char* name, const char* caption, int x, in
 
 QPushButton* MainDialog::AddButton(const char* name, const char* caption, int x, int y, int w,
                                    int h, const char* tip) {
-    auto* button = new QPushButton(QString::fromLatin1(caption), this);
+    auto* button = new QPushButton(QString::fromLatin1(caption), content_);
     button->setObjectName(QString::fromLatin1(name));
     Place(button, QRect(x, y, w, h));
     button->setToolTip(QString::fromLatin1(tip));
@@ -210,7 +304,7 @@ QPushButton* MainDialog::AddButton(const char* name, const char* caption, int x,
 }
 
 QLineEdit* MainDialog::AddEdit(const char* name, int x, int y, const char* tip) {
-    auto* edit = new QLineEdit(this);
+    auto* edit = new QLineEdit(content_);
     edit->setObjectName(QString::fromLatin1(name));
     Place(edit, QRect(x, y, 90, 12));
     edit->setToolTip(QString::fromLatin1(tip));
@@ -220,7 +314,7 @@ QLineEdit* MainDialog::AddEdit(const char* name, int x, int y, const char* tip) 
 
 void MainDialog::BuildControls() {
     const auto group = [this](const char* objectName, const char* caption, QRect place) {
-        auto* box = new QGroupBox(QString::fromLatin1(caption), this);
+        auto* box = new QGroupBox(QString::fromLatin1(caption), content_);
         box->setObjectName(QString::fromLatin1(objectName));
         Place(box, place);
         box->lower();
@@ -293,7 +387,7 @@ void MainDialog::BuildControls() {
                                "Press this button to unmerge romsets.");
 
     const auto label = [this](const char* objectName, const char* text, QRect place) {
-        auto* item = new QLabel(QString::fromLatin1(text), this);
+        auto* item = new QLabel(QString::fromLatin1(text), content_);
         item->setObjectName(QString::fromLatin1(objectName));
         Place(item, place);
     };
@@ -323,8 +417,9 @@ void MainDialog::BuildControls() {
         {batchrun, &ScanOptions::Batchrun},   {altSamples, &ScanOptions::AltSamples},
     };
     triState_ = {
-        {missing, &ScanOptions::Missing, &ScanOptions::MissingAdvanced, "&Missing", "&Missing",
-         "Adv. &Missing"},
+        // "Na&me" has the M: an accelerator must name one box.
+        {missing, &ScanOptions::Missing, &ScanOptions::MissingAdvanced, "M&issing", "M&issing",
+         "Adv. M&issing"},
         {unneeded, &ScanOptions::Unneeded, &ScanOptions::UnneededAdvanced, "&Unneeded", "&Unneeded",
          "Adv. &Un."},
         {checksum, &ScanOptions::Checksum, &ScanOptions::AvailChecksum, "Chec&ksum", "Chec&ksum",
@@ -380,17 +475,29 @@ int MainDialog::Run() {
             if (onOpened)
                 onOpened();
         });
-    exec();
+    // Not exec(): a dialog's own loop ends when the dialog is hidden, which minimising the
+    // progress window does; this one ends only when the window is closed.
+    QEventLoop loop;
+    loop_ = &loop;
+    show();
+    loop.exec();
+    loop_ = nullptr;
     return 0;
 }
 
 void MainDialog::done(int result) {
+    // The close box and the window manager's close reach here too: while an action runs the
+    // window stays, or fastscan.dat would be written under a running scan.
+    if (busy_)
+        return;
     if (!closed_) {
         closed_ = true;
         EditsToFields();
         session_.Close();
     }
     QDialog::done(result);
+    if (loop_ != nullptr)
+        loop_->quit();
 }
 
 bool MainDialog::eventFilter(QObject* watched, QEvent* event) {
@@ -411,17 +518,17 @@ void MainDialog::keyPressEvent(QKeyEvent* event) {
 }
 
 void MainDialog::EditsToFields() {
-    session_.fields.rom = romEdit_->text().toStdString();
-    session_.fields.sample = sampleEdit_->text().toStdString();
-    session_.fields.misc = miscEdit_->text().toStdString();
-    session_.fields.select = selectEdit_->text().toStdString();
+    session_.fields.rom = BytesFromText(romEdit_->text());
+    session_.fields.sample = BytesFromText(sampleEdit_->text());
+    session_.fields.misc = BytesFromText(miscEdit_->text());
+    session_.fields.select = BytesFromText(selectEdit_->text());
 }
 
 void MainDialog::FieldsToEdits() {
-    romEdit_->setText(QString::fromStdString(session_.fields.rom));
-    sampleEdit_->setText(QString::fromStdString(session_.fields.sample));
-    miscEdit_->setText(QString::fromStdString(session_.fields.misc));
-    selectEdit_->setText(QString::fromStdString(session_.fields.select));
+    romEdit_->setText(TextFromBytes(session_.fields.rom));
+    sampleEdit_->setText(TextFromBytes(session_.fields.sample));
+    miscEdit_->setText(TextFromBytes(session_.fields.misc));
+    selectEdit_->setText(TextFromBytes(session_.fields.select));
 }
 
 void MainDialog::EnterMameFolder() const {
@@ -532,7 +639,7 @@ void MainDialog::OnBrowse(QLineEdit* edit, const char* prompt) {
         QString text = edit->text();
         if (!text.isEmpty())
             text += QStringLiteral("; ");
-        text += QString::fromStdString(folder);
+        text += TextFromBytes(folder);
         edit->setText(text);
         PathFieldsChanged();
         (void)session_.PrepareScan();
@@ -586,29 +693,53 @@ void MainDialog::OnRebuild() {
     RunAfterPrepareScan([this] {
         Rebuilder rebuilder(session_.scanner(), database_);
         rebuilder.BuildIndex();
-        if (const auto request = AskRebuildQuestions(dialogs_)) {
+        const auto request = AskRebuildQuestions(dialogs_);
+        if (!request)
+            return;
+        if (const auto locks =
+                session_.LockForRebuild(request->sourceFolder, request->destinationFolder)) {
             (void)rebuilder.Rebuild(request->sourceFolder, request->destinationFolder,
                                     request->options);
+            ReportList("These sets could not be written completely:\n", rebuilder.FailedSets());
         }
     });
 }
 
 void MainDialog::OnMerge() {
     RunAfterPrepareScan([this] {
-        if (const auto options = AskMergeQuestions(dialogs_)) {
+        const auto options = AskMergeQuestions(dialogs_);
+        if (const auto locks = options ? session_.LockForMerge() : std::nullopt) {
             Merger merger(session_.scanner(), database_);
             (void)merger.Merge(*options);
+            ReportLeftAlone(merger);
         }
     });
 }
 
 void MainDialog::OnUnmerge() {
     RunAfterPrepareScan([this] {
-        if (const auto options = AskUnmergeQuestions(dialogs_)) {
+        const auto options = AskUnmergeQuestions(dialogs_);
+        if (const auto locks = options ? session_.LockForMerge() : std::nullopt) {
             Merger merger(session_.scanner(), database_);
             (void)merger.Unmerge(*options);
+            ReportLeftAlone(merger);
         }
     });
+}
+
+void MainDialog::ReportLeftAlone(const Merger& merger) {
+    ReportList("These families were left as they were:\n", merger.SkippedParents());
+}
+
+void MainDialog::ReportList(const std::string& header, const std::vector<std::string>& items) {
+    if (items.empty())
+        return;
+    std::string text = header;
+    for (std::size_t i = 0; i < items.size() && i < kNamedFamilies; ++i)
+        text += "\n" + items[i];
+    if (items.size() > kNamedFamilies)
+        text += "\n... and " + std::to_string(items.size() - kNamedFamilies) + " more";
+    dialogs_.ShowMessage(text, kProgramCaption, MessageIcon::Exclamation, MessageButtons::Ok);
 }
 
 void MainDialog::ShowAbout() {

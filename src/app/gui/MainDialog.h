@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "app/core/ScanSession.h"
+#include "app/core/SettingsIo.h"
 #include "archive/ZipLibrary.h"
 #include "database/GameDatabase.h"
 #include "ui/AppSettings.h"
@@ -15,12 +16,15 @@
 #include "ui/Progress.h"
 
 class QAction;
+class QEventLoop;
 class QLineEdit;
 class QMenuBar;
 class QPushButton;
+class QScrollArea;
 
 namespace vextral {
 
+class Merger;
 class ResultsTree;
 
 inline constexpr const char* kMainWindowCaption = "Vextral For Windows V1.40";
@@ -48,8 +52,14 @@ class MainDialog : public QDialog {
     // The opening steps: options into the controls, validation, paths, PrepareScan, the
     // snapshot, fastscan.dat, the button states.
     void Open();
-    // Open, then run modally until closed; the closing steps run on the way out.
+    // Open, then run until closed; the closing steps run on the way out. Hiding the window
+    // (minimising the progress window does) does not end it.
     int Run();
+    // Size and position from an earlier run, applied before the window is shown; a position
+    // on no screen is ignored, a size below the minimum grows to it.
+    void RestorePlace(const std::optional<WindowPlace>& place);
+    // The window's place to remember; nothing when it was never shown.
+    std::optional<WindowPlace> place() const;
     // Called once from the window's own event loop, when it is shown and every opening
     // message has been answered.
     std::function<void()> onOpened;
@@ -68,6 +78,8 @@ class MainDialog : public QDialog {
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     // Only the close box and the menu close the window, never Escape.
     void keyPressEvent(QKeyEvent* event) override;
 
@@ -87,11 +99,22 @@ class MainDialog : public QDialog {
         bool ScanOptions::*fixFlag;
     };
 
+    // How a control follows the window's size.
+    enum class Anchor { Stay, Down, DownRight, Grow };
+    struct PlacedControl {
+        QWidget* widget;
+        QRect dialogUnits;
+        Anchor anchor;
+        QRect pixels;  // at the minimum size
+    };
+
     QRect Du(int x, int y, int width, int height) const;
     void BuildControls();
     // Records a control's place in dialog units; ArrangeControls turns them into pixels.
     void Place(QWidget* widget, QRect dialogUnits);
     void ArrangeControls();
+    // Places every control for the window's present size.
+    void FollowSize();
     void BuildMenu();
     QCheckBox* AddCheck(const char* name, const char* caption, int x, int y, int w,
                         const char* tip);
@@ -123,6 +146,11 @@ class MainDialog : public QDialog {
     // The rebuild and merge actions: run work only when the path check passed.
     template <typename Work>
     void RunAfterPrepareScan(Work work);
+    // A family the merger left as it was keeps its old sets: name them, or the run would
+    // look like a success.
+    void ReportLeftAlone(const Merger& merger);
+    // A warning naming the items under the header; nothing when there are none.
+    void ReportList(const std::string& header, const std::vector<std::string>& items);
     void ShowAbout();
     void Finish();  // after every action
 
@@ -134,9 +162,16 @@ class MainDialog : public QDialog {
     double unitX_ = 1.75;
     double unitY_ = 1.75;
     int top_ = 0;
-    std::vector<std::pair<QWidget*, QRect>> places_;
+    std::vector<PlacedControl> places_;
+    // The controls lie on content_, at least baseSize_ large; on a screen too small for that
+    // the window may be smaller and content_ scrolls.
+    QScrollArea* scroll_ = nullptr;
+    QWidget* content_ = nullptr;
+    QSize baseSize_;
+    QEventLoop* loop_ = nullptr;  // Run's, while it runs
+    bool shown_ = false;
     bool closed_ = false;
-    bool busy_ = false;  // an action is running
+    bool busy_ = false;  // an action is running; the window cannot be closed
 
     QMenuBar* menuBar_ = nullptr;
     QLineEdit* romEdit_ = nullptr;

@@ -49,7 +49,17 @@ ProgressDialog::ProgressDialog(QWidget* owner) : QDialog(nullptr), owner_(owner)
     layout->addWidget(percent_);
     layout->addWidget(bar_);
     layout->addLayout(buttonRow);
+    // A fixed size: the window manager offers no maximise button, and a long description
+    // neither resizes the window nor lays it out again.
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    status_->setFixedWidth(status_->minimumWidth());
     UpdateBar();
+
+    refreshTimer_.setInterval(kRefreshMs);
+    connect(&refreshTimer_, &QTimer::timeout, this, [this] {
+        ShowPending();
+        repaintDue_ = true;
+    });
 }
 
 ProgressDialog::~ProgressDialog() {
@@ -74,6 +84,11 @@ bool ProgressDialog::OpenProgress(const std::string& caption) {
     state_.ResetPosition();
     status_->clear();
     percent_->setText(QStringLiteral(" 0 %"));
+    textPending_ = false;
+    positionPending_ = false;
+    pendingPercent_.clear();
+    dispatchedThisStep_ = false;
+    repaintDue_ = true;
     UpdateBar();
     // Kept above the owner by the window system without being its child widget.
     if (top != nullptr && top->windowHandle() != nullptr) {
@@ -87,12 +102,27 @@ bool ProgressDialog::OpenProgress(const std::string& caption) {
         CloseProgress();
         return false;
     }
+    refreshTimer_.start();
     return true;
 }
 
 void ProgressDialog::SetProgressText(const std::string& text) {
-    // A plain-text label shows '&' as it is; no mnemonic processing applies.
-    status_->setText(QString::fromStdString(text));
+    pendingText_ = text;
+    textPending_ = true;
+}
+
+void ProgressDialog::ShowPending() {
+    if (textPending_) {
+        textPending_ = false;
+        // A plain-text label shows '&' as it is; no mnemonic processing applies.
+        status_->setText(QString::fromStdString(pendingText_));
+    }
+    if (positionPending_) {
+        positionPending_ = false;
+        UpdateBar();
+        if (!pendingPercent_.isEmpty() && percent_->text() != pendingPercent_)
+            percent_->setText(pendingPercent_);
+    }
 }
 
 void ProgressDialog::SetProgressRange(int lower, int upper) {
@@ -115,16 +145,23 @@ void ProgressDialog::UpdateBar() {
     }
 }
 
-void ProgressDialog::AdvanceProgress() {
+void ProgressDialog::DispatchEvents() {
     QCoreApplication::processEvents();
-    const QString text = QString::fromStdString(state_.Advance());
-    UpdateBar();
-    if (!text.isEmpty() && percent_->text() != text)
-        percent_->setText(text);
+}
+
+void ProgressDialog::AdvanceProgress() {
+    DispatchEvents();
+    dispatchedThisStep_ = true;
+    const std::string text = state_.Advance();
+    if (!text.empty())
+        pendingPercent_ = QString::fromStdString(text);
+    positionPending_ = true;
 }
 
 bool ProgressDialog::IsStopRequested() {
-    QCoreApplication::processEvents();
+    if (!dispatchedThisStep_)
+        DispatchEvents();
+    dispatchedThisStep_ = false;
     return state_.TakeStopRequest();
 }
 
@@ -140,13 +177,18 @@ void ProgressDialog::CloseProgress() {
         }
     }
     ownerWasDisabled_ = false;
+    refreshTimer_.stop();
     hide();
 }
 
 void ProgressDialog::Repaint() {
+    // Callers repaint before work that dispatches nothing for a while (running mame); in a
+    // loop that dispatches every step, painting more often than the refresh is waste.
+    if (!repaintDue_ || !isVisible())
+        return;
+    repaintDue_ = false;
+    ShowPending();
     repaint();
-    if (owner_)
-        owner_->window()->repaint();
 }
 
 void ProgressDialog::OnStop() {

@@ -1,10 +1,11 @@
 #pragma once
 // The modeless progress window of a long operation, driven by the operation itself: it
-// keeps itself alive by dispatching pending events whenever the operation advances or asks
-// for the stop request.
+// keeps itself alive by dispatching pending events once per step of the operation, and shows
+// the latest text and position at most kRefreshMs apart.
 
 #include <QDialog>
 #include <QPointer>
+#include <QTimer>
 #include <string>
 
 #include "ui/Progress.h"
@@ -20,6 +21,10 @@ class ProgressDialog : public QDialog, public Progress {
     Q_OBJECT
   public:
     // The owner is disabled while the window is open; it may be set later.
+    // Laying out a label and painting the bar for each of 45,000 games cost far more than
+    // the scan itself; nobody reads more than about twenty updates a second.
+    static constexpr int kRefreshMs = 50;
+
     explicit ProgressDialog(QWidget* owner = nullptr);
     ~ProgressDialog() override;
 
@@ -42,7 +47,10 @@ class ProgressDialog : public QDialog, public Progress {
 
   private:
     void OnStop();
+    // Puts the pending text, percentage and position into the controls.
+    void ShowPending();
     void UpdateBar();
+    void DispatchEvents();
 
     QLabel* status_ = nullptr;
     QLabel* percent_ = nullptr;
@@ -52,6 +60,15 @@ class ProgressDialog : public QDialog, public Progress {
     QPointer<QWidget> owner_;
     bool ownerWasDisabled_ = false;
     bool asking_ = false;
+    QTimer refreshTimer_;
+    std::string pendingText_;
+    QString pendingPercent_;
+    bool textPending_ = false;
+    bool positionPending_ = false;
+    bool repaintDue_ = false;
+    // Set by AdvanceProgress, cleared by IsStopRequested: a step that advanced has dispatched
+    // already, so asking for the stop request right after it does not dispatch again.
+    bool dispatchedThisStep_ = false;
 };
 
 }  // namespace vextral

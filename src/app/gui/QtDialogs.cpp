@@ -1,8 +1,10 @@
 #include "app/gui/QtDialogs.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QStringList>
 
@@ -38,7 +40,20 @@ std::string ToLocalPath(const QString& path) {
     return QFile::encodeName(path).toStdString();
 }
 
+// Runs a chooser that opens in start; the chosen path, and start moved to its folder.
+QString RunChooser(QFileDialog& dialog, QString& start, bool chosenIsTheFolder) {
+    dialog.setDirectory(start);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    const QString chosen = dialog.selectedFiles().constFirst();
+    start = chosenIsTheFolder ? chosen : QFileInfo(chosen).absolutePath();
+    return chosen;
+}
+
 }  // namespace
+
+QtDialogs::QtDialogs()
+    : folderStart_(QDir::homePath()), openStart_(QDir::homePath()), saveStart_(QDir::homePath()) {}
 
 MessageResult QtDialogs::ShowMessage(const std::string& text, const std::string& caption,
                                      MessageIcon icon, MessageButtons buttons) {
@@ -86,8 +101,10 @@ AskAnswer QtDialogs::AskUser(const std::string& caption, const std::string& ques
 }
 
 std::string QtDialogs::BrowseForFolder(const std::string& prompt) {
-    const QString folder =
-        QFileDialog::getExistingDirectory(ActiveOwner(), QString::fromStdString(prompt));
+    QFileDialog dialog(ActiveOwner(), QString::fromStdString(prompt));
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    const QString folder = RunChooser(dialog, folderStart_, /*chosenIsTheFolder=*/true);
     if (folder.isEmpty())
         return {};
     std::string result = ToLocalPath(folder);
@@ -97,7 +114,9 @@ std::string QtDialogs::BrowseForFolder(const std::string& prompt) {
 }
 
 std::optional<std::string> QtDialogs::ChooseOpenFile() {
-    const QString file = QFileDialog::getOpenFileName(ActiveOwner());
+    QFileDialog dialog(ActiveOwner());
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    const QString file = RunChooser(dialog, openStart_, /*chosenIsTheFolder=*/false);
     if (file.isEmpty())
         return std::nullopt;
     return ToLocalPath(file);
@@ -114,10 +133,10 @@ std::optional<std::string> QtDialogs::ChooseSaveFile(const std::string& filter,
         suffix.remove(0, 1);
     // With a default suffix the dialog appends it and asks before replacing a file.
     dialog.setDefaultSuffix(suffix);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+    const QString file = RunChooser(dialog, saveStart_, /*chosenIsTheFolder=*/false);
+    if (file.isEmpty())
         return std::nullopt;
-    }
-    return ToLocalPath(dialog.selectedFiles().constFirst());
+    return ToLocalPath(file);
 }
 
 QString ToQtNameFilter(const std::string& filter) {

@@ -9,6 +9,8 @@ namespace vextral {
 
 class QtDialogs final : public Dialogs {
   public:
+    QtDialogs();
+
     MessageResult ShowMessage(const std::string& text, const std::string& caption, MessageIcon icon,
                               MessageButtons buttons) override;
     AskAnswer AskUser(const std::string& caption, const std::string& question) override;
@@ -16,6 +18,13 @@ class QtDialogs final : public Dialogs {
     std::optional<std::string> ChooseOpenFile() override;
     std::optional<std::string> ChooseSaveFile(const std::string& filter,
                                               const std::string& defaultExtension) override;
+
+  private:
+    // Where each chooser opens: the home folder at first, then where it was last used; never
+    // the current folder, which every action of the main window sets to the MAME folder.
+    QString folderStart_;
+    QString openStart_;
+    QString saveStart_;
 };
 
 // "Vextral Logfile (*.txt)|*.txt||" as a file dialog's name filter list.

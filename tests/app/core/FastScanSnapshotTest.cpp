@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "platform/FileSystem.h"
 #include "support/TempFolder.h"
 
 namespace vextral {
@@ -30,6 +31,8 @@ FastScanSnapshot SampleSnapshot() {
 
 TEST(FastScanSnapshotTest, RoundTripRestoresTextsOptionsAndRescanFlags) {
     TempFolder temp;
+    // Whatever another process is writing does not stand in the way.
+    ASSERT_TRUE(CreateFolder(temp / "fastscan.dat.tmp"));
     GameDatabase written = MakeDatabase(3);
     written[0].needsRescan = false;
     written[1].needsRescan = true;

@@ -6,7 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "archive/FileUtils.h"
 #include "platform/FileSystem.h"
+#include "platform/FolderLock.h"
 #include "support/FakeDialogs.h"
 #include "support/FakeProgress.h"
 #include "support/FolderBuilder.h"
@@ -177,6 +179,42 @@ TEST_F(ScanSessionTest, ButtonRules) {
     session.scanner().logText = "x\r\n";
     states = session.ComputeButtonStates();
     EXPECT_TRUE(states.fastScan && states.saveLogfile);
+}
+
+TEST_F(ScanSessionTest, OnlyAScanThatMayChangeFilesIsRefusedBesideAReader) {
+    RomRecord rom;
+    rom.name = "a.rom";
+    rom.size = 4;
+    rom.crc = 0x12345678;
+    database[0].roms = {rom};
+    FolderLock reader;
+    ASSERT_EQ(reader.TryLock(root + "mame/r1", LockMode::Shared), LockResult::Locked);
+    struct Case {
+        const char* what;
+        bool fix;
+        std::string backupFile;  // below prog/backup.vxt/
+        ScanOutcome expected;
+    };
+    const Case cases[] = {
+        {"reads only", false, "", ScanOutcome::Completed},
+        {"fixes", true, "", ScanOutcome::Refused},
+        {"could put a ROM back", false, "A/A.ROM", ScanOutcome::Refused},
+        {"has only other backups", false, "a/readme.txt", ScanOutcome::Completed},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        (void)RemoveFolderTree(root + "prog/backup.vxt");
+        if (!c.backupFile.empty())
+            test::WriteFile(root + "prog/backup.vxt/" + c.backupFile, "data");
+        settings.options.FixUnneeded = c.fix;
+        session.fields.rom = root + "mame/r1";
+        session.fields.sample = root + "mame/s1";
+        dialogs.messages.clear();
+        EXPECT_EQ(session.Scan(), c.expected);
+        const std::vector<std::string> refusal{"Another Vextral process is working in '" + root +
+                                               "mame/r1/'; nothing was changed."};
+        EXPECT_EQ(dialogs.MessageTexts() == refusal, c.expected == ScanOutcome::Refused);
+    }
 }
 
 }  // namespace

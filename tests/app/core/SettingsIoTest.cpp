@@ -133,7 +133,7 @@ TEST(SettingsIoTest, IniFileRoundTripKeepsEveryValue) {
     original.samplepaths = " leading;trailing = ";
     original.miscpaths = "/m\xc3\xbcsic/\"quoted\"";
     original.chosenGames = "pac*;galaga";
-    original.mameFolder = "/opt/Mame/";
+    original.mameFolder = "/opt/M\xe9me/";  // not UTF-8: every byte must come back
     original.programFolder = "/home/u/.local/share/vextral/";
     {
         QtSettingsStore store(file);
@@ -154,6 +154,26 @@ TEST(SettingsIoTest, IniFileRoundTripKeepsEveryValue) {
     EXPECT_EQ(loaded.chosenGames, original.chosenGames);
     EXPECT_EQ(loaded.mameFolder, original.mameFolder);
     EXPECT_EQ(loaded.programFolder, original.programFolder);
+}
+
+TEST(SettingsIoTest, WindowPlaceNeedsAWholeSection) {
+    MemorySettingsStore store;
+    EXPECT_EQ(LoadWindowPlace(store), std::nullopt);  // files without [Window] still load
+    const WindowPlace place{-5, 40, 900, 700, true};
+    SaveWindowPlace(store, place);
+    EXPECT_EQ(LoadWindowPlace(store), place);
+    store.ints["Window/Height"] = 0;
+    EXPECT_EQ(LoadWindowPlace(store), std::nullopt);
+    store.ints.erase("Window/Height");
+    EXPECT_EQ(LoadWindowPlace(store), std::nullopt);
+}
+
+TEST(SettingsIoTest, UnwritableIniIsReported) {
+    test::TempFolder temp;
+    // Its folder is a file: not even root can write there.
+    test::WriteFile(temp / "conf", "a file");
+    QtSettingsStore store(temp / "conf/vextral.ini");
+    EXPECT_FALSE(SaveSettings(store, AppSettings{}));
 }
 
 TEST(SettingsIoTest, HandEditedIniValues) {

@@ -4,11 +4,14 @@
 #include <sys/stat.h>
 
 #include <cstdlib>
+#include <functional>
 
 #include "MemorySettingsStore.h"
 #include "platform/FileSystem.h"
+#include "platform/FolderLock.h"
 #include "support/FakeDialogs.h"
 #include "support/FakeProgress.h"
+#include "support/FolderBuilder.h"
 #include "support/ListBuilder.h"
 #include "support/TempFolder.h"
 
@@ -18,6 +21,7 @@ namespace {
 using test::FakeDialogs;
 using test::FakeProgress;
 using test::MemorySettingsStore;
+using test::ReadTree;
 using test::TempFolder;
 
 class FakeZipLibrary : public ZipLibrary {
@@ -73,6 +77,8 @@ class StartupTest : public ::testing::Test {
             gamesInWindow = database.size();
             tempzipDuringRun = ListFolder(settings.programFolder + "tempzip.vxt").size();
             tempzipExisted = IsFolder(settings.programFolder + "tempzip.vxt");
+            if (whileOpen)
+                whileOpen(settings);
             settings.chosenGames = "changed";
             return 7;
         };
@@ -92,6 +98,7 @@ class StartupTest : public ::testing::Test {
     std::size_t gamesInWindow = 0;
     std::size_t tempzipDuringRun = 99;
     bool tempzipExisted = false;
+    std::function<void(const AppSettings&)> whileOpen;
 
   private:
     std::string savedPath_, savedData_, savedCurrent_;
@@ -186,15 +193,39 @@ TEST_F(StartupTest, UnobtainedListAnsweredNoStillWritesTheSettings) {
     EXPECT_FALSE(PathExists(dataFolder + "tempzip.vxt"));
 }
 
-TEST_F(StartupTest, LeftOverTempFolderIsEmptiedAndRecreated) {
-    test::WriteFile(dataFolder + "tempzip.vxt/old/stale.bin", "x");
-    test::WriteFile(dataFolder + "tempzip.vxt/stale.txt", "x");
+TEST_F(StartupTest, WhatEndedRunsLeftInTheTempFolderIsKeptAndALiveRunsFolderStays) {
+    const std::string temporary = dataFolder + "tempzip.vxt/";
+    const std::string leftovers = dataFolder + "backup.vxt/tempzip.vxt leftovers/";
+    test::WriteFile(temporary + "run-ended/fix0/a.rom", "only copy");
+    test::WriteFile(temporary + "run-ended/fix1/b.rom", "kept before");
+    test::WriteFile(temporary + "run-ended/fix2/empty", "");
+    test::WriteFile(temporary + "stale.txt", "x");
+    test::WriteFile(leftovers + "a.rom", "other data");
+    test::WriteFile(leftovers + "b.rom", "kept before");
+    test::WriteFile(temporary + "run-live/fix0/c.rom", "in use");
+    FolderLock live;
+    ASSERT_EQ(live.TryLock(temporary + "run-live", LockMode::Exclusive), LockResult::Locked);
     store.strings["Paths/MameExe"] = MameFolder("mame");
     store.ints["Settings/AskForMameExe"] = 0;
+    // What a fix of this run had to keep in its own folder is kept at the end.
+    whileOpen = [](const AppSettings& settings) {
+        test::WriteFile(settings.scratchFolder + "fix0/d.rom", "kept by a fix");
+    };
 
     EXPECT_EQ(Run().result, StartupResult::Completed);
-    EXPECT_TRUE(tempzipExisted);
-    EXPECT_EQ(tempzipDuringRun, 0u);
+    EXPECT_EQ(tempzipDuringRun, 2u);  // its own folder and the live one
+    EXPECT_EQ(ReadTree(leftovers), (std::map<std::string, std::string>{{"a (1).rom", "only copy"},
+                                                                       {"a.rom", "other data"},
+                                                                       {"b.rom", "kept before"},
+                                                                       {"d.rom", "kept by a fix"},
+                                                                       {"stale.txt", "x"}}));
+    EXPECT_EQ(ReadTree(temporary),
+              (std::map<std::string, std::string>{
+                  {"run-live/", ""}, {"run-live/fix0/", ""}, {"run-live/fix0/c.rom", "in use"}}));
+    EXPECT_EQ(dialogs.MessageTexts(),
+              (std::vector<std::string>{
+                  "3 files left in the temporary folder were kept in '" + leftovers + "'.",
+                  "1 file left in the temporary folder was kept in '" + leftovers + "'."}));
 }
 
 TEST_F(StartupTest, ListFileModeNeverLooksForMame) {

@@ -17,6 +17,24 @@ bool WriteText(const QString& path, const QByteArray& text) {
     return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
 }
 
+// Runs the program with its settings and data under root, without a display; its exit
+// status, or -1 when it did not end.
+int RunProgram(const QString& root, const QStringList& arguments, const QString& scale = "1") {
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    environment.insert("QT_SCALE_FACTOR", scale);
+    environment.insert("HOME", root);
+    environment.insert("XDG_CONFIG_HOME", root + "config");
+    environment.insert("XDG_DATA_HOME", root + "data");
+    program.setProcessEnvironment(environment);
+    program.start(qEnvironmentVariable("VEXTRAL_BINARY"), arguments);
+    if (!program.waitForStarted() || !program.waitForFinished(30000) ||
+        program.exitStatus() != QProcess::NormalExit)
+        return -1;
+    return program.exitCode();
+}
+
 }  // namespace
 
 class GuiStartTest : public QObject {
@@ -43,18 +61,7 @@ class GuiStartTest : public QObject {
                            root + "roms\n")
                               .toUtf8()));
 
-        QProcess program;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("QT_QPA_PLATFORM", "offscreen");
-        environment.insert("HOME", root);
-        environment.insert("XDG_CONFIG_HOME", root + "config");
-        environment.insert("XDG_DATA_HOME", root + "data");
-        program.setProcessEnvironment(environment);
-        program.start(binary, {"--dat", root + "list.dat", "--quit-after-open"});
-        QVERIFY(program.waitForStarted());
-        QVERIFY2(program.waitForFinished(30000), "the window did not close");
-        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(program.exitCode(), 0);
+        QCOMPARE(RunProgram(root, {"--dat", root + "list.dat", "--quit-after-open"}), 0);
 
         // One game: count, four counted strings, the flag, 24 options, one byte per game.
         QFile fastScan(root + "data/vextral/fastscan.dat");
@@ -93,17 +100,8 @@ class GuiStartTest : public QObject {
                            root + "roms\nSamplepaths=" + root + "samples\n")
                               .toUtf8()));
 
-        QProcess program;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("QT_QPA_PLATFORM", "offscreen");
-        environment.insert("HOME", root);
-        environment.insert("XDG_CONFIG_HOME", root + "config");
-        environment.insert("XDG_DATA_HOME", root + "data");
-        program.setProcessEnvironment(environment);
-        program.start(binary, {"--dat", root + "list.dat", "--screenshot", root + "shot.png"});
-        QVERIFY(program.waitForStarted());
-        QVERIFY2(program.waitForFinished(30000), "the window did not close");
-        QCOMPARE(program.exitCode(), 0);
+        QCOMPARE(RunProgram(root, {"--dat", root + "list.dat", "--screenshot", root + "shot.png"}),
+                 0);
         QVERIFY(QImage(root + "shot.png").width() > 100);
         // The scan ran: alpha's set is missing, so a fast scan is available.
         QFile fastScan(root + "data/vextral/fastscan.dat");
@@ -111,6 +109,16 @@ class GuiStartTest : public QObject {
         const QByteArray bytes = fastScan.readAll();
         QCOMPARE(bytes.left(4), QByteArray("\x01\x00\x00\x00", 4));
         QCOMPARE(bytes.at(bytes.size() - 2 - 24), '\x01');
+
+        // At twice the scale the window, last closed larger, no longer fits the 800 x 800
+        // screen whole: it opens no larger than the screen, and its controls scroll.
+        QCOMPARE(
+            RunProgram(root, {"--dat", root + "list.dat", "--screenshot", root + "x2.png"}, "2"),
+            0);
+        const QImage scaled(root + "x2.png");
+        QVERIFY(!scaled.isNull());
+        QVERIFY2(scaled.width() <= 800 && scaled.height() <= 800,
+                 qPrintable(QStringLiteral("%1 x %2").arg(scaled.width()).arg(scaled.height())));
     }
 };
 

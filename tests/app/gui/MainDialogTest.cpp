@@ -1,5 +1,6 @@
 #include "app/gui/MainDialog.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -20,6 +21,7 @@
 #include <fstream>
 #include <memory>
 
+#include "app/gui/ProgressDialog.h"
 #include "app/gui/ResultsTree.h"
 #include "database/GameListLoader.h"
 #include "platform/FileSystem.h"
@@ -36,10 +38,13 @@ class ScriptedDialogs final : public Dialogs {
     std::deque<MessageResult> answers;  // for Yes/No boxes; No when empty
     QStringList messages;
     QStringList folderPrompts;
+    std::function<void()> onMessage;  // run as each box opens
 
     MessageResult ShowMessage(const std::string& text, const std::string& caption, MessageIcon,
                               MessageButtons buttons) override {
         messages << QString::fromStdString(caption + "|" + text);
+        if (onMessage)
+            onMessage();
         if (buttons != MessageButtons::YesNo)
             return MessageResult::Ok;
         if (answers.empty())
@@ -136,11 +141,12 @@ class MainDialogTest : public QObject {
         root_ = CanonicalPath(temp_->path().toStdString()) + "/";
         QVERIFY(CreateFolder(Path("roms")));
         QVERIFY(CreateFolder(Path("samples")));
-        QVERIFY(CreateFolder(Path("program")));
+        QVERIFY(CreateFolderTree(Path("program/tempzip.vxt/run")));
         settings_ = AppSettings{};
         settings_.PathWarning = false;
         settings_.ListInfoWarnings = false;
         settings_.programFolder = Path("program/");
+        settings_.scratchFolder = Path("program/tempzip.vxt/run/");
         settings_.mameFolder = root_;
         settings_.rompaths = Path("roms");
         settings_.samplepaths = Path("samples");
@@ -156,7 +162,15 @@ class MainDialogTest : public QObject {
     void showsCaptionsAndTipsAsBuilt() {
         MainDialog& window = OpenWindow();
         QCOMPARE(window.windowTitle(), QStringLiteral("Vextral For Windows V1.40"));
-        QVERIFY(window.minimumSize() == window.maximumSize());
+        // Each accelerator reaches one control (the tri-state boxes keep theirs in every label).
+        QString accelerators;
+        for (const QAbstractButton* button : window.findChildren<QAbstractButton*>()) {
+            const qsizetype amp = button->text().indexOf('&');
+            if (amp >= 0)
+                accelerators += button->text().at(amp + 1).toLower();
+        }
+        for (const QChar letter : accelerators)
+            QVERIFY2(accelerators.count(letter) == 1, qPrintable(accelerators));
         QCOMPARE(Box("gamesCheck")->text(), QStringLiteral("&Games"));
         QCOMPARE(Box("altSamplesCheck")->text(), QStringLiteral("Al&t Samplefolder Support"));
         QCOMPARE(Button("saveLogButton")->text(), QStringLiteral("S&ave Logfile"));
@@ -175,8 +189,17 @@ class MainDialogTest : public QObject {
         QVERIFY(Button("scanButton")->isDefault());
         auto* tree = Find<ResultsTree>("resultsTree");
         QCOMPARE(int(tree->images().size()), 14);
-        for (const QIcon& icon : tree->images())
-            QVERIFY(!icon.pixmap(16, 16).isNull());
+        for (const QIcon& icon : tree->images()) {
+            const QImage small = icon.pixmap(16, 16).toImage();
+            QVERIFY(!small.isNull());
+            // Drawn for screens scaled by 2 and 3, not enlarged from 16 pixels.
+            for (const int scale : {2, 3}) {
+                const QImage large = icon.pixmap(QSize(16, 16), scale).toImage();
+                QCOMPARE(large.size(), QSize(16 * scale, 16 * scale));
+                QVERIFY(large != small.scaled(large.size(), Qt::IgnoreAspectRatio,
+                                              Qt::SmoothTransformation));
+            }
+        }
         // Each image of the strip is its own drawing.
         QVERIFY(tree->images()[0].pixmap(16, 16).toImage() !=
                 tree->images()[1].pixmap(16, 16).toImage());
@@ -190,7 +213,7 @@ class MainDialogTest : public QObject {
         QTest::newRow("missing") << "missingCheck"
                                  << "Missing"
                                  << "MissingAdvanced"
-                                 << QStringList{"&Missing", "&Missing", "Adv. &Missing"};
+                                 << QStringList{"M&issing", "M&issing", "Adv. M&issing"};
         QTest::newRow("unneeded") << "unneededCheck"
                                   << "Unneeded"
                                   << "UnneededAdvanced"
@@ -249,7 +272,7 @@ class MainDialogTest : public QObject {
         OpenWindow();
         QCheckBox* missing = Box("missingCheck");
         QCOMPARE(missing->checkState(), Qt::PartiallyChecked);
-        QCOMPARE(missing->text(), QStringLiteral("Adv. &Missing"));
+        QCOMPARE(missing->text(), QStringLiteral("Adv. M&issing"));
         missing->click();
         QCOMPARE(missing->checkState(), Qt::Unchecked);
         QVERIFY(!settings_.options.Missing);
@@ -485,13 +508,16 @@ class MainDialogTest : public QObject {
         tree->AddResultLine("Beta [folder: beta]", false, 6);
         tree->AddResultLine("wrong length: b.rom", true, 3);
         QCOMPARE(tree->LineCount(), 3);
+        QCOMPARE(tree->topLevelItemCount(), 0);  // held back, to be handed over in one batch
         // Held-back lines arrive while events are dispatched, as during a scan.
         QTRY_COMPARE(tree->topLevelItemCount(), 3);
         QCOMPARE(tree->topLevelItem(1)->childCount(), 1);
         QCOMPARE(tree->topLevelItem(2)->child(0)->text(0), QStringLiteral("wrong length: b.rom"));
         QCOMPARE(ResultsTree::ImageOf(tree->topLevelItem(2)->child(0)), 3);
         QCOMPARE(tree->currentItem(), tree->topLevelItem(2));
-        QCOMPARE(tree->topLevelItem(0)->childIndicatorPolicy(), QTreeWidgetItem::ShowIndicator);
+        // Only lines with children can be expanded.
+        QCOMPARE(tree->topLevelItem(0)->childIndicatorPolicy(),
+                 QTreeWidgetItem::DontShowIndicatorWhenChildless);
 
         // A child after a flush still goes under the last game line.
         tree->AddResultLine("missing rom: b2.rom", true, 1);
@@ -501,6 +527,120 @@ class MainDialogTest : public QObject {
         tree->Flush();
         QCOMPARE(tree->LineCount(), 0);
         QCOMPARE(tree->topLevelItemCount(), 0);
+    }
+
+    void resizingGrowsTheTreeAlone() {
+        MainDialog& window = OpenWindow();
+        const QSize start = window.size();
+        QCOMPARE(window.minimumSize(), start);
+        auto* tree = Find<ResultsTree>("resultsTree");
+        const QRect treeBefore = tree->geometry();
+        std::vector<std::pair<QWidget*, QRect>> before;
+        for (QWidget* child :
+             tree->parentWidget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            before.emplace_back(child, child->geometry());
+
+        const QSize more(200, 120);
+        window.resize(start + more);
+        QCOMPARE(tree->geometry(), treeBefore.adjusted(0, 0, more.width(), more.height()));
+        for (const auto& [child, was] : before) {
+            if (child == tree)
+                continue;
+            const QRect now = child->geometry();
+            QCOMPARE(now.size(), was.size());
+            const QPoint moved = now.topLeft() - was.topLeft();
+            const bool below = was.top() > treeBefore.bottom();
+            QCOMPARE(moved.y(), below ? more.height() : 0);
+            QVERIFY(moved.x() == 0 || (below && moved.x() == more.width()));
+            QVERIFY2(!now.intersects(tree->geometry()), qPrintable(child->objectName()));
+        }
+        // The buttons keep to the right edge, the rom paths to the left.
+        const auto placeBefore = [&before](QWidget* widget) {
+            return std::find_if(before.begin(), before.end(),
+                                [widget](const auto& entry) { return entry.first == widget; })
+                ->second;
+        };
+        QCOMPARE(Button("scanButton")->geometry(),
+                 placeBefore(Button("scanButton")).translated(more.width(), more.height()));
+        QCOMPARE(Edit("romPathsEdit")->geometry(),
+                 placeBefore(Edit("romPathsEdit")).translated(0, more.height()));
+        window.resize(start / 2);
+        QCOMPARE(window.size(), start);
+
+        // A remembered place is taken back; a position on no screen is not.
+        window.RestorePlace(WindowPlace{30, 40, start.width() + 50, start.height() + 20, false});
+        QCOMPARE(window.place(), std::optional(WindowPlace{30, 40, start.width() + 50,
+                                                           start.height() + 20, false}));
+        window.RestorePlace(WindowPlace{-20000, 40, 10, 10, false});
+        QCOMPARE(window.size(), start);
+        QCOMPARE(window.place()->left, 30);
+    }
+
+    void minimisingTheProgressWindowKeepsTheProgramRunning() {
+        ProgressDialog progress;
+        window_ =
+            std::make_unique<MainDialog>(settings_, database_, dialogs_, progress, zipLibrary_);
+        progress.SetOwner(window_.get());
+        MainDialog& window = *window_;
+        QStringList seen;
+        window.onOpened = [&] {
+            QVERIFY(progress.OpenProgress("Scanning Games"));
+            progress.showMinimized();
+            seen << (window.isVisible() ? "shown" : "hidden");
+            // The window's loop goes on while it is hidden.
+            QTimer::singleShot(0, &window, [&] {
+                progress.showNormal();
+                seen << (window.isVisible() ? "shown" : "hidden");
+                progress.CloseProgress();
+                Edit("selectGamesEdit")->setText("still typed");
+                window.close();
+            });
+        };
+        window.Run();
+        QCOMPARE(seen, (QStringList{"hidden", "shown"}));
+        QCOMPARE(settings_.chosenGames, std::string("still typed"));
+        QVERIFY(QFile::exists(QString::fromStdString(Path("program/fastscan.dat"))));
+    }
+
+    void closingIsRefusedWhileAnActionRuns() {
+        MainDialog& window = OpenWindow();
+        bool closedDuringScan = false;
+        dialogs_.onMessage = [&] { closedDuringScan = closedDuringScan || window.close(); };
+        Button("scanButton")->click();  // its statistics box tries to close the window
+        dialogs_.onMessage = nullptr;
+        QVERIFY(dialogs_.messages.last().startsWith("Scanning Results|"));
+        QVERIFY(!closedDuringScan);
+        QVERIFY(window.isVisible());
+        QVERIFY(!QFile::exists(QString::fromStdString(Path("program/fastscan.dat"))));
+        QVERIFY(window.close());
+        QVERIFY(QFile::exists(QString::fromStdString(Path("program/fastscan.dat"))));
+    }
+
+    void pathsThatAreNotUtf8KeepEveryByte() {
+        const std::string folder = Path("r\xe9ms");
+        QVERIFY(CreateFolder(folder));
+        settings_.rompaths = folder;
+        settings_.chosenGames = "p\xe9*";
+        OpenWindow();
+        CloseWindow();
+        QCOMPARE(settings_.rompaths, folder + "/");
+        QCOMPARE(settings_.chosenGames, std::string("p\xe9*"));
+    }
+
+    void mergeNamesTheFamiliesItLeftAlone() {
+        WriteText(Path("list.dat"), GameBlock("parent", "Parent", "p.rom", "12345678") +
+                                        "game (\n\tname clone\n\tdescription \"Clone\"\n"
+                                        "\tcloneof parent\n\trom ( name c.rom size 4 crc "
+                                        "ed82cd11 )\n)\n");
+        database_ = GameDatabase{};
+        NullProgress quiet;
+        QVERIFY(LoadListFile(database_, Path("list.dat"), quiet, dialogs_, false));
+        WriteText(Path("roms/clone.zip"), "not an archive");
+        OpenWindow();
+        dialogs_.answers = {MessageResult::Yes, MessageResult::No};  // merge, without zips
+        Button("mergeButton")->click();
+        QCOMPARE(dialogs_.messages.last(),
+                 QStringLiteral("Vextral|These families were left as they were:\n\nparent"));
     }
 
     void menuFlipsProgramFlagsAndShowsAbout() {

@@ -1,8 +1,11 @@
 #include "app/gui/QtDialogs.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
@@ -34,6 +37,20 @@ class QtDialogsTest : public QObject {
             } else {
                 QTest::keyClick(box, Qt::Key_Escape);
             }
+        });
+    }
+
+    // Records where the next file dialog opened, then chooses path in it.
+    void Choose(QString& openedIn, const QString& path) {
+        QTimer::singleShot(0, this, [this, &openedIn, path] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (dialog == nullptr) {
+                Choose(openedIn, path);
+                return;
+            }
+            openedIn = dialog->directory().absolutePath();
+            dialog->selectFile(path);
+            QMetaObject::invokeMethod(dialog, "accept");
         });
     }
 
@@ -72,6 +89,32 @@ class QtDialogsTest : public QObject {
         QCOMPARE(dialogs.ShowMessage("No roms found in rompath:\n\n/roms/", "Pathwarning",
                                      MessageIcon::Exclamation, MessageButtons::OkCancel),
                  MessageResult::Cancel);
+    }
+
+    // Every action enters the MAME folder; no chooser may open there.
+    void choosersOpenAtHomeThenWhereTheyWereLastUsed() {
+        QTemporaryDir home;
+        QTemporaryDir mame;
+        QVERIFY(QDir(home.path()).mkpath("logs/old"));
+        const QByteArray oldHome = qgetenv("HOME");
+        qputenv("HOME", home.path().toLocal8Bit());
+        QVERIFY(QDir::setCurrent(mame.path()));
+        QtDialogs dialogs;
+        const QString logs = home.path() + "/logs";
+        QString openedIn;
+
+        Choose(openedIn, logs + "/one.txt");
+        QCOMPARE(dialogs.ChooseSaveFile("Vextral Logfile (*.txt)|*.txt||", ".txt"),
+                 std::optional((logs + "/one.txt").toStdString()));
+        QCOMPARE(openedIn, home.path());
+        Choose(openedIn, logs + "/two.txt");
+        QVERIFY(dialogs.ChooseSaveFile("Vextral Logfile (*.txt)|*.txt||", ".txt"));
+        QCOMPARE(openedIn, logs);
+        // The folder chooser keeps its own place.
+        Choose(openedIn, logs + "/old");
+        QCOMPARE(dialogs.BrowseForFolder("Choose a new rompath."), (logs + "/old/").toStdString());
+        QCOMPARE(openedIn, home.path());
+        qputenv("HOME", oldHome);
     }
 
     void saveFiltersBecomeQtNameFilters() {
