@@ -1,16 +1,21 @@
-// Loads, links and validates a list file and prints the time of each step and the peak
-// memory. usage: bench_load_list LIST
-// Typical input: bench/generate_list /tmp/list.dat; bench/bench_load_list /tmp/list.dat
+// Loads, links and validates a list file (any format) and prints the time of each step and
+// the peak memory; then keeps the list in a cache in a temporary folder and loads it from
+// there, as a start with an unchanged source does. usage: bench_load_list LIST
+// Typical input: bench/generate_list --xml /tmp/list.xml; bench/bench_load_list /tmp/list.xml
+// (/usr/bin/time -v gives the peak of the whole run as well).
 
 #include <sys/resource.h>
 #include <time.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
 #include <string>
 
 #include "database/DatabaseLinker.h"
+#include "database/ListCache.h"
 #include "database/ListParser.h"
+#include "platform/FileSystem.h"
 
 namespace {
 
@@ -60,6 +65,12 @@ Step Finish(const Stopwatch& watch) {
     return {watch.Wall(), watch.Cpu()};
 }
 
+double PeakMegabytes() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -88,8 +99,6 @@ int main(int argc, char** argv) {
     vextral::ValidateGameDatabase(database, true, counts, dialogs);
     const Step validate = Finish(watch);
 
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
     std::printf("games %u (parents %u, clones %u, neogeo %u), roms %u, samples %u, warnings %d\n",
                 counts.gameCount, counts.parentCount, counts.cloneCount, counts.neoGeoGameCount,
                 counts.neoGeoRomCount + counts.arcadeRomCount, counts.totalSampleCount,
@@ -100,6 +109,37 @@ int main(int argc, char** argv) {
                     pick(parse), pick(link), pick(validate),
                     pick(parse) + pick(link) + pick(validate));
     }
-    std::printf("peak RSS %.1f MB\n", static_cast<double>(usage.ru_maxrss) / 1024.0);
+    std::printf("peak RSS after reading %.1f MB\n", PeakMegabytes());
+
+    // The cache: written once, then read into a fresh database.
+    char folderTemplate[] = "/tmp/vextral-bench-cache-XXXXXX";
+    if (::mkdtemp(folderTemplate) == nullptr) {
+        std::perror("mkdtemp");
+        return 1;
+    }
+    const std::string folder = std::string(folderTemplate) + "/";
+    const auto key = vextral::MakeListCacheKey("file", argv[1]);
+    watch = Stopwatch();
+    const bool saved = key && vextral::SaveListCache(folder, *key, database, {});
+    const Step save = Finish(watch);
+    database = vextral::GameDatabase();
+    std::vector<vextral::ListWarning> warnings;
+    watch = Stopwatch();
+    const bool loaded = saved && vextral::LoadListCache(folder, *key, database, warnings);
+    const Step load = Finish(watch);
+    std::uint64_t cacheSize = 0;
+    for (const vextral::DirEntry& entry : vextral::ListFolder(folder)) {
+        cacheSize += vextral::FileLength(folder + entry.name).value_or(0);
+        (void)vextral::DeleteFile(folder + entry.name);
+    }
+    (void)vextral::RemoveEmptyFolder(folder);
+    if (!loaded) {
+        std::fprintf(stderr, "the cache could not be written or read back\n");
+        return 1;
+    }
+    std::printf("cache %.1f MB: write %.3f s (cpu %.3f s), load %.3f s (cpu %.3f s), %zu games\n",
+                static_cast<double>(cacheSize) / 1e6, save.wall, save.cpu, load.wall, load.cpu,
+                database.size());
+    std::printf("peak RSS %.1f MB\n", PeakMegabytes());
     return 0;
 }

@@ -1,9 +1,11 @@
 // Writes a -listinfo text of a complete current collection's shape: 45,000 games (26,000 of
 // them clones), about 340,000 ROMs, 27,000 samples, ROMs shared between parents and clones
-// (sometimes under other names), and a family of NeoGeo games. The same seed always gives
-// the same file.
+// (sometimes under other names), and a family of NeoGeo games. With --xml the same list is
+// written as MAME's -listxml does, with a DTD and the elements a real machine has besides
+// its ROMs (chips, dip switches, ports, slots, ...), about 270 MB like MAME 0.251's. The
+// same seed always gives the same file.
 //
-// usage: generate_list OUTPUT [SEED]
+// usage: generate_list [--xml] OUTPUT [SEED]
 
 #include <cstdint>
 #include <cstdio>
@@ -176,14 +178,142 @@ void WriteGame(std::FILE* out, Random& random, const Game& game) {
                  random.Between(1, 40) * 100000);
 }
 
+constexpr const char* kXmlHead =
+    "<?xml version=\"1.0\"?>\n"
+    "<!DOCTYPE mame [\n"
+    "<!ELEMENT mame (machine+)>\n"
+    "\t<!ATTLIST mame build CDATA #IMPLIED>\n"
+    "\t<!ATTLIST mame debug (yes|no) \"no\">\n"
+    "\t<!ATTLIST mame mameconfig CDATA #REQUIRED>\n"
+    "\t<!ELEMENT machine (description, year?, manufacturer?, rom*, device_ref*, sample*, chip*, "
+    "display*, sound?, input?, dipswitch*, configuration*, port*, driver?, feature*, slot*)>\n"
+    "\t\t<!ATTLIST machine name CDATA #REQUIRED>\n"
+    "\t\t<!ATTLIST machine sourcefile CDATA #IMPLIED>\n"
+    "\t\t<!ATTLIST machine isbios (yes|no) \"no\">\n"
+    "\t\t<!ATTLIST machine isdevice (yes|no) \"no\">\n"
+    "\t\t<!ATTLIST machine ismechanical (yes|no) \"no\">\n"
+    "\t\t<!ATTLIST machine runnable (yes|no) \"yes\">\n"
+    "\t\t<!ATTLIST machine cloneof CDATA #IMPLIED>\n"
+    "\t\t<!ATTLIST machine romof CDATA #IMPLIED>\n"
+    "\t\t<!ATTLIST machine sampleof CDATA #IMPLIED>\n"
+    "\t\t<!ATTLIST rom name CDATA #REQUIRED>\n"
+    "\t\t<!ATTLIST rom size CDATA #REQUIRED>\n"
+    "\t\t<!ATTLIST rom crc CDATA #IMPLIED>\n"
+    "\t\t<!ATTLIST rom sha1 CDATA #IMPLIED>\n"
+    "\t\t<!ATTLIST rom region CDATA #IMPLIED>\n"
+    "\t\t<!ATTLIST rom offset CDATA #IMPLIED>\n"
+    "\t\t<!ATTLIST rom status (baddump|nodump|good) \"good\">\n"
+    "\t\t<!ATTLIST rom optional (yes|no) \"no\">\n"
+    "\t\t<!ATTLIST display flipx (yes|no) \"no\">\n"
+    "\t\t<!ATTLIST dipvalue default (yes|no) \"no\">\n"
+    "]>\n\n"
+    "<mame build=\"0.251 (generated)\" debug=\"no\" mameconfig=\"10\">\n";
+
+const char* const kDipNames[] = {"Coinage",     "Lives",        "Bonus Life",
+                                 "Difficulty",  "Cabinet",      "Demo Sounds",
+                                 "Flip Screen", "Service Mode", "Free Play"};
+const char* const kDevices[] = {"z80",     "m68000",    "ym2151",  "okim6295", "watchdog", "screen",
+                                "speaker", "gfxdecode", "palette", "ls259",    "i8255",    "nvram"};
+
+// The sample's name as XML gives it: without the ".wav" the text format lists.
+std::string SampleStem(const std::string& file) {
+    return file.size() > 4 && file.ends_with(".wav") ? file.substr(0, file.size() - 4) : file;
+}
+
+// The same game as WriteGame, as a <machine>. It draws the same numbers from random as
+// WriteGame does, so both formats hold the same list; filler draws what only XML has.
+void WriteMachine(std::FILE* out, Random& random, Random& filler, const Game& game) {
+    std::fprintf(out, "\t<machine name=\"%s\" sourcefile=\"%s.cpp\"", game.name.c_str(),
+                 game.name.substr(0, 4).c_str());
+    if (!game.cloneOf.empty()) {
+        std::fprintf(out, " cloneof=\"%s\" romof=\"%s\"", game.cloneOf.c_str(),
+                     game.cloneOf.c_str());
+    }
+    if (!game.sampleOf.empty())
+        std::fprintf(out, " sampleof=\"%s\"", game.sampleOf.c_str());
+    std::fprintf(out,
+                 ">\n\t\t<description>%s</description>\n\t\t<year>%s</year>\n"
+                 "\t\t<manufacturer>%s</manufacturer>\n",
+                 game.description.c_str(), game.year.c_str(), game.maker.c_str());
+    std::uint32_t offset = 0;
+    for (const Rom& rom : game.roms) {
+        std::fprintf(out, "\t\t<rom name=\"%s\" size=\"%u\"", rom.name.c_str(), rom.size);
+        if (rom.hasCrc) {
+            std::fprintf(out, " crc=\"%s\" sha1=\"%s%s%s\"", Hex(rom.crc, 8).c_str(),
+                         Hex(random.Next(), 16).c_str(), Hex(random.Next(), 16).c_str(),
+                         Hex(random.Next(), 8).c_str());
+        } else {
+            std::fprintf(out, " status=\"nodump\"");
+        }
+        std::fprintf(out, " region=\"%s\" offset=\"%x\"/>\n", rom.region.c_str(), offset);
+        offset += rom.size;
+    }
+    const int clock = random.Between(1, 40) * 100000;
+    for (int i = filler.Between(6, 24); i > 0; --i)
+        std::fprintf(out, "\t\t<device_ref name=\"%s\"/>\n", Pick(filler, kDevices));
+    for (const std::string& sample : game.samples)
+        std::fprintf(out, "\t\t<sample name=\"%s\"/>\n", SampleStem(sample).c_str());
+    std::fprintf(out,
+                 "\t\t<chip type=\"cpu\" tag=\"maincpu\" name=\"Zilog Z80\" clock=\"%d\"/>\n"
+                 "\t\t<chip type=\"audio\" tag=\"speaker\" name=\"Speaker\"/>\n"
+                 "\t\t<display tag=\"screen\" type=\"raster\" rotate=\"0\" width=\"256\" "
+                 "height=\"224\" refresh=\"60.000000\" pixclock=\"6000000\" htotal=\"384\" "
+                 "hbend=\"0\" hbstart=\"256\" vtotal=\"264\" vbend=\"16\" vbstart=\"240\" />\n"
+                 "\t\t<sound channels=\"1\"/>\n"
+                 "\t\t<input players=\"2\" coins=\"2\">\n"
+                 "\t\t\t<control type=\"joy\" player=\"1\" buttons=\"2\" ways=\"8\"/>\n"
+                 "\t\t\t<control type=\"joy\" player=\"2\" buttons=\"2\" ways=\"8\"/>\n"
+                 "\t\t</input>\n",
+                 clock);
+    for (int d = filler.Between(2, 10); d > 0; --d) {
+        std::fprintf(out,
+                     "\t\t<dipswitch name=\"%s\" tag=\"DSW%d\" mask=\"%d\">\n"
+                     "\t\t\t<diplocation name=\"SW%d\" number=\"1\"/>\n"
+                     "\t\t\t<diplocation name=\"SW%d\" number=\"2\"/>\n",
+                     Pick(filler, kDipNames), d, 3 << d, d, d);
+        for (int v = filler.Between(3, 9); v > 0; --v) {
+            std::fprintf(out, "\t\t\t<dipvalue name=\"%d Coin/%d Credits\" value=\"%d\"%s/>\n", v,
+                         v + 1, v, v == 1 ? " default=\"yes\"" : "");
+        }
+        std::fprintf(out, "\t\t</dipswitch>\n");
+    }
+    for (int p = filler.Between(3, 12); p > 0; --p)
+        std::fprintf(out, "\t\t<port tag=\":IN%d\">\n\t\t\t<analog mask=\"%d\"/>\n\t\t</port>\n", p,
+                     1 << p);
+    if (filler.Chance(45)) {
+        std::fprintf(out, "\t\t<slot name=\"ext\">\n");
+        for (int o = filler.Between(3, 12); o > 0; --o) {
+            std::fprintf(out, "\t\t\t<slotoption name=\"opt%d\" devname=\"%s_card%d\"/>\n", o,
+                         Pick(filler, kDevices), o);
+        }
+        std::fprintf(out, "\t\t</slot>\n");
+    }
+    std::fprintf(out, "\t\t<configuration name=\"Controls\" tag=\"CONF\" mask=\"3\">\n");
+    for (int c = filler.Between(3, 7); c > 0; --c) {
+        std::fprintf(out, "\t\t\t<confsetting name=\"Setting %d\" value=\"%d\"%s/>\n", c, c,
+                     c == 1 ? " default=\"yes\"" : "");
+    }
+    std::fprintf(out, "\t\t</configuration>\n");
+    std::fprintf(out,
+                 "\t\t<driver status=\"good\" emulation=\"good\" savestate=\"supported\"/>\n"
+                 "\t</machine>\n");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    const bool xml = argc > 1 && std::string(argv[1]) == "--xml";
+    if (xml) {
+        --argc;
+        ++argv;
+    }
     if (argc < 2) {
-        std::fprintf(stderr, "usage: %s OUTPUT [SEED]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s [--xml] OUTPUT [SEED]\n", argv[0]);
         return 2;
     }
-    Random random(argc > 2 ? std::strtoull(argv[2], nullptr, 10) : 20240601u);
+    const std::uint64_t seed = argc > 2 ? std::strtoull(argv[2], nullptr, 10) : 20240601u;
+    Random random(seed);
+    Random filler(~seed);  // its own numbers: the list is the same in both formats
     std::unordered_set<std::string> used;
     std::unordered_set<std::string> usedTitles;
 
@@ -200,13 +330,21 @@ int main(int argc, char** argv) {
         std::perror(argv[1]);
         return 1;
     }
+    if (xml)
+        std::fputs(kXmlHead, out);
+    const auto write = [&](const Game& game) {
+        if (xml)
+            WriteMachine(out, random, filler, game);
+        else
+            WriteGame(out, random, game);
+    };
     const std::vector<Rom> neoGeoBios = {{"neo-geo.rom", 131072, 0x9036D879u, true, "mainbios"},
                                          {"ng-sfix.rom", 131072, 0x354029FCu, true, "fixedbios"},
                                          {"ng-sm1.rom", 131072, 0x97CF998Bu, true, "audiobios"}};
     {
         Game bios{"neogeo", "Neo-Geo BIOS", "", "", "1990", "Kairos", neoGeoBios, {}};
         used.insert("neogeo");
-        WriteGame(out, random, bios);
+        write(bios);
     }
 
     long romTotal = 0;
@@ -232,7 +370,7 @@ int main(int argc, char** argv) {
                                          std::to_string(s) + ".wav");
             }
         }
-        WriteGame(out, random, parent);
+        write(parent);
         romTotal += static_cast<long>(parent.roms.size());
         sampleTotal += static_cast<long>(parent.samples.size());
         ++gameTotal;
@@ -257,12 +395,14 @@ int main(int argc, char** argv) {
                     rom.name = clone.name.substr(0, 4) + "_" + rom.name;  // same data, new name
                 }
             }
-            WriteGame(out, random, clone);
+            write(clone);
             romTotal += static_cast<long>(clone.roms.size());
             sampleTotal += static_cast<long>(clone.samples.size());
             ++gameTotal;
         }
     }
+    if (xml)
+        std::fputs("</mame>\n", out);
     if (std::fclose(out) != 0) {
         std::perror(argv[1]);
         return 1;

@@ -25,7 +25,7 @@ class Scratch {
         folder_ = pattern + "/";
     }
     ~Scratch() {
-        for (const char* name : {"input", "output", "mame.cfg", "again"})
+        for (const char* name : {"input", "output", "mame.cfg", "mame.ini", "again"})
             ::unlink((folder_ + name).c_str());
         ::rmdir(folder_.c_str());
     }

@@ -1,4 +1,4 @@
-// Reads an arbitrary file as mame.cfg into the scanner's path lists.
+// Reads an arbitrary file as mame.cfg and as mame.ini into the scanner's path lists.
 
 #include "FuzzSupport.h"
 #include "archive/ZipLibrary.h"
@@ -23,6 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static vextral::Scanner scanner(dialogs, progress, results, zipLibrary);
 
     scratch.Write("mame.cfg", data, size);
+    scratch.Write("mame.ini", data, size);
     scanner.romList.clear();
     scanner.sampleList.clear();
     scanner.miscList.clear();

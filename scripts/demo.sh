@@ -23,7 +23,7 @@ rm -rf "$collection" "$home"
 # Status 1 means problems were found, which is what the demo collection is for; 2 (an error)
 # or 3 (stopped) fail the script.
 status=0
-XDG_CONFIG_HOME="$home/config" XDG_DATA_HOME="$home/data" \
+XDG_CONFIG_HOME="$home/config" XDG_DATA_HOME="$home/data" XDG_CACHE_HOME="$home/cache" \
     "$build/src/vextral" scan --dat demo/demo.dat \
     --rom-paths "$collection/roms" --sample-paths "$collection/samples" \
     --set Spelling=1 --set ListInfoWarnings=0 || status=$?

@@ -3,7 +3,7 @@
 # Non-interactive and idempotent; silent when everything is already there.
 set -eu
 
-packages="cmake g++ ninja-build pkg-config zlib1g-dev libzip-dev qt6-base-dev libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev xvfb xauth desktop-file-utils appstream dpkg-dev"
+packages="cmake g++ ninja-build pkg-config zlib1g-dev libzip-dev libexpat1-dev qt6-base-dev libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev xvfb xauth desktop-file-utils appstream dpkg-dev"
 
 missing=""
 for p in $packages; do

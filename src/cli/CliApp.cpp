@@ -24,10 +24,12 @@
 #include "database/GameListLoader.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
+#include "platform/UserFolders.h"
 #include "rebuild/MergeDialogue.h"
 #include "rebuild/Merger.h"
 #include "rebuild/RebuildDialogue.h"
 #include "rebuild/Rebuilder.h"
+#include "scanner/MameIni.h"
 
 namespace vextral {
 
@@ -69,12 +71,14 @@ struct FlagSetting {
 // Everything the subcommands take from their arguments.
 struct Arguments {
     std::string dat;
+    bool noCache = false;
     std::optional<std::string> romPaths, samplePaths, miscPaths, select;
     std::vector<std::string> sets;
     std::string answer = "no-to-all";
     bool saveSettings = false;
     // scan, fast-scan
     std::string log;
+    std::string fixdat;
     bool noStatistics = false;
     // rebuild
     std::string from, to;
@@ -85,6 +89,10 @@ struct Arguments {
     // list-info
     std::string listFile;
 };
+
+constexpr const char* kNoListHint =
+    "no game list was obtained; name a list file with --dat FILE (the output of 'mame "
+    "-listxml' or 'mame -listinfo', or a datfile)";
 
 void Error(const std::string& text) {
     std::fprintf(stderr, "vextral: %s\n", text.c_str());
@@ -259,6 +267,7 @@ class CliRun {
             options.datFile = args_.dat;
         options.allowChoosers = false;
         options.writeSettings = args_.saveSettings;
+        options.useListCache = !args_.noCache;
         FlagOverrideStore store(store_, flags);
         Startup startup(store, dialogs_, zipLibrary_, progress_, options);
 
@@ -267,6 +276,7 @@ class CliRun {
             TextResultSink sink;
             ScanSession session(settings, database, dialogs_, progress_, sink, zipLibrary_);
             session.showStatisticsBox = false;
+            session.scanner().mameIniFolders = UserMameIniFolders();
             FillFields(session);
             // The scan itself warns about folders without sets; once is enough.
             const bool pathWarning = settings.PathWarning;
@@ -285,7 +295,7 @@ class CliRun {
         if (settingsLost)
             Error(SettingsNotWrittenMessage(store_.FilePath()));
         if (outcome.result != StartupResult::Completed) {
-            Error("no game list was obtained");
+            Error(kNoListHint);
             return kStatusError;
         }
         const bool finished =
@@ -354,6 +364,10 @@ int FinishScan(CliRun& run, ScanSession& session, ScanOutcome outcome, const Arg
     std::fflush(stdout);
     if (!args.log.empty() && !scanner.WriteLogFile(args.log, statistics)) {
         Error("can't write the log file '" + args.log + "'");
+        return kStatusError;
+    }
+    if (!args.fixdat.empty() && !scanner.WriteFixdatFile(args.fixdat)) {
+        Error("can't write the fixdat '" + args.fixdat + "'");
         return kStatusError;
     }
     if (outcome == ScanOutcome::Stopped)
@@ -483,11 +497,18 @@ int RunMerge(const Arguments& args, bool unmerge) {
 }
 
 int RunListInfo(const Arguments& args) {
+    const std::string& file = args.dat.empty() ? args.listFile : args.dat;
+    if (file.empty() || (!args.dat.empty() && !args.listFile.empty())) {
+        Error("list-info: name the list file once, with --dat FILE or as FILE");
+        return kStatusError;
+    }
     GameDatabase database;
     NullProgress progress;
     TerminalDialogs dialogs(stdin, stderr, false, AskAnswer::NoToAll);
-    if (!LoadListFile(database, args.listFile, progress, dialogs, /*listInfoWarnings=*/true)) {
-        Error(args.listFile + ": no games could be read");
+    std::string problem;
+    if (!LoadListFile(database, file, progress, dialogs, /*listInfoWarnings=*/true,
+                      args.noCache ? std::string() : UserCacheFolder(), &problem)) {
+        Error(file + ": no games could be read" + (problem.empty() ? "" : ": " + problem));
         return kStatusError;
     }
     DatabaseCounts counts;
@@ -501,16 +522,26 @@ int RunListInfo(const Arguments& args) {
     return kStatusClean;
 }
 
+constexpr const char* kDatHelp =
+    "Read the game list from this list file (-listxml or -listinfo output, or a datfile; "
+    "gzip-compressed too) instead of running mame";
+
+void AddDatOptions(CLI::App& command, Arguments& args, const char* datHelp = kDatHelp) {
+    command.add_option("--dat", args.dat, datHelp)->type_name("FILE");
+    command.add_flag("--no-cache", args.noCache,
+                     "Read the game list afresh instead of from the cache of an earlier reading");
+}
+
 void AddListOptions(CLI::App& command, Arguments& args) {
-    command.add_option("--dat", args.dat,
-                       "Read the game list from this list file instead of running mame");
+    AddDatOptions(command, args);
     command.add_flag("--save-settings", args.saveSettings,
                      "Write the settings back at the end (they are left untouched otherwise)");
 }
 
 void AddPathOptions(CLI::App& command, Arguments& args) {
-    command.add_option("--rom-paths", args.romPaths,
-                       "Rom folders, separated by ';' (default: mame.cfg and the stored paths)");
+    command.add_option(
+        "--rom-paths", args.romPaths,
+        "Rom folders, separated by ';' (default: mame.cfg, mame.ini and the stored paths)");
     command.add_option("--sample-paths", args.samplePaths,
                        "Sample folders, separated by ';' (default: as for --rom-paths)");
     command.add_option("--misc-paths", args.miscPaths,
@@ -540,7 +571,12 @@ void AddAnswerOption(CLI::App& command, Arguments& args) {
 }
 
 void AddLogOptions(CLI::App& command, Arguments& args) {
-    command.add_option("--log", args.log, "Also write the log file (CR LF line ends) here");
+    command.add_option("--log", args.log, "Also write the log file (CR LF line ends) here")
+        ->type_name("FILE");
+    command
+        .add_option("--fixdat", args.fixdat,
+                    "Also write the missing ROMs and samples here, as an XML datfile")
+        ->type_name("FILE");
     command.add_flag("--no-statistics", args.noStatistics,
                      "Leave the statistics out of the output and the log file");
 }
@@ -566,6 +602,8 @@ int RunCli(int argc, char** argv) {
     app.set_version_flag("--version", "vextral 1.40");
     app.require_subcommand(1);
     app.footer(
+        "The window takes --dat FILE (read the game list from a list file) and --no-cache "
+        "(read it afresh).\n"
         "Exit status: 0 done and nothing found, 1 something found or not done, 2 nothing was "
         "done (bad input, or another process is working on the collection), 3 stopped.");
 
@@ -629,7 +667,10 @@ int RunCli(int argc, char** argv) {
 
     CLI::App* listInfo =
         app.add_subcommand("list-info", "Read a list file, validate it and print its counts");
-    listInfo->add_option("FILE", args.listFile, "The list file")->required();
+    listInfo->add_option("FILE", args.listFile, "The list file (or give it with --dat)");
+    AddDatOptions(*listInfo, args,
+                  "The list file (-listxml or -listinfo output, or a datfile; gzip-compressed "
+                  "too)");
 
     const std::string_view first = argc > 1 ? argv[1] : "";
     if (!first.empty() && first.front() != '-' &&

@@ -12,17 +12,6 @@ namespace vextral {
 
 namespace {
 
-int CompareIgnoringCase(std::string_view a, std::string_view b) {
-    const std::size_t n = std::min(a.size(), b.size());
-    for (std::size_t i = 0; i < n; ++i) {
-        const auto x = static_cast<unsigned char>(ToLowerAscii(a[i]));
-        const auto y = static_cast<unsigned char>(ToLowerAscii(b[i]));
-        if (x != y)
-            return x < y ? -1 : 1;
-    }
-    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
-}
-
 // The first eight bytes as a big-endian number order like the bytes themselves, so most
 // comparisons never touch the strings.
 std::uint64_t OrderPrefix(const std::string& text) {

@@ -4,6 +4,7 @@ namespace vextral {
 
 void GameDatabase::Clear() {
     games.clear();
+    biosSets.clear();
     firstByName_.clear();
 }
 
@@ -17,8 +18,17 @@ void GameDatabase::RebuildIndex() {
 
 std::optional<std::uint32_t> GameDatabase::FindGame(std::string_view name) const {
     const auto it = firstByName_.find(name);
-    if (it == firstByName_.end()) return std::nullopt;
+    if (it == firstByName_.end())
+        return std::nullopt;
     return it->second;
+}
+
+bool GameDatabase::IsBiosSet(std::string_view name) const {
+    for (const std::string& bios : biosSets) {
+        if (EqualsIgnoringCase(bios, name))
+            return true;
+    }
+    return false;
 }
 
 }  // namespace vextral

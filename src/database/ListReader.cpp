@@ -1,12 +1,8 @@
 #include "database/ListReader.h"
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 
-#include "platform/FileSystem.h"
 #include "platform/Text.h"
 
 namespace vextral {
@@ -57,12 +53,12 @@ ListReader::~ListReader() {
 
 bool ListReader::Open(const std::string& path) {
     Close();
-    std::uint64_t length = 0;
-    file_ = OpenRegularFile(path, &length);
-    if (!file_.IsOpen())
+    if (!input_.Open(path))
         return false;
     // A short file (mame.cfg, most lists in tests) needs no full chunk.
-    buffer_.resize(static_cast<std::size_t>(std::min<std::uint64_t>(kChunkSize, length + 1)));
+    buffer_.resize(input_.IsCompressed() ? kChunkSize
+                                         : static_cast<std::size_t>(std::min<std::uint64_t>(
+                                               kChunkSize, input_.FileSize() + 1)));
     begin_ = end_ = 0;
     atEnd_ = readError_ = false;
     longLine_.clear();
@@ -73,30 +69,22 @@ bool ListReader::Open(const std::string& path) {
 }
 
 void ListReader::Close() {
-    static_cast<void>(file_.Close());
+    input_.Close();
     rest_ = {};
     needLine_ = true;
 }
 
 bool ListReader::Fill() {
     begin_ = end_ = 0;
-    if (!file_.IsOpen()) {
-        atEnd_ = true;
-        return false;
+    const long n = input_.Read(buffer_.data(), buffer_.size());
+    if (n > 0) {
+        end_ = static_cast<std::size_t>(n);
+        return true;
     }
-    for (;;) {
-        const ssize_t n = ::read(file_.Get(), buffer_.data(), buffer_.size());
-        if (n > 0) {
-            end_ = static_cast<std::size_t>(n);
-            return true;
-        }
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            readError_ = true;
-        atEnd_ = true;
-        return false;
-    }
+    if (n < 0)
+        readError_ = true;
+    atEnd_ = true;
+    return false;
 }
 
 int ListReader::ReadLine(std::string_view& line) {

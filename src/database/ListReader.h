@@ -1,6 +1,6 @@
 #pragma once
-// Line and token reading of -listinfo text. The file is read in large chunks; a line or
-// token handed out as a view stays valid only until the next read.
+// Line and token reading of -listinfo text. The file (plain or gzip-compressed) is read in
+// large chunks; a line or token handed out as a view stays valid only until the next read.
 
 #include <cstddef>
 #include <cstdint>
@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/FileDescriptor.h"
+#include "database/ListInput.h"
 
 namespace vextral {
 
@@ -22,7 +22,7 @@ class ListReader {
 
     [[nodiscard]] bool Open(const std::string& path);
     void Close();
-    bool IsOpen() const { return file_.IsOpen(); }
+    bool IsOpen() const { return input_.IsOpen(); }
 
     // The next line without its line end (LF or CR LF). 1: a line; 0: end of file;
     // -1: the file could not be read further. A line longer than kMaxLineLength is skipped
@@ -39,7 +39,7 @@ class ListReader {
     // ReadLine without the cap's skipping; tooLong tells that the line was not kept.
     int ReadAnyLine(std::string_view& line, bool& tooLong);
 
-    FileDescriptor file_{-1};
+    ListInput input_;
     std::vector<char> buffer_;
     std::size_t begin_ = 0;
     std::size_t end_ = 0;

@@ -13,6 +13,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 
 #include "platform/Text.h"
@@ -301,15 +302,14 @@ FileDescriptor OpenRegularFile(const std::string& path, std::uint64_t* length) {
     return file;
 }
 
-std::optional<std::string> ReadRegularFile(const std::string& path, std::uint64_t maxLength) {
-    std::uint64_t length = 0;
-    const FileDescriptor file = OpenRegularFile(path, &length);
-    if (!file.IsOpen() || length > maxLength)
-        return std::nullopt;
-    std::string contents(static_cast<std::size_t>(length), '\0');
+namespace {
+
+// Up to size bytes from the descriptor's position; nothing on a read error.
+std::optional<std::string> ReadUpTo(int fd, std::size_t size) {
+    std::string contents(size, '\0');
     std::size_t done = 0;
     while (done < contents.size()) {
-        const ssize_t got = ::read(file.Get(), contents.data() + done, contents.size() - done);
+        const ssize_t got = ::read(fd, contents.data() + done, contents.size() - done);
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0)
@@ -320,6 +320,24 @@ std::optional<std::string> ReadRegularFile(const std::string& path, std::uint64_
     }
     contents.resize(done);
     return contents;
+}
+
+}  // namespace
+
+std::optional<std::string> ReadRegularFile(const std::string& path, std::uint64_t maxLength) {
+    std::uint64_t length = 0;
+    const FileDescriptor file = OpenRegularFile(path, &length);
+    if (!file.IsOpen() || length > maxLength)
+        return std::nullopt;
+    return ReadUpTo(file.Get(), static_cast<std::size_t>(length));
+}
+
+std::optional<std::string> ReadRegularFileHead(const std::string& path, std::uint64_t maxLength) {
+    std::uint64_t length = 0;
+    const FileDescriptor file = OpenRegularFile(path, &length);
+    if (!file.IsOpen())
+        return std::nullopt;
+    return ReadUpTo(file.Get(), static_cast<std::size_t>(std::min(length, maxLength)));
 }
 
 bool IsSymbolicLink(const std::string& path) {
@@ -498,6 +516,41 @@ bool CopyFilePart(const std::string& from, std::optional<FileRange> range, const
     if (!ok)
         static_cast<void>(::unlink(temporary.c_str()));
     return ok;
+}
+
+bool WriteFileReplacing(const std::string& path, std::string_view contents, std::string* failure) {
+    const auto fail = [failure](int error) {
+        if (failure != nullptr)
+            *failure = std::strerror(error);
+        return false;
+    };
+    const auto slash = path.rfind(kSeparator);
+    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    if (nameStart >= path.size())
+        return fail(EISDIR);
+    const std::string temporary = path.substr(0, nameStart) + "." + path.substr(nameStart) + "." +
+                                  std::to_string(::getpid()) + ".vxt-part";
+    FileDescriptor out(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+    if (!out.IsOpen())
+        return fail(errno);
+    while (!contents.empty()) {
+        const ssize_t count = ::write(out.Get(), contents.data(), contents.size());
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0) {
+            const int error = count < 0 ? errno : EIO;
+            (void)out.Close();
+            ::unlink(temporary.c_str());
+            return fail(error);
+        }
+        contents.remove_prefix(static_cast<std::size_t>(count));
+    }
+    if (!out.Close() || ::rename(temporary.c_str(), path.c_str()) != 0) {
+        const int error = errno;
+        ::unlink(temporary.c_str());
+        return fail(error);
+    }
+    return true;
 }
 
 std::string CanonicalPath(const std::string& path) {

@@ -10,11 +10,9 @@
 #include <vector>
 
 #include "platform/FileDescriptor.h"
+#include "platform/Path.h"
 
 namespace vextral {
-
-// The native separator. Every folder text the program builds ends with it.
-inline constexpr char kSeparator = '/';
 
 struct DirEntry {
     std::string name;
@@ -53,6 +51,8 @@ bool IsSpecialFile(const std::string& path);
 FileDescriptor OpenRegularFile(const std::string& path, std::uint64_t* length = nullptr);
 // The whole contents of a regular file no longer than maxLength; nothing otherwise.
 std::optional<std::string> ReadRegularFile(const std::string& path, std::uint64_t maxLength);
+// The first maxLength bytes at most of a regular file; nothing when it cannot be read.
+std::optional<std::string> ReadRegularFileHead(const std::string& path, std::uint64_t maxLength);
 // Whether the path itself is a symbolic link (not followed).
 bool IsSymbolicLink(const std::string& path);
 std::optional<std::uint64_t> FileLength(const std::string& path);
@@ -94,6 +94,12 @@ struct FileRange {
 // does not reach the end of the range.
 [[nodiscard]] bool CopyFilePart(const std::string& from, std::optional<FileRange> range,
                                 const std::string& to, CopyMode mode);
+
+// Writes contents into a new file beside path (a name of this process's own) and renames it
+// over path when complete, so a full disk or a crash leaves an earlier file intact. False
+// when it could not be written; the system's reason then goes to *failure when given.
+[[nodiscard]] bool WriteFileReplacing(const std::string& path, std::string_view contents,
+                                      std::string* failure = nullptr);
 
 // Absolute path with "." and ".." removed and links resolved as far as the path exists.
 // A trailing separator is kept when given.

@@ -85,17 +85,25 @@ std::optional<int> Wait(pid_t pid) {
 }  // namespace
 
 bool RunToFile(const std::vector<std::string>& argv, const std::string& outputPath,
-               const std::string& workingFolder) {
+               const std::string& workingFolder, const std::string& errorPath) {
     const FileDescriptor output(
         ::open(outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
     if (output.Get() < 0)
+        return false;
+    const FileDescriptor error(
+        errorPath.empty()
+            ? -1
+            : ::open(errorPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+    if (!errorPath.empty() && error.Get() < 0)
         return false;
     SpawnActions actions;
     if (!actions.ok())
         return false;
     if (::posix_spawn_file_actions_addopen(actions.Get(), STDIN_FILENO, "/dev/null", O_RDONLY, 0) !=
             0 ||
-        ::posix_spawn_file_actions_adddup2(actions.Get(), output.Get(), STDOUT_FILENO) != 0) {
+        ::posix_spawn_file_actions_adddup2(actions.Get(), output.Get(), STDOUT_FILENO) != 0 ||
+        (error.Get() >= 0 &&
+         ::posix_spawn_file_actions_adddup2(actions.Get(), error.Get(), STDERR_FILENO) != 0)) {
         return false;
     }
     if (!workingFolder.empty() &&

@@ -8,10 +8,11 @@
 namespace vextral {
 
 // Runs argv[0] with the given arguments in workingFolder (empty: the current folder), its
-// standard output redirected into outputPath (created or truncated), and waits for it.
-// True when the program was started and waited for; its exit status is not looked at.
+// standard output redirected into outputPath (created or truncated) and, when errorPath is
+// given, its standard error into errorPath; waits for it. True when the program was started
+// and waited for; its exit status is not looked at.
 [[nodiscard]] bool RunToFile(const std::vector<std::string>& argv, const std::string& outputPath,
-                             const std::string& workingFolder);
+                             const std::string& workingFolder, const std::string& errorPath = {});
 
 // Runs argv[0] with the given arguments and waits; the exit status, or nothing when the
 // program could not be started.

@@ -1,19 +1,23 @@
 #include "platform/Text.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace vextral {
 
 std::string ToLowerAscii(std::string_view text) {
     std::string result(text);
-    for (char& c : result) c = ToLowerAscii(c);
+    for (char& c : result)
+        c = ToLowerAscii(c);
     return result;
 }
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
+    if (a.size() != b.size())
+        return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
-        if (ToLowerAscii(a[i]) != ToLowerAscii(b[i])) return false;
+        if (ToLowerAscii(a[i]) != ToLowerAscii(b[i]))
+            return false;
     }
     return true;
 }
@@ -24,15 +28,103 @@ bool EndsWithIgnoringCase(std::string_view text, std::string_view suffix) {
 }
 
 bool LessExact(std::string_view a, std::string_view b) {
-    return std::lexicographical_compare(
-        a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-            return static_cast<unsigned char>(x) < static_cast<unsigned char>(y);
-        });
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        return static_cast<unsigned char>(x) < static_cast<unsigned char>(y);
+    });
+}
+
+int CompareIgnoringCase(std::string_view a, std::string_view b) {
+    const std::size_t n = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        const auto x = static_cast<unsigned char>(ToLowerAscii(a[i]));
+        const auto y = static_cast<unsigned char>(ToLowerAscii(b[i]));
+        if (x != y)
+            return x < y ? -1 : 1;
+    }
+    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
+
+namespace {
+
+// The length of the valid UTF-8 sequence at text[i], or 0 when there is none.
+std::size_t Utf8Length(std::string_view text, std::size_t i) {
+    const auto byte = [&](std::size_t at) { return static_cast<unsigned char>(text[at]); };
+    const unsigned char lead = byte(i);
+    std::size_t length = 0;
+    std::uint32_t low = 0;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+        low = 0x80;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        low = 0x800;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        low = 0x10000;
+    } else {
+        return 0;
+    }
+    if (i + length > text.size())
+        return 0;
+    std::uint32_t code = lead & (0x7F >> length);
+    for (std::size_t k = 1; k < length; ++k) {
+        if ((byte(i + k) & 0xC0) != 0x80)
+            return 0;
+        code = (code << 6) | (byte(i + k) & 0x3F);
+    }
+    const bool surrogate = code >= 0xD800 && code <= 0xDFFF;
+    return code >= low && code <= 0x10FFFF && !surrogate && code != 0xFFFE && code != 0xFFFF
+               ? length
+               : 0;
+}
+
+}  // namespace
+
+std::string XmlText(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c >= 0x80) {
+            if (const std::size_t length = Utf8Length(text, i)) {
+                out.append(text.substr(i, length));
+                i += length - 1;
+            } else {
+                out += static_cast<char>(0xC0 | (c >> 6));
+                out += static_cast<char>(0x80 | (c & 0x3F));
+            }
+            continue;
+        }
+        switch (c) {
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            case '\t':
+            case '\n':
+            case '\r':
+                out += static_cast<char>(c);
+                break;
+            default:
+                out += c < 0x20 || c == 0x7F ? '?' : static_cast<char>(c);
+        }
+    }
+    return out;
 }
 
 std::string_view TrimWhiteSpace(std::string_view text) {
-    while (!text.empty() && IsWhiteSpace(text.front())) text.remove_prefix(1);
-    while (!text.empty() && IsWhiteSpace(text.back())) text.remove_suffix(1);
+    while (!text.empty() && IsWhiteSpace(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && IsWhiteSpace(text.back()))
+        text.remove_suffix(1);
     return text;
 }
 

@@ -17,6 +17,12 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b);
 bool EndsWithIgnoringCase(std::string_view text, std::string_view suffix);
 // Exact byte order, bytes compared as unsigned.
 bool LessExact(std::string_view a, std::string_view b);
+// Byte order of the ASCII-folded texts: negative, 0 or positive.
+int CompareIgnoringCase(std::string_view a, std::string_view b);
+
+// Text as XML content or attribute value: markup characters as entities, control
+// characters XML cannot carry as '?', bytes that are no UTF-8 taken as Latin-1.
+std::string XmlText(std::string_view text);
 
 // Blank, tab, line feed, carriage return, vertical tab, form feed.
 constexpr bool IsWhiteSpace(char c) {

@@ -11,15 +11,6 @@ namespace vextral {
 
 namespace {
 
-std::string HomeFolder() {
-    const char* home = std::getenv("HOME");
-    if (home != nullptr && home[0] != '\0')
-        return home;
-    // Services and some sandboxes run without HOME; the password entry still knows it.
-    const passwd* entry = ::getpwuid(::getuid());
-    return entry != nullptr && entry->pw_dir != nullptr ? entry->pw_dir : "";
-}
-
 std::string AppFolder(const char* xdgVariable, const char* homeRelative) {
     // A relative XDG value is invalid by the base-directory rules and is ignored.
     const char* xdg = std::getenv(xdgVariable);
@@ -39,12 +30,25 @@ std::string AppFolder(const char* xdgVariable, const char* homeRelative) {
 
 }  // namespace
 
+std::string HomeFolder() {
+    const char* home = std::getenv("HOME");
+    if (home != nullptr && home[0] != '\0')
+        return home;
+    // Services and some sandboxes run without HOME; the password entry still knows it.
+    const passwd* entry = ::getpwuid(::getuid());
+    return entry != nullptr && entry->pw_dir != nullptr ? entry->pw_dir : "";
+}
+
 std::string UserDataFolder() {
     return AppFolder("XDG_DATA_HOME", ".local/share");
 }
 
 std::string UserConfigFolder() {
     return AppFolder("XDG_CONFIG_HOME", ".config");
+}
+
+std::string UserCacheFolder() {
+    return AppFolder("XDG_CACHE_HOME", ".cache");
 }
 
 }  // namespace vextral

@@ -11,17 +11,12 @@
 #include "fixer/BackupStore.h"
 #include "fixer/ScratchFolder.h"
 #include "platform/FileSystem.h"
+#include "platform/Path.h"
 #include "platform/Text.h"
 
 namespace vextral {
 
 namespace {
-
-std::string WithSeparator(std::string path) {
-    if (path.empty() || path.back() != kSeparator)
-        path.push_back(kSeparator);
-    return path;
-}
 
 std::string SafeFileName(const std::string& name) {
     if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos) {

@@ -1,16 +1,11 @@
 #include "rebuild/RebuildDialogue.h"
 
 #include "platform/FileSystem.h"
+#include "platform/Path.h"
 
 namespace vextral {
 
 namespace {
-
-std::string WithSeparator(std::string path) {
-    if (path.empty() || path.back() != kSeparator)
-        path.push_back(kSeparator);
-    return path;
-}
 
 bool AskYesNo(Dialogs& dialogs, const std::string& text, const std::string& caption) {
     return dialogs.ShowMessage(text, caption, MessageIcon::Question, MessageButtons::YesNo) ==

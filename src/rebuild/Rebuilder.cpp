@@ -15,6 +15,7 @@
 #include "archive/ZipLibrary.h"
 #include "fixer/ProcessScratch.h"
 #include "platform/FileSystem.h"
+#include "platform/Path.h"
 #include "platform/Text.h"
 
 namespace vextral {
@@ -23,18 +24,6 @@ namespace {
 
 constexpr std::uint64_t kBiosSize = 131072;
 constexpr std::array<std::uint32_t, 4> kBiosCrcs{0x9036d879, 0x354029fc, 0x97cf998b, 0x853e6b96};
-
-std::string WithoutSeparator(std::string path) {
-    while (path.size() > 1 && path.back() == kSeparator)
-        path.pop_back();
-    return path;
-}
-
-std::string WithSeparator(std::string path) {
-    if (path.empty() || path.back() != kSeparator)
-        path.push_back(kSeparator);
-    return path;
-}
 
 bool IsLink(const std::string& path) {
     std::error_code error;

@@ -1,12 +1,6 @@
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <charconv>
-#include <cstdio>
-#include <cstring>
+#include <ctime>
 
-#include "platform/FileDescriptor.h"
 #include "platform/FileSystem.h"
 #include "scanner/Scanner.h"
 
@@ -78,13 +72,18 @@ bool Scanner::BuildResultLines(GameRecord& game) {
     const bool missingOn = o.Missing || o.MissingAdvanced;
     const bool unneededOn = o.Unneeded || o.UnneededAdvanced;
 
+    // A game that lists no ROM and no sample (a device, say) needs no set: its absence is
+    // no finding, and a set found for it is checked as any other.
+    const bool needsSet = !game.roms.empty() || !game.samples.empty();
+    const bool missingGame = o.Games && !game.setFound && needsSet && missingOn;
+
     bool ok = true;
     bool countedMissing = false;
     if (unneededOn)
         ok = game.unneededList.empty();
     if (o.Games) {
         if (!game.setFound) {
-            if (missingOn) {
+            if (missingGame) {
                 ok = false;
                 countedMissing = true;
             }
@@ -141,7 +140,7 @@ bool Scanner::BuildResultLines(GameRecord& game) {
                   kImageSetCase);
             ++counters.wrongCaseGames;
         }
-        if (!game.setFound && missingOn) {
+        if (missingGame) {
             child("missing game: " + game.description, kImageMissingGame);
             ++(game.isNeoGeo ? counters.missingNeoGeoGames : counters.missingArcadeGames);
         }
@@ -191,6 +190,8 @@ bool Scanner::BuildResultLines(GameRecord& game) {
                     ++counters.unavailableChecksums;
                 }
             } else if (missingOn) {
+                MissingEntry(game).roms.push_back(
+                    {rom.name, rom.size, rom.crc, rom.complementedCrc});
                 child("missing rom: " + rom.name + " [length: " + Decimal(rom.size) +
                           "] [chksum: " + Hex(rom.crc) + " (" + Hex(rom.complementedCrc) + ")]",
                       kImageMissingRom);
@@ -211,6 +212,7 @@ bool Scanner::BuildResultLines(GameRecord& game) {
                 ++counters.wrongCaseSamples;
             }
             if (!sample.found && missingOn) {
+                MissingEntry(game).samples.push_back(sample.name);
                 child("missing sample: " + sample.name, kImageMissingSample);
                 ++counters.missingSamples;
             }
@@ -222,6 +224,27 @@ bool Scanner::BuildResultLines(GameRecord& game) {
 
     results_.Refresh();
     return true;
+}
+
+FixdatGame& Scanner::MissingEntry(const GameRecord& game) {
+    if (missingFiles.empty() || missingFiles.back().name != game.name)
+        missingFiles.push_back({game.name, game.description, game.cloneOf, {}, {}});
+    return missingFiles.back();
+}
+
+void Scanner::SaveFixdat() {
+    const auto path = dialogs_.ChooseSaveFile("Fixdat (*.dat)|*.dat||", ".dat");
+    if (!path || path->empty())
+        return;
+    std::string failure;
+    if (!WriteFixdatFile(*path, &failure)) {
+        dialogs_.ShowMessage("Can't write the fixdat '" + *path + "':\n" + failure, "Save Fixdat",
+                             MessageIcon::Exclamation, MessageButtons::Ok);
+    }
+}
+
+bool Scanner::WriteFixdatFile(const std::string& path, std::string* failure) const {
+    return WriteFileReplacing(path, FixdatText(missingFiles, std::time(nullptr)), failure);
 }
 
 void Scanner::SaveLogFile() {
@@ -242,44 +265,11 @@ void Scanner::SaveLogFile() {
 
 bool Scanner::WriteLogFile(const std::string& path, bool withStatistics,
                            std::string* failure) const {
-    const auto fail = [failure](int error) {
-        if (failure != nullptr)
-            *failure = std::strerror(error);
-        return false;
-    };
-    const auto slash = path.rfind(kSeparator);
-    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-    if (nameStart >= path.size())
-        return fail(EISDIR);
     std::string text = logText;
     if (withStatistics)
         text += "\r\n\r\n\r\nStatistics:\r\n===========\r\n\r\n" + statisticsText + "\r\n";
-    // Written beside the target and renamed over it when complete, so a full disk leaves an
-    // earlier log intact.
-    const std::string temporary =
-        path.substr(0, nameStart) + "." + path.substr(nameStart) + ".vxt-part";
-    FileDescriptor out(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
-    if (!out.IsOpen())
-        return fail(errno);
-    std::size_t written = 0;
-    while (written < text.size()) {
-        const ssize_t count = ::write(out.Get(), text.data() + written, text.size() - written);
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count <= 0) {
-            const int error = count < 0 ? errno : EIO;
-            (void)out.Close();
-            std::remove(temporary.c_str());
-            return fail(error);
-        }
-        written += static_cast<std::size_t>(count);
-    }
-    if (!out.Close() || std::rename(temporary.c_str(), path.c_str()) != 0) {
-        const int error = errno;
-        std::remove(temporary.c_str());
-        return fail(error);
-    }
-    return true;
+    // A full disk leaves an earlier log intact.
+    return WriteFileReplacing(path, text, failure);
 }
 
 }  // namespace vextral

@@ -9,7 +9,9 @@
 #include "archive/FileUtils.h"
 #include "database/ListReader.h"
 #include "platform/FileSystem.h"
+#include "platform/Path.h"
 #include "platform/Text.h"
+#include "scanner/MameIni.h"
 
 namespace vextral {
 
@@ -22,12 +24,6 @@ using FoldedNameSet =
 std::string_view NameWithoutExtension(std::string_view name) {
     const auto dot = name.rfind('.');
     return dot == std::string_view::npos ? name : name.substr(0, dot);
-}
-
-std::string WithSeparator(std::string path) {
-    if (path.empty() || path.back() != kSeparator)
-        path += kSeparator;
-    return path;
 }
 
 // The path split at its last separator: folder (ending with it) and last component.
@@ -100,6 +96,17 @@ void Scanner::SplitList(std::string_view text, std::vector<std::string>& list, S
 void Scanner::ReadMameConfigPaths(const std::string& mameFolder) {
     if (!SetCurrentFolder(mameFolder))
         return;
+    ReadMameCfg(mameFolder);
+    // Today's MAME keeps its paths in mame.ini instead; the first one found counts.
+    std::vector<std::string> folders{mameFolder};
+    folders.insert(folders.end(), mameIniFolders.begin(), mameIniFolders.end());
+    if (const auto ini = ReadMameIni(folders)) {
+        SplitList(ini->rompath, romList, kAppendPaths);
+        SplitList(ini->samplepath, sampleList, kAppendPaths);
+    }
+}
+
+void Scanner::ReadMameCfg(const std::string& mameFolder) {
     // The list reader's lines: a regular file only, and no line beyond its cap is kept.
     ListReader in;
     if (!in.Open(mameFolder + "mame.cfg"))

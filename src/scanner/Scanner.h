@@ -21,6 +21,7 @@
 #include "fixer/Fixer.h"
 #include "platform/FolderCache.h"
 #include "platform/Text.h"
+#include "scanner/Fixdat.h"
 #include "scanner/ScanCounters.h"
 #include "ui/ConsentState.h"
 #include "ui/Dialogs.h"
@@ -63,6 +64,9 @@ class Scanner {
     bool pathWarning = true;    // the PathWarning program flag
     std::string programFolder;  // ends with the separator
     std::string scratchFolder;  // this process's own folder in tempzip.vxt, ends with it
+    // Where mame.ini is looked for after the MAME folder: the program gives
+    // UserMameIniFolders(); empty, only the MAME folder's own counts.
+    std::vector<std::string> mameIniFolders;
     DatabaseCounts databaseCounts;
     // Called by PrepareScan once the lists are split (the window updates its buttons).
     std::function<void()> onListsReady;
@@ -73,7 +77,9 @@ class Scanner {
     std::vector<std::string> romFolders, sampleFolders, miscFolders;
 
     static void SplitList(std::string_view text, std::vector<std::string>& list, SplitFlags flags);
-    // The [directory] section of mameFolder + "mame.cfg" into romList, sampleList, miscList.
+    // The [directory] section of mameFolder + "mame.cfg" into romList, sampleList, miscList,
+    // then the rompath and samplepath of the first mame.ini found in mameFolder or
+    // mameIniFolders.
     void ReadMameConfigPaths(const std::string& mameFolder);
     // Splits the fields, selects games, warns about folders without sets. False when the
     // user cancelled the last path warning.
@@ -141,6 +147,14 @@ class Scanner {
     // the system's reason goes to *failure when given.
     [[nodiscard]] bool WriteLogFile(const std::string& path, bool withStatistics,
                                     std::string* failure = nullptr) const;
+    // The missing ROMs and samples of the last scan, game by game, as its lines say.
+    std::vector<FixdatGame> missingFiles;
+    // The "Save Fixdat" action: save chooser, write; a failed write is reported with the file
+    // and the reason.
+    void SaveFixdat();
+    // Writes missingFiles as an XML datfile; on failure the reason goes to *failure.
+    [[nodiscard]] bool WriteFixdatFile(const std::string& path,
+                                       std::string* failure = nullptr) const;
 
     // ---- Statistics ----
     // Builds both texts, stores statisticsText and shows the "Scanning Results" box.
@@ -166,6 +180,10 @@ class Scanner {
     FolderCache folders_;
     Fixer fixer_;
     bool hasTopLine_ = false;  // a top-level line exists for child lines
+
+    void ReadMameCfg(const std::string& mameFolder);
+    // The fixdat entry of the game whose lines are being added.
+    FixdatGame& MissingEntry(const GameRecord& game);
 
     // Private helpers of the set checks (SetChecks.cpp) go below this line.
 

@@ -8,11 +8,13 @@
 #include <functional>
 #include <memory>
 #include <thread>
+#include <unordered_set>
 
 #include "archive/Crc32.h"
 #include "archive/FileUtils.h"
 #include "fixer/ProcessScratch.h"
 #include "platform/FileSystem.h"
+#include "platform/Path.h"
 #include "platform/Text.h"
 #include "scanner/Scanner.h"
 
@@ -47,18 +49,6 @@ constexpr std::array<BiosFile, 4> kNeoGeoBios{{
 // yield per file would cost more than the scan's own work on a busy machine.
 void YieldProcessor() {
     std::this_thread::yield();
-}
-
-std::string WithSeparator(std::string path) {
-    if (path.empty() || path.back() != kSeparator)
-        path += kSeparator;
-    return path;
-}
-
-std::string WithoutSeparator(std::string path) {
-    if (!path.empty() && path.back() == kSeparator)
-        path.pop_back();
-    return path;
 }
 
 std::string_view NameWithoutExtension(std::string_view name) {
@@ -180,6 +170,7 @@ bool Scanner::ScanGames(GameDatabase& database) {
     counters = {};
     results_.ClearResults();
     logText.clear();
+    missingFiles.clear();
     hasTopLine_ = false;
     ForgetAfterChange();
     reportedArchives_.clear();
@@ -875,14 +866,25 @@ void Scanner::CheckUnneededInPath(const std::string& folder, GameRecord& collect
     const std::string base = WithSeparator(folder);
     const std::vector<DirEntry> entries = folders_.Listing(base).Entries();
     const std::string_view knownBiosSet = isRomFolder ? kNeoGeoSet : kSampleBiosSet;
+    // A sample set that games name as theirs (sampleof) without a game of its name, such
+    // as one of sounds many machines share, is needed all the same.
+    std::unordered_set<std::string_view, CaseInsensitiveHash, CaseInsensitiveEqual> sharedSamples;
+    if (!isRomFolder) {
+        for (const GameRecord& game : database) {
+            if (game.hasSampleOf)
+                sharedSamples.insert(game.sampleOf);
+        }
+    }
     for (const DirEntry& entry : entries) {
         const std::string_view name = entry.name;
         const std::string_view setName = EndsWithIgnoringCase(name, kZipExtension)
                                              ? name.substr(0, name.size() - kZipExtension.size())
                                              : name;
         // A FIFO, socket or device is no set whatever its name.
-        if (!entry.isSpecial && (database.FindGame(setName) ||
-                                 EqualsIgnoringCase(NameWithoutExtension(name), knownBiosSet)))
+        if (!entry.isSpecial &&
+            (database.FindGame(setName) || (isRomFolder && database.IsBiosSet(setName)) ||
+             sharedSamples.contains(setName) ||
+             EqualsIgnoringCase(NameWithoutExtension(name), knownBiosSet)))
             continue;
         const std::string path = base + entry.name;
         const std::string asFolder = path + kSeparator;

@@ -24,6 +24,9 @@ struct AppSettings {
     std::string programFolder;  // stored as VextralExe
     // This process's own folder in the temporary folder, made by start-up; never stored.
     std::string scratchFolder;
+    // The list file read instead of running mame while UseMameExe is off; stored as
+    // ListFile (absent from older settings: empty).
+    std::string listFile;
 };
 
 }  // namespace vextral

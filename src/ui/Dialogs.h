@@ -31,15 +31,15 @@ class Dialogs {
                                                       const std::string& defaultExtension) = 0;
 };
 
-// For work that shows nothing and asks nothing (benchmarks, fuzzing): every box takes OK,
-// every question No, every chooser is cancelled.
+// For work that nobody watches: every box is answered by its first button, every question
+// as closed, every chooser as cancelled.
 class NullDialogs final : public Dialogs {
   public:
     MessageResult ShowMessage(const std::string&, const std::string&, MessageIcon,
-                              MessageButtons) override {
-        return MessageResult::Ok;
+                              MessageButtons buttons) override {
+        return buttons == MessageButtons::YesNo ? MessageResult::Yes : MessageResult::Ok;
     }
-    AskAnswer AskUser(const std::string&, const std::string&) override { return AskAnswer::No; }
+    AskAnswer AskUser(const std::string&, const std::string&) override { return AskAnswer::Closed; }
     std::string BrowseForFolder(const std::string&) override { return {}; }
     std::optional<std::string> ChooseOpenFile() override { return std::nullopt; }
     std::optional<std::string> ChooseSaveFile(const std::string&, const std::string&) override {

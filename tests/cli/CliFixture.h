@@ -123,6 +123,8 @@ class CliFixture : public ::testing::Test {
         command += ShellQuoted(temp / "config");
         command += " XDG_DATA_HOME=";
         command += ShellQuoted(temp / "data");
+        command += " XDG_CACHE_HOME=";
+        command += ShellQuoted(temp / "cache");
         command += ' ';
         command += ShellQuoted(binary_);
         for (const std::string& arg : args) {

@@ -1,6 +1,7 @@
 // vextral scan and fast-scan, run as a separate process over generated collections.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "app/core/QtSettingsStore.h"
 #include "cli/CliFixture.h"
@@ -27,13 +28,17 @@ class CliScanTest : public test::CliFixture {
   protected:
     // alpha complete, bravo without a set, charlie with a damaged ROM, delta with a ROM
     // whose name has the wrong case in a folder set.
-    void BuildCollection() {
+    static test::ListBuilder CollectionList() {
         test::ListBuilder list;
         list.Game("alpha", "Alpha").Rom("a1.rom", 16, 0xA1A1A1A1);
         list.Game("bravo", "Bravo").Rom("b1.rom", 16, 0xB1B1B1B1);
         list.Game("charlie", "Charlie").Rom("c1.rom", 16, 0xC1C1C1C1);
         list.Game("delta", "Delta").Rom("d1.rom", 8, 0xD1D1D1D1);
-        WriteList(list);
+        return list;
+    }
+
+    void BuildCollection() {
+        WriteList(CollectionList());
         roms.ZipSet("alpha", {{"a1.rom", DataWithCrc(0xA1A1A1A1, 16)}})
             .ZipSet("charlie", {{"c1.rom", DataWithCrc(0x12345678, 16)}})
             .FolderSet("delta", {{"D1.ROM", DataWithCrc(0xD1D1D1D1, 8)}});
@@ -99,6 +104,30 @@ TEST_F(CliScanTest, PrintsLogAndStatisticsAndWritesTheSameLogFileWithCrLf) {
     // Warned once, by the scan, not again by the opening steps.
     EXPECT_EQ(result.err,
               "Pathwarning: No samples found in samplepath:\n\n" + samplesFolder + "\n\n");
+}
+
+// The same list as -listinfo text, -listxml and a datfile (and gzip-compressed) gives the
+// same log byte for byte; the fixdat of the scan, read back, holds just what was missing.
+TEST_F(CliScanTest, EveryListFormatGivesTheSameLogAndTheFixdatReadsBack) {
+    BuildCollection();
+    const test::ListBuilder list = CollectionList();
+    const std::string text = Scan({"--log", "report.txt", "--fixdat", "fix.dat"}).out;
+    const std::string report = test::ReadFile(temp / "report.txt");
+    for (const std::string& path : {list.WriteXmlTo(temp / "list.xml"),
+                                    list.WriteXmlTo(temp / "list.xdat", test::XmlStyle::Datafile),
+                                    test::WriteGzipFile(temp / "list.gz", list.Xml())}) {
+        SCOPED_TRACE(path);
+        listPath = path;
+        EXPECT_EQ(Scan({"--log", "report.txt"}).out, text);
+        EXPECT_EQ(test::ReadFile(temp / "report.txt"), report);
+    }
+    // Each list read was kept in the cache; --no-cache neither reads nor writes it.
+    EXPECT_EQ(ListFolder(temp / "cache/vextral/").size(), 4u);
+    const test::CliResult fixdat = Run({"list-info", "--no-cache", "--dat", "fix.dat"});
+    EXPECT_EQ(ListFolder(temp / "cache/vextral/").size(), 4u);
+    EXPECT_EQ(fixdat.status, 0) << fixdat.err;
+    EXPECT_EQ(fixdat.out.substr(0, 9), "games: 1\n");  // Bravo, with its one ROM
+    EXPECT_NE(fixdat.out.find("arcade roms: 1\n"), std::string::npos);
 }
 
 TEST_F(CliScanTest, NoStatisticsLeavesThemOutOfBothOutputs) {
@@ -290,6 +319,36 @@ TEST_F(CliScanTest, MissingOrUnreadableListIsAnErrorBeforeTheScan) {
 
     listPath = temp / "roms";  // a folder
     EXPECT_EQ(Scan().status, 2);
+}
+
+// No list file given: a stand-in for today's MAME on PATH (it knows only -listxml) gives the
+// list; one that gives none at all has its own words shown and --dat named.
+TEST_F(CliScanTest, WithoutDatTheListComesFromMameListXmlOrTheFailureNamesDat) {
+    BuildCollection();
+    const std::string bin = temp / "bin/";
+    const auto writeMame = [&](const std::string& forListXml) {
+        test::WriteFile(bin + "mame",
+                        "#!/bin/sh\n[ \"$1\" = -listxml ] || { echo \"Error: unknown option: "
+                        "$1\" >&2; exit 1; }\n" +
+                            forListXml + "\n");
+        ::chmod((bin + "mame").c_str(), 0755);
+    };
+    environment = "PATH=" + test::ShellQuoted(bin + ":/usr/bin:/bin") + " ";
+    const std::vector<std::string> scan{"scan", "--rom-paths", "roms", "--sample-paths", "samples"};
+
+    writeMame("cat " + test::ShellQuoted(CollectionList().WriteXmlTo(temp / "list.xml")));
+    test::CliResult result = Run(scan);
+    EXPECT_EQ(result.status, 1) << result.err;
+    EXPECT_NE(result.out.find(ExpectedLog()), std::string::npos);
+
+    writeMame("echo 'Fatal error: no machines' >&2; exit 1");
+    result = Run(scan);
+    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(result.out, "");
+    EXPECT_NE(result.err.find("Error: unknown option: -listinfo"), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("It said:\nFatal error: no machines"), std::string::npos);
+    EXPECT_NE(result.err.find("name a list file with --dat FILE"), std::string::npos);
+    EXPECT_EQ(result.err.find("Can't find 'mame'"), std::string::npos);
 }
 
 TEST_F(CliScanTest, NothingToScanWithoutAnExistingSampleFolder) {

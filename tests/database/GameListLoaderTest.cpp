@@ -32,23 +32,31 @@ class GameListLoaderTest : public ::testing::Test {
         list.Game("alpha", "Alpha").Rom("a.1", 16, 0xA1);
     }
 
-    // A stand-in for mame: records its working folder, answers -listinfo with `output`.
-    void WriteMame(const std::string& output, mode_t mode = 0755) {
-        const std::string path =
-            test::WriteFile(source.mameFolder + "mame",
-                            "#!/bin/sh\npwd > ran-in.txt\n[ \"$1\" = -listinfo ] || "
-                            "exit 3\ncat <<'END'\n" +
-                                output + "END\n");
+    // A stand-in for mame: records its working folder and its runs, and runs the shell code
+    // given for -listinfo or -listxml (anything else ends with status 3).
+    void WriteMame(const std::string& listInfo, const std::string& listXml = "exit 3",
+                   mode_t mode = 0755) {
+        const std::string path = test::WriteFile(
+            source.mameFolder + "mame",
+            "#!/bin/sh\npwd > ran-in.txt\necho \"$1\" >> runs.txt\n"
+            "case \"$1\" in\n-listinfo)\n" +
+                listInfo + "\n;;\n-listxml)\n" + listXml + "\n;;\n*) exit 3 ;;\nesac\n");
         ::chmod(path.c_str(), mode);
     }
+    static std::string Prints(const std::string& text) { return "cat <<'END'\n" + text + "END"; }
     bool MameRan() const { return fs::exists(source.mameFolder + "ran-in.txt"); }
-    bool ListFileLeft() const { return fs::exists(source.programFolder + "_info.vxt"); }
+    std::string Runs() const { return test::ReadFile(source.mameFolder + "runs.txt"); }
+    bool ListFileLeft() const {
+        return fs::exists(source.programFolder + "_info.vxt") ||
+               fs::exists(source.programFolder + "_error.vxt");
+    }
     bool Load() { return LoadGameDatabase(database, source, progress, dialogs); }
+    std::string Mame() const { return source.mameFolder + "mame"; }
 
-    void ExpectFailureMessage() {
+    void ExpectFailureMessage(const std::string& details = {}) {
         ASSERT_FALSE(dialogs.messages.empty());
         const test::RecordedMessage& last = dialogs.messages.back();
-        EXPECT_EQ(last.text, kFailure);
+        EXPECT_EQ(last.text, details.empty() ? kFailure : kFailure + ("\n\n" + details));
         EXPECT_EQ(last.caption, "Vextral");
         EXPECT_EQ(last.icon, MessageIcon::Stop);
         EXPECT_EQ(last.buttons, MessageButtons::Ok);
@@ -64,33 +72,70 @@ class GameListLoaderTest : public ::testing::Test {
 };
 
 TEST_F(GameListLoaderTest, RunsMameInItsFolderAndRemovesTheListFile) {
-    WriteMame(list.Text());
+    WriteMame(Prints(list.Text()));
     ASSERT_TRUE(Load());
     EXPECT_TRUE(dialogs.messages.empty());
     ASSERT_EQ(database.size(), 2u);
     EXPECT_EQ(database[0].name, "alpha");  // linked: in description order
     EXPECT_EQ(test::ReadFile(source.mameFolder + "ran-in.txt"),
               fs::canonical(source.mameFolder).string() + "\n");
+    EXPECT_EQ(Runs(), "-listinfo\n");
     EXPECT_FALSE(ListFileLeft());
+}
+
+// Today's MAME knows only -listxml; when neither gives a list, its own words are shown.
+TEST_F(GameListLoaderTest, MameWithoutListInfoIsAskedForListXmlAndSaysWhyBothFailed) {
+    const std::string unknown = "echo 'Error: unknown option: -listinfo' >&2; exit 1";
+    WriteMame(unknown, Prints(list.Xml()));
+    ASSERT_TRUE(Load());
+    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_EQ(database.size(), 2u);
+    EXPECT_EQ(Runs(), "-listinfo\n-listxml\n");
+    EXPECT_FALSE(ListFileLeft());
+
+    WriteMame(unknown, "echo 'Fatal error: mame.ini: not found' >&2; echo '<mame><machine>'");
+    EXPECT_FALSE(Load());
+    ExpectFailureMessage("'" + Mame() +
+                         " -listinfo' gave no game list. It said:\n"
+                         "Error: unknown option: -listinfo\n\n'" +
+                         Mame() +
+                         " -listxml' gave no game list. It said:\nFatal error: mame.ini: not "
+                         "found\nThe list is not well-formed XML (no element found) at line 2, "
+                         "column 1.");
+    EXPECT_FALSE(ListFileLeft());
+}
+
+// The cache is keyed by the mame executable: an unchanged one is not run again.
+TEST_F(GameListLoaderTest, UnchangedMameIsNotRunAgainWhenItsListIsCached) {
+    source.cacheFolder = folder / "cache/";
+    WriteMame("exit 1", Prints(list.Xml()));
+    ASSERT_TRUE(Load());
+    ASSERT_TRUE(Load());
+    EXPECT_EQ(database.size(), 2u);
+    EXPECT_EQ(Runs(), "-listinfo\n-listxml\n");
+    WriteMame("exit 1", Prints(list.Xml()) + "\n# another build");
+    ASSERT_TRUE(Load());
+    EXPECT_EQ(Runs(), "-listinfo\n-listxml\n-listinfo\n-listxml\n");
 }
 
 TEST_F(GameListLoaderTest, MameThatPrintsNothingCannotRunOrIsStoppedFails) {
     WriteMame("");
     EXPECT_FALSE(Load());
-    ExpectFailureMessage();
+    ExpectFailureMessage("'" + Mame() + " -listinfo' gave no game list.\n\n'" + Mame() +
+                         " -listxml' gave no game list.");
     EXPECT_FALSE(ListFileLeft());
 
-    WriteMame(list.Text(), 0644);  // not executable
+    WriteMame(Prints(list.Text()), "exit 3", 0644);  // not executable
     dialogs.messages.clear();
     EXPECT_FALSE(Load());
-    ExpectFailureMessage();
+    ExpectFailureMessage("'" + Mame() + " -listinfo' could not be run.");
     EXPECT_FALSE(ListFileLeft());
 
     fs::remove(source.mameFolder + "mame");
     EXPECT_FALSE(Load());
-    ExpectFailureMessage();
+    ExpectFailureMessage("'" + Mame() + " -listinfo' could not be run.");
 
-    WriteMame(list.Text());
+    WriteMame(Prints(list.Text()));
     progress.stopOnCall = 1;
     EXPECT_FALSE(Load());
     ExpectFailureMessage();
@@ -99,7 +144,7 @@ TEST_F(GameListLoaderTest, MameThatPrintsNothingCannotRunOrIsStoppedFails) {
 
 TEST_F(GameListLoaderTest, WithoutUseMameExeTheUserChoosesMameOrADatfileThatIsNeverDeleted) {
     source.UseMameExe = false;
-    WriteMame(list.Text());
+    WriteMame(Prints(list.Text()));
     const std::string datfile = list.WriteTo(folder / "my list.dat");
     const std::string empty = test::WriteFile(folder / "empty.dat", "no games here\n");
     dialogs.messageAnswers = {MessageResult::Yes, MessageResult::No, MessageResult::No,
@@ -129,7 +174,7 @@ TEST_F(GameListLoaderTest, WithoutUseMameExeTheUserChoosesMameOrADatfileThatIsNe
 }
 
 TEST(ListFileTest, TheBundledDemoListLoads) {
-    const std::string root = fs::path(__FILE__).parent_path().parent_path().parent_path();
+    const std::string root = VEXTRAL_SOURCE;
     GameDatabase database;
     NullProgress progress;
     test::FakeDialogs dialogs;

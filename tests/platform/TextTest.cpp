@@ -36,5 +36,13 @@ TEST(TextTest, CaseInsensitiveSetFindsAnyCase) {
     EXPECT_EQ(CaseInsensitiveHash{}("Galaga"), CaseInsensitiveHash{}("gALAGA"));
 }
 
+TEST(TextTest, XmlTextIsFitForXml) {
+    EXPECT_EQ(XmlText("a&b<c>\"d\" 'e'"), "a&amp;b&lt;c&gt;&quot;d&quot; 'e'");
+    EXPECT_EQ(XmlText("caf\xC3\xA9 \xE2\x82\xAC"), "caf\xC3\xA9 \xE2\x82\xAC");  // UTF-8 kept
+    EXPECT_EQ(XmlText("caf\xE9"), "caf\xC3\xA9");                                // Latin-1
+    EXPECT_EQ(XmlText(std::string("a\x01\x1F\tb\x7F", 6)), "a??\tb?");
+    EXPECT_EQ(XmlText("\xED\xA0\x80"), "\xC3\xAD\xC2\xA0\xC2\x80");  // no surrogates
+}
+
 }  // namespace
 }  // namespace vextral

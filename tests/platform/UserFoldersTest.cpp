@@ -39,8 +39,10 @@ TEST(UserFoldersTest, UsesAbsoluteXdgFolders) {
     env.Set("HOME", "/home/someone");
     env.Set("XDG_DATA_HOME", "/data/");
     env.Set("XDG_CONFIG_HOME", "/conf");
+    env.Set("XDG_CACHE_HOME", "/cache");
     EXPECT_EQ(UserDataFolder(), "/data/vextral/");
     EXPECT_EQ(UserConfigFolder(), "/conf/vextral/");
+    EXPECT_EQ(UserCacheFolder(), "/cache/vextral/");
 }
 
 TEST(UserFoldersTest, FallsBackToHomeWhenXdgIsUnsetOrRelative) {
@@ -48,8 +50,10 @@ TEST(UserFoldersTest, FallsBackToHomeWhenXdgIsUnsetOrRelative) {
     env.Set("HOME", "/home/someone/");
     env.Set("XDG_DATA_HOME", nullptr);
     env.Set("XDG_CONFIG_HOME", "relative/conf");
+    env.Set("XDG_CACHE_HOME", nullptr);
     EXPECT_EQ(UserDataFolder(), "/home/someone/.local/share/vextral/");
     EXPECT_EQ(UserConfigFolder(), "/home/someone/.config/vextral/");
+    EXPECT_EQ(UserCacheFolder(), "/home/someone/.cache/vextral/");
 }
 
 }  // namespace

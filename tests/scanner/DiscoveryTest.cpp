@@ -95,6 +95,23 @@ TEST_F(DiscoveryTest, MameConfigFeedsOnlyTheDirectorySection) {
     EXPECT_TRUE(dialogs.messages.empty());
 }
 
+// mame.cfg first, then the first mame.ini: the MAME folder's own, else the other folders'.
+TEST_F(DiscoveryTest, MameIniPathsFollowThoseOfMameCfg) {
+    disk.Folder("mame/r1").Folder("mame/r2").Folder("mame/s1").Folder("user/r3");
+    disk.File("mame/mame.cfg", "[directory]\nrompath=r1\n");
+    disk.File("user/mame.ini", "rompath " + root + "user/r3;r1\n");
+    scanner.mameIniFolders = {root + "user/"};
+    scanner.ReadMameConfigPaths(root + "mame/");
+    EXPECT_EQ(scanner.romList, (Strings{root + "mame/r1/", root + "user/r3/"}));
+
+    disk.File("mame/mame.ini", "rompath r2;gone\nsamplepath \"s1\"\n");
+    scanner.romList.clear();
+    scanner.ReadMameConfigPaths(root + "mame/");
+    EXPECT_EQ(scanner.romList, (Strings{root + "mame/r1/", root + "mame/r2/"}));
+    EXPECT_EQ(scanner.sampleList, Strings{root + "mame/s1/"});
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
 TEST_F(DiscoveryTest, MameConfigWithoutDirectorySectionAddsNothing) {
     disk.Folder("mame/r1").File("mame/mame.cfg", "[directory] \nrompath=r1\n");
     scanner.ReadMameConfigPaths(root + "mame/");

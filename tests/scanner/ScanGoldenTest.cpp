@@ -540,6 +540,37 @@ INSTANTIATE_TEST_SUITE_P(Kinds, SpecialFileScanTest,
                                          test::SpecialKind::DeviceLink),
                          test::SpecialKindName());
 
+// Devices list no ROM and no sample: a missing one is no finding, a present one is checked as
+// any set. BIOS sets and shared sample sets are no games, but a scan never calls them
+// unneeded.
+TEST_F(ScanGoldenTest, GamesNeedingNoFilesAreNeverMissingAndBiosOrSharedSampleSetsNeverUnneeded) {
+    ListBuilder list;
+    list.Game("naomi", "Naomi BIOS").Bios().Rom("epr-21576.ic27", 8, 0x21576000);
+    list.Game("24c01", "24C01 I2C Memory");
+    list.Game("z80", "Z80 CPU");
+    list.Game("alpha", "Alpha").Rom("a1.rom", 4, 0xA1A1A1A1);
+    // Pinball machines share a sample set that no machine is named after.
+    list.Game("flip", "Flipper").SampleOf("genpin").Rom("f.rom", 4, 0xF0F0F0F0).Sample("coil.wav");
+    Load(list);
+    romFolder.ZipSet("naomi", {Right("epr-21576.ic27", 0x21576000, 8)})
+        .FolderSet("z80", {{"readme.txt", "x"}})
+        .ZipSet("flip", {Right("f.rom", 0xF0F0F0F0, 4)});
+    sampleFolder.ZipSet("genpin", {{"coil.wav", "x"}});
+
+    EXPECT_TRUE(Scan());
+    EXPECT_EQ(scanner.logText, Expected(R"(
+Alpha [folder: alpha]
+missing game: Alpha
+missing rom: a1.rom [length: 4] [chksum: a1a1a1a1 (5e5e5e5e)]
+
+Z80 CPU [folder: z80]
+unneeded file: {R}z80/readme.txt
+)"));
+    scanner.ShowStatistics();
+    EXPECT_EQ(scanner.statisticsText.rfind("Missing Games:          1 of 4\r\n", 0), 0u);
+    EXPECT_FALSE(Game("24c01").needsRescan);
+}
+
 class ScanStopTest : public test::ScanFixture {
   protected:
     void SetUp() override {

@@ -143,6 +143,7 @@ ButtonStates ScanSession::ComputeButtonStates() const {
     states.unmerge = haveRoms;
     states.merge = (o.MergeFull || o.MergeSplit) && haveRoms;
     states.saveLogfile = !scanner_.logText.empty();
+    states.saveFixdat = !scanner_.missingFiles.empty();
     states.fastScan = snapshot.fastScanAvailable;
     states.rebuild = true;
     return states;

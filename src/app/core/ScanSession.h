@@ -28,6 +28,7 @@ struct ButtonStates {
     bool scan = false;
     bool fastScan = false;
     bool saveLogfile = false;
+    bool saveFixdat = false;
     bool rebuild = true;
     bool merge = false;
     bool unmerge = false;

@@ -93,6 +93,7 @@ AppSettings LoadSettings(SettingsStore& store) {
     settings.chosenGames = ReadPath(store, "ChosenGames");
     settings.mameFolder = ReadPath(store, "MameExe");
     settings.programFolder = ReadPath(store, "VextralExe");
+    settings.listFile = ReadPath(store, "ListFile");
     return settings;
 }
 
@@ -110,6 +111,7 @@ bool SaveSettings(SettingsStore& store, const AppSettings& settings) {
     store.WriteString(kPathsSection, "Samplepaths", settings.samplepaths);
     store.WriteString(kPathsSection, "Miscpaths", settings.miscpaths);
     store.WriteString(kPathsSection, "ChosenGames", settings.chosenGames);
+    store.WriteString(kPathsSection, "ListFile", settings.listFile);
     return store.Sync();
 }
 

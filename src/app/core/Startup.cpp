@@ -6,6 +6,7 @@
 #include "archive/FileUtils.h"
 #include "database/GameListLoader.h"
 #include "platform/FileSystem.h"
+#include "platform/Path.h"
 #include "platform/Process.h"
 #include "platform/UserFolders.h"
 
@@ -20,15 +21,11 @@ constexpr const char* kTempFolderFailed = "Can't create a temporary folder.";
 constexpr const char* kListCaption = "Receiving data from M.A.M.E.";
 constexpr const char* kPickNewMamePath =
     "Maybe your MAME-path is incorrect ! Do you want to pick a new one ?";
-constexpr const char* kListFileFailed =
-    "Can't receive data from the mame executable !\nBe sure that your current 'mame' supports "
-    "the '-listinfo' parameter. Or check if your chosen file is valid datfile.";
-
-std::string WithSeparator(std::string folder) {
-    if (folder.empty() || folder.back() != kSeparator)
-        folder += kSeparator;
-    return folder;
-}
+constexpr const char* kPickListFile =
+    "Vextral could not get the game list from mame.\n\nDo you want to pick a list file "
+    "instead ? It can be the output of 'mame -listxml' or 'mame -listinfo', or a datfile.\n"
+    "Vextral then reads it at every start, until \"Always use MAME.EXE's -listinfo output\" "
+    "is switched on again.";
 
 // The absolute, canonical form of a folder, ending with the separator.
 std::string SettleFolder(const std::string& folder) {
@@ -115,25 +112,58 @@ void Startup::ReportKeptScratch(unsigned files) {
         kProgramCaption, MessageIcon::Information, MessageButtons::Ok);
 }
 
-bool Startup::LoadList() {
+std::string Startup::CacheFolder() const {
+    return options_.useListCache ? UserCacheFolder() : std::string();
+}
+
+std::optional<std::string> Startup::ListFileInstead() const {
+    if (options_.datFile)
+        return options_.datFile;
+    if (!settings_.UseMameExe && !settings_.listFile.empty() && IsRegularFile(settings_.listFile))
+        return settings_.listFile;
+    return std::nullopt;
+}
+
+bool Startup::LoadListFromFile(const std::string& path, Progress& progress) {
+    std::string problem;
+    if (LoadListFile(database_, path, progress, dialogs_, settings_.ListInfoWarnings, CacheFolder(),
+                     &problem)) {
+        return true;
+    }
+    dialogs_.ShowMessage(ListLoadFailure(problem), kProgramCaption, MessageIcon::Stop,
+                         MessageButtons::Ok);
+    return false;
+}
+
+bool Startup::LoadList(const std::optional<std::string>& pickedFile) {
     NullProgress unshown;
     Progress& progress = listProgress_.OpenProgress(kListCaption) ? listProgress_ : unshown;
     bool obtained = false;
-    if (options_.datFile) {
-        obtained = LoadListFile(database_, *options_.datFile, progress, dialogs_,
-                                settings_.ListInfoWarnings);
-        if (!obtained) {
-            dialogs_.ShowMessage(kListFileFailed, kProgramCaption, MessageIcon::Stop,
-                                 MessageButtons::Ok);
-        }
+    if (const auto listFile = pickedFile ? pickedFile : ListFileInstead()) {
+        obtained = LoadListFromFile(*listFile, progress);
     } else {
         const GameListSource source{settings_.mameFolder, settings_.programFolder,
-                                    settings_.UseMameExe, settings_.ListInfoWarnings};
-        obtained = LoadGameDatabase(database_, source, progress, dialogs_);
+                                    settings_.UseMameExe, settings_.ListInfoWarnings,
+                                    CacheFolder()};
+        std::string picked;
+        obtained = LoadGameDatabase(database_, source, progress, dialogs_, &picked);
+        if (obtained && !picked.empty())
+            settings_.listFile = CanonicalPath(picked);
     }
     if (&progress == &listProgress_)
         listProgress_.CloseProgress();
     return obtained;
+}
+
+bool Startup::OfferListFile() {
+    if (!options_.allowChoosers || !AskYesNo(kPickListFile))
+        return false;
+    const std::optional<std::string> chosen = dialogs_.ChooseOpenFile();
+    if (!chosen || !LoadList(chosen))
+        return false;
+    settings_.UseMameExe = false;
+    settings_.listFile = CanonicalPath(*chosen);
+    return true;
 }
 
 StartupOutcome Startup::Run(const StartupHooks& hooks) {
@@ -145,7 +175,8 @@ StartupOutcome Startup::Run(const StartupHooks& hooks) {
     }
 
     settings_ = LoadSettings(store_);
-    const bool fromListFile = options_.datFile.has_value();
+    // A list file stands in for mame, which is then not looked for.
+    const bool fromListFile = ListFileInstead().has_value();
 
     if (!fromListFile) {
         std::string mameFolder;
@@ -190,7 +221,11 @@ StartupOutcome Startup::Run(const StartupHooks& hooks) {
 
     bool obtained = LoadList();
     bool chooserNeeded = false;
-    if (!obtained && !fromListFile && AskYesNo(kPickNewMamePath)) {
+    if (!obtained && !fromListFile)
+        obtained = OfferListFile();
+    // Without choosers no other folder could be picked: mame was found, so "Can't find" would
+    // only mislead.
+    if (!obtained && !fromListFile && options_.allowChoosers && AskYesNo(kPickNewMamePath)) {
         std::string mameFolder;
         switch (ChooseMameFolder(mameFolder)) {
             case Located::Found:

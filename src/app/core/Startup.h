@@ -26,6 +26,8 @@ struct StartupOptions {
     bool allowChoosers = true;
     // False leaves the stored settings untouched at the end.
     bool writeSettings = true;
+    // False reads the list afresh instead of from the cache of an earlier reading.
+    bool useListCache = true;
 };
 
 enum class StartupResult {
@@ -69,7 +71,16 @@ class Startup {
     Located LocateMame(const std::string& storedFolder, std::string& folder);
     // The chooser, then a look in the chosen folder (the current folder when cancelled).
     Located ChooseMameFolder(std::string& folder);
-    bool LoadList();
+    // The list from pickedFile, the list file standing in for mame, or mame.
+    bool LoadList(const std::optional<std::string>& pickedFile = std::nullopt);
+    // Reads a list file; shows the failure message when it is not a list.
+    bool LoadListFromFile(const std::string& path, Progress& progress);
+    // After mame gave no list: a list file picked now, remembered for the next starts.
+    bool OfferListFile();
+    // The list file to read instead of looking for mame: --dat, or the remembered one while
+    // UseMameExe is off.
+    std::optional<std::string> ListFileInstead() const;
+    std::string CacheFolder() const;
     bool PrepareTempFolder();
     // Says where the files found in the temporary folder were kept, if there were any.
     void ReportKeptScratch(unsigned files);

@@ -19,17 +19,20 @@
 #include "app/gui/QtDialogs.h"
 #include "app/gui/ResultsTree.h"
 #include "archive/ZipLibrary.h"
+#include "scanner/MameIni.h"
 
 namespace vextral {
 
 namespace {
 
-// Hidden options for tests and development: "--dat FILE" reads the game list from a list
-// file, "--quit-after-open" closes the main window as soon as it has opened, and
+// "--dat FILE" reads the game list from a list file instead of running mame, "--no-cache"
+// reads it afresh instead of from the cache of an earlier reading. Hidden options for tests
+// and development: "--quit-after-open" closes the main window as soon as it has opened, and
 // "--screenshot FILE" scans, saves a picture of the window once the statistics are shown,
 // and closes.
 struct GuiOptions {
     std::optional<std::string> datFile;
+    bool noCache = false;
     bool quitAfterOpen = false;
     QString screenshot;
 };
@@ -100,6 +103,8 @@ GuiOptions ReadGuiOptions(const QStringList& arguments) {
     for (qsizetype i = 1; i < arguments.size(); ++i) {
         if (arguments[i] == QStringLiteral("--dat") && i + 1 < arguments.size())
             options.datFile = QFile::encodeName(arguments[++i]).toStdString();
+        else if (arguments[i] == QStringLiteral("--no-cache"))
+            options.noCache = true;
         else if (arguments[i] == QStringLiteral("--quit-after-open"))
             options.quitAfterOpen = true;
         else if (arguments[i] == QStringLiteral("--screenshot") && i + 1 < arguments.size())
@@ -134,6 +139,7 @@ int RunGui(int argc, char** argv) {
     const GuiOptions guiOptions = ReadGuiOptions(QApplication::arguments());
     StartupOptions startupOptions;
     startupOptions.datFile = guiOptions.datFile;
+    startupOptions.useListCache = !guiOptions.noCache;
     Startup startup(store, dialogs, zipLibrary, listProgress, startupOptions);
 
     // Unattended runs: the start-up and the opening steps may warn about the list or the
@@ -152,6 +158,7 @@ int RunGui(int argc, char** argv) {
         ProgressDialog progress;
         MainDialog window(settings, database, dialogs, progress, zipLibrary);
         progress.SetOwner(&window);
+        window.session().scanner().mameIniFolders = UserMameIniFolders();
         window.RestorePlace(LoadWindowPlace(store));
         if (unattended) {
             window.onOpened = [&window, &guiOptions, &opening] {

@@ -372,18 +372,21 @@ void MainDialog::BuildControls() {
                                  "Checked : include neogeo games. Greyed : only neogeo games");
 
     scanButton_ =
-        AddButton("scanButton", "&Scan", 202, 159, 50, 14, "Press this button to start scanning.");
+        AddButton("scanButton", "&Scan", 202, 157, 50, 12, "Press this button to start scanning.");
     scanButton_->setDefault(true);
     fastScanButton_ =
-        AddButton("fastScanButton", "&Fast Scan", 202, 176, 50, 14,
+        AddButton("fastScanButton", "&Fast Scan", 202, 170, 50, 12,
                   "Press this button to do a 'fast scan'. Previous settings are restored.");
-    saveLogButton_ = AddButton("saveLogButton", "S&ave Logfile", 202, 193, 50, 14,
+    saveLogButton_ = AddButton("saveLogButton", "S&ave Logfile", 202, 183, 50, 12,
                                "Press this button to create a log-file.");
-    rebuildButton_ = AddButton("rebuildButton", "Re&build", 260, 159, 50, 14,
+    saveFixdatButton_ =
+        AddButton("saveFixdatButton", "Save Fix&dat", 202, 196, 50, 12,
+                  "Press this button to save the missing ROMs and samples as a datfile.");
+    rebuildButton_ = AddButton("rebuildButton", "Re&build", 260, 157, 50, 12,
                                "Press this button if you want to rebuild ROM files.");
     mergeButton_ =
-        AddButton("mergeButton", "Merge", 260, 176, 50, 14, "Press this button to merge romsets.");
-    unmergeButton_ = AddButton("unmergeButton", "Unmerge", 260, 193, 50, 14,
+        AddButton("mergeButton", "Merge", 260, 170, 50, 12, "Press this button to merge romsets.");
+    unmergeButton_ = AddButton("unmergeButton", "Unmerge", 260, 183, 50, 12,
                                "Press this button to unmerge romsets.");
 
     const auto label = [this](const char* objectName, const char* text, QRect place) {
@@ -448,6 +451,7 @@ void MainDialog::BuildControls() {
     connect(scanButton_, &QPushButton::clicked, this, &MainDialog::OnScan);
     connect(fastScanButton_, &QPushButton::clicked, this, &MainDialog::OnFastScan);
     connect(saveLogButton_, &QPushButton::clicked, this, &MainDialog::OnSaveLogfile);
+    connect(saveFixdatButton_, &QPushButton::clicked, this, &MainDialog::OnSaveFixdat);
     connect(rebuildButton_, &QPushButton::clicked, this, &MainDialog::OnRebuild);
     connect(mergeButton_, &QPushButton::clicked, this, &MainDialog::OnMerge);
     connect(unmergeButton_, &QPushButton::clicked, this, &MainDialog::OnUnmerge);
@@ -580,6 +584,7 @@ void MainDialog::UpdateButtonStates() {
     scanButton_->setEnabled(states.scan);
     fastScanButton_->setEnabled(states.fastScan);
     saveLogButton_->setEnabled(tree_->LineCount() > 0);
+    saveFixdatButton_->setEnabled(states.saveFixdat);
     rebuildButton_->setEnabled(states.rebuild);
     mergeButton_->setEnabled(states.merge);
     unmergeButton_->setEnabled(states.unmerge);
@@ -687,6 +692,10 @@ void MainDialog::OnFastScan() {
 
 void MainDialog::OnSaveLogfile() {
     RunAction([this] { session_.scanner().SaveLogFile(); });
+}
+
+void MainDialog::OnSaveFixdat() {
+    RunAction([this] { session_.scanner().SaveFixdat(); });
 }
 
 void MainDialog::OnRebuild() {

@@ -137,6 +137,7 @@ class MainDialog : public QDialog {
     void OnScan();
     void OnFastScan();
     void OnSaveLogfile();
+    void OnSaveFixdat();
     void OnRebuild();
     void OnMerge();
     void OnUnmerge();
@@ -181,6 +182,7 @@ class MainDialog : public QDialog {
     QPushButton* scanButton_ = nullptr;
     QPushButton* fastScanButton_ = nullptr;
     QPushButton* saveLogButton_ = nullptr;
+    QPushButton* saveFixdatButton_ = nullptr;
     QPushButton* rebuildButton_ = nullptr;
     QPushButton* mergeButton_ = nullptr;
     QPushButton* unmergeButton_ = nullptr;

@@ -55,6 +55,7 @@ TEST(SettingsIoTest, EmptyStoreGivesDefaultsWrittenBackInOrder) {
         {"Paths/Samplepaths", ""},
         {"Paths/Miscpaths", ""},
         {"Paths/ChosenGames", ""},
+        {"Paths/ListFile", ""},
     };
     EXPECT_EQ(out.writes, expected);
     EXPECT_EQ(out.syncs, 1);
@@ -98,6 +99,7 @@ TEST(SettingsIoTest, ReadsEveryValueInItsOrder) {
         "Paths/ChosenGames",
         "Paths/MameExe",
         "Paths/VextralExe",
+        "Paths/ListFile",
     };
     EXPECT_EQ(store.reads, expected);
 }

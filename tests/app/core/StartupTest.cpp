@@ -34,6 +34,11 @@ class FakeZipLibrary : public ZipLibrary {
 
 const std::string kNotFound = "Can't find 'mame'.";
 const std::string kPickNew = "Maybe your MAME-path is incorrect ! Do you want to pick a new one ?";
+const std::string kPickListFile =
+    "Vextral could not get the game list from mame.\n\nDo you want to pick a list file instead ? "
+    "It can be the output of 'mame -listxml' or 'mame -listinfo', or a datfile.\nVextral then "
+    "reads it at every start, until \"Always use MAME.EXE's -listinfo output\" is switched on "
+    "again.";
 
 // Each test gets its own data folder, PATH and current folder, restored afterwards.
 class StartupTest : public ::testing::Test {
@@ -43,6 +48,8 @@ class StartupTest : public ::testing::Test {
         savedData_ = std::getenv("XDG_DATA_HOME") ? std::getenv("XDG_DATA_HOME") : "";
         savedCurrent_ = CurrentFolder();
         ::setenv("XDG_DATA_HOME", (temp / "data").c_str(), 1);
+        savedCache_ = std::getenv("XDG_CACHE_HOME") ? std::getenv("XDG_CACHE_HOME") : "";
+        ::setenv("XDG_CACHE_HOME", (temp / "cache").c_str(), 1);
         ::setenv("PATH", (temp / "emptypath").c_str(), 1);
         ASSERT_TRUE(CreateFolderTree(temp / "cwd"));
         ASSERT_TRUE(SetCurrentFolder(temp / "cwd"));
@@ -51,18 +58,31 @@ class StartupTest : public ::testing::Test {
     void TearDown() override {
         ::setenv("PATH", savedPath_.c_str(), 1);
         ::setenv("XDG_DATA_HOME", savedData_.c_str(), 1);
+        ::setenv("XDG_CACHE_HOME", savedCache_.c_str(), 1);
         (void)SetCurrentFolder(savedCurrent_);
     }
 
-    // A folder holding a `mame` that prints a list of two games, or nothing.
-    std::string MameFolder(const std::string& name, bool printsList = true) {
+    static test::ListBuilder TwoGames() {
+        test::ListBuilder list;
+        list.Game("alpha", "Alpha").Rom("a.1", 4, 0x12345678);
+        list.Game("beta", "Beta").Rom("b.1", 4, 0x9abcdef0);
+        return list;
+    }
+
+    // A folder holding a `mame` that prints a list of two games, or nothing; like today's
+    // MAME it may know only -listxml. Each run is noted in runs.txt there.
+    std::string MameFolder(const std::string& name, bool printsList = true,
+                           bool onlyListXml = false) {
         const std::string folder = temp / (name + "/");
-        std::string script = "#!/bin/sh\n";
+        std::string script = "#!/bin/sh\necho \"$1\" >> '" + folder + "runs.txt'\n";
+        if (onlyListXml) {
+            script +=
+                "[ \"$1\" = -listxml ] || { echo \"Error: unknown option: $1\" >&2; exit 1; }\n";
+        }
         if (printsList) {
-            test::ListBuilder list;
-            list.Game("alpha", "Alpha").Rom("a.1", 4, 0x12345678);
-            list.Game("beta", "Beta").Rom("b.1", 4, 0x9abcdef0);
-            script += "/bin/cat '" + list.WriteTo(folder + "list.dat") + "'\n";
+            const std::string listFile = onlyListXml ? TwoGames().WriteXmlTo(folder + "list.xml")
+                                                     : TwoGames().WriteTo(folder + "list.dat");
+            script += "/bin/cat '" + listFile + "'\n";
         }
         test::WriteFile(folder + "mame", script);
         ::chmod((folder + "mame").c_str(), 0755);
@@ -101,7 +121,7 @@ class StartupTest : public ::testing::Test {
     std::function<void(const AppSettings&)> whileOpen;
 
   private:
-    std::string savedPath_, savedData_, savedCurrent_;
+    std::string savedPath_, savedData_, savedCache_, savedCurrent_;
 };
 
 TEST_F(StartupTest, FirstRunFindsMameOnThePathAndAsksToUseIt) {
@@ -164,14 +184,16 @@ TEST_F(StartupTest, FailedLoadIsRetriedOnceWithAChosenFolder) {
     const std::string working = MameFolder("working");
     store.strings["Paths/MameExe"] = silent;
     store.ints["Settings/AskForMameExe"] = 0;
-    dialogs.messageAnswers = {MessageResult::Yes};
+    dialogs.messageAnswers = {MessageResult::No, MessageResult::Yes};
     dialogs.folderAnswers = {working};
 
     const StartupOutcome outcome = Run();
     EXPECT_EQ(outcome.result, StartupResult::Completed);
     const auto texts = dialogs.MessageTexts();
-    ASSERT_EQ(texts.size(), 2u);  // the load's own failure message, then the question
-    EXPECT_EQ(texts[1], kPickNew);
+    // The load's own failure message, the offer of a list file, then the question.
+    ASSERT_EQ(texts.size(), 3u);
+    EXPECT_EQ(texts[1], kPickListFile);
+    EXPECT_EQ(texts[2], kPickNew);
     EXPECT_EQ(progress.captions.size(), 2u);
     EXPECT_EQ(gamesInWindow, 2u);
     EXPECT_EQ(store.strings["Paths/MameExe"], working);
@@ -182,7 +204,7 @@ TEST_F(StartupTest, UnobtainedListAnsweredNoStillWritesTheSettings) {
     store.strings["Paths/MameExe"] = silent + "/";
     store.ints["Settings/AskForMameExe"] = 0;
     store.ints["Settings/Batchrun"] = 2;
-    dialogs.messageAnswers = {MessageResult::No};
+    dialogs.messageAnswers = {MessageResult::No, MessageResult::No};
 
     const StartupOutcome outcome = Run();
     EXPECT_EQ(outcome.result, StartupResult::ListNotObtained);
@@ -191,6 +213,45 @@ TEST_F(StartupTest, UnobtainedListAnsweredNoStillWritesTheSettings) {
     EXPECT_EQ(store.ints["Settings/Batchrun"], 0);
     EXPECT_EQ(store.strings["Paths/VextralExe"], dataFolder);
     EXPECT_FALSE(PathExists(dataFolder + "tempzip.vxt"));
+}
+
+TEST_F(StartupTest, FirstRunWithAMameThatKnowsOnlyListXmlReachesTheWindow) {
+    const std::string mame = MameFolder("bin", /*printsList=*/true, /*onlyListXml=*/true);
+    ::setenv("PATH", mame.c_str(), 1);
+    dialogs.messageAnswers = {MessageResult::Yes};
+
+    EXPECT_EQ(Run().result, StartupResult::Completed);
+    EXPECT_EQ(gamesInWindow, 2u);
+    EXPECT_EQ(dialogs.messages.size(), 1u);  // only "use this one ?"
+    EXPECT_EQ(test::ReadFile(mame + "runs.txt"), "-listinfo\n-listxml\n");
+}
+
+// MAME gives no list: the user picks a list file right there, and the next start reads it
+// without looking for mame at all.
+TEST_F(StartupTest, APickedListFileIsReadAndRememberedWhenMameGivesNoList) {
+    const std::string silent = MameFolder("silent", /*printsList=*/false);
+    store.strings["Paths/MameExe"] = silent;
+    store.ints["Settings/AskForMameExe"] = 0;
+    const std::string listFile = TwoGames().WriteXmlTo(temp / "picked.xml");
+    dialogs.messageAnswers = {MessageResult::Yes};
+    dialogs.openFileAnswers = {listFile};
+
+    EXPECT_EQ(Run().result, StartupResult::Completed);
+    EXPECT_EQ(gamesInWindow, 2u);
+    ASSERT_EQ(dialogs.messages.size(), 2u);
+    EXPECT_EQ(dialogs.messages[0].text.rfind("Can't receive data from the mame executable !", 0),
+              0u);
+    EXPECT_EQ(dialogs.messages[1].text, kPickListFile);
+    EXPECT_EQ(store.ints["Settings/UseMameExe"], 0);
+    EXPECT_EQ(store.strings["Paths/ListFile"], CanonicalPath(listFile));
+
+    dialogs = FakeDialogs();
+    ASSERT_TRUE(DeleteFile(silent + "runs.txt"));
+    store.strings["Paths/MameExe"] = temp / "gone/";  // mame is not even looked for
+    EXPECT_EQ(Run().result, StartupResult::Completed);
+    EXPECT_EQ(windowRuns, 2);
+    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_FALSE(PathExists(silent + "runs.txt"));
 }
 
 TEST_F(StartupTest, WhatEndedRunsLeftInTheTempFolderIsKeptAndALiveRunsFolderStays) {

@@ -19,7 +19,17 @@ bool WriteText(const QString& path, const QByteArray& text) {
 
 // Runs the program with its settings and data under root, without a display; its exit
 // status, or -1 when it did not end.
-int RunProgram(const QString& root, const QStringList& arguments, const QString& scale = "1") {
+// A fresh program's folders below root: settings, rom and sample folders, and more.
+bool MakeFolders(const QString& root, const QStringList& more = {}) {
+    for (const QString& folder : QStringList{"config/vextral", "roms", "samples"} + more) {
+        if (!QDir().mkpath(root + folder))
+            return false;
+    }
+    return true;
+}
+
+int RunProgram(const QString& root, const QStringList& arguments, const QString& scale = "1",
+               const QString& searchPath = {}) {
     QProcess program;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("QT_QPA_PLATFORM", "offscreen");
@@ -27,6 +37,9 @@ int RunProgram(const QString& root, const QStringList& arguments, const QString&
     environment.insert("HOME", root);
     environment.insert("XDG_CONFIG_HOME", root + "config");
     environment.insert("XDG_DATA_HOME", root + "data");
+    environment.insert("XDG_CACHE_HOME", root + "cache");
+    if (!searchPath.isEmpty())
+        environment.insert("PATH", searchPath);
     program.setProcessEnvironment(environment);
     program.start(qEnvironmentVariable("VEXTRAL_BINARY"), arguments);
     if (!program.waitForStarted() || !program.waitForFinished(30000) ||
@@ -88,9 +101,7 @@ class GuiStartTest : public QObject {
         QTemporaryDir temp;
         QVERIFY(temp.isValid());
         const QString root = temp.path() + "/";
-        QVERIFY(QDir().mkpath(root + "config/vextral"));
-        QVERIFY(QDir().mkpath(root + "roms"));
-        QVERIFY(QDir().mkpath(root + "samples"));
+        QVERIFY(MakeFolders(root));
         QVERIFY(WriteText(root + "list.dat",
                           "game (\n\tname alpha\n\tdescription \"Alpha\"\n\tcloneof nothere\n"
                           "\trom ( name a.rom size 4 crc 12345678 )\n)\n"));
@@ -119,6 +130,44 @@ class GuiStartTest : public QObject {
         QVERIFY(!scaled.isNull());
         QVERIFY2(scaled.width() <= 800 && scaled.height() <= 800,
                  qPrintable(QStringLiteral("%1 x %2").arg(scaled.width()).arg(scaled.height())));
+    }
+
+    // No list file given and a stand-in for today's MAME on PATH, knowing only -listxml: the
+    // first run asks to use it, gets the list and reaches a scan.
+    void firstRunWithTodaysMameReachesAScan() {
+        const QString binary = qEnvironmentVariable("VEXTRAL_BINARY");
+        if (binary.isEmpty())
+            QSKIP("VEXTRAL_BINARY is not set");
+        QTemporaryDir temp;
+        QVERIFY(temp.isValid());
+        const QString root = temp.path() + "/";
+        QVERIFY(MakeFolders(root, {"bin"}));
+        QVERIFY(WriteText(root + "list.xml",
+                          "<mame>\n<machine name=\"alpha\"><description>Alpha</description>"
+                          "<rom name=\"a.rom\" size=\"4\" crc=\"12345678\"/></machine>\n"
+                          "</mame>\n"));
+        QVERIFY(WriteText(root + "bin/mame",
+                          ("#!/bin/sh\n[ \"$1\" = -listxml ] || { echo \"Error: unknown option: "
+                           "$1\" >&2; exit 1; }\ncat '" +
+                           root + "list.xml'\n")
+                              .toUtf8()));
+        QVERIFY(QFile::setPermissions(root + "bin/mame", QFileDevice::ReadOwner |
+                                                             QFileDevice::WriteOwner |
+                                                             QFileDevice::ExeOwner));
+        QVERIFY(WriteText(root + "config/vextral/vextral.ini",
+                          ("[Settings]\nPathWarning=0\n[Paths]\nRompaths=" + root +
+                           "roms\nSamplepaths=" + root + "samples\n")
+                              .toUtf8()));
+
+        QCOMPARE(
+            RunProgram(root, {"--screenshot", root + "shot.png"}, "1", root + "bin:/usr/bin:/bin"),
+            0);
+        // The scan ran: alpha's set is missing, so a fast scan is available.
+        QFile fastScan(root + "data/vextral/fastscan.dat");
+        QVERIFY(fastScan.open(QIODevice::ReadOnly));
+        const QByteArray bytes = fastScan.readAll();
+        QCOMPARE(bytes.left(4), QByteArray("\x01\x00\x00\x00", 4));
+        QCOMPARE(bytes.at(bytes.size() - 2 - 24), '\x01');
     }
 };
 

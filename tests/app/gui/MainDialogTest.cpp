@@ -26,6 +26,7 @@
 #include "database/GameListLoader.h"
 #include "platform/FileSystem.h"
 #include "support/FakeProgress.h"
+#include "support/TempFolder.h"
 
 namespace vextral {
 
@@ -63,8 +64,9 @@ class ScriptedDialogs final : public Dialogs {
         return folder;
     }
     std::optional<std::string> ChooseOpenFile() override { return std::nullopt; }
+    std::optional<std::string> saveFile;  // the answer of every save chooser
     std::optional<std::string> ChooseSaveFile(const std::string&, const std::string&) override {
-        return std::nullopt;
+        return saveFile;
     }
 };
 
@@ -362,6 +364,7 @@ class MainDialogTest : public QObject {
         OpenWindow();
         QVERIFY(!Button("fastScanButton")->isEnabled());
         QVERIFY(!Button("saveLogButton")->isEnabled());
+        QVERIFY(!Button("saveFixdatButton")->isEnabled());
         Button("scanButton")->click();
         auto* tree = Find<ResultsTree>("resultsTree");
         QCOMPARE(tree->topLevelItemCount(), 3);
@@ -375,6 +378,11 @@ class MainDialogTest : public QObject {
         QVERIFY(Button("fastScanButton")->isEnabled());
         QVERIFY(Button("saveLogButton")->isEnabled());
         QVERIFY(dialogs_.messages.last().startsWith("Scanning Results|"));
+        // Alpha's set is missing: its ROM goes into the fixdat.
+        QVERIFY(Button("saveFixdatButton")->isEnabled());
+        dialogs_.saveFile = Path("fix.dat");
+        Button("saveFixdatButton")->click();
+        QVERIFY(test::ReadFile(Path("fix.dat")).find("<game name=\"alpha\">") != std::string::npos);
         QCOMPARE(progress_.captions.back(), std::string("Scanning Games"));
     }
 
