@@ -199,24 +199,6 @@ std::string CacheFileName(const ListCacheKey& key) {
     return name + std::string(kSuffix);
 }
 
-std::optional<std::string> ReadWhole(const std::string& path) {
-    const FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    struct stat info {};
-    if (fd.Get() < 0 || ::fstat(fd.Get(), &info) != 0 || !S_ISREG(info.st_mode))
-        return std::nullopt;
-    std::string bytes(static_cast<std::size_t>(info.st_size), '\0');
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::read(fd.Get(), bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return std::nullopt;
-        done += static_cast<std::size_t>(n);
-    }
-    return bytes;
-}
-
 // Leaves the newest caches of other sources; the rest would only fill the disk.
 void PruneOldCaches(const std::string& folder) {
     std::vector<std::pair<std::int64_t, std::string>> caches;
@@ -267,7 +249,8 @@ bool LoadListCache(const std::string& folder, const ListCacheKey& key, GameDatab
     warnings.clear();
     if (folder.empty())
         return false;
-    const std::optional<std::string> bytes = ReadWhole(WithSeparator(folder) + CacheFileName(key));
+    const std::optional<std::string> bytes =
+        ReadRegularFile(WithSeparator(folder) + CacheFileName(key), UINT64_MAX);
     if (!bytes || bytes->size() < kHeaderSize ||
         std::memcmp(bytes->data(), kMagic, sizeof kMagic) != 0)
         return false;

@@ -101,12 +101,13 @@ TEST_F(ScanSessionTest, FastScanFileForAnotherListIsIgnored) {
     EXPECT_FALSE(session.ComputeButtonStates().fastScan);
 }
 
-TEST_F(ScanSessionTest, MameCfgAndFastScanFileThatAreNoRegularFilesCountAsAbsent) {
+TEST_F(ScanSessionTest, MameConfigAndFastScanFilesThatAreNoRegularFilesCountAsAbsent) {
     const test::Watchdog watchdog;  // opening a FIFO without a writer would wait for ever
     for (const test::SpecialKind kind : {test::SpecialKind::Fifo, test::SpecialKind::DeviceLink}) {
-        std::filesystem::remove(root + "mame/mame.cfg");
-        std::filesystem::remove(root + "prog/fastscan.dat");
-        test::FolderBuilder(root).Special("mame/mame.cfg", kind).Special("prog/fastscan.dat", kind);
+        for (const char* name : {"mame/mame.cfg", "mame/mame.ini", "prog/fastscan.dat"}) {
+            std::filesystem::remove(root + name);
+            test::FolderBuilder(root).Special(name, kind);
+        }
         session.Open();
         EXPECT_EQ(session.fields.rom, "");
         EXPECT_FALSE(session.ComputeButtonStates().fastScan);
