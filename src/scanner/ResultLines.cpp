@@ -31,7 +31,7 @@ std::string Hex(std::uint32_t value) {
     return std::string(buffer, result.ptr);
 }
 
-std::string Decimal(std::uint32_t value) {
+std::string Decimal(std::uint64_t value) {
     return std::to_string(value);
 }
 
@@ -96,6 +96,7 @@ bool Scanner::BuildResultLines(GameRecord& game) {
             ok = ok && game.wrongNameList.empty();
         for (const RomRecord& rom : game.roms) {
             if (rom.found) {
+                ok = ok && !rom.encryptedMember;
                 if (o.Length)
                     ok = ok && rom.lengthOk;
                 if (o.Spelling)
@@ -172,7 +173,11 @@ bool Scanner::BuildResultLines(GameRecord& game) {
                           kImageRomCase);
                     ++counters.wrongCaseRoms;
                 }
-                if (rom.crcKnown) {
+                if (rom.encryptedMember) {
+                    child("wrong checksum: " + rom.name + " [encrypted member]",
+                          kImageWrongChecksum);
+                    ++counters.wrongChecksums;
+                } else if (rom.crcKnown) {
                     if (!rom.crcOk && (o.Checksum || o.AvailChecksum)) {
                         child("wrong checksum: " + rom.name + " [wrong: " + Hex(rom.foundCrc) +
                                   "] [right: " + Hex(rom.crc) + " (" + Hex(rom.complementedCrc) +

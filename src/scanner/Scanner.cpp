@@ -2,12 +2,12 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <unordered_set>
 
 #include "archive/Crc32.h"
 #include "archive/FileUtils.h"
+#include "database/ListReader.h"
 #include "platform/FileSystem.h"
 #include "platform/Path.h"
 #include "platform/Text.h"
@@ -19,9 +19,6 @@ namespace {
 
 using FoldedNameSet =
     std::unordered_set<std::string_view, CaseInsensitiveHash, CaseInsensitiveEqual>;
-
-// mame.cfg is a short text; a longer line is cut so that no input can exhaust memory.
-constexpr std::size_t kMaxConfigLine = 64 * 1024;
 
 // The name up to its last '.'; a name without '.' stays whole.
 std::string_view NameWithoutExtension(std::string_view name) {
@@ -35,23 +32,6 @@ std::pair<std::string, std::string> SplitLast(const std::string& path) {
     if (slash == std::string::npos)
         return {std::string(), path};
     return {path.substr(0, slash + 1), path.substr(slash + 1)};
-}
-
-// Reads one line without its line end (LF or CR LF); false at the end of the input.
-bool ReadBoundedLine(std::istream& in, std::string& line) {
-    line.clear();
-    bool any = false;
-    char c = 0;
-    while (in.get(c)) {
-        any = true;
-        if (c == '\n')
-            break;
-        if (line.size() < kMaxConfigLine)
-            line += c;
-    }
-    if (!line.empty() && line.back() == '\r')
-        line.pop_back();
-    return any;
 }
 
 }  // namespace
@@ -127,13 +107,14 @@ void Scanner::ReadMameConfigPaths(const std::string& mameFolder) {
 }
 
 void Scanner::ReadMameCfg(const std::string& mameFolder) {
-    std::ifstream in(mameFolder + "mame.cfg", std::ios::binary);
-    if (!in)
+    // The list reader's lines: a regular file only, and no line beyond its cap is kept.
+    ListReader in;
+    if (!in.Open(mameFolder + "mame.cfg"))
         return;
 
-    std::string line;
+    std::string_view line;
     bool inSection = false;
-    while (ReadBoundedLine(in, line)) {
+    while (in.ReadLine(line) == 1) {
         if (line == "[directory]") {
             inSection = true;
             break;
@@ -142,15 +123,14 @@ void Scanner::ReadMameCfg(const std::string& mameFolder) {
     if (!inSection)
         return;
 
-    while (ReadBoundedLine(in, line)) {
+    while (in.ReadLine(line) == 1) {
         if (!line.empty() && line.front() == '[')
             break;
         const auto equals = line.find('=');
-        if (equals == std::string::npos)
+        if (equals == std::string_view::npos)
             continue;
-        const std::string_view view(line);
-        const std::string_view key = TrimWhiteSpace(view.substr(0, equals));
-        const std::string_view value = TrimWhiteSpace(view.substr(equals + 1));
+        const std::string_view key = TrimWhiteSpace(line.substr(0, equals));
+        const std::string_view value = TrimWhiteSpace(line.substr(equals + 1));
         std::vector<std::string>& target = EqualsIgnoringCase(key, "rompath")      ? romList
                                            : EqualsIgnoringCase(key, "samplepath") ? sampleList
                                                                                    : miscList;
@@ -273,7 +253,7 @@ bool Scanner::SetExists(const std::string& location, GameRecord& game) {
     const DirEntry* entry = folders_.Find(folder, leaf);
     if (entry == nullptr || !entry->isFolder) {
         entry = folders_.Find(folder, leaf + ".zip");
-        if (entry == nullptr || entry->isFolder)
+        if (entry == nullptr || !entry->IsFile())
             return false;
     }
     game.setFound = true;
@@ -290,16 +270,15 @@ bool Scanner::FileExistsInSet(const std::string& filePath, bool verify, std::uin
 
     bool answer = false;
     const DirEntry* zip = folders_.Find(parent, setName + ".zip");
-    if (zip != nullptr && !zip->isFolder) {
-        std::vector<ZipEntry> members;
-        if (zipReader_.ReadZipDirectory(parent + zip->name, members,
-                                        /*requireZipExtension=*/false, /*reportErrors=*/true)) {
-            const auto member =
-                std::find_if(members.begin(), members.end(), [&](const ZipEntry& candidate) {
-                    return EqualsIgnoringCase(candidate.name, fileName);
-                });
-            answer = member != members.end() &&
-                     (!verify || (member->crc == crc && member->size == size));
+    if (zip != nullptr && zip->IsFile()) {
+        if (const auto members = ListSetZipKept(parent + zip->name)) {
+            const auto member = std::find_if(members->begin(), members->end(),
+                                             [&name = fileName](const ZipEntry& candidate) {
+                                                 return EqualsIgnoringCase(candidate.name, name);
+                                             });
+            answer =
+                member != members->end() &&
+                (!verify || (member->crc == crc && member->size == size && !member->encrypted));
         }
     }
 
@@ -308,7 +287,7 @@ bool Scanner::FileExistsInSet(const std::string& filePath, bool verify, std::uin
         return answer;
     const std::string resolvedFolder = parent + folder->name + kSeparator;
     const DirEntry* loose = folders_.Find(resolvedFolder, fileName);
-    if (loose == nullptr || loose->isFolder)
+    if (loose == nullptr || !loose->IsFile())
         return answer;
     if (!verify)
         return true;

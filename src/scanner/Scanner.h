@@ -187,9 +187,8 @@ class Scanner {
 
     // Private helpers of the set checks (SetChecks.cpp) go below this line.
 
-    // Forwards to the scanner's Dialogs and counts the message boxes, so that a zip listing
-    // that showed nothing can be reused while a listing that showed messages is read (and
-    // shows them) again, as every reading of a damaged zip does.
+    // Forwards to the scanner's Dialogs and counts the message boxes, so that the archives
+    // the reader complained about are known.
     class CountingDialogs final : public Dialogs {
       public:
         explicit CountingDialogs(Dialogs& inner) : inner_(inner) {}
@@ -235,8 +234,9 @@ class Scanner {
     };
 
     std::shared_ptr<const SetLocation> ResolveLocation(const std::string& location);
-    // The members of a set zip, null when the listing failed. A listing that showed no
-    // message is kept until the next change made by a fix, a restore or a batch file.
+    // The members of a set zip, null when the listing failed. A listing is kept until the
+    // next change made by a fix, a restore or a batch file; an archive's messages are shown
+    // once per scan.
     std::shared_ptr<const std::vector<ZipEntry>> ListSetZipKept(const std::string& zipPath);
     // A configured folder's listing, taken once per scan and again after a change.
     const FolderListing& FolderSnapshot(const std::string& folder);
@@ -272,7 +272,9 @@ class Scanner {
 
     CountingDialogs countingDialogs_{dialogs_};
     ZipReader setReader_{countingDialogs_};
+    std::unordered_set<std::string> reportedArchives_;  // this scan's
     std::unordered_map<std::string, std::shared_ptr<const std::vector<ZipEntry>>> zipListings_;
+    std::size_t keptMembers_ = 0;  // in zipListings_
     struct FolderSnapshotEntry {
         FolderListing listing;
         std::optional<std::pair<long, long>> modified;  // seconds and nanoseconds

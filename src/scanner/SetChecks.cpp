@@ -27,8 +27,11 @@ constexpr std::string_view kNeoGeoSet = "neogeo";
 constexpr std::string_view kSampleBiosSet = "ym3812";
 constexpr std::string_view kUnknownSet = "_unknown";
 constexpr std::string_view kBackupFolder = "backup.vxt";
-// Listings kept at once; the parent's zip is the one worth keeping between games.
+// Listings kept at once; the parent's zip is the one worth keeping between games. The
+// members they hold together are bounded too (a member costs a few hundred bytes), so that
+// folders of zip64 archives with a hundred thousand members each cost no more.
 constexpr std::size_t kMaxKeptListings = 256;
+constexpr std::size_t kMaxKeptMembers = std::size_t{1} << 16;
 
 struct BiosFile {
     std::string_view name;
@@ -138,6 +141,7 @@ void Scanner::ResetBeforeScan(GameDatabase& database, bool fullScan) {
             rom.crcKnown = false;
             rom.lengthFixed = false;
             rom.caseFixed = false;
+            rom.encryptedMember = false;
             rom.foundName.clear();
             rom.foundLength = 0;
             rom.foundCrc = 0;
@@ -169,6 +173,7 @@ bool Scanner::ScanGames(GameDatabase& database) {
     missingFiles.clear();
     hasTopLine_ = false;
     ForgetAfterChange();
+    reportedArchives_.clear();
     romNames_.clear();
     unneededSeenFor_ = nullptr;
 
@@ -278,6 +283,7 @@ bool Scanner::ScanGames(GameDatabase& database) {
             RunBatchFile(game);
             // The batch file may have changed any set.
             zipListings_.clear();
+            keptMembers_ = 0;
             locations_.clear();
             looseCrcs_.clear();
             RefreshSnapshots();
@@ -318,7 +324,7 @@ std::shared_ptr<const Scanner::SetLocation> Scanner::ResolveLocation(const std::
             resolved.setFolder = resolved.folder + folder->name + kSeparator;
         }
         const DirEntry* zip = listing.Find(resolved.name + std::string(kZipExtension));
-        if (zip != nullptr && !zip->isFolder) {
+        if (zip != nullptr && zip->IsFile()) {
             resolved.hasZip = true;
             resolved.zipPath = resolved.folder + zip->name;
             resolved.zipStem =
@@ -332,16 +338,24 @@ std::shared_ptr<const Scanner::SetLocation> Scanner::ResolveLocation(const std::
 std::shared_ptr<const std::vector<ZipEntry>> Scanner::ListSetZipKept(const std::string& zipPath) {
     if (const auto kept = zipListings_.find(zipPath); kept != zipListings_.end())
         return kept->second;
+    // An archive the reader complained about once says nothing new the next time it is
+    // listed in this scan (after a fix, or for another game of its family).
     const std::uint64_t messagesBefore = countingDialogs_.messages;
     auto members = std::make_shared<std::vector<ZipEntry>>();
-    if (!setReader_.ReadZipDirectory(zipPath, *members, /*requireZipExtension=*/false,
-                                     /*reportErrors=*/true))
-        return nullptr;
-    // A listing that showed messages is read (and shows them) again next time.
-    if (countingDialogs_.messages == messagesBefore) {
-        if (zipListings_.size() >= kMaxKeptListings)
-            zipListings_.clear();
+    const bool listed = setReader_.ReadZipDirectory(
+        zipPath, *members, /*requireZipExtension=*/false, !reportedArchives_.contains(zipPath));
+    if (countingDialogs_.messages != messagesBefore)
+        reportedArchives_.insert(zipPath);
+    if (!listed)
+        members.reset();
+    const std::size_t count = members ? members->size() : 0;
+    if (zipListings_.size() >= kMaxKeptListings || keptMembers_ + count > kMaxKeptMembers) {
+        zipListings_.clear();
+        keptMembers_ = 0;
+    }
+    if (count <= kMaxKeptMembers) {
         zipListings_.emplace(zipPath, members);
+        keptMembers_ += count;
     }
     return members;
 }
@@ -374,6 +388,7 @@ void Scanner::RefreshSnapshots() {
 
 void Scanner::ForgetAfterChange(const std::string& changedFolder) {
     zipListings_.clear();
+    keptMembers_ = 0;
     locations_.clear();
     looseCrcs_.clear();
     if (changedFolder.empty()) {
@@ -390,7 +405,7 @@ Scanner::FileMatch Scanner::FindInSet(const SetLocation& location, bool zipRead,
     FileMatch match;
     if (location.hasFolder) {
         const DirEntry* file = folders_.Find(location.setFolder, fileName);
-        if (file != nullptr && !file->isFolder) {
+        if (file != nullptr && file->IsFile()) {
             match.loose = true;
             match.looseName = file->name;
         }
@@ -410,7 +425,7 @@ bool Scanner::ExistsInSet(const std::string& folder, const std::string& setName,
     }
     if (location->hasFolder) {
         const DirEntry* file = folders_.Find(location->setFolder, fileName);
-        if (file != nullptr && !file->isFolder)
+        if (file != nullptr && file->IsFile())
             return true;
     }
     return answer;
@@ -432,7 +447,7 @@ bool Scanner::RestoreFromBackup(const GameRecord& game, const std::string& fileN
         return false;
     const std::string backupSet = backupRoot + setBackup->name + kSeparator;
     const DirEntry* file = folders_.Find(backupSet, fileName);
-    if (file == nullptr || file->isFolder)
+    if (file == nullptr || !file->IsFile())
         return false;
     const std::string source = backupSet + file->name;
     if (rom != nullptr) {
@@ -698,11 +713,13 @@ void Scanner::CheckRomSet(GameRecord& game, const std::string& location, bool is
             }
         }
 
+        // Its data cannot be read, whatever its header says.
+        rom.encryptedMember = inZip && members.Get()[*match.member].encrypted;
         if (options.Length) {
             if (inZip) {
                 rom.foundLength = members.Get()[*match.member].size;
             } else if (const auto length = FileLength(filePath())) {
-                rom.foundLength = static_cast<std::uint32_t>(*length);
+                rom.foundLength = *length;
             }
             rom.lengthOk = rom.foundLength == rom.size;
             if (!rom.lengthOk && options.FixLength && mayFix && rom.crc != 0 &&
@@ -796,7 +813,7 @@ void Scanner::CheckWrongNames(GameRecord& game, const std::string& location, boo
         return;
     const std::vector<DirEntry> files = folders_.Listing(set.setFolder).Entries();
     for (const DirEntry& file : files) {
-        if (file.isFolder)
+        if (!file.IsFile())
             continue;
         judge(file.name, LooseFileCrc(set.setFolder + file.name), nullptr, set.setFolder);
     }
@@ -867,9 +884,11 @@ void Scanner::CheckUnneededInPath(const std::string& folder, GameRecord& collect
         const std::string_view setName = EndsWithIgnoringCase(name, kZipExtension)
                                              ? name.substr(0, name.size() - kZipExtension.size())
                                              : name;
-        if (database.FindGame(setName) || (isRomFolder && database.IsBiosSet(setName)) ||
-            sharedSamples.contains(setName) ||
-            EqualsIgnoringCase(NameWithoutExtension(name), knownBiosSet))
+        // A FIFO, socket or device is no set whatever its name.
+        if (!entry.isSpecial &&
+            (database.FindGame(setName) || (isRomFolder && database.IsBiosSet(setName)) ||
+             sharedSamples.contains(setName) ||
+             EqualsIgnoringCase(NameWithoutExtension(name), knownBiosSet)))
             continue;
         const std::string path = base + entry.name;
         const std::string asFolder = path + kSeparator;
@@ -940,7 +959,8 @@ void Scanner::CheckUnneededInSet(
                     return std::nullopt;
                 return FileData{*length, LooseFileCrc(path)};
             };
-            if (isNeeded(entry.name, data)) {
+            // A FIFO, socket or device named as a needed file is still not that file.
+            if (!entry.isSpecial && isNeeded(entry.name, data)) {
                 AddNeededFile(setFolder, entry.name);
                 continue;
             }
