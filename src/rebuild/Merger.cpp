@@ -34,10 +34,18 @@ bool ReplaceWith(const std::string& from, const std::string& target) {
 
 }  // namespace
 
-Merger::Merger(Scanner& scanner, GameDatabase& database) : scanner_(scanner), database_(database) {}
+Merger::Merger(const ScanConfig& config, const ScanPaths& paths, Dialogs& dialogs,
+               Progress& progress, ZipLibrary& zipLibrary, GameDatabase& database)
+    : config_(config),
+      paths_(paths),
+      dialogs_(dialogs),
+      progress_(progress),
+      zipLibrary_(zipLibrary),
+      zipReader_(dialogs),
+      database_(database) {}
 
 Merger::Outcome Merger::Merge(const MergeOptions& options) {
-    return Run(scanner_.options.MergeFull ? Mode::Full : Mode::Split, options);
+    return Run(config_.options.MergeFull ? Mode::Full : Mode::Split, options);
 }
 
 Merger::Outcome Merger::Unmerge(const MergeOptions& options) {
@@ -48,14 +56,14 @@ Merger::Outcome Merger::Run(Mode mode, const MergeOptions& options) {
     skippedParents_.clear();
     zip_ = options.zip;
     romFolders_.clear();
-    for (const auto& folder : scanner_.romList)
+    for (const auto& folder : paths_.romList)
         romFolders_.push_back(WithSeparator(folder));
     if (romFolders_.empty())
         return Outcome::Failed;
     // The first rom folder comes first in the list, so that a set found there is the
     // earliest source and the new set lands beside it.
-    if (!scanner_.romFolders.empty()) {
-        const std::string first = WithSeparator(scanner_.romFolders.front());
+    if (!paths_.romFolders.empty()) {
+        const std::string first = WithSeparator(paths_.romFolders.front());
         std::erase(romFolders_, first);
         romFolders_.insert(romFolders_.begin(), first);
     }
@@ -71,7 +79,7 @@ Merger::Outcome Merger::Run(Mode mode, const MergeOptions& options) {
     int count = 0;
     for (const auto& game : database_)
         count += (game.isParent && game.selected) ? 1 : 0;
-    Progress& progress = scanner_.progress();
+    Progress& progress = progress_;
     progress.OpenProgress(mode == Mode::Unmerge ? "Unmerging Roms" : "Merging Roms");
     if (count > 0)
         progress.SetProgressRange(0, count);
@@ -96,7 +104,7 @@ Merger::Outcome Merger::Run(Mode mode, const MergeOptions& options) {
 }
 
 bool Merger::ProcessFamily(Mode mode, const GameRecord& parent) {
-    scanner_.progress().SetProgressText(parent.description);
+    progress_.SetProgressText(parent.description);
     broken_ = false;
     listings_.clear();
     setFolders_.clear();
@@ -220,7 +228,7 @@ bool Merger::ProcessFamily(Mode mode, const GameRecord& parent) {
 }
 
 bool Merger::FamilyIsSafe(const std::vector<std::string>& setNames) const {
-    const std::string& program = scanner_.programFolder;
+    const std::string& program = config_.programFolder;
     for (const auto& name : setNames) {
         for (std::size_t r = 0; r < romFolders_.size(); ++r) {
             const auto folder = folderNames_[r].FindFolder(name);
@@ -257,7 +265,7 @@ const Merger::ArchiveListing& Merger::Listing(const std::string& archivePath) {
     auto it = listings_.find(archivePath);
     if (it == listings_.end()) {
         ArchiveListing listing;
-        listing.readable = scanner_.zipReader().ReadZipDirectory(
+        listing.readable = zipReader_.ReadZipDirectory(
             archivePath, listing.members, /*requireZipExtension=*/false, /*reportErrors=*/true);
         it = listings_.emplace(archivePath, std::move(listing)).first;
     }
@@ -310,7 +318,7 @@ void Merger::CopyRom(std::size_t folderIndex, const std::string& setName,
             if (!EqualsIgnoringCase(member.name, romName))
                 continue;
             sourceFound = true;
-            if (ExtractZipEntry(member, part, scanner_.dialogs()) && ReplaceWith(part, target)) {
+            if (ExtractZipEntry(member, part, dialogs_) && ReplaceWith(part, target)) {
                 extracted = true;
             } else {
                 DeleteFileForced(part);
@@ -329,14 +337,14 @@ void Merger::CopyRom(std::size_t folderIndex, const std::string& setName,
 bool Merger::ClearLeftover(const std::string& path, const std::string& setName) {
     if (!PathExists(path) && !IsSymbolicLink(path))
         return true;
-    const BackupStore store(scanner_.programFolder);
+    const BackupStore store(config_.programFolder);
     if (IsSymbolicLink(path))
         return false;  // not ours
     if (IsRegularFile(path)) {
         // An archive is kept as its members, which the scan can put back; anything else whole.
         std::vector<ZipEntry> members;
-        if (!scanner_.zipReader().ReadZipDirectory(path, members, /*requireZipExtension=*/false,
-                                                   /*reportErrors=*/false)) {
+        if (!zipReader_.ReadZipDirectory(path, members, /*requireZipExtension=*/false,
+                                         /*reportErrors=*/false)) {
             return store.MoveFileIn(path, setName, FileNamePart(path)).has_value();
         }
         const bool kept = BackUpArchive(path, setName) && DeleteFileForced(path);
@@ -395,12 +403,12 @@ bool Merger::BuildSet(NewSet& newSet) {
         return true;
 
     const std::string archive = first_ + newSet.name + ".zip.vxtnew";
-    if (PathExists(archive) || !scanner_.zipLibrary().AddFiles(archive, files, /*junkPaths=*/true))
+    if (PathExists(archive) || !zipLibrary_.AddFiles(archive, files, /*junkPaths=*/true))
         return false;
     newSet.archive = archive;
     // Read back what was written: every file listed under its name with its size and CRC.
     std::vector<ZipEntry> members;
-    if (!scanner_.zipReader().ReadZipDirectory(archive, members, false, false))
+    if (!zipReader_.ReadZipDirectory(archive, members, false, false))
         return false;
     std::unordered_map<std::string, const ZipEntry*> byName;
     for (const auto& member : members)
@@ -517,8 +525,8 @@ bool Merger::IsTaken(const std::string& name, std::uint64_t size,
 
 void Merger::RemoveOldSet(const OldSet& old) {
     FolderNames& names = folderNames_[old.folderIndex];
-    if (scanner_.options.Backup && !(old.isFolder ? BackUpFolder(old.path, old.setName)
-                                                  : BackUpArchive(old.path, old.setName))) {
+    if (config_.options.Backup && !(old.isFolder ? BackUpFolder(old.path, old.setName)
+                                                 : BackUpArchive(old.path, old.setName))) {
         return;
     }
     const bool removed = old.isFolder ? RemoveFolderTree(old.path) || !PathExists(old.path)
@@ -528,7 +536,7 @@ void Merger::RemoveOldSet(const OldSet& old) {
 }
 
 bool Merger::BackUpFolder(const std::string& folder, const std::string& setName) {
-    const BackupStore store(scanner_.programFolder);
+    const BackupStore store(config_.programFolder);
     const auto entries = TryListFolder(folder);
     if (!entries)
         return false;
@@ -550,21 +558,21 @@ bool Merger::BackUpFolder(const std::string& folder, const std::string& setName)
 }
 
 bool Merger::BackUpArchive(const std::string& archive, const std::string& setName) {
-    const BackupStore store(scanner_.programFolder);
+    const BackupStore store(config_.programFolder);
     const auto wholeArchive = [&] {
         return store.CopyIn(archive, setName, FileNamePart(archive)).has_value();
     };
     const ArchiveListing& listing = Listing(archive);
     if (!listing.readable)
         return wholeArchive();
-    ScratchFolder scratch(scanner_.scratchFolder);
+    ScratchFolder scratch(config_.scratchFolder);
     for (const auto& member : listing.members) {
         if (IsTaken(member.name, member.size,
                     [&] { return std::optional<std::uint32_t>(member.crc); })) {
             continue;
         }
         const std::string extracted = scratch.Path() + SafeFileName(member.name);
-        if (!scratch.Ok() || !ExtractZipEntry(member, extracted, scanner_.dialogs()) ||
+        if (!scratch.Ok() || !ExtractZipEntry(member, extracted, dialogs_) ||
             !store.MoveFileIn(extracted, setName, member.name)) {
             DeleteFileForced(extracted);
             return wholeArchive();

@@ -14,11 +14,16 @@
 #include <vector>
 
 #include "archive/ZipEntry.h"
+#include "archive/ZipLibrary.h"
+#include "archive/ZipReader.h"
 #include "database/GameDatabase.h"
 #include "rebuild/FolderNames.h"
 #include "rebuild/MergeDialogue.h"
 #include "rebuild/RunOutcome.h"
-#include "scanner/Scanner.h"
+#include "scanner/ScanConfig.h"
+#include "scanner/ScanPaths.h"
+#include "ui/Dialogs.h"
+#include "ui/Progress.h"
 
 namespace vextral {
 
@@ -26,9 +31,11 @@ class Merger {
   public:
     using Outcome = RunOutcome;
 
-    Merger(Scanner& scanner, GameDatabase& database);
+    // Reads the config's options and folders and the paths' rom lists at each run.
+    Merger(const ScanConfig& config, const ScanPaths& paths, Dialogs& dialogs, Progress& progress,
+           ZipLibrary& zipLibrary, GameDatabase& database);
 
-    // Full merge when the scanner's MergeFull is on, otherwise split merge.
+    // Full merge when the config's MergeFull is on, otherwise split merge.
     Outcome Merge(const MergeOptions& options);
     Outcome Unmerge(const MergeOptions& options);
 
@@ -110,7 +117,12 @@ class Merger {
     bool BackUpFolder(const std::string& folder, const std::string& setName);
     bool BackUpArchive(const std::string& archive, const std::string& setName);
 
-    Scanner& scanner_;
+    const ScanConfig& config_;
+    const ScanPaths& paths_;
+    Dialogs& dialogs_;
+    Progress& progress_;
+    ZipLibrary& zipLibrary_;
+    ZipReader zipReader_;
     GameDatabase& database_;
     bool zip_ = false;
     std::string first_;                     // the first rom folder, ends with the separator

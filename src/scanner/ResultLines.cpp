@@ -61,14 +61,14 @@ void Scanner::AddUnneededLines(GameRecord& game, bool child) {
     for (const UnneededEntry& entry : game.unneededList) {
         const std::string text =
             std::string("unneeded ") + (entry.isFolder ? "folder: " : "file: ") + entry.path +
-            FixSuffix(options.FixUnneeded, entry.removed, counters.unneededEntriesFixed);
+            FixSuffix(config.options.FixUnneeded, entry.removed, counters.unneededEntriesFixed);
         AddResultLine(text, child, kImageUnneeded);
         ++counters.unneededEntries;
     }
 }
 
 bool Scanner::BuildResultLines(GameRecord& game) {
-    const ScanOptions& o = options;
+    const ScanOptions& o = config.options;
     const bool missingOn = o.Missing || o.MissingAdvanced;
     const bool unneededOn = o.Unneeded || o.UnneededAdvanced;
 

@@ -1,8 +1,6 @@
 // The scan itself: every selected game's sets are looked for in the configured folders and
 // each ROM and sample is checked; the findings go into the per-scan fields of the records.
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <array>
 #include <functional>
@@ -27,8 +25,6 @@ constexpr std::string_view kNeoGeoSet = "neogeo";
 constexpr std::string_view kSampleBiosSet = "ym3812";
 constexpr std::string_view kUnknownSet = "_unknown";
 constexpr std::string_view kBackupFolder = "backup.vxt";
-// Listings kept at once; the parent's zip is the one worth keeping between games.
-constexpr std::size_t kMaxKeptListings = 256;
 
 struct BiosFile {
     std::string_view name;
@@ -46,11 +42,6 @@ constexpr std::array<BiosFile, 4> kNeoGeoBios{{
 // yield per file would cost more than the scan's own work on a busy machine.
 void YieldProcessor() {
     std::this_thread::yield();
-}
-
-std::string_view NameWithoutExtension(std::string_view name) {
-    const auto dot = name.rfind('.');
-    return dot == std::string_view::npos ? name : name.substr(0, dot);
 }
 
 std::optional<std::size_t> FindMember(const std::vector<ZipEntry>& members, std::string_view name) {
@@ -161,14 +152,14 @@ bool Scanner::EndScan(bool result) {
 }
 
 bool Scanner::ScanGames(GameDatabase& database) {
-    consent.Reset(options);
+    consent.Reset(config.options);
     fastScanAvailable = false;
     counters = {};
     results_.ClearResults();
     logText.clear();
     missingFiles.clear();
     hasTopLine_ = false;
-    ForgetAfterChange();
+    index_.Reset();
     romNames_.clear();
     unneededSeenFor_ = nullptr;
 
@@ -176,26 +167,25 @@ bool Scanner::ScanGames(GameDatabase& database) {
     progress_.SetProgressRange(0, static_cast<int>(database.size()));
     progress_.SetProgressStep(1);
 
-    neededFiles.clear();
     neededByLocation_.clear();
     lastNeeded_ = nullptr;
     FindNeoGeoBios();
 
-    const bool unneededOn = options.Unneeded || options.UnneededAdvanced;
-    const bool missingOn = options.Missing || options.MissingAdvanced;
+    const bool unneededOn = config.options.Unneeded || config.options.UnneededAdvanced;
+    const bool missingOn = config.options.Missing || config.options.MissingAdvanced;
     const auto stopped = [this] { return consent.StopRequested(); };
 
     GameRecord collector;
     collector.description = "<unknown>";
-    if (options.Games && unneededOn) {
-        for (const std::string& folder : romList)
+    if (config.options.Games && unneededOn) {
+        for (const std::string& folder : paths.romList)
             CheckUnneededInPath(folder, collector, database, /*isRomFolder=*/true);
-        for (const std::string& folder : sampleList)
+        for (const std::string& folder : paths.sampleList)
             CheckUnneededInPath(folder, collector, database, /*isRomFolder=*/false);
     }
-    if (options.FixUnneeded) {
+    if (config.options.FixUnneeded) {
         fixer_.RemoveUnneeded(collector);
-        ForgetAfterChange();
+        index_.Reset();
     }
     AddUnneededLines(collector, /*child=*/false);
     // A Stop answered for these entries still shows them, fixed or not; no game is visited.
@@ -213,13 +203,12 @@ bool Scanner::ScanGames(GameDatabase& database) {
         if (!game.selected || !game.needsRescan || !PassesNeoGeoFilter(game))
             continue;
         YieldProcessor();
-        locations_.clear();
-        looseCrcs_.clear();
+        index_.StartGame();
         unneededSeenFor_ = nullptr;
 
-        if (options.Games) {
-            for (const std::string& folder : romList) {
-                if (options.MergeFull && game.isClone) {
+        if (config.options.Games) {
+            for (const std::string& folder : paths.romList) {
+                if (config.options.MergeFull && game.isClone) {
                     CheckSetName(game, folder + game.cloneOf);
                     if (stopped())
                         return EndScan(false);
@@ -229,9 +218,9 @@ bool Scanner::ScanGames(GameDatabase& database) {
                     return EndScan(false);
             }
         }
-        if (options.Roms) {
-            for (const std::string& folder : romList) {
-                if ((options.MergeSplit || options.MergeFull) && game.isClone) {
+        if (config.options.Roms) {
+            for (const std::string& folder : paths.romList) {
+                if ((config.options.MergeSplit || config.options.MergeFull) && game.isClone) {
                     CheckRomSet(game, folder + game.cloneOf, /*isParentLocation=*/true, database);
                     if (stopped())
                         return EndScan(false);
@@ -243,9 +232,9 @@ bool Scanner::ScanGames(GameDatabase& database) {
                     CheckUnneededInRomSet(folder, game.name, game, database);
             }
         }
-        if (options.Samples) {
-            for (const std::string& folder : sampleList) {
-                if (options.AltSamples && game.hasSampleOf) {
+        if (config.options.Samples) {
+            for (const std::string& folder : paths.sampleList) {
+                if (config.options.AltSamples && game.hasSampleOf) {
                     CheckSampleSet(game, folder + game.sampleOf);
                     if (stopped())
                         return EndScan(false);
@@ -261,26 +250,23 @@ bool Scanner::ScanGames(GameDatabase& database) {
         std::erase_if(game.unneededList,
                       [this](const UnneededEntry& entry) { return IsNeededFile(entry.path); });
         HoldWrongNamedData(game, database);
-        if (options.FixUnneeded) {
+        if (config.options.FixUnneeded) {
             const bool anything = !game.unneededList.empty();
             fixer_.RemoveUnneeded(game);
             if (anything)
-                ForgetAfterChange();
+                index_.Reset();
             if (stopped())
                 return EndScan(false);
         }
-        if (options.Samples || options.Roms || options.Games) {
+        if (config.options.Samples || config.options.Roms || config.options.Games) {
             game.needsRescan = BuildResultLines(game);
             if (game.needsRescan)
                 fastScanAvailable = true;
         }
-        if (options.Batchrun && options.Games && missingOn) {
+        if (config.options.Batchrun && config.options.Games && missingOn) {
             RunBatchFile(game);
             // The batch file may have changed any set.
-            zipListings_.clear();
-            locations_.clear();
-            looseCrcs_.clear();
-            RefreshSnapshots();
+            index_.InvalidateAll();
         }
     }
     return EndScan(true);
@@ -288,7 +274,7 @@ bool Scanner::ScanGames(GameDatabase& database) {
 
 void Scanner::FindNeoGeoBios() {
     std::array<bool, kNeoGeoBios.size()> present{};
-    for (const std::string& folder : romList) {
+    for (const std::string& folder : paths.romList) {
         for (std::size_t i = 0; i < kNeoGeoBios.size(); ++i) {
             const std::string path =
                 folder + std::string(kNeoGeoSet) + kSeparator + std::string(kNeoGeoBios[i].name);
@@ -300,96 +286,14 @@ void Scanner::FindNeoGeoBios() {
     neoGeoBiosFoundAll = neoGeoBiosFound && present[3];
 }
 
-// ---- Locations, listings and caches ----
-
-std::shared_ptr<const Scanner::SetLocation> Scanner::ResolveLocation(const std::string& location) {
-    if (const auto kept = locations_.find(location); kept != locations_.end())
-        return kept->second;
-    auto kept = std::make_shared<SetLocation>();
-    SetLocation& resolved = *kept;
-    const auto slash = location.rfind(kSeparator);
-    resolved.folder = slash == std::string::npos ? std::string() : location.substr(0, slash + 1);
-    resolved.name = slash == std::string::npos ? location : location.substr(slash + 1);
-    if (!resolved.name.empty()) {
-        const FolderListing& listing = FolderSnapshot(resolved.folder);
-        const DirEntry* folder = listing.Find(resolved.name);
-        if (folder != nullptr && folder->isFolder) {
-            resolved.hasFolder = true;
-            resolved.setFolder = resolved.folder + folder->name + kSeparator;
-        }
-        const DirEntry* zip = listing.Find(resolved.name + std::string(kZipExtension));
-        if (zip != nullptr && !zip->isFolder) {
-            resolved.hasZip = true;
-            resolved.zipPath = resolved.folder + zip->name;
-            resolved.zipStem =
-                resolved.zipPath.substr(0, resolved.zipPath.size() - kZipExtension.size());
-        }
-    }
-    locations_.emplace(location, kept);
-    return kept;
-}
-
-std::shared_ptr<const std::vector<ZipEntry>> Scanner::ListSetZipKept(const std::string& zipPath) {
-    if (const auto kept = zipListings_.find(zipPath); kept != zipListings_.end())
-        return kept->second;
-    const std::uint64_t messagesBefore = countingDialogs_.messages;
-    auto members = std::make_shared<std::vector<ZipEntry>>();
-    if (!setReader_.ReadZipDirectory(zipPath, *members, /*requireZipExtension=*/false,
-                                     /*reportErrors=*/true))
-        return nullptr;
-    // A listing that showed messages is read (and shows them) again next time.
-    if (countingDialogs_.messages == messagesBefore) {
-        if (zipListings_.size() >= kMaxKeptListings)
-            zipListings_.clear();
-        zipListings_.emplace(zipPath, members);
-    }
-    return members;
-}
-
-namespace {
-
-std::optional<std::pair<long, long>> ModificationTime(const std::string& folder) {
-    struct stat info {};
-    if (::stat(folder.c_str(), &info) != 0)
-        return std::nullopt;
-    return std::pair<long, long>{info.st_mtim.tv_sec, info.st_mtim.tv_nsec};
-}
-
-}  // namespace
-
-const FolderListing& Scanner::FolderSnapshot(const std::string& folder) {
-    const auto kept = snapshots_.find(folder);
-    if (kept != snapshots_.end())
-        return kept->second.listing;
-    const auto modified = ModificationTime(folder);
-    return snapshots_.emplace(folder, FolderSnapshotEntry{folders_.Listing(folder), modified})
-        .first->second.listing;
-}
-
-void Scanner::RefreshSnapshots() {
-    std::erase_if(snapshots_, [](const auto& snapshot) {
-        return ModificationTime(snapshot.first) != snapshot.second.modified;
-    });
-}
-
-void Scanner::ForgetAfterChange(const std::string& changedFolder) {
-    zipListings_.clear();
-    locations_.clear();
-    looseCrcs_.clear();
-    if (changedFolder.empty()) {
-        snapshots_.clear();
-        return;
-    }
-    snapshots_.erase(WithSeparator(changedFolder));
-    folders_.Invalidate(changedFolder);
-}
+// ---- Lookups through the collection index ----
 
 Scanner::FileMatch Scanner::FindInSet(const SetLocation& location, bool zipRead,
                                       const std::vector<ZipEntry>& members,
                                       std::string_view fileName) {
     FileMatch match;
     if (location.hasFolder) {
-        const DirEntry* file = folders_.Find(location.setFolder, fileName);
+        const DirEntry* file = index_.Find(location.setFolder, fileName);
         if (file != nullptr && !file->isFolder) {
             match.loose = true;
             match.looseName = file->name;
@@ -402,36 +306,28 @@ Scanner::FileMatch Scanner::FindInSet(const SetLocation& location, bool zipRead,
 
 bool Scanner::ExistsInSet(const std::string& folder, const std::string& setName,
                           std::string_view fileName) {
-    const auto location = ResolveLocation(folder + setName);
+    const auto location = index_.Location(folder + setName);
     bool answer = false;
     if (location->hasZip) {
-        if (const auto members = ListSetZipKept(location->zipPath))
+        if (const auto members = index_.SetZipMembers(location->zipPath))
             answer = FindMember(*members, fileName).has_value();
     }
     if (location->hasFolder) {
-        const DirEntry* file = folders_.Find(location->setFolder, fileName);
+        const DirEntry* file = index_.Find(location->setFolder, fileName);
         if (file != nullptr && !file->isFolder)
             return true;
     }
     return answer;
 }
 
-std::uint32_t Scanner::LooseFileCrc(const std::string& path) {
-    if (const auto kept = looseCrcs_.find(path); kept != looseCrcs_.end())
-        return kept->second;
-    const std::uint32_t crc = FileCrc(path);
-    looseCrcs_.emplace(path, crc);
-    return crc;
-}
-
 bool Scanner::RestoreFromBackup(const GameRecord& game, const std::string& fileName,
                                 const SetLocation& location, bool zipRead, const RomRecord* rom) {
-    const std::string backupRoot = programFolder + std::string(kBackupFolder) + kSeparator;
-    const DirEntry* setBackup = FolderSnapshot(backupRoot).Find(game.name);
+    const std::string backupRoot = config.programFolder + std::string(kBackupFolder) + kSeparator;
+    const DirEntry* setBackup = index_.Snapshot(backupRoot).Find(game.name);
     if (setBackup == nullptr || !setBackup->isFolder)
         return false;
     const std::string backupSet = backupRoot + setBackup->name + kSeparator;
-    const DirEntry* file = folders_.Find(backupSet, fileName);
+    const DirEntry* file = index_.Find(backupSet, fileName);
     if (file == nullptr || file->isFolder)
         return false;
     const std::string source = backupSet + file->name;
@@ -446,19 +342,19 @@ bool Scanner::RestoreFromBackup(const GameRecord& game, const std::string& fileN
     bool restored = false;
     if (zipRead) {
         restored = zipLibrary_.AddFiles(location.zipPath, {source}, /*junkPaths=*/true);
-        ForgetAfterChange(location.folder);
+        index_.Invalidate(location.folder);
     } else {
         // Without a set folder the copy fails, as it should: the set is not there.
         const std::string setFolder =
             location.hasFolder ? location.setFolder : location.folder + location.name + kSeparator;
         restored = CopyFileTo(source, setFolder + fileName, CopyMode::ReplaceExisting);
-        ForgetAfterChange(setFolder);
+        index_.Invalidate(setFolder);
     }
     return restored;
 }
 
 bool Scanner::MayRestoreFromBackup(const GameDatabase& database) {
-    const std::string backupRoot = programFolder + std::string(kBackupFolder) + kSeparator;
+    const std::string backupRoot = config.programFolder + std::string(kBackupFolder) + kSeparator;
     for (const DirEntry& setBackup : ListFolder(backupRoot)) {
         const auto index = setBackup.isFolder ? database.FindGame(setBackup.name) : std::nullopt;
         if (!index)
@@ -472,8 +368,8 @@ bool Scanner::MayRestoreFromBackup(const GameDatabase& database) {
             };
             if (file.isFolder)
                 continue;
-            if ((options.Roms && RomNamed(game, file.name) != nullptr) ||
-                (options.Samples &&
+            if ((config.options.Roms && RomNamed(game, file.name) != nullptr) ||
+                (config.options.Samples &&
                  std::any_of(game.samples.begin(), game.samples.end(), sampleNamed))) {
                 return true;
             }
@@ -501,9 +397,9 @@ const RomRecord* Scanner::RomNamed(const GameRecord& game, std::string_view name
 
 bool Scanner::HoldsCopy(const std::string& folder, const std::string& setName,
                         std::string_view fileName, const FileData& data) {
-    const auto location = ResolveLocation(folder + setName);
+    const auto location = index_.Location(folder + setName);
     if (location->hasZip) {
-        if (const auto members = ListSetZipKept(location->zipPath)) {
+        if (const auto members = index_.SetZipMembers(location->zipPath)) {
             for (const ZipEntry& member : *members) {
                 if (EqualsIgnoringCase(member.name, fileName) && member.size == data.size &&
                     member.crc == data.crc)
@@ -512,11 +408,11 @@ bool Scanner::HoldsCopy(const std::string& folder, const std::string& setName,
         }
     }
     if (location->hasFolder) {
-        const DirEntry* file = folders_.Find(location->setFolder, fileName);
+        const DirEntry* file = index_.Find(location->setFolder, fileName);
         if (file != nullptr && !file->isFolder) {
             const std::string path = location->setFolder + file->name;
             const auto length = FileLength(path);
-            return length && *length == data.size && LooseFileCrc(path) == data.crc;
+            return length && *length == data.size && index_.LooseCrc(path) == data.crc;
         }
     }
     return false;
@@ -565,17 +461,17 @@ bool Scanner::IsNeededFile(std::string_view path) const {
 
 void Scanner::CheckSetName(GameRecord& game, const std::string& location) {
     // The same test as SetExists, through the resolution the other checks reuse.
-    const auto resolved = ResolveLocation(location);
+    const auto resolved = index_.Location(location);
     const SetLocation& set = *resolved;
     if (!set.hasFolder && !set.hasZip)
         return;
     game.setFound = true;
-    if (!options.Spelling)
+    if (!config.options.Spelling)
         return;
     // A clone's set may lie in its parent's under the parent's name, folder or zip alike.
     const auto rightName = [&](const std::string& found) {
-        return found == game.name ||
-               ((options.MergeFull || options.MergeSplit) && game.isClone && found == game.cloneOf);
+        return found == game.name || ((config.options.MergeFull || config.options.MergeSplit) &&
+                                      game.isClone && found == game.cloneOf);
     };
     if (set.hasFolder) {
         game.foundSetName = FileNamePart(WithoutSeparator(set.setFolder));
@@ -585,34 +481,33 @@ void Scanner::CheckSetName(GameRecord& game, const std::string& location) {
         game.foundSetName = FileNamePart(set.zipStem);
         game.setNameOk = rightName(game.foundSetName);
     }
-    if (!game.setNameOk && options.FixSpelling) {
+    if (!game.setNameOk && config.options.FixSpelling) {
         fixer_.FixGameSpelling(location, game);
-        ForgetAfterChange(set.folder);
+        index_.Invalidate(set.folder);
     }
 }
 
 void Scanner::CheckRomSet(GameRecord& game, const std::string& location, bool isParentLocation,
                           GameDatabase& database) {
-    auto set = ResolveLocation(location);
+    auto set = index_.Location(location);
     MemberList members;
     const auto list = [&] {
-        members.Assign(set->hasZip ? ListSetZipKept(set->zipPath) : nullptr);
+        members.Assign(set->hasZip ? index_.SetZipMembers(set->zipPath) : nullptr);
         return members.Read();
     };
     bool zipRead = list();
 
-    if (options.RightName && !isParentLocation)
+    if (config.options.RightName && !isParentLocation)
         CheckWrongNames(game, location, zipRead, members.Get(), database);
-    if (options.FixName && !isParentLocation) {
+    if (config.options.FixName && !isParentLocation) {
         const bool anything = !game.wrongNameList.empty();
         fixer_.FixWrongNamedRoms(game);
         if (anything) {
-            ForgetAfterChange(set->folder);
-            folders_.Invalidate(set->setFolder);
+            index_.Invalidate(set->folder);
         }
         if (consent.StopRequested())
             return;
-        set = ResolveLocation(location);
+        set = index_.Location(location);
         zipRead = list();
     }
 
@@ -628,7 +523,7 @@ void Scanner::CheckRomSet(GameRecord& game, const std::string& location, bool is
         FileMatch match;
         if (ownNameHere)
             match = FindInSet(*set, zipRead, members.Get(), rom.lookupName);
-        if (!match.Found() && !options.MissingAdvanced) {
+        if (!match.Found() && !config.options.MissingAdvanced) {
             for (const std::string& other : rom.otherNames) {
                 match = FindInSet(*set, zipRead, members.Get(), other);
                 if (match.Found()) {
@@ -644,7 +539,7 @@ void Scanner::CheckRomSet(GameRecord& game, const std::string& location, bool is
                    RestoreFromBackup(game, rom.name, *set, zipRead, &rom)) {
             rom.found = true;
             foundHere = true;
-            set = ResolveLocation(location);
+            set = index_.Location(location);
             if (zipRead)
                 zipRead = list();
             match = FindInSet(*set, zipRead, members.Get(), rom.lookupName);
@@ -677,16 +572,16 @@ void Scanner::CheckRomSet(GameRecord& game, const std::string& location, bool is
                          : set->setFolder + match.looseName;
         };
 
-        if (options.Spelling) {
+        if (config.options.Spelling) {
             rom.foundName = inZip ? members.Get()[*match.member].name : match.looseName;
             rom.nameCaseOk = rom.foundName == rom.lookupName;
-            if (!rom.nameCaseOk && options.FixSpelling && mayFix) {
+            if (!rom.nameCaseOk && config.options.FixSpelling && mayFix) {
                 fixer_.FixRomSpelling(setPath() + kSeparator + rom.lookupName, rom, inZip,
                                       members.Mutable(), setPath(), game);
-                ForgetAfterChange(set->setFolder);
+                index_.Invalidate(inZip ? set->zipPath : set->setFolder);
                 if (consent.StopRequested())
                     return;
-                set = ResolveLocation(location);
+                set = index_.Location(location);
                 match = FindInSet(*set, zipRead, members.Get(), rom.lookupName);
                 if (!match.Found())
                     continue;
@@ -694,22 +589,21 @@ void Scanner::CheckRomSet(GameRecord& game, const std::string& location, bool is
             }
         }
 
-        if (options.Length) {
+        if (config.options.Length) {
             if (inZip) {
                 rom.foundLength = members.Get()[*match.member].size;
             } else if (const auto length = FileLength(filePath())) {
                 rom.foundLength = static_cast<std::uint32_t>(*length);
             }
             rom.lengthOk = rom.foundLength == rom.size;
-            if (!rom.lengthOk && options.FixLength && mayFix && rom.crc != 0 &&
+            if (!rom.lengthOk && config.options.FixLength && mayFix && rom.crc != 0 &&
                 rom.size < rom.foundLength) {
                 fixer_.ResizeRom(filePath(), game, rom, inZip, members.Mutable());
-                ForgetAfterChange(set->folder);
-                folders_.Invalidate(set->setFolder);
+                index_.Invalidate(set->folder);
                 if (consent.StopRequested())
                     return;
                 if (rom.lengthFixed) {
-                    set = ResolveLocation(location);
+                    set = index_.Location(location);
                     zipRead = list();
                     match = FindInSet(*set, zipRead, members.Get(), rom.lookupName);
                     if (!match.member && zipRead)
@@ -723,8 +617,8 @@ void Scanner::CheckRomSet(GameRecord& game, const std::string& location, bool is
             }
         }
 
-        if (options.Checksum || options.AvailChecksum) {
-            rom.foundCrc = inZip ? members.Get()[*match.member].crc : LooseFileCrc(filePath());
+        if (config.options.Checksum || config.options.AvailChecksum) {
+            rom.foundCrc = inZip ? members.Get()[*match.member].crc : index_.LooseCrc(filePath());
             rom.crcKnown = rom.crc != 0;
             rom.crcOk = rom.foundCrc == rom.complementedCrc || rom.foundCrc == rom.crc;
         }
@@ -733,9 +627,9 @@ void Scanner::CheckRomSet(GameRecord& game, const std::string& location, bool is
 
 void Scanner::CheckWrongNames(GameRecord& game, const std::string& location, bool zipRead,
                               const std::vector<ZipEntry>& members, const GameDatabase& database) {
-    const auto resolved = ResolveLocation(location);
+    const auto resolved = index_.Location(location);
     const SetLocation& set = *resolved;
-    const bool merged = options.MergeFull || options.MergeSplit;
+    const bool merged = config.options.MergeFull || config.options.MergeSplit;
     const GameRecord* parent = merged ? ParentOf(game, database) : nullptr;
 
     const auto judge = [&](const std::string& fileName, std::uint32_t value, const ZipEntry* member,
@@ -790,19 +684,19 @@ void Scanner::CheckWrongNames(GameRecord& game, const std::string& location, boo
     }
     if (!set.hasFolder)
         return;
-    const std::vector<DirEntry> files = folders_.Listing(set.setFolder).Entries();
+    const std::vector<DirEntry> files = index_.Listing(set.setFolder).Entries();
     for (const DirEntry& file : files) {
         if (file.isFolder)
             continue;
-        judge(file.name, LooseFileCrc(set.setFolder + file.name), nullptr, set.setFolder);
+        judge(file.name, index_.LooseCrc(set.setFolder + file.name), nullptr, set.setFolder);
     }
 }
 
 void Scanner::CheckSampleSet(GameRecord& game, const std::string& location) {
-    auto set = ResolveLocation(location);
+    auto set = index_.Location(location);
     MemberList members;
     const auto list = [&] {
-        members.Assign(set->hasZip ? ListSetZipKept(set->zipPath) : nullptr);
+        members.Assign(set->hasZip ? index_.SetZipMembers(set->zipPath) : nullptr);
         return members.Read();
     };
     bool zipRead = list();
@@ -815,7 +709,7 @@ void Scanner::CheckSampleSet(GameRecord& game, const std::string& location) {
             if (sample.found || !RestoreFromBackup(game, sample.name, *set, zipRead))
                 continue;
             sample.found = true;
-            set = ResolveLocation(location);
+            set = index_.Location(location);
             if (zipRead)
                 zipRead = list();
             match = FindInSet(*set, zipRead, members.Get(), sample.name);
@@ -825,18 +719,18 @@ void Scanner::CheckSampleSet(GameRecord& game, const std::string& location) {
         if (match.member)
             sample.zipIndex = static_cast<std::uint32_t>(*match.member);
 
-        if (options.Spelling) {
+        if (config.options.Spelling) {
             const bool inZip = match.member.has_value();
             sample.foundName = inZip ? members.Get()[*match.member].name : match.looseName;
             sample.nameCaseOk = sample.foundName == sample.name;
-            if (!sample.nameCaseOk && options.FixSpelling) {
+            if (!sample.nameCaseOk && config.options.FixSpelling) {
                 const std::string setPath = inZip ? set->zipStem : WithoutSeparator(set->setFolder);
                 fixer_.FixSampleSpelling(setPath + kSeparator + sample.name, sample, inZip,
                                          members.Mutable(), setPath, game);
-                ForgetAfterChange(set->setFolder);
+                index_.Invalidate(inZip ? set->zipPath : set->setFolder);
                 if (consent.StopRequested())
                     return;
-                set = ResolveLocation(location);
+                set = index_.Location(location);
             }
         }
     }
@@ -847,7 +741,7 @@ void Scanner::CheckSampleSet(GameRecord& game, const std::string& location) {
 void Scanner::CheckUnneededInPath(const std::string& folder, GameRecord& collector,
                                   const GameDatabase& database, bool isRomFolder) {
     const std::string base = WithSeparator(folder);
-    const std::vector<DirEntry> entries = folders_.Listing(base).Entries();
+    const std::vector<DirEntry> entries = index_.Listing(base).Entries();
     const std::string_view knownBiosSet = isRomFolder ? kNeoGeoSet : kSampleBiosSet;
     // A sample set that games name as theirs (sampleof) without a game of its name, such
     // as one of sounds many machines share, is needed all the same.
@@ -869,10 +763,10 @@ void Scanner::CheckUnneededInPath(const std::string& folder, GameRecord& collect
             continue;
         const std::string path = base + entry.name;
         const std::string asFolder = path + kSeparator;
-        if (EqualsIgnoringCase(asFolder, programFolder))
+        if (EqualsIgnoringCase(asFolder, config.programFolder))
             continue;
-        if (entry.isFolder && (ContainsIgnoringCase(romFolders, asFolder) ||
-                               ContainsIgnoringCase(sampleFolders, asFolder)))
+        if (entry.isFolder && (ContainsIgnoringCase(paths.romFolders, asFolder) ||
+                               ContainsIgnoringCase(paths.sampleFolders, asFolder)))
             continue;
         UnneededEntry unneeded;
         unneeded.path = path;
@@ -902,10 +796,10 @@ void Scanner::CheckUnneededInSampleSet(const std::string& sampleFolder, const st
 void Scanner::CheckUnneededInSet(
     const std::string& folder, const std::string& name, GameRecord& game,
     const std::function<bool(std::string_view, const FileDataSource&)>& isNeeded) {
-    const auto resolved = ResolveLocation(folder + name);
+    const auto resolved = index_.Location(folder + name);
     const SetLocation& set = *resolved;
     if (set.hasZip) {
-        if (const auto members = ListSetZipKept(set.zipPath)) {
+        if (const auto members = index_.SetZipMembers(set.zipPath)) {
             for (const ZipEntry& member : *members) {
                 const auto data = [&member]() -> std::optional<FileData> {
                     return FileData{member.size, member.crc};
@@ -927,14 +821,14 @@ void Scanner::CheckUnneededInSet(
     }
     if (set.hasFolder) {
         const std::string setFolder = WithoutSeparator(set.setFolder);
-        const std::vector<DirEntry> entries = folders_.Listing(set.setFolder).Entries();
+        const std::vector<DirEntry> entries = index_.Listing(set.setFolder).Entries();
         for (const DirEntry& entry : entries) {
             const std::string path = set.setFolder + entry.name;
             const auto data = [&]() -> std::optional<FileData> {
                 const auto length = entry.isFolder ? std::nullopt : FileLength(path);
                 if (!length)
                     return std::nullopt;
-                return FileData{*length, LooseFileCrc(path)};
+                return FileData{*length, index_.LooseCrc(path)};
             };
             if (isNeeded(entry.name, data)) {
                 AddNeededFile(setFolder, entry.name);
@@ -952,7 +846,7 @@ void Scanner::CheckUnneededInSet(
 
 bool Scanner::IsRomFileNeeded(const GameRecord& game, std::string_view fileName,
                               const GameDatabase& database, const FileDataSource& data) {
-    const bool duplicateReported = options.UnneededAdvanced;
+    const bool duplicateReported = config.options.UnneededAdvanced;
     // A duplicate needs a copy in the other set with the same bytes, and those bytes must be
     // the ROM's as listed: the same name is not the same data.
     std::optional<std::optional<FileData>> known;
@@ -963,9 +857,9 @@ bool Scanner::IsRomFileNeeded(const GameRecord& game, std::string_view fileName,
         if (!file || rom.crc == 0 || file->size != rom.size ||
             (file->crc != rom.crc && file->crc != rom.complementedCrc))
             return false;
-        return std::any_of(romList.begin(), romList.end(), [&](const std::string& folder) {
-            return HoldsCopy(folder, setName, fileName, *file);
-        });
+        return std::any_of(
+            paths.romList.begin(), paths.romList.end(),
+            [&](const std::string& folder) { return HoldsCopy(folder, setName, fileName, *file); });
     };
 
     if (const RomRecord* own = RomNamed(game, fileName)) {
@@ -975,10 +869,10 @@ bool Scanner::IsRomFileNeeded(const GameRecord& game, std::string_view fileName,
         const RomRecord* parentRom = RomNamed(*parent, fileName);
         const bool sameAsParent =
             parentRom != nullptr && parentRom->size == own->size && parentRom->crc == own->crc;
-        if (options.MergeFull && (parentRom == nullptr || sameAsParent) &&
+        if (config.options.MergeFull && (parentRom == nullptr || sameAsParent) &&
             duplicateOf(*own, parent->name))
             return false;
-        if (options.MergeSplit && sameAsParent && duplicateOf(*own, parent->name))
+        if (config.options.MergeSplit && sameAsParent && duplicateOf(*own, parent->name))
             return false;
         return true;
     }
@@ -989,9 +883,9 @@ bool Scanner::IsRomFileNeeded(const GameRecord& game, std::string_view fileName,
             return clone.index < database.size() && RomNamed(database[clone.index], fileName);
         });
     };
-    if (options.MergeFull)
+    if (config.options.MergeFull)
         return clonesName();
-    if (options.MergeSplit) {
+    if (config.options.MergeSplit) {
         if (!clonesName())
             return false;
         if (!duplicateReported)
@@ -1014,10 +908,10 @@ bool Scanner::IsSampleFileNeeded(const GameRecord& game, std::string_view fileNa
         [&](const SampleRecord& sample) { return EqualsIgnoringCase(sample.name, fileName); });
     if (!named)
         return false;
-    if (options.AltSamples && game.hasSampleOf) {
-        for (const std::string& folder : sampleList) {
+    if (config.options.AltSamples && game.hasSampleOf) {
+        for (const std::string& folder : paths.sampleList) {
             if (ExistsInSet(folder, game.sampleOf, fileName))
-                return !options.UnneededAdvanced;
+                return !config.options.UnneededAdvanced;
         }
     }
     return true;
@@ -1029,7 +923,7 @@ void Scanner::HoldWrongNamedData(GameRecord& game, const GameDatabase& database)
     // The sets a wrongly named file's data may belong to: the game's own and, where sets are
     // merged, its parent's and its clones'.
     std::vector<std::string> owners{game.name};
-    if (options.MergeFull || options.MergeSplit) {
+    if (config.options.MergeFull || config.options.MergeSplit) {
         if (const GameRecord* parent = ParentOf(game, database))
             owners.push_back(parent->name);
         for (const CloneRef& clone : game.clones)
@@ -1042,10 +936,11 @@ void Scanner::HoldWrongNamedData(GameRecord& game, const GameDatabase& database)
         if (wrong.inZip) {
             data = FileData{wrong.entry.size, wrong.entry.crc};
         } else if (const auto length = FileLength(wrong.path)) {
-            data = FileData{*length, LooseFileCrc(wrong.path)};
+            data = FileData{*length, index_.LooseCrc(wrong.path)};
         }
         const bool copyUnderRightName =
-            data && std::any_of(romList.begin(), romList.end(), [&](const std::string& folder) {
+            data &&
+            std::any_of(paths.romList.begin(), paths.romList.end(), [&](const std::string& folder) {
                 return std::any_of(owners.begin(), owners.end(), [&](const std::string& owner) {
                     return HoldsCopy(folder, owner, wrong.rightName, *data);
                 });
@@ -1061,12 +956,12 @@ void Scanner::HoldWrongNamedData(GameRecord& game, const GameDatabase& database)
 }
 
 void Scanner::DropExcludedFolders(GameRecord& game) {
-    std::vector<std::string> excluded = miscFolders;
-    excluded.push_back(programFolder);
-    excluded.push_back(programFolder + std::string(kBackupFolder) + kSeparator);
-    excluded.push_back(programFolder + kTempZipFolderName + kSeparator);
-    if (!scratchFolder.empty())
-        excluded.push_back(scratchFolder);
+    std::vector<std::string> excluded = paths.miscFolders;
+    excluded.push_back(config.programFolder);
+    excluded.push_back(config.programFolder + std::string(kBackupFolder) + kSeparator);
+    excluded.push_back(config.programFolder + kTempZipFolderName + kSeparator);
+    if (!config.scratchFolder.empty())
+        excluded.push_back(config.scratchFolder);
     std::erase_if(game.unneededList, [&](const UnneededEntry& entry) {
         const std::string folderText =
             entry.isFolder ? WithSeparator(entry.path) : FolderPart(entry.path);

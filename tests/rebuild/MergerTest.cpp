@@ -11,9 +11,9 @@ using Tree = std::map<std::string, std::string>;
 class MergerTest : public RebuildFixture {
   protected:
     MergerTest() : first(temp / "roms1/"), second(temp / "roms2/") {
-        scanner.romList = {first.Root(), second.Root()};
-        scanner.romFolders = scanner.romList;
-        scanner.options.Backup = false;
+        paths.romList = {first.Root(), second.Root()};
+        paths.romFolders = paths.romList;
+        config.options.Backup = false;
         // parent: p1, shared; clone: shared (same data), c1; other: o1 (neither).
         AddGame("parent", {{"p1.bin", "parent one"}, {"shared.bin", "shared data"}});
         AddGame("clone", {{"shared.bin", "shared data"}, {"c1.bin", "clone one"}}, "parent");
@@ -21,15 +21,15 @@ class MergerTest : public RebuildFixture {
     }
 
     Merger::Outcome Merge(bool full, bool zipped = false) {
-        scanner.options.MergeFull = full;
-        scanner.options.MergeSplit = !full;
-        Merger merger(scanner, database);
+        config.options.MergeFull = full;
+        config.options.MergeSplit = !full;
+        Merger merger(config, paths, dialogs, progress, zip, database);
         const auto outcome = merger.Merge({zipped});
         skipped = merger.SkippedParents();
         return outcome;
     }
     Merger::Outcome Unmerge(bool zipped = false) {
-        Merger merger(scanner, database);
+        Merger merger(config, paths, dialogs, progress, zip, database);
         const auto outcome = merger.Unmerge({zipped});
         skipped = merger.SkippedParents();
         return outcome;
@@ -194,7 +194,7 @@ TEST_F(MergerTest, FilesNoNewSetTookGoToTheBackupWhenAsked) {
     // A parent ROM in the clone set with other data than the parent's own copy.
     first.File("clone/p1.bin", "not the parent's");
 
-    scanner.options.Backup = true;
+    config.options.Backup = true;
     EXPECT_EQ(Merge(/*full=*/true), Merger::Outcome::Completed);
     EXPECT_EQ(ReadTree(first.Root()), (Tree{{"parent/", ""},
                                             {"parent/c1.bin", "clone one"},
@@ -227,7 +227,7 @@ TEST_F(MergerTest, ASetThatCannotBePutInPlaceKeepsTheWholeFamily) {
 }
 
 TEST_F(MergerTest, LeftoversOfAnInterruptedRunGoToTheBackupNotIntoTheSet) {
-    scanner.options.Backup = true;
+    config.options.Backup = true;
     ZipBuilder()
         .Add("p1.bin", "parent one")
         .Add("shared.bin", "shared data")
@@ -264,7 +264,7 @@ TEST_F(MergerTest, LeftoversOfAnInterruptedRunGoToTheBackupNotIntoTheSet) {
 }
 
 TEST_F(MergerTest, AFamilyWhoseOldSetHoldsTheProgramFolderStays) {
-    scanner.programFolder = first.Path("clone/data/vextral/");
+    config.programFolder = first.Path("clone/data/vextral/");
     first.File("parent/p1.bin", "parent one").File("clone/c1.bin", "clone one");
     first.File("clone/data/vextral/backup.vxt/x/a.bin", "a backup");
     const auto before = ReadTree(temp.Path());

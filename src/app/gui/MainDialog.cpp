@@ -700,7 +700,7 @@ void MainDialog::OnSaveFixdat() {
 
 void MainDialog::OnRebuild() {
     RunAfterPrepareScan([this] {
-        Rebuilder rebuilder(session_.scanner(), database_);
+        Rebuilder rebuilder = session_.NewRebuilder();
         rebuilder.BuildIndex();
         const auto request = AskRebuildQuestions(dialogs_);
         if (!request)
@@ -718,7 +718,7 @@ void MainDialog::OnMerge() {
     RunAfterPrepareScan([this] {
         const auto options = AskMergeQuestions(dialogs_);
         if (const auto locks = options ? session_.LockForMerge() : std::nullopt) {
-            Merger merger(session_.scanner(), database_);
+            Merger merger = session_.NewMerger();
             (void)merger.Merge(*options);
             ReportLeftAlone(merger);
         }
@@ -729,7 +729,7 @@ void MainDialog::OnUnmerge() {
     RunAfterPrepareScan([this] {
         const auto options = AskUnmergeQuestions(dialogs_);
         if (const auto locks = options ? session_.LockForMerge() : std::nullopt) {
-            Merger merger(session_.scanner(), database_);
+            Merger merger = session_.NewMerger();
             (void)merger.Unmerge(*options);
             ReportLeftAlone(merger);
         }
