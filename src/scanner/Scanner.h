@@ -24,6 +24,7 @@
 #include "scanner/CollectionIndex.h"
 #include "scanner/Discovery.h"
 #include "scanner/Fixdat.h"
+#include "scanner/GameVerdict.h"
 #include "scanner/ScanConfig.h"
 #include "scanner/ScanCounters.h"
 #include "scanner/ScanPaths.h"
@@ -115,6 +116,8 @@ class Scanner {
     // One line per unneeded entry of the game (image 11), counted; child false for the
     // entries that belong to no set.
     void AddUnneededLines(GameRecord& game, bool child);
+    // One finding's line, counted (and, for a missing file, noted for the fixdat).
+    void AddFindingLine(const GameRecord& game, const FindingLine& line, bool child);
     // The "S&ave Logfile" action: statistics question, save chooser, write; a failed write
     // is reported with the file and the reason.
     void SaveLogFile();
