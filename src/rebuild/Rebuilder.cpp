@@ -1,7 +1,6 @@
 #include "rebuild/Rebuilder.h"
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -13,6 +12,7 @@
 #include "archive/FileUtils.h"
 #include "archive/ZipExtraction.h"
 #include "archive/ZipLibrary.h"
+#include "database/NeoGeoBios.h"
 #include "fixer/ProcessScratch.h"
 #include "platform/FileSystem.h"
 #include "platform/Path.h"
@@ -22,8 +22,6 @@ namespace vextral {
 
 namespace {
 
-constexpr std::uint64_t kBiosSize = 131072;
-constexpr std::array<std::uint32_t, 4> kBiosCrcs{0x9036d879, 0x354029fc, 0x97cf998b, 0x853e6b96};
 
 bool IsLink(const std::string& path) {
     std::error_code error;
@@ -224,8 +222,7 @@ bool Rebuilder::MightMatch(const Candidate& candidate) {
 
 Rebuilder::Step Rebuilder::Match(const std::string& file, const Candidate& candidate) {
     const bool isBios =
-        !options_.biosEverywhere && candidate.size == kBiosSize &&
-        std::find(kBiosCrcs.begin(), kBiosCrcs.end(), candidate.crc) != kBiosCrcs.end();
+        !options_.biosEverywhere && IsNeoGeoBiosData(candidate.size, candidate.crc);
     const auto serve = [&](std::span<RebuildEntry> entries) {
         for (auto& entry : entries) {
             if (entry.used || entry.size != candidate.size)
@@ -259,7 +256,7 @@ Rebuilder::Step Rebuilder::Write(const std::string& file, const std::string& rom
     if (progress.IsStopRequested())
         return Step::Stop;
 
-    const std::string setName = isBios ? std::string("neogeo") : game;
+    const std::string setName = isBios ? std::string(kNeoGeoBiosSet) : game;
     if (options_.zip) {
         WriteZipped(file, romName, setName);
     } else {

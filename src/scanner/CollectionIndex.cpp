@@ -126,7 +126,7 @@ void CollectionIndex::Invalidate(const std::string& path) {
         return;
     }
     const std::string holder = FolderPart(changed);
-    folders_.Invalidate(changed);
+    folders_.InvalidateTree(changed);
     if (!holder.empty())
         folders_.Invalidate(holder);
     const auto stale = [&](std::string_view key) {

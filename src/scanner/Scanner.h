@@ -23,6 +23,7 @@
 #include "platform/Text.h"
 #include "scanner/CollectionIndex.h"
 #include "scanner/Discovery.h"
+#include "scanner/FixRequest.h"
 #include "scanner/Fixdat.h"
 #include "scanner/GameVerdict.h"
 #include "scanner/ScanConfig.h"
@@ -196,6 +197,9 @@ class Scanner {
     void AddNeededFile(const std::string& location, const std::string& name);
     bool IsNeededFile(std::string_view path) const;
     bool EndScan(bool result);
+    // Makes the fix through the fixer and tells the index what may have changed. The one
+    // place where the scan changes the collection, bar restores from the backup folder.
+    void ApplyFix(GameRecord& game, const FixRequest& request);
     void CheckUnneededInSet(
         const std::string& folder, const std::string& name, GameRecord& game,
         const std::function<bool(std::string_view, const FileDataSource&)>& isNeeded);
