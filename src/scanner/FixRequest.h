@@ -1,6 +1,6 @@
 #pragma once
 // A repair a check wants, as a value: the check says what and where, and one place
-// (Scanner::ApplyFix) makes it through the Fixer and tells the collection index what changed.
+// (Scanner::ApplyFix) makes it and tells the collection index what changed.
 
 #include <string>
 #include <variant>
@@ -41,10 +41,17 @@ struct RomResizeFix {
 };
 // Every unneeded entry of the game.
 struct UnneededRemoval {};
+// A file put back from the backup folder: added to the archive zipPath, or else copied to
+// target (replacing a file there).
+struct BackupRestore {
+    std::string source;
+    std::string zipPath;
+    std::string target;
+};
 
 struct FixRequest {
     std::variant<SetSpellingFix, WrongNamesFix, RomSpellingFix, SampleSpellingFix, RomResizeFix,
-                 UnneededRemoval>
+                 UnneededRemoval, BackupRestore>
         fix;
     // The file or folder the fix may change, with everything in it; empty: anything.
     std::string changes;

@@ -1,5 +1,6 @@
 #include <variant>
 
+#include "platform/FileSystem.h"
 #include "scanner/Scanner.h"
 
 namespace vextral {
@@ -11,48 +12,61 @@ struct Overloaded : Steps... {
     using Steps::operator()...;
 };
 
+// What one fix did: whether it may have changed anything, and whether it was made.
+struct FixOutcome {
+    bool tried = true;
+    bool made = true;
+};
+
 }  // namespace
 
-void Scanner::ApplyFix(GameRecord& game, const FixRequest& request) {
-    // True when the fix may have changed something.
-    const bool tried =
-        std::visit(Overloaded{
-                       [&](const SetSpellingFix& fix) {
-                           fixer_.FixGameSpelling(fix.setPath, game);
-                           return true;
-                       },
-                       [&](const WrongNamesFix&) {
-                           const bool anything = !game.wrongNameList.empty();
-                           fixer_.FixWrongNamedRoms(game);
-                           return anything;
-                       },
-                       [&](const RomSpellingFix& fix) {
-                           fixer_.FixRomSpelling(fix.expectedPath, *fix.rom, fix.inZip,
-                                                 *fix.members, fix.setPath, game);
-                           return true;
-                       },
-                       [&](const SampleSpellingFix& fix) {
-                           fixer_.FixSampleSpelling(fix.expectedPath, *fix.sample, fix.inZip,
-                                                    *fix.members, fix.setPath, game);
-                           return true;
-                       },
-                       [&](const RomResizeFix& fix) {
-                           fixer_.ResizeRom(fix.filePath, game, *fix.rom, fix.inZip, *fix.members);
-                           return true;
-                       },
-                       [&](const UnneededRemoval&) {
-                           const bool anything = !game.unneededList.empty();
-                           fixer_.RemoveUnneeded(game);
-                           return anything;
-                       },
-                   },
-                   request.fix);
-    if (!tried)
-        return;
-    if (request.changes.empty())
-        index_.Reset();
-    else
-        index_.Invalidate(request.changes);
+bool Scanner::ApplyFix(GameRecord& game, const FixRequest& request) {
+    const FixOutcome outcome = std::visit(
+        Overloaded{
+            [&](const SetSpellingFix& fix) {
+                fixer_.FixGameSpelling(fix.setPath, game);
+                return FixOutcome{};
+            },
+            [&](const WrongNamesFix&) {
+                const bool anything = !game.wrongNameList.empty();
+                fixer_.FixWrongNamedRoms(game);
+                return FixOutcome{anything};
+            },
+            [&](const RomSpellingFix& fix) {
+                fixer_.FixRomSpelling(fix.expectedPath, *fix.rom, fix.inZip, *fix.members,
+                                      fix.setPath, game);
+                return FixOutcome{};
+            },
+            [&](const SampleSpellingFix& fix) {
+                fixer_.FixSampleSpelling(fix.expectedPath, *fix.sample, fix.inZip, *fix.members,
+                                         fix.setPath, game);
+                return FixOutcome{};
+            },
+            [&](const RomResizeFix& fix) {
+                fixer_.ResizeRom(fix.filePath, game, *fix.rom, fix.inZip, *fix.members);
+                return FixOutcome{};
+            },
+            [&](const UnneededRemoval&) {
+                const bool anything = !game.unneededList.empty();
+                fixer_.RemoveUnneeded(game);
+                return FixOutcome{anything};
+            },
+            [&](const BackupRestore& fix) {
+                const bool made =
+                    fix.zipPath.empty()
+                        ? CopyFileTo(fix.source, fix.target, CopyMode::ReplaceExisting)
+                        : zipLibrary_.AddFiles(fix.zipPath, {fix.source}, /*junkPaths=*/true);
+                return FixOutcome{true, made};
+            },
+        },
+        request.fix);
+    if (outcome.tried) {
+        if (request.changes.empty())
+            index_.Reset();
+        else
+            index_.Invalidate(request.changes);
+    }
+    return outcome.made;
 }
 
 }  // namespace vextral

@@ -181,7 +181,7 @@ class Scanner {
                      std::string_view fileName);
     // Puts a missing file back from the backup folder. A ROM comes back only when the kept
     // file has its length and CRC-32 (either form); the name alone proves nothing.
-    bool RestoreFromBackup(const GameRecord& game, const std::string& fileName,
+    bool RestoreFromBackup(GameRecord& game, const std::string& fileName,
                            const SetLocation& location, bool zipRead,
                            const RomRecord* rom = nullptr);
     // The game's ROM of that name (ignoring case), or null.
@@ -197,9 +197,10 @@ class Scanner {
     void AddNeededFile(const std::string& location, const std::string& name);
     bool IsNeededFile(std::string_view path) const;
     bool EndScan(bool result);
-    // Makes the fix through the fixer and tells the index what may have changed. The one
-    // place where the scan changes the collection, bar restores from the backup folder.
-    void ApplyFix(GameRecord& game, const FixRequest& request);
+    // Makes the fix (through the fixer, or the copy back from the backup folder) and tells
+    // the index what may have changed: the one place where a scan changes the collection.
+    // False when a restore failed; the fixer's repairs report through the findings.
+    bool ApplyFix(GameRecord& game, const FixRequest& request);
     void CheckUnneededInSet(
         const std::string& folder, const std::string& name, GameRecord& game,
         const std::function<bool(std::string_view, const FileDataSource&)>& isNeeded);

@@ -45,7 +45,7 @@ bool Scanner::ExistsInSet(const std::string& folder, const std::string& setName,
     return answer;
 }
 
-bool Scanner::RestoreFromBackup(const GameRecord& game, const std::string& fileName,
+bool Scanner::RestoreFromBackup(GameRecord& game, const std::string& fileName,
                                 const SetLocation& location, bool zipRead, const RomRecord* rom) {
     const std::string backupRoot = config.programFolder + std::string(kBackupFolder) + kSeparator;
     const DirEntry* setBackup = index_.Snapshot(backupRoot).Find(game.name);
@@ -64,18 +64,12 @@ bool Scanner::RestoreFromBackup(const GameRecord& game, const std::string& fileN
         }
     }
 
-    bool restored = false;
-    if (zipRead) {
-        restored = zipLibrary_.AddFiles(location.zipPath, {source}, /*junkPaths=*/true);
-        index_.Invalidate(location.folder);
-    } else {
-        // Without a set folder the copy fails, as it should: the set is not there.
-        const std::string setFolder =
-            location.hasFolder ? location.setFolder : location.folder + location.name + kSeparator;
-        restored = CopyFileTo(source, setFolder + fileName, CopyMode::ReplaceExisting);
-        index_.Invalidate(setFolder);
-    }
-    return restored;
+    if (zipRead)
+        return ApplyFix(game, {BackupRestore{source, location.zipPath, {}}, location.folder});
+    // Without a set folder the copy fails, as it should: the set is not there.
+    const std::string setFolder =
+        location.hasFolder ? location.setFolder : location.folder + location.name + kSeparator;
+    return ApplyFix(game, {BackupRestore{source, {}, setFolder + fileName}, setFolder});
 }
 
 bool Scanner::MayRestoreFromBackup(const GameDatabase& database) {
