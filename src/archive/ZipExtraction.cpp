@@ -129,43 +129,64 @@ int InflateBuffer(const std::uint8_t* input, std::size_t inputLength, std::uint8
     return status == Z_STREAM_END && allOutput && allInput ? 0 : -1;
 }
 
-bool ExtractZipEntry(const ZipEntry& entry, const std::string& destination, Dialogs& dialogs) {
-    const std::optional<std::vector<std::uint8_t>> raw = ReadZipEntryData(entry);
+namespace {
+
+enum class Decoded { Ok, Failed, UnsupportedMethod };
+
+// The member's data, decompressed and checked against its CRC-32; stored members come back
+// in data with their stored bytes, of which the first entry.size count.
+Decoded DecodeZipEntry(const ZipEntry& entry, std::vector<std::uint8_t>& data) {
+    std::optional<std::vector<std::uint8_t>> raw = ReadZipEntryData(entry);
     if (!raw)
-        return false;
+        return Decoded::Failed;
 
     switch (entry.method) {
-        case 0: {
+        case 0:
             // A stored member's size beyond its stored bytes would read past the buffer.
-            if (entry.size > raw->size())
-                return false;
-            if (Crc32(0, raw->data(), entry.size) != entry.crc)
-                return false;
-            return WriteFileFromBuffer(destination, raw->data(), entry.size);
-        }
-        case 8: {
+            if (entry.size > raw->size() || Crc32(0, raw->data(), entry.size) != entry.crc)
+                return Decoded::Failed;
+            data = std::move(*raw);
+            return Decoded::Ok;
+        case 8:
             if (entry.size >
                 std::uint64_t{entry.compressedSize} * kMaxDeflateRatio + kDeflateSlack) {
-                return false;
+                return Decoded::Failed;
             }
-            std::vector<std::uint8_t> output;
             try {
-                output.resize(entry.size);
+                data.resize(entry.size);
             } catch (const std::bad_alloc&) {
-                return false;
+                return Decoded::Failed;
             }
-            if (InflateBuffer(raw->data(), raw->size(), output.data(), output.size()) != 0) {
-                return false;
+            if (InflateBuffer(raw->data(), raw->size(), data.data(), data.size()) != 0 ||
+                Crc32(0, data.data(), data.size()) != entry.crc) {
+                return Decoded::Failed;
             }
-            if (Crc32(0, output.data(), output.size()) != entry.crc)
-                return false;
-            return WriteFileFromBuffer(destination, output.data(), output.size());
-        }
+            return Decoded::Ok;
         default:
+            return Decoded::UnsupportedMethod;
+    }
+}
+
+}  // namespace
+
+bool ExtractZipEntry(const ZipEntry& entry, const std::string& destination, Dialogs& dialogs) {
+    std::vector<std::uint8_t> data;
+    switch (DecodeZipEntry(entry, data)) {
+        case Decoded::Ok:
+            return WriteFileFromBuffer(destination, data.data(), entry.size);
+        case Decoded::Failed:
+            return false;
+        case Decoded::UnsupportedMethod:
             dialogs.ShowMessage("Unsupported Compressionmethod In File:\n\n" + entry.zipPath,
                                 "Vextral", MessageIcon::Exclamation, MessageButtons::Ok);
             return false;
     }
+    return false;
+}
+
+bool VerifyZipEntry(const ZipEntry& entry) {
+    std::vector<std::uint8_t> data;
+    return DecodeZipEntry(entry, data) == Decoded::Ok;
 }
 
 bool WriteFileFromBuffer(const std::string& path, const void* buffer, std::size_t length) {

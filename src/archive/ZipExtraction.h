@@ -26,6 +26,9 @@ int InflateBuffer(const std::uint8_t* input, std::size_t inputLength, std::uint8
 [[nodiscard]] bool ExtractZipEntry(const ZipEntry& entry, const std::string& destination,
                                    Dialogs& dialogs);
 
+// True when the member decompresses to its size and its CRC-32, without writing anything.
+[[nodiscard]] bool VerifyZipEntry(const ZipEntry& entry);
+
 // Creates or truncates the file, writes the bytes and clears its attributes.
 [[nodiscard]] bool WriteFileFromBuffer(const std::string& path, const void* buffer,
                                        std::size_t length);

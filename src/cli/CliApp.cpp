@@ -492,6 +492,10 @@ int RunMerge(const Arguments& args, bool unmerge) {
             if (status == kStatusClean)
                 status = kStatusProblems;
         }
+        if (merger.KeptWithoutBackup() > 0) {
+            Error(KeptWithoutBackupNote(merger.KeptWithoutBackup(),
+                                        session.scanner().config.programFolder));
+        }
         return status;
     });
 }

@@ -134,6 +134,7 @@ bool Fixer::FixFileSpelling(const std::string& expectedPath, const std::string& 
                             bool& caseFixed) {
     std::string found;
     std::string fullPath;
+    bool blocked = false;
     const std::string folder = FolderPart(expectedPath);
     if (inZip) {
         if (zipIndex >= entries.size()) {
@@ -147,6 +148,13 @@ bool Fixer::FixFileSpelling(const std::string& expectedPath, const std::string& 
         }
         found = onDisk->name;
         fullPath = folder + found;
+        // As in an archive: never beside another file of the new name in another case.
+        const auto& others = folders_.Listing(folder).Entries();
+        if (std::any_of(others.begin(), others.end(), [&](const DirEntry& other) {
+                return other.name != found && EqualsIgnoringCase(other.name, expectedName);
+            })) {
+            blocked = true;
+        }
     }
     foundName = found;
     nameCaseOk = found == expectedName;
@@ -167,7 +175,7 @@ bool Fixer::FixFileSpelling(const std::string& expectedPath, const std::string& 
         }
         return true;
     }
-    caseFixed = RenameVia(fullPath, folder + expectedName, "_tmp");
+    caseFixed = !blocked && RenameVia(fullPath, folder + expectedName, "_tmp");
     folders_.Invalidate(folder);
     return false;
 }

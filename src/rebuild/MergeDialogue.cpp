@@ -25,4 +25,11 @@ std::optional<MergeOptions> AskUnmergeQuestions(Dialogs& dialogs) {
     return options;
 }
 
+std::string KeptWithoutBackupNote(std::size_t count, const std::string& programFolder) {
+    const bool one = count == 1;
+    return "Backup is off, yet " + std::to_string(count) + (one ? " file" : " files") +
+           " holding ROM data that no new set holds " + (one ? "was" : "were") + " kept in " +
+           programFolder + "backup.vxt";
+}
+
 }  // namespace vextral

@@ -1,7 +1,10 @@
 #pragma once
-// The questions asked before a merge or an unmerge, shared by the window and the command line.
+// The questions asked before a merge or an unmerge and what is said after one, shared by the
+// window and the command line.
 
+#include <cstddef>
 #include <optional>
+#include <string>
 
 #include "ui/Dialogs.h"
 
@@ -15,5 +18,8 @@ struct MergeOptions {
 std::optional<MergeOptions> AskMergeQuestions(Dialogs& dialogs);
 // The zip question (there is no warning before an unmerge).
 std::optional<MergeOptions> AskUnmergeQuestions(Dialogs& dialogs);
+
+// Said once at the end of a run that kept files in the backup folder with Backup off.
+std::string KeptWithoutBackupNote(std::size_t count, const std::string& programFolder);
 
 }  // namespace vextral

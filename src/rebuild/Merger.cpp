@@ -25,6 +25,19 @@ std::string SafeFileName(const std::string& name) {
     return name;
 }
 
+// The game's ROM of that name (ignoring case), or null.
+const RomRecord* RomNamed(const GameRecord& game, std::string_view name) {
+    for (const auto& rom : game.roms) {
+        if (EqualsIgnoringCase(rom.name, name))
+            return &rom;
+    }
+    return nullptr;
+}
+
+bool SameListedData(const RomRecord& a, const RomRecord& b) {
+    return a.size == b.size && a.crc == b.crc;
+}
+
 // Replaces target only once the new file is complete.
 bool ReplaceWith(const std::string& from, const std::string& target) {
     std::error_code error;
@@ -54,6 +67,7 @@ Merger::Outcome Merger::Unmerge(const MergeOptions& options) {
 
 Merger::Outcome Merger::Run(Mode mode, const MergeOptions& options) {
     skippedParents_.clear();
+    keptWithoutBackup_ = 0;
     zip_ = options.zip;
     romFolders_.clear();
     for (const auto& folder : paths_.romList)
@@ -109,96 +123,54 @@ bool Merger::ProcessFamily(Mode mode, const GameRecord& parent) {
     listings_.clear();
     setFolders_.clear();
     familySets_.clear();
+    looseData_.clear();
 
-    std::vector<const GameRecord*> clones;
+    family_ = {&parent};
     for (const auto& ref : parent.clones) {
         if (ref.index < database_.size())
-            clones.push_back(&database_[ref.index]);
+            family_.push_back(&database_[ref.index]);
     }
     std::vector<NewSet> sets;
-    sets.reserve(clones.size() + 1);
+    sets.reserve(family_.size());
     const auto finish = [&](bool ok) {
         for (auto& set : sets) {
             if (!ok) {
                 DiscardSet(set);
-            } else if (zip_) {
-                RemoveFolderTree(set.temporary);  // the files are in the archive now
+            } else if (zip_ || set.placed == Placed::No) {
+                // The files are in the archive now, or there were none.
+                RemoveFolderTree(set.temporary);
             }
         }
         listings_.clear();
         setFolders_.clear();
         familySets_.clear();
+        looseData_.clear();
+        family_.clear();
         return ok;
     };
 
-    std::vector<std::string> familyNames{parent.name};
-    for (const auto* clone : clones)
-        familyNames.push_back(clone->name);
+    std::vector<std::string> familyNames;
+    for (const auto* game : family_)
+        familyNames.push_back(game->name);
     if (!FamilyIsSafe(familyNames))
         return finish(false);
 
-    NewSet& parentSet = sets.emplace_back();
-    if (!StartSet(parentSet, parent.name))
-        return finish(false);
-    const std::size_t folderCount = romFolders_.size();
-    for (const auto& rom : parent.roms) {
-        for (std::size_t r = 0; r < folderCount; ++r) {
-            CopyRom(r, parent.name, rom.name, parentSet, false);
-        }
+    for (const SetPlan& plan : PlanFamily(mode, family_)) {
+        NewSet& set = sets.emplace_back();
+        if (!StartSet(set, plan.game->name))
+            return finish(false);
+        for (const PlannedRom& planned : plan.roms)
+            GatherRom(*planned.owner, *planned.rom, set);
+        if (broken_)
+            return finish(false);
     }
-    // Parent ROMs lying in clone sets; the parent's own copy, when there is one, stays.
-    for (const auto* clone : clones) {
-        for (const auto& rom : parent.roms) {
-            for (std::size_t r = 0; r < folderCount; ++r) {
-                CopyRom(r, clone->name, rom.name, parentSet, /*onlyWhenMissing=*/true);
-            }
-        }
-    }
-
-    if (mode == Mode::Full) {
-        for (const auto* clone : clones) {
-            for (const auto& rom : clone->roms) {
-                for (std::size_t r = 0; r < folderCount; ++r) {
-                    CopyRom(r, clone->name, rom.name, parentSet, false);
-                    CopyRom(r, parent.name, rom.name, parentSet, false);
-                }
-            }
-        }
-    } else {
-        std::unordered_set<std::string, CaseInsensitiveHash, CaseInsensitiveEqual> parentNames;
-        for (const auto& rom : parent.roms)
-            parentNames.insert(rom.name);
-        for (const auto* clone : clones) {
-            NewSet& cloneSet = sets.emplace_back();
-            if (!StartSet(cloneSet, clone->name))
-                return finish(false);
-            for (const auto& rom : clone->roms) {
-                if (mode == Mode::Split && parentNames.contains(rom.name))
-                    continue;
-                for (std::size_t r = 0; r < folderCount; ++r) {
-                    CopyRom(r, clone->name, rom.name, cloneSet, false);
-                    CopyRom(r, parent.name, rom.name, cloneSet, false);
-                }
-            }
-        }
-    }
-
-    if (broken_)
-        return finish(false);
     for (auto& set : sets) {
         if (!BuildSet(set))
             return finish(false);
     }
 
-    // The old sets as they stand now, clone sets first; in a full merge the clone sets,
-    // which get no new set, go last.
-    std::vector<std::string> oldNames;
-    for (std::size_t i = sets.size(); i-- > 0;)
-        oldNames.push_back(sets[i].name);
-    if (mode == Mode::Full) {
-        for (const auto* clone : clones)
-            oldNames.push_back(clone->name);
-    }
+    // The old sets as they stand now, clone sets first.
+    std::vector<std::string> oldNames(familyNames.rbegin(), familyNames.rend());
     std::vector<OldSet> oldSets = FindOldSets(oldNames);
 
     // Every new set goes in place before anything old goes; when one cannot, those already
@@ -227,10 +199,52 @@ bool Merger::ProcessFamily(Mode mode, const GameRecord& parent) {
     return finish(true);
 }
 
-bool Merger::FamilyIsSafe(const std::vector<std::string>& setNames) const {
+std::vector<Merger::SetPlan> Merger::PlanFamily(Mode mode,
+                                                const std::vector<const GameRecord*>& family) {
+    using ByName = std::unordered_map<std::string, const RomRecord*, CaseInsensitiveHash,
+                                      CaseInsensitiveEqual>;
+    std::vector<SetPlan> plan(family.size());
+    const GameRecord& parent = *family.front();
+    plan[0].game = &parent;
+    ByName parentRoms;
+    for (const auto& rom : parent.roms) {
+        parentRoms.emplace(rom.name, &rom);
+        plan[0].roms.push_back({&parent, &rom});
+    }
+    // The names of the full-merged set and the ROM each stands for: the parent's first, then
+    // the first clone's to claim a name the parent does not list.
+    ByName merged = parentRoms;
+    for (std::size_t i = 1; i < family.size(); ++i) {
+        const GameRecord& clone = *family[i];
+        plan[i].game = &clone;
+        for (const auto& rom : clone.roms) {
+            const auto parentRom = parentRoms.find(rom.name);
+            if (mode == Mode::Split && parentRom != parentRoms.end() &&
+                SameListedData(*parentRom->second, rom)) {
+                continue;  // the parent's set holds it
+            }
+            if (mode != Mode::Full) {
+                plan[i].roms.push_back({&clone, &rom});
+                continue;
+            }
+            const auto [slot, claimed] = merged.emplace(rom.name, &rom);
+            if (claimed)
+                plan[0].roms.push_back({&clone, &rom});
+            else if (!SameListedData(*slot->second, rom))
+                plan[i].roms.push_back({&clone, &rom});  // the name stands for other data
+        }
+    }
+    return plan;
+}
+
+bool Merger::FamilyIsSafe(const std::vector<std::string>& setNames) {
     const std::string& program = config_.programFolder;
     for (const auto& name : setNames) {
         for (std::size_t r = 0; r < romFolders_.size(); ++r) {
+            // An archive that cannot be read may hold data nobody can see; it stays.
+            const auto archive = folderNames_[r].FindFile(name + ".zip");
+            if (archive && !Listing(romFolders_[r] + *archive).readable)
+                return false;
             const auto folder = folderNames_[r].FindFolder(name);
             if (!folder)
                 continue;
@@ -279,59 +293,99 @@ const FolderNames& Merger::SetFolderNames(const std::string& setFolder) {
     return it->second;
 }
 
-void Merger::CopyRom(std::size_t folderIndex, const std::string& setName,
-                     const std::string& romName, NewSet& newSet, bool onlyWhenMissing) {
-    const std::string folded = ToLowerAscii(romName);
-    if (onlyWhenMissing && newSet.gatheredFolded.contains(folded))
+void Merger::FindCandidates(const GameRecord& holder, const std::string& romName,
+                            std::vector<Candidate>& found) {
+    for (std::size_t r = 0; r < romFolders_.size(); ++r) {
+        const std::string& folder = romFolders_[r];
+        const FolderNames& names = folderNames_[r];
+        if (const auto setFolder = names.FindFolder(holder.name)) {
+            const std::string setPath = folder + *setFolder;
+            const FolderNames& files = SetFolderNames(setPath);
+            if (!files.Listed())
+                broken_ = true;  // what it holds cannot be seen, so it cannot go
+            if (const auto file = files.FindFile(romName))
+                found.push_back({&holder, setPath + kSeparator + *file, nullptr});
+        }
+        if (const auto archiveName = names.FindFile(holder.name + ".zip")) {
+            for (const auto& member : Listing(folder + *archiveName).members) {
+                if (EqualsIgnoringCase(member.name, romName))
+                    found.push_back({&holder, {}, &member});
+            }
+        }
+    }
+}
+
+std::optional<FileData> Merger::DataOf(const Candidate& candidate) {
+    if (candidate.member != nullptr)
+        return FileData{candidate.member->size, candidate.member->crc};
+    auto it = looseData_.find(candidate.loosePath);
+    if (it == looseData_.end())
+        it = looseData_.emplace(candidate.loosePath, FileSizeAndCrc(candidate.loosePath)).first;
+    return it->second;
+}
+
+void Merger::GatherRom(const GameRecord& owner, const RomRecord& rom, NewSet& newSet) {
+    std::vector<Candidate> own;
+    FindCandidates(owner, rom.name, own);
+    std::vector<Candidate> others;
+    for (const GameRecord* holder : family_) {
+        if (holder != &owner)
+            FindCandidates(*holder, rom.name, others);
+    }
+    if (own.size() == 1 && others.empty()) {
+        Take(own.front(), rom.name, std::nullopt, newSet);  // nothing to choose from
         return;
-    const auto markGathered = [&] {
-        if (newSet.gatheredFolded.insert(folded).second)
-            newSet.gathered.push_back(romName);
+    }
+    const auto right = [&](const FileData& data) {
+        return rom.crc != 0 && data.size == rom.size &&
+               (data.crc == rom.crc || data.crc == rom.complementedCrc);
     };
-
-    const std::string& folder = romFolders_[folderIndex];
-    const FolderNames& names = folderNames_[folderIndex];
-    const std::string target = newSet.temporary + kSeparator + romName;
-    bool sourceFound = false;
-
-    if (const auto setFolder = names.FindFolder(setName)) {
-        const std::string setPath = folder + *setFolder;
-        const FolderNames& files = SetFolderNames(setPath);
-        if (!files.Listed())
-            broken_ = true;  // what it holds cannot be seen, so it cannot go
-        if (const auto file = files.FindFile(romName)) {
-            sourceFound = true;
-            if (CopyFileTo(setPath + kSeparator + *file, target, CopyMode::ReplaceExisting)) {
-                markGathered();
+    // Another game's copy stands in for a damaged or missing one only where that game does not
+    // list the name for other data.
+    const auto mayStandIn = [&](const GameRecord& holder) {
+        const RomRecord* listed = RomNamed(holder, rom.name);
+        return listed == nullptr || (listed->size == rom.size && listed->crc == rom.crc);
+    };
+    std::optional<std::pair<const Candidate*, FileData>> fallback;
+    for (const auto* candidates : {&own, &others}) {
+        for (const Candidate& candidate : *candidates) {
+            const auto data = DataOf(candidate);
+            if (!data) {
+                broken_ = true;  // a copy that cannot be read can neither be weighed nor go
                 return;
             }
+            if (right(*data)) {
+                Take(candidate, rom.name, data, newSet);
+                return;
+            }
+            if (!fallback && (candidates == &own || mayStandIn(*candidate.holder)))
+                fallback.emplace(&candidate, *data);
         }
     }
-    if (const auto archiveName = names.FindFile(setName + ".zip")) {
-        const ArchiveListing& listing = Listing(folder + *archiveName);
-        // An archive that cannot be read whole may hold data we cannot see: keep it.
-        if (!listing.readable)
-            broken_ = true;
-        bool extracted = false;
+    if (fallback)
+        Take(*fallback->first, rom.name, fallback->second, newSet);
+}
+
+void Merger::Take(const Candidate& candidate, const std::string& romName,
+                  const std::optional<FileData>& data, NewSet& newSet) {
+    const std::string target = newSet.temporary + kSeparator + romName;
+    bool copied = false;
+    if (candidate.member == nullptr) {
+        copied = CopyFileTo(candidate.loosePath, target, CopyMode::ReplaceExisting);
+    } else {
         const std::string part = newSet.temporary + kSeparator + ".vxtpart";
-        for (const auto& member : listing.members) {
-            if (!EqualsIgnoringCase(member.name, romName))
-                continue;
-            sourceFound = true;
-            if (ExtractZipEntry(member, part, dialogs_) && ReplaceWith(part, target)) {
-                extracted = true;
-            } else {
-                DeleteFileForced(part);
-            }
-        }
-        if (extracted) {
-            markGathered();
-            return;
-        }
+        copied = ExtractZipEntry(*candidate.member, part, dialogs_) && ReplaceWith(part, target);
+        if (!copied)
+            DeleteFileForced(part);
     }
     // A file that exists but could not be copied must not be removed with its old set.
-    if (sourceFound)
+    if (!copied) {
         broken_ = true;
+        return;
+    }
+    newSet.gathered.push_back(romName);
+    if (data)
+        newSet.gatheredCrcs[ToLowerAscii(romName)] = data->crc;
 }
 
 bool Merger::ClearLeftover(const std::string& path, const std::string& setName) {
@@ -347,7 +401,8 @@ bool Merger::ClearLeftover(const std::string& path, const std::string& setName) 
                                          /*reportErrors=*/false)) {
             return store.MoveFileIn(path, setName, FileNamePart(path)).has_value();
         }
-        const bool kept = BackUpArchive(path, setName) && DeleteFileForced(path);
+        const bool kept =
+            BackUpArchive(path, setName, Keeping::Everything) && DeleteFileForced(path);
         listings_.erase(path);  // another archive may come to bear this name
         return kept;
     }
@@ -397,7 +452,11 @@ bool Merger::BuildSet(NewSet& newSet) {
         if (entry.isFolder || !IsRegularFile(path))
             continue;
         files.push_back(path);
-        newSet.contents[ToLowerAscii(entry.name)] = Content{FileLength(path).value_or(0), {}, path};
+        const std::string key = ToLowerAscii(entry.name);
+        Content content{FileLength(path).value_or(0), {}, path};
+        if (const auto known = newSet.gatheredCrcs.find(key); known != newSet.gatheredCrcs.end())
+            content.crc = known->second;
+        newSet.contents[key] = std::move(content);
     }
     if (!zip_ || files.empty())
         return true;
@@ -406,7 +465,8 @@ bool Merger::BuildSet(NewSet& newSet) {
     if (PathExists(archive) || !zipLibrary_.AddFiles(archive, files, /*junkPaths=*/true))
         return false;
     newSet.archive = archive;
-    // Read back what was written: every file listed under its name with its size and CRC.
+    // Read back what was written: every file listed under its name with the size and CRC-32
+    // of its source, and its data decompressing to them.
     std::vector<ZipEntry> members;
     if (!zipReader_.ReadZipDirectory(archive, members, false, false))
         return false;
@@ -418,9 +478,12 @@ bool Merger::BuildSet(NewSet& newSet) {
         if (it == byName.end())
             return false;
         Content& content = newSet.contents[ToLowerAscii(FileNamePart(path))];
-        if (it->second->size != content.size || it->second->crc != FileCrc(path))
+        if (!content.crc)
+            content.crc = FileCrc(path);
+        if (it->second->size != content.size || it->second->crc != *content.crc ||
+            !VerifyZipEntry(*it->second)) {
             return false;
-        content.crc = it->second->crc;
+        }
     }
     return true;
 }
@@ -523,10 +586,51 @@ bool Merger::IsTaken(const std::string& name, std::uint64_t size,
     return false;
 }
 
+bool Merger::IsHeld(std::uint64_t size, std::uint32_t crc) {
+    for (NewSet* set : familySets_) {
+        for (auto& [name, content] : set->contents) {
+            if (content.size != size)
+                continue;
+            if (!content.crc)
+                content.crc = FileCrc(content.path);
+            if (*content.crc == crc)
+                return true;
+        }
+    }
+    return false;
+}
+
+bool Merger::IsListedData(std::uint64_t size, std::uint32_t crc) {
+    const auto key = [](std::uint64_t length, std::uint32_t value) {
+        return (length << 32) | value;
+    };
+    if (!listedDataMade_) {
+        for (const auto& game : database_) {
+            for (const auto& rom : game.roms) {
+                if (rom.crc == 0)
+                    continue;
+                listedData_.insert(key(rom.size, rom.crc));
+                listedData_.insert(key(rom.size, rom.complementedCrc));
+            }
+        }
+        listedDataMade_ = true;
+    }
+    return listedData_.contains(key(size, crc));
+}
+
+bool Merger::MustKeep(const std::string& name, std::uint64_t size,
+                      const std::function<std::optional<std::uint32_t>()>& crcOf) {
+    if (config_.options.Backup)
+        return !IsTaken(name, size, crcOf);
+    // The user asked for no copies, not for the loss of originals.
+    const auto crc = crcOf();
+    return !crc || (IsListedData(size, *crc) && !IsHeld(size, *crc));
+}
+
 void Merger::RemoveOldSet(const OldSet& old) {
     FolderNames& names = folderNames_[old.folderIndex];
-    if (config_.options.Backup && !(old.isFolder ? BackUpFolder(old.path, old.setName)
-                                                 : BackUpArchive(old.path, old.setName))) {
+    if (!(old.isFolder ? BackUpFolder(old.path, old.setName)
+                       : BackUpArchive(old.path, old.setName, Keeping::WhatMustStay))) {
         return;
     }
     const bool removed = old.isFolder ? RemoveFolderTree(old.path) || !PathExists(old.path)
@@ -544,31 +648,39 @@ bool Merger::BackUpFolder(const std::string& folder, const std::string& setName)
     for (const auto& entry : *entries) {
         const std::string path = folder + kSeparator + entry.name;
         if (entry.isFolder) {
-            ok = store.CopyIn(path, setName, entry.name).has_value() && ok;
+            if (config_.options.Backup)
+                ok = store.CopyIn(path, setName, entry.name).has_value() && ok;
+            else if (!IsSymbolicLink(path))
+                ok = BackUpFolder(path, setName) && ok;
             continue;
         }
         const std::uint64_t size = FileLength(path).value_or(0);
-        if (IsTaken(entry.name, size,
-                    [&] { return std::optional<std::uint32_t>(FileCrc(path)); })) {
+        const auto crcOf = [&]() -> std::optional<std::uint32_t> {
+            const auto data = FileSizeAndCrc(path);
+            return data ? std::optional(data->crc) : std::nullopt;
+        };
+        if (IsSymbolicLink(path) || !MustKeep(entry.name, size, crcOf))
             continue;
-        }
-        ok = store.MoveFileIn(path, setName, entry.name).has_value() && ok;
+        ok = Kept(store.MoveFileIn(path, setName, entry.name).has_value()) && ok;
     }
     return ok;
 }
 
-bool Merger::BackUpArchive(const std::string& archive, const std::string& setName) {
+bool Merger::BackUpArchive(const std::string& archive, const std::string& setName,
+                           Keeping keeping) {
     const BackupStore store(config_.programFolder);
+    const bool counted = keeping == Keeping::WhatMustStay;
     const auto wholeArchive = [&] {
-        return store.CopyIn(archive, setName, FileNamePart(archive)).has_value();
+        const bool kept = store.CopyIn(archive, setName, FileNamePart(archive)).has_value();
+        return counted ? Kept(kept) : kept;
     };
     const ArchiveListing& listing = Listing(archive);
     if (!listing.readable)
         return wholeArchive();
     ScratchFolder scratch(config_.scratchFolder);
     for (const auto& member : listing.members) {
-        if (IsTaken(member.name, member.size,
-                    [&] { return std::optional<std::uint32_t>(member.crc); })) {
+        if (counted && !MustKeep(member.name, member.size,
+                                 [&] { return std::optional<std::uint32_t>(member.crc); })) {
             continue;
         }
         const std::string extracted = scratch.Path() + SafeFileName(member.name);
@@ -577,8 +689,16 @@ bool Merger::BackUpArchive(const std::string& archive, const std::string& setNam
             DeleteFileForced(extracted);
             return wholeArchive();
         }
+        if (counted)
+            (void)Kept(true);
     }
     return true;
+}
+
+bool Merger::Kept(bool kept) {
+    if (kept && !config_.options.Backup)
+        ++keptWithoutBackup_;
+    return kept;
 }
 
 }  // namespace vextral

@@ -1,6 +1,9 @@
 #pragma once
 // Reorganises parent and clone sets: full merge (one set per family), split merge (clone sets
-// hold only what the parent does not list by name) and unmerge (every game complete).
+// hold only what the parent does not list with the same data) and unmerge (every game
+// complete). A ROM is the parent's only when the parent lists its name with the same size and
+// CRC-32: a clone ROM that bears a parent ROM's name for other data stays in the clone's set
+// in every mode, so a full merge keeps such a clone's set holding just those ROMs.
 // The new sets go into the first rom folder; old sets are removed only once every new set of
 // the family is complete and verified.
 
@@ -13,6 +16,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "archive/Crc32.h"
 #include "archive/ZipEntry.h"
 #include "archive/ZipLibrary.h"
 #include "archive/ZipReader.h"
@@ -43,6 +47,9 @@ class Merger {
     // set could not be copied, an old archive could not be read, or a new set could not be
     // built and verified.
     const std::vector<std::string>& SkippedParents() const { return skippedParents_; }
+    // Files of the last run kept in the backup folder although Backup is off: ROM data of the
+    // list that no new set holds.
+    std::size_t KeptWithoutBackup() const { return keptWithoutBackup_; }
 
   private:
     enum class Mode { Full, Split, Unmerge };
@@ -59,7 +66,7 @@ class Merger {
         std::string temporary;  // first rom folder + name + ".vxt", no separator
         bool madeTemporary = false;
         std::vector<std::string> gathered;  // ROM names copied in, as listed
-        std::unordered_set<std::string> gatheredFolded;
+        std::unordered_map<std::string, std::uint32_t> gatheredCrcs;  // by folded name, when known
         std::string archive;  // the archive built under a temporary name
         // What the new set holds, by folded name.
         std::unordered_map<std::string, Content> contents;
@@ -83,21 +90,44 @@ class Merger {
         bool readable = false;
         std::vector<ZipEntry> members;
     };
+    // The ROMs a new set is to hold, each with the game that lists it.
+    struct PlannedRom {
+        const GameRecord* owner = nullptr;
+        const RomRecord* rom = nullptr;
+    };
+    struct SetPlan {
+        const GameRecord* game = nullptr;
+        std::vector<PlannedRom> roms;
+    };
+    // A copy of a ROM in an old set of the family: a loose file or an archive member.
+    struct Candidate {
+        const GameRecord* holder = nullptr;
+        std::string loosePath;
+        const ZipEntry* member = nullptr;
+    };
 
     Outcome Run(Mode mode, const MergeOptions& options);
     // True when the family's new sets are all in place and its old sets were removed; false
     // when every old set was left as it was.
     [[nodiscard]] bool ProcessFamily(Mode mode, const GameRecord& parent);
+    // One set per game of family (the parent first), with the ROMs each is to hold.
+    static std::vector<SetPlan> PlanFamily(Mode mode, const std::vector<const GameRecord*>& family);
 
-    // Copies ROM romName of set setName in rom folder folderIndex to newSet's temporary
-    // folder (loose file first, else the members of the set archive of that name).
-    void CopyRom(std::size_t folderIndex, const std::string& setName, const std::string& romName,
-                 NewSet& newSet, bool onlyWhenMissing);
+    // Copies the best copy of the owner's ROM into newSet's temporary folder: one with the
+    // listed size and CRC-32 from the owner's old sets, else from another game's of the family,
+    // else a damaged one of the owner's own.
+    void GatherRom(const GameRecord& owner, const RomRecord& rom, NewSet& newSet);
+    void FindCandidates(const GameRecord& holder, const std::string& romName,
+                        std::vector<Candidate>& found);
+    std::optional<FileData> DataOf(const Candidate& candidate);
+    void Take(const Candidate& candidate, const std::string& romName,
+              const std::optional<FileData>& data, NewSet& newSet);
     const ArchiveListing& Listing(const std::string& archivePath);
     const FolderNames& SetFolderNames(const std::string& setFolder);
 
-    // The old set folders may be read whole and hold no part of the program folder.
-    bool FamilyIsSafe(const std::vector<std::string>& setNames) const;
+    // The old set folders may be read whole and hold no part of the program folder, and
+    // every old set archive can be read.
+    bool FamilyIsSafe(const std::vector<std::string>& setNames);
     std::vector<OldSet> FindOldSets(const std::vector<std::string>& setNames) const;
     // What an interrupted run left under the set's temporary names goes to the backup
     // folder; nothing of it is built into a set.
@@ -112,10 +142,20 @@ class Merger {
     [[nodiscard]] bool UnplaceSet(NewSet& newSet);
     bool IsTaken(const std::string& name, std::uint64_t size,
                  const std::function<std::optional<std::uint32_t>()>& crcOf);
-    // Removes an old set, keeping what no new set took in the backup folder when Backup is on.
+    bool IsHeld(std::uint64_t size, std::uint32_t crc);
+    // Whether a file of an old set goes to the backup folder: with Backup on, anything no new
+    // set took under its name; with it off, ROM data of the list that no new set holds (and
+    // what cannot be read).
+    bool MustKeep(const std::string& name, std::uint64_t size,
+                  const std::function<std::optional<std::uint32_t>()>& crcOf);
+    bool IsListedData(std::uint64_t size, std::uint32_t crc);
+    // Removes an old set once what it must keep is in the backup folder.
     void RemoveOldSet(const OldSet& old);
     bool BackUpFolder(const std::string& folder, const std::string& setName);
-    bool BackUpArchive(const std::string& archive, const std::string& setName);
+    enum class Keeping { Everything, WhatMustStay };
+    bool BackUpArchive(const std::string& archive, const std::string& setName, Keeping keeping);
+    // Counts what went to the backup folder with Backup off; returns kept.
+    bool Kept(bool kept);
 
     const ScanConfig& config_;
     const ScanPaths& paths_;
@@ -129,9 +169,14 @@ class Merger {
     std::vector<std::string> romFolders_;   // romList, each ending with the separator
     std::vector<FolderNames> folderNames_;  // one per rom folder, kept up to date
     std::vector<std::string> skippedParents_;
+    std::size_t keptWithoutBackup_ = 0;
+    std::unordered_set<std::uint64_t> listedData_;  // size and CRC-32 of every listed ROM
+    bool listedDataMade_ = false;
 
     // Per family
     bool broken_ = false;
+    std::vector<const GameRecord*> family_;  // the parent first
+    std::unordered_map<std::string, std::optional<FileData>> looseData_;
     std::vector<NewSet*> familySets_;
     std::unordered_map<std::string, ArchiveListing> listings_;
     std::unordered_map<std::string, FolderNames> setFolders_;

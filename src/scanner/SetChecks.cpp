@@ -114,6 +114,10 @@ void Scanner::CheckRomSet(GameRecord& game, const std::string& location, bool is
             match = FindInSet(*set, zipRead, members.Get(), rom.lookupName);
         if (!match.Found() && !config.options.MissingAdvanced) {
             for (const std::string& other : rom.otherNames) {
+                // A name the game lists for other data is that ROM's, not this one's.
+                const RomRecord* listed = RomNamed(game, other);
+                if (listed != nullptr && (listed->size != rom.size || listed->crc != rom.crc))
+                    continue;
                 match = FindInSet(*set, zipRead, members.Get(), other);
                 if (match.Found()) {
                     rom.lookupName = other;

@@ -13,13 +13,16 @@ using test::DataWithCrc;
 
 class CliCommandsTest : public test::CliFixture {
   protected:
-    void BuildFamily() {
+    // solo: a game outside the family, without a set.
+    void BuildFamily(bool withSolo = false) {
         test::ListBuilder list;
         list.Game("pop", "Pop").Rom("p1.rom", 16, 0x11111111);
         list.Game("popj", "Pop (Japan)")
             .CloneOf("pop")
             .Rom("p1.rom", 16, 0x11111111)
             .Rom("j1.rom", 16, 0x22222222);
+        if (withSolo)
+            list.Game("solo", "Solo").Rom("s1.rom", 8, 0x44444444);
         WriteList(list);
         roms.ZipSet("pop", {{"p1.rom", DataWithCrc(0x11111111, 16)}})
             .ZipSet("popj", {{"j1.rom", DataWithCrc(0x22222222, 16)}});
@@ -104,6 +107,28 @@ TEST_F(CliCommandsTest, AFamilyLeftAsItWasIsNamedAndFailsTheRun) {
     EXPECT_NE(result.err.find("left as they were: pop"), std::string::npos) << result.err;
     EXPECT_EQ(test::ReadFile(temp / "roms/pop.zip"), before);
     EXPECT_TRUE(IsRegularFile(temp / "roms/popj.zip"));
+}
+
+TEST_F(CliCommandsTest, WithBackupOffListedDataNoNewSetHoldsIsKeptAndSaidOnce) {
+    BuildFamily(/*withSolo=*/true);
+    // Strays in the clone's old sets: copies of what the new sets hold, data nobody lists,
+    // and solo's ROM, which only the backup folder may keep.
+    roms.ZipSet("popj", {{"j1.rom", DataWithCrc(0x22222222, 16)},
+                         {"j1-copy.rom", DataWithCrc(0x22222222, 16)},
+                         {"p1-copy.rom", DataWithCrc(0x11111111, 16)},
+                         {"junk.rom", DataWithCrc(0x33333333, 16)}})
+        .FolderSet("popj", {{"listed.rom", DataWithCrc(0x44444444, 8)}});
+
+    const test::CliResult result = Command("merge", {"--set", "Backup=0", "--yes"});
+    EXPECT_EQ(result.status, 0) << result.err;
+    const std::string note =
+        "Backup is off, yet 1 file holding ROM data that no new set holds "
+        "was kept in ";
+    const auto at = result.err.find(note);
+    EXPECT_NE(at, std::string::npos) << result.err;
+    EXPECT_EQ(result.err.find(note, at + 1), std::string::npos) << result.err;
+    EXPECT_EQ(test::ReadFile(temp / "data/vextral/backup.vxt/popj/listed.rom"),
+              DataWithCrc(0x44444444, 8));
 }
 
 TEST_F(CliCommandsTest, MergeWithBothModesOffHasNothingToDo) {

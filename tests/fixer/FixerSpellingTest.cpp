@@ -150,6 +150,32 @@ TEST_F(FixerSpellingTest, ZipRenameNeverReplacesAnotherMember) {
               (std::map<std::string, std::string>{{"ABC.ROM", "upper"}, {"abc.rom", "lower"}}));
 }
 
+TEST_F(FixerSpellingTest, NoRenameOntoANameAnotherFileBearsInOtherCase) {
+    // ABC.ROM -> abc.rom beside Abc.Rom would leave two files that every lookup ignoring case
+    // takes for one.
+    const std::map<std::string, std::string> both{{"ABC.ROM", "upper"}, {"Abc.Rom", "mixed"}};
+    for (const bool inZip : {true, false}) {
+        SCOPED_TRACE(inZip);
+        TempFolder folder;
+        std::vector<ZipEntry> entries;
+        if (inZip) {
+            entries = List(ZipBuilder()
+                               .Add("ABC.ROM", "upper")
+                               .Add("Abc.Rom", "mixed")
+                               .Write(folder / "abc.zip"));
+        } else {
+            FolderBuilder(folder.Path()).File("abc/ABC.ROM", "upper").File("abc/Abc.Rom", "mixed");
+        }
+        GameRecord game = Game("abc");
+        RomRecord rom = Rom("abc.rom");
+        rom.zipIndex = 0;
+        Answer({AskAnswer::Yes});
+        fixer.FixRomSpelling(folder / "abc/abc.rom", rom, inZip, entries, folder / "abc", game);
+        EXPECT_FALSE(rom.caseFixed);
+        EXPECT_EQ(inZip ? Members(folder / "abc.zip") : ReadTree(folder / "abc/"), both);
+    }
+}
+
 TEST_F(FixerSpellingTest, GameSetZipAndFolderTakeTheGamesName) {
     ZipBuilder().Add("a.rom", "a").Write(roms + "Pacman.zip");
     FolderBuilder(roms).File("GALAGA/g.rom", "g");

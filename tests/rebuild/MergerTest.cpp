@@ -1,5 +1,8 @@
 #include "rebuild/Merger.h"
 
+#include <filesystem>
+#include <functional>
+
 #include "rebuild/MergeDialogue.h"
 #include "rebuild/RebuildFixture.h"
 
@@ -26,18 +29,57 @@ class MergerTest : public RebuildFixture {
         Merger merger(config, paths, dialogs, progress, zip, database);
         const auto outcome = merger.Merge({zipped});
         skipped = merger.SkippedParents();
+        keptWithoutBackup = merger.KeptWithoutBackup();
         return outcome;
     }
     Merger::Outcome Unmerge(bool zipped = false) {
         Merger merger(config, paths, dialogs, progress, zip, database);
         const auto outcome = merger.Unmerge({zipped});
         skipped = merger.SkippedParents();
+        keptWithoutBackup = merger.KeptWithoutBackup();
         return outcome;
+    }
+
+    // Every set under root as "set/file" -> contents, archives read member by member.
+    Tree Sets(const std::string& root) {
+        Tree sets;
+        for (const auto& [path, contents] : ReadTree(root)) {
+            if (path.ends_with(".zip")) {
+                for (const auto& [member, data] : Members(root + path))
+                    sets[path.substr(0, path.size() - 4) + "/" + member] = data;
+            } else if (!path.ends_with("/")) {
+                sets[path] = contents;
+            }
+        }
+        return sets;
+    }
+    // Writes "set/file" -> contents as set folders or archives, each set in the folder where
+    // wants it.
+    void WriteSets(const Tree& sets, bool zipped,
+                   const std::function<FolderBuilder&(const std::string&)>& where) {
+        std::map<std::string, ZipBuilder> archives;
+        for (const auto& [path, contents] : sets) {
+            const std::string set = path.substr(0, path.find('/'));
+            if (zipped)
+                archives[set].Add(path.substr(set.size() + 1), contents);
+            else
+                where(set).File(path, contents);
+        }
+        for (auto& [set, archive] : archives)
+            archive.Write(where(set).Path(set + ".zip"));
+    }
+    void ClearFolders() {
+        for (const std::string& folder :
+             {first.Root(), second.Root(), programFolder + "backup.vxt/"})
+            std::filesystem::remove_all(folder);
+        std::filesystem::create_directories(first.Root());
+        std::filesystem::create_directories(second.Root());
     }
 
     FolderBuilder first;
     FolderBuilder second;
     std::vector<std::string> skipped;
+    std::size_t keptWithoutBackup = 0;
 };
 
 TEST_F(MergerTest, QuestionsHaveTheirTextsAndAWarningFirst) {
@@ -173,6 +215,16 @@ TEST_F(MergerTest, FailedArchiveLeavesEveryOldSetInPlace) {
     EXPECT_EQ(ReadTree(second.Root()), before2);
 }
 
+TEST_F(MergerTest, ANewArchiveThatReadsBackAlteredKeepsTheOldSets) {
+    first.File("parent/p1.bin", "parent one").File("parent/shared.bin", "shared data");
+    first.File("clone/c1.bin", "clone one");
+    const auto before = ReadTree(temp.Path());
+    zip.alterWrittenData = true;  // same length, same directory, other bytes
+    EXPECT_EQ(Unmerge(/*zipped=*/true), Merger::Outcome::Completed);
+    EXPECT_EQ(skipped, std::vector<std::string>{"parent"});
+    EXPECT_EQ(ReadTree(temp.Path()), before);
+}
+
 TEST_F(MergerTest, UnreadableSourceKeepsTheFamily) {
     first.File("parent/p1.bin", "parent one");
     ZipBuilder bad;
@@ -206,6 +258,167 @@ TEST_F(MergerTest, FilesNoNewSetTookGoToTheBackupWhenAsked) {
                     {"clone/p1.bin", "not the parent's"},
                     {"clone/readme (1).txt", "other notes"},
                     {"clone/readme.txt", "notes"}}));
+}
+
+TEST_F(MergerTest, CloneRomsNamedLikeTheParentsForOtherDataStayTheClones) {
+    // Against the parent's prog.bin: a longer, a shorter and a same-length other one; big and
+    // small also name k.bin, which the parent does not list, for different data.
+    AddGame("pa", {{"prog.bin", "parent prog"}, {"snd.bin", "sound"}});
+    AddGame("big", {{"prog.bin", "a longer clone program"}, {"snd.bin", "sound"}, {"k.bin", "big"}},
+            "pa");
+    AddGame("small", {{"prog.bin", "short"}, {"snd.bin", "sound"}, {"k.bin", "small"}}, "pa");
+    AddGame("same", {{"prog.bin", "parent prXg"}, {"snd.bin", "sound"}}, "pa");
+    const Tree complete{{"pa/prog.bin", "parent prog"},
+                        {"pa/snd.bin", "sound"},
+                        {"big/prog.bin", "a longer clone program"},
+                        {"big/snd.bin", "sound"},
+                        {"big/k.bin", "big"},
+                        {"small/prog.bin", "short"},
+                        {"small/snd.bin", "sound"},
+                        {"small/k.bin", "small"},
+                        {"same/prog.bin", "parent prXg"},
+                        {"same/snd.bin", "sound"}};
+    const Tree split{{"pa/prog.bin", "parent prog"},
+                     {"pa/snd.bin", "sound"},
+                     {"big/prog.bin", "a longer clone program"},
+                     {"big/k.bin", "big"},
+                     {"small/prog.bin", "short"},
+                     {"small/k.bin", "small"},
+                     {"same/prog.bin", "parent prXg"}};
+    // The first clone to name k.bin has it in the parent's set.
+    const Tree full{{"pa/prog.bin", "parent prog"},
+                    {"pa/snd.bin", "sound"},
+                    {"pa/k.bin", "big"},
+                    {"big/prog.bin", "a longer clone program"},
+                    {"small/prog.bin", "short"},
+                    {"small/k.bin", "small"},
+                    {"same/prog.bin", "parent prXg"}};
+
+    for (const bool zipped : {false, true}) {
+        for (const bool twoFolders : {false, true}) {
+            for (const bool backup : {false, true}) {
+                SCOPED_TRACE(testing::Message() << "zipped " << zipped << ", two folders "
+                                                << twoFolders << ", backup " << backup);
+                ClearFolders();
+                config.options.Backup = backup;
+                WriteSets(complete, zipped, [&](const std::string& set) -> FolderBuilder& {
+                    return twoFolders && set != "pa" ? second : first;
+                });
+                for (const bool fullMerge : {false, true}) {
+                    EXPECT_EQ(Merge(fullMerge, zipped), Merger::Outcome::Completed);
+                    EXPECT_EQ(Sets(first.Root()), fullMerge ? full : split);
+                    EXPECT_TRUE(Sets(second.Root()).empty());
+                    EXPECT_EQ(Unmerge(zipped), Merger::Outcome::Completed);
+                    EXPECT_EQ(Sets(first.Root()), complete);
+                }
+                EXPECT_TRUE(skipped.empty());
+                EXPECT_TRUE(ReadTree(programFolder + "backup.vxt/").empty());
+            }
+        }
+    }
+}
+
+TEST_F(MergerTest, AGoodCopyWinsOverADamagedOneWhereverEachLies) {
+    const Tree complete{{"parent/p1.bin", "parent one"},
+                        {"parent/shared.bin", "shared data"},
+                        {"clone/shared.bin", "shared data"},
+                        {"clone/c1.bin", "clone one"}};
+    struct Row {
+        const char* what;
+        Tree firstFolder;  // over the complete sets in the first folder
+        Tree secondFolder;
+        Tree result;  // over the complete sets
+        Tree backup;  // with Backup on
+    };
+    const Row rows[] = {
+        {"damaged in the second folder",
+         {},
+         {{"parent/p1.bin", "parent onX"}},
+         {},
+         {{"parent/p1.bin", "parent onX"}}},
+        {"damaged in the first folder",
+         {{"parent/p1.bin", "parent onX"}},
+         {{"parent/p1.bin", "parent one"}},
+         {},
+         {{"parent/p1.bin", "parent onX"}}},
+        {"damaged and longer in the clone's set, the parent's shared copy is good",
+         {{"clone/shared.bin", "shared data!"}},
+         {},
+         {},
+         {{"clone/shared.bin", "shared data!"}}},
+        {"no good copy: the first damaged one stands",
+         {{"parent/p1.bin", "parent onX"}},
+         {{"parent/p1.bin", "parent onY"}},
+         {{"parent/p1.bin", "parent onX"}},
+         {{"parent/p1.bin", "parent onY"}}},
+    };
+    for (const Row& row : rows) {
+        for (const bool zipped : {false, true}) {
+            for (const bool backup : {false, true}) {
+                SCOPED_TRACE(testing::Message()
+                             << row.what << ", zipped " << zipped << ", backup " << backup);
+                ClearFolders();
+                config.options.Backup = backup;
+                Tree inFirst = complete;
+                for (const auto& [path, contents] : row.firstFolder)
+                    inFirst[path] = contents;
+                WriteSets(inFirst, zipped,
+                          [&](const std::string&) -> FolderBuilder& { return first; });
+                // The second folder's sets take the other form.
+                WriteSets(row.secondFolder, !zipped,
+                          [&](const std::string&) -> FolderBuilder& { return second; });
+                EXPECT_EQ(Unmerge(zipped), Merger::Outcome::Completed);
+                Tree result = complete;
+                for (const auto& [path, contents] : row.result)
+                    result[path] = contents;
+                EXPECT_EQ(Sets(first.Root()), result);
+                EXPECT_TRUE(Sets(second.Root()).empty());
+                EXPECT_EQ(Sets(programFolder + "backup.vxt/"), backup ? row.backup : Tree{});
+            }
+        }
+    }
+}
+
+TEST_F(MergerTest, AnUnreadableArchiveIsNeverRemoved) {
+    AddGame("twin", {{"shared.bin", "shared data"}},
+            "parent");  // every ROM named like the parent's
+    first.File("parent/p1.bin", "parent one").File("parent/shared.bin", "shared data");
+    second.File("twin.zip", "PK\x03\x04 but no archive");
+    const auto before = ReadTree(temp.Path());
+    for (const bool backup : {false, true}) {
+        config.options.Backup = backup;
+        EXPECT_EQ(Merge(/*full=*/false), Merger::Outcome::Completed);
+        EXPECT_EQ(skipped, std::vector<std::string>{"parent"});
+        EXPECT_EQ(Merge(/*full=*/true, /*zipped=*/true), Merger::Outcome::Completed);
+        EXPECT_EQ(Unmerge(), Merger::Outcome::Completed);
+        EXPECT_EQ(skipped, std::vector<std::string>{"parent"});
+        EXPECT_EQ(ReadTree(temp.Path()), before);
+    }
+}
+
+TEST_F(MergerTest, WithBackupOffRomDataNoNewSetHoldsIsKept) {
+    first.File("parent/p1.bin", "parent one").File("parent/shared.bin", "shared data");
+    first.File("clone/c1.bin", "clone one")
+        .File("clone/spare.bin", "other one")  // o1.bin's data, in no new set of the family
+        .File("clone/copy.bin", "parent one")  // the parent's new set holds it
+        .File("clone/notes/o1.bin", "other one")
+        .File("clone/readme.txt", "notes");
+    ZipBuilder()
+        .Add("c1.bin", "clone one")
+        .Add("o1.rom", "other one")
+        .Add("shared.bin", "damaged")
+        .Write(second.Path("clone.zip"));
+    EXPECT_EQ(Merge(/*full=*/true), Merger::Outcome::Completed);
+    EXPECT_EQ(ReadTree(first.Root()), (Tree{{"parent/", ""},
+                                            {"parent/c1.bin", "clone one"},
+                                            {"parent/p1.bin", "parent one"},
+                                            {"parent/shared.bin", "shared data"}}));
+    EXPECT_TRUE(ReadTree(second.Root()).empty());
+    EXPECT_EQ(ReadTree(programFolder + "backup.vxt/"), (Tree{{"clone/", ""},
+                                                             {"clone/o1.bin", "other one"},
+                                                             {"clone/o1.rom", "other one"},
+                                                             {"clone/spare.bin", "other one"}}));
+    EXPECT_EQ(keptWithoutBackup, 3u);
 }
 
 TEST_F(MergerTest, ASetThatCannotBePutInPlaceKeepsTheWholeFamily) {

@@ -241,12 +241,19 @@ TEST_F(SetChecksTest, SameNameIsNotSameData) {
         .CloneOf("pa")
         .Rom("snd.bin", 8, 0x53535353)
         .Rom("t.bin", 8, 0x54545454);
+    // Its m1.bin holds the parent's prog.bin data; its own prog.bin is other data.
+    list.Game("mm", "Mm")
+        .CloneOf("pa")
+        .Rom("prog.bin", 8, 0x4D4D4D4D)
+        .Rom("m1.bin", 16, 0x50505050);
     list.Game("wn", "Wrong Name").Rom("a.rom", 8, 0x0A0A0A0A);
     Load(list);
     const SetFile parentProg = Right("prog.bin", 0x50505050, 16);
     const SetFile kidProg = Right("prog.bin", 0x4B4B4B4B, 8);
     const SetFile snd = Right("snd.bin", 0x53535353, 8);
     const SetFile twinOwn = Right("t.bin", 0x54545454, 8);
+    const SetFile mmProg = Right("prog.bin", 0x4D4D4D4D, 8);
+    const SetFile mmOwn{"m1.bin", parentProg.data};
 
     struct Row {
         const char* what;
@@ -346,6 +353,16 @@ wrong spelling: snd.bin [wrong: SND.BIN] [right: snd.bin] [fixed]
              ASSERT_EQ(dialogs.questions.size(), 1u);
              EXPECT_EQ(dialogs.questions[0].caption, "Fix Wrong Spelled Roms In Gameset 'Papa' ?");
          }},
+        {"full merge: a clone ROM found in the parent's set is not taken for the clone's other "
+         "ROM that the list names like the parent's",
+         [&] {
+             scanner.config.options.MergeFull = true;
+             scanner.config.options.MergeSplit = false;
+             romFolder.ZipSet("pa", {parentProg, snd, twinOwn, mmOwn})
+                 .ZipSet("kid", {kidProg})
+                 .ZipSet("mm", {mmProg});
+         },
+         "", [] {}},
         {"data under a wrong name is not removed while its ROM is missing",
          [&] {
              scanner.config.options.FixUnneeded = true;
@@ -367,7 +384,9 @@ unneeded file: {R}wn/x.rom [not fixed]
         SCOPED_TRACE(row.what);
         std::filesystem::remove_all(romFolder.Root());
         std::filesystem::create_directories(romFolder.Root());
-        romFolder.ZipSet("twin", {twinOwn}).ZipSet("wn", {Right("a.rom", 0x0A0A0A0A, 8)});
+        romFolder.ZipSet("twin", {twinOwn})
+            .ZipSet("mm", {mmProg, mmOwn})
+            .ZipSet("wn", {Right("a.rom", 0x0A0A0A0A, 8)});
         scanner.config.options = ScanOptions{};
         scanner.config.options.Spelling = true;
         scanner.config.options.Ask = false;

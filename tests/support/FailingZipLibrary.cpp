@@ -1,16 +1,35 @@
 #include "FailingZipLibrary.h"
 
+#include <array>
+#include <fstream>
+
 namespace vextral::test {
 
 namespace {
 
 constexpr const char* kInjected = "injected failure";
 
+// Inverts the first data byte of the member whose local header opens the archive.
+void AlterFirstMember(const std::string& zipPath) {
+    std::fstream file(zipPath, std::ios::in | std::ios::out | std::ios::binary);
+    std::array<unsigned char, 30> header{};
+    if (!file.read(reinterpret_cast<char*>(header.data()), header.size()))
+        return;
+    const std::streamoff data =
+        30 + (header[26] | header[27] << 8) + (header[28] | header[29] << 8);
+    char byte = 0;
+    if (file.seekg(data).get(byte)) {
+        file.seekp(data);
+        file.put(static_cast<char>(~byte));
+    }
+}
+
 class FailingTransaction final : public ZipTransaction {
   public:
     // real is null when opening was made to fail.
-    FailingTransaction(FailingZipLibrary& library, std::unique_ptr<ZipTransaction> real)
-        : library_(library), real_(std::move(real)) {
+    FailingTransaction(FailingZipLibrary& library, std::unique_ptr<ZipTransaction> real,
+                       std::string zipPath)
+        : library_(library), real_(std::move(real)), zipPath_(std::move(zipPath)) {
         if (!real_)
             error_ = kInjected;
     }
@@ -34,7 +53,10 @@ class FailingTransaction final : public ZipTransaction {
         return Step(false, [&] { return real_->Add(file, memberName); });
     }
     bool Commit() override {
-        return Step(true, [&] { return real_->Commit(); });
+        const bool committed = Step(true, [&] { return real_->Commit(); });
+        if (committed && library_.alterWrittenData)
+            AlterFirstMember(zipPath_);
+        return committed;
     }
 
     const std::string& ErrorText() const override {
@@ -53,6 +75,7 @@ class FailingTransaction final : public ZipTransaction {
 
     FailingZipLibrary& library_;
     std::unique_ptr<ZipTransaction> real_;
+    std::string zipPath_;
     std::string error_;
 };
 
@@ -69,8 +92,8 @@ bool FailingZipLibrary::StepFails(bool isCommit) {
 std::unique_ptr<ZipTransaction> FailingZipLibrary::Open(const std::string& zipPath,
                                                         ZipOpenMode mode) {
     if (StepFails(false))
-        return std::make_unique<FailingTransaction>(*this, nullptr);
-    return std::make_unique<FailingTransaction>(*this, ZipLibrary::Open(zipPath, mode));
+        return std::make_unique<FailingTransaction>(*this, nullptr, zipPath);
+    return std::make_unique<FailingTransaction>(*this, ZipLibrary::Open(zipPath, mode), zipPath);
 }
 
 }  // namespace vextral::test

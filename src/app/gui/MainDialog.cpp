@@ -737,18 +737,32 @@ void MainDialog::OnUnmerge() {
 }
 
 void MainDialog::ReportLeftAlone(const Merger& merger) {
-    ReportList("These families were left as they were:\n", merger.SkippedParents());
+    std::string text =
+        ListText("These families were left as they were:\n", merger.SkippedParents());
+    if (merger.KeptWithoutBackup() > 0) {
+        text += (text.empty() ? "" : "\n\n") +
+                KeptWithoutBackupNote(merger.KeptWithoutBackup(),
+                                      session_.scanner().config.programFolder);
+    }
+    if (!text.empty())
+        dialogs_.ShowMessage(text, kProgramCaption, MessageIcon::Exclamation, MessageButtons::Ok);
 }
 
 void MainDialog::ReportList(const std::string& header, const std::vector<std::string>& items) {
+    const std::string text = ListText(header, items);
+    if (!text.empty())
+        dialogs_.ShowMessage(text, kProgramCaption, MessageIcon::Exclamation, MessageButtons::Ok);
+}
+
+std::string MainDialog::ListText(const std::string& header, const std::vector<std::string>& items) {
     if (items.empty())
-        return;
+        return {};
     std::string text = header;
     for (std::size_t i = 0; i < items.size() && i < kNamedFamilies; ++i)
         text += "\n" + items[i];
     if (items.size() > kNamedFamilies)
         text += "\n... and " + std::to_string(items.size() - kNamedFamilies) + " more";
-    dialogs_.ShowMessage(text, kProgramCaption, MessageIcon::Exclamation, MessageButtons::Ok);
+    return text;
 }
 
 void MainDialog::ShowAbout() {

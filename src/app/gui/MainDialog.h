@@ -148,10 +148,12 @@ class MainDialog : public QDialog {
     template <typename Work>
     void RunAfterPrepareScan(Work work);
     // A family the merger left as it was keeps its old sets: name them, or the run would
-    // look like a success.
+    // look like a success. Files kept in the backup folder with Backup off are said too.
     void ReportLeftAlone(const Merger& merger);
     // A warning naming the items under the header; nothing when there are none.
     void ReportList(const std::string& header, const std::vector<std::string>& items);
+    // The header and the first items, or nothing for no items.
+    static std::string ListText(const std::string& header, const std::vector<std::string>& items);
     void ShowAbout();
     void Finish();  // after every action
 
