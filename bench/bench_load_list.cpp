@@ -104,7 +104,7 @@ int main(int argc, char** argv) {
                 counts.neoGeoRomCount + counts.arcadeRomCount, counts.totalSampleCount,
                 dialogs.messages);
     for (const auto& [label, step] : {std::pair{"wall", 0}, std::pair{"cpu ", 1}}) {
-        const auto pick = [&](const Step& s) { return step == 0 ? s.wall : s.cpu; };
+        const auto pick = [column = step](const Step& s) { return column == 0 ? s.wall : s.cpu; };
         std::printf("%s: parse %.3f s, link %.3f s, validate %.3f s, total %.3f s\n", label,
                     pick(parse), pick(link), pick(validate),
                     pick(parse) + pick(link) + pick(validate));

@@ -1,8 +1,5 @@
 #include "archive/Crc32.h"
-#include "platform/FileDescriptor.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -11,6 +8,8 @@
 #include <vector>
 
 #include <zlib.h>
+
+#include "platform/FileSystem.h"
 
 namespace vextral {
 
@@ -43,16 +42,14 @@ std::uint32_t FileCrc(const std::string& path, std::uint64_t* length) {
 }
 
 std::optional<FileData> FileSizeAndCrc(const std::string& path) {
-    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    if (file.Get() < 0)
-        return std::nullopt;
-    struct stat status {};
-    if (::fstat(file.Get(), &status) != 0 || !S_ISREG(status.st_mode))
+    std::uint64_t length = 0;
+    const FileDescriptor file = OpenRegularFile(path, &length);
+    if (!file.IsOpen())
         return std::nullopt;
 
     // Chunked, so a stray multi-gigabyte file costs no more memory than a small one.
     std::vector<unsigned char> chunk(
-        std::min<std::size_t>(kFileChunk, static_cast<std::size_t>(status.st_size) + 1));
+        static_cast<std::size_t>(std::min<std::uint64_t>(kFileChunk, length + 1)));
     FileData data;
     for (;;) {
         const ssize_t got = ::read(file.Get(), chunk.data(), chunk.size());

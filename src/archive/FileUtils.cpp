@@ -66,7 +66,8 @@ void ClearFileAttributes(const std::string& path) {
 }
 
 bool DeleteFileForced(const std::string& path) {
-    if (!IsSymbolicLink(path) && IsFolder(path))
+    // A FIFO, socket or device is nothing the program made or a set holds: it stays.
+    if ((!IsSymbolicLink(path) && IsFolder(path)) || IsSpecialFile(path))
         return false;
     ClearFileAttributes(path);
     return DeleteFile(path);

@@ -14,7 +14,8 @@ std::string FileNamePart(std::string_view path);
 std::string FolderPart(std::string_view path);
 
 void ClearFileAttributes(const std::string& path);
-// Clears the attributes, then deletes; false on any error (also: no such file).
+// Clears the attributes, then deletes; false on any error (also: no such file) and for a
+// FIFO, socket or device, which is never removed.
 bool DeleteFileForced(const std::string& path);
 // Removes the folder (named without trailing separator) with everything in it; true when
 // the folder itself was removed.

@@ -1,17 +1,15 @@
 #include "archive/ZipReader.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
-#include <limits>
 #include <optional>
 #include <vector>
 
 #include "archive/FileUtils.h"
+#include "platform/FileSystem.h"
 
 namespace vextral {
 
@@ -21,9 +19,15 @@ constexpr std::uint32_t kLocalSignature = 0x04034b50;
 constexpr std::uint32_t kCentralSignature = 0x02014b50;
 constexpr std::uint32_t kEndSignature = 0x06054b50;
 constexpr std::uint32_t kDescriptorSignature = 0x08074b50;
+constexpr std::uint32_t kZip64EndSignature = 0x06064b50;
+constexpr std::uint32_t kZip64LocatorSignature = 0x07064b50;
+constexpr std::uint16_t kZip64ExtraId = 0x0001;
+constexpr std::uint32_t kZip64Marker = 0xffffffff;
+constexpr std::size_t kZip64LocatorSize = 20;
 
 constexpr std::size_t kLocalHeaderSize = 30;
 constexpr std::size_t kCentralHeaderSize = 46;
+constexpr std::uint16_t kFlagEncrypted = 1;
 constexpr std::uint16_t kFlagDescriptor = 8;
 
 // Most set archives are small: the first read usually takes the whole file. Later reads
@@ -40,27 +44,17 @@ std::uint32_t Read32(const std::uint8_t* p) {
            (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
 }
 
+std::uint64_t Read64(const std::uint8_t* p) {
+    return Read32(p) | (std::uint64_t{Read32(p + 4)} << 32);
+}
+
 // A read-only archive with a window of buffered bytes; positional reads only, so the walk
 // never depends on a hidden file position.
 class ArchiveFile {
   public:
-    explicit ArchiveFile(const std::string& path)
-        : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
-        struct stat status {};
-        if (fd_ >= 0 && (::fstat(fd_, &status) != 0 || !S_ISREG(status.st_mode))) {
-            ::close(fd_);  // a folder or device is no archive, as if it could not be opened
-            fd_ = -1;
-        }
-        size_ = fd_ >= 0 ? static_cast<std::uint64_t>(status.st_size) : 0;
-    }
-    ~ArchiveFile() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    ArchiveFile(const ArchiveFile&) = delete;
-    ArchiveFile& operator=(const ArchiveFile&) = delete;
+    explicit ArchiveFile(const std::string& path) : file_(OpenRegularFile(path, &size_)) {}
 
-    bool IsOpen() const { return fd_ >= 0; }
+    bool IsOpen() const { return file_.IsOpen(); }
     std::uint64_t Size() const { return size_; }
 
     // Points *bytes at up to `count` bytes from `position`; returns how many exist there
@@ -96,8 +90,9 @@ class ArchiveFile {
         windowStart_ = position;
         windowLength_ = 0;
         while (windowLength_ < wanted) {
-            const ssize_t got = ::pread(fd_, buffer_.data() + windowLength_, wanted - windowLength_,
-                                        static_cast<off_t>(position + windowLength_));
+            const ssize_t got =
+                ::pread(file_.Get(), buffer_.data() + windowLength_, wanted - windowLength_,
+                        static_cast<off_t>(position + windowLength_));
             if (got < 0 && errno == EINTR)
                 continue;
             if (got < 0) {
@@ -110,11 +105,11 @@ class ArchiveFile {
         }
     }
 
-    int fd_;
+    std::uint64_t size_ = 0;
+    FileDescriptor file_;
     std::vector<std::uint8_t> buffer_;
     std::uint64_t windowStart_ = 0;
     std::size_t windowLength_ = 0;
-    std::uint64_t size_ = 0;
     bool firstRead_ = true;
 };
 
@@ -125,23 +120,52 @@ bool IsRecordSignature(const std::uint8_t* bytes) {
     return value == kLocalSignature || value == kCentralSignature || value == kEndSignature;
 }
 
-// The data descriptor behind a flag-bit-3 member: 12 bytes, or 16 when it carries its own
-// signature. A signature-less descriptor whose CRC happens to equal the signature is told
-// apart by the record that follows it. Returns the descriptor's length and compressed size.
-std::optional<std::pair<std::uint64_t, std::uint32_t>> ReadDescriptor(ArchiveFile& file,
-                                                                      std::uint64_t position) {
+// The data descriptor behind a flag-bit-3 member: CRC and two sizes of `sizeWidth` bytes each
+// (8 for a zip64 member), with or without a signature of its own. A signature-less
+// descriptor whose CRC happens to equal the signature is told apart by the record that
+// follows it. Returns the descriptor's length and compressed size.
+std::optional<std::pair<std::uint64_t, std::uint64_t>> ReadDescriptor(ArchiveFile& file,
+                                                                      std::uint64_t position,
+                                                                      std::size_t sizeWidth) {
+    const std::size_t plain = 4 + 2 * sizeWidth;
     const std::uint8_t* bytes = nullptr;
-    const std::size_t available = file.Fetch(position, 20, &bytes);
-    if (available < 12)
+    const std::size_t available = file.Fetch(position, plain + 8, &bytes);
+    if (available < plain)
         return std::nullopt;
-    bool hasSignature = Read32(bytes) == kDescriptorSignature && available >= 16;
-    if (hasSignature && available >= 16 && IsRecordSignature(bytes + 12) &&
-        !(available >= 20 && IsRecordSignature(bytes + 16))) {
+    bool hasSignature = Read32(bytes) == kDescriptorSignature && available >= plain + 4;
+    if (hasSignature && IsRecordSignature(bytes + plain) &&
+        !(available >= plain + 8 && IsRecordSignature(bytes + plain + 4))) {
         hasSignature = false;
     }
-    if (hasSignature)
-        return std::pair<std::uint64_t, std::uint32_t>{16, Read32(bytes + 8)};
-    return std::pair<std::uint64_t, std::uint32_t>{12, Read32(bytes + 4)};
+    const std::uint8_t* compressed = bytes + (hasSignature ? 8 : 4);
+    return std::pair<std::uint64_t, std::uint64_t>{
+        hasSignature ? plain + 4 : plain, sizeWidth == 8 ? Read64(compressed) : Read32(compressed)};
+}
+
+// The 64-bit sizes of a zip64 extra field, for the header fields that hold the 0xffffffff
+// marker. A local header carries both sizes in it, the uncompressed one first; a field whose
+// header value is no marker stays as it is. False when the extra field has no zip64 block.
+bool ReadZip64Sizes(const std::uint8_t* extra, std::size_t length, std::uint64_t& size,
+                    std::uint64_t& compressedSize) {
+    for (std::size_t at = 0; at + 4 <= length;) {
+        const std::uint16_t id = Read16(extra + at);
+        const std::size_t blockLength =
+            std::min<std::size_t>(Read16(extra + at + 2), length - at - 4);
+        const std::uint8_t* block = extra + at + 4;
+        if (id == kZip64ExtraId) {
+            std::size_t field = 0;
+            const bool bothPresent = blockLength >= 16;
+            if (size == kZip64Marker && field + 8 <= blockLength)
+                size = Read64(block + field);
+            if (size == kZip64Marker || bothPresent)
+                field += 8;
+            if (compressedSize == kZip64Marker && field + 8 <= blockLength)
+                compressedSize = Read64(block + field);
+            return true;
+        }
+        at += 4 + blockLength;
+    }
+    return false;
 }
 
 HeaderResult ReadLocalHeader(ArchiveFile& file, std::uint64_t& position, const std::string& path,
@@ -158,8 +182,8 @@ HeaderResult ReadLocalHeader(ArchiveFile& file, std::uint64_t& position, const s
     const std::uint16_t flags = Read16(header + 6);
     const std::uint16_t method = Read16(header + 8);
     const std::uint32_t crc = Read32(header + 14);
-    const std::uint32_t compressedSize = Read32(header + 18);
-    const std::uint32_t size = Read32(header + 22);
+    std::uint64_t compressedSize = Read32(header + 18);
+    std::uint64_t size = Read32(header + 22);
     const std::size_t nameLength = Read16(header + 26);
     const std::size_t extraLength = Read16(header + 28);
     position += kLocalHeaderSize;
@@ -171,17 +195,16 @@ HeaderResult ReadLocalHeader(ArchiveFile& file, std::uint64_t& position, const s
     std::string storedName;
     if (nameLength > 0)
         storedName.assign(reinterpret_cast<const char*>(nameAndExtra), nameLength);
+    const bool zip64 = ReadZip64Sizes(nameAndExtra + nameLength, extraLength, size, compressedSize);
     position += nameLength + extraLength;
 
     const std::uint64_t dataOffset = position;
-    if (dataOffset > std::numeric_limits<std::uint32_t>::max() ||
-        dataOffset + compressedSize > file.Size()) {
+    if (compressedSize > file.Size() - dataOffset)
         return HeaderResult::Corrupt;
-    }
     position += compressedSize;
 
     if (flags & kFlagDescriptor) {
-        const auto descriptor = ReadDescriptor(file, position);
+        const auto descriptor = ReadDescriptor(file, position, zip64 ? 8 : 4);
         if (!descriptor)
             return HeaderResult::Corrupt;
         // Zero sizes in the header with real ones only in the descriptor: the data was
@@ -202,8 +225,9 @@ HeaderResult ReadLocalHeader(ArchiveFile& file, std::uint64_t& position, const s
     entry.crc = crc;
     entry.size = size;
     entry.compressedSize = compressedSize;
-    entry.dataOffset = static_cast<std::uint32_t>(dataOffset);
+    entry.dataOffset = dataOffset;
     entry.method = method;
+    entry.encrypted = (flags & kFlagEncrypted) != 0;
     return HeaderResult::Read;
 }
 
@@ -271,6 +295,19 @@ bool ZipReader::ReadZipDirectory(const std::string& path, std::vector<ZipEntry>&
         }
         position += rest;
     } while (file.HasSignature(position, kCentralSignature));
+
+    // A zip64 archive has its own end record and a locator of it before the end record.
+    if (file.HasSignature(position, kZip64EndSignature)) {
+        const std::uint8_t* record = nullptr;
+        if (file.Fetch(position, 12, &record) < 12 ||
+            Read64(record + 4) > file.Size() - position - 12) {
+            show(corruptText);
+            return false;
+        }
+        position += 12 + Read64(record + 4);
+    }
+    if (file.HasSignature(position, kZip64LocatorSignature))
+        position += kZip64LocatorSize;
 
     const bool complete = file.HasSignature(position, kEndSignature);
     if (!complete)

@@ -3,6 +3,8 @@
 #include <cctype>
 #include <cerrno>
 
+#include "cli/TerminalText.h"
+
 namespace vextral {
 
 std::optional<AskAnswer> ParseAnswer(std::string_view text) {
@@ -26,7 +28,8 @@ TerminalDialogs::TerminalDialogs(std::FILE* in, std::FILE* err, bool interactive
 void TerminalDialogs::Write(const std::string& text) {
     if (beforeWriting)
         beforeWriting();
-    std::fputs(text.c_str(), err_);
+    const std::string shown = TerminalText(text, LineBreaks::Keep);
+    std::fwrite(shown.data(), 1, shown.size(), err_);
     std::fflush(err_);
 }
 

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+#include "cli/TerminalText.h"
+
 namespace vextral {
 
 namespace {
@@ -120,7 +122,7 @@ void TerminalProgress::Draw(bool force) {
 
     std::string line = caption_ + " [" + std::string(static_cast<std::size_t>(filled), '#') +
                        std::string(static_cast<std::size_t>(kBarWidth - filled), '.') + "] " +
-                       std::to_string(percent) + "% " + text_;
+                       std::to_string(percent) + "% " + TerminalText(text_, LineBreaks::Escape);
     const auto width = static_cast<std::size_t>(TerminalWidth(out_) - 1);
     if (line.size() > width)
         line.resize(width);

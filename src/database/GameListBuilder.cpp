@@ -162,9 +162,20 @@ GameListBuilder::GameListBuilder(GameDatabase& database, RomCrcList& romCrcList,
 
 GameListBuilder::~GameListBuilder() = default;
 
+namespace {
+
+// A ROM or sample line without a usable name: a rom written without its parentheses has
+// none at all, and an empty name shown after a colon would look like a cut message.
+std::string InvalidFileName(std::string_view name) {
+    return name.empty() ? std::string("Invalid Filename !")
+                        : "Invalid Filename: " + std::string(name);
+}
+
+}  // namespace
+
 void GameListBuilder::AddRom(GameDraft& draft, RomRecord rom) {
     if (!IsPlainFileName(rom.name)) {
-        draft.invalidNames.push_back(std::move(rom.name));
+        draft.dropped.push_back(InvalidFileName(rom.name));
         return;
     }
     draft.game.roms.push_back(std::move(rom));
@@ -172,7 +183,7 @@ void GameListBuilder::AddRom(GameDraft& draft, RomRecord rom) {
 
 void GameListBuilder::AddSample(GameDraft& draft, std::string_view name) {
     if (!IsPlainFileName(name)) {
-        draft.invalidNames.emplace_back(name);
+        draft.dropped.push_back(InvalidFileName(name));
         return;
     }
     SampleRecord sample;
@@ -216,9 +227,13 @@ void GameListBuilder::FinishGame(GameDraft& draft) {
     game.romCount = static_cast<std::uint32_t>(game.roms.size());
     game.sampleCount = static_cast<std::uint32_t>(game.samples.size());
     if (!draft.sampleText.empty() && !game.samples.empty() &&
-        !EqualsIgnoringCase(draft.sampleText, game.name) && IsPlainFileName(draft.sampleText)) {
-        game.sampleOf = std::move(draft.sampleText);
-        game.hasSampleOf = true;
+        !EqualsIgnoringCase(draft.sampleText, game.name)) {
+        if (IsPlainFileName(draft.sampleText)) {
+            game.sampleOf = std::move(draft.sampleText);
+            game.hasSampleOf = true;
+        } else {
+            draft.dropped.push_back("Invalid Sampleof: " + draft.sampleText);
+        }
     }
 
     // A dropped game's description still counts as seen, whatever dropped it.
@@ -232,14 +247,17 @@ void GameListBuilder::FinishGame(GameDraft& draft) {
         Warn(game, "Double Description !");
     if (!isNewName)
         return;
-    for (const std::string& invalid : draft.invalidNames) {
-        Warn(game, "Invalid Filename: " + invalid);
-    }
+    for (std::string& problem : draft.dropped)
+        Warn(game, std::move(problem));
     database_.games.push_back(std::move(game));
 }
 
 void GameListBuilder::Warn(const GameRecord& game, std::string problem) {
     warnings_.push_back({game.name, game.description, std::move(problem)});
+}
+
+void GameListBuilder::WarnAboutList(std::string problem) {
+    warnings_.push_back({{}, {}, std::move(problem), /*ofList=*/true});
 }
 
 }  // namespace vextral

@@ -22,7 +22,8 @@ struct GameDraft {
     std::string description;
     std::string cloneText;
     std::string sampleText;
-    std::vector<std::string> invalidNames;  // ROMs and samples that cannot be file names
+    // The warnings for the ROMs, samples and sampleof that could not be used as file names.
+    std::vector<std::string> dropped;
 };
 
 class GameListBuilder {
@@ -41,6 +42,8 @@ class GameListBuilder {
     // The input ended inside the game: it is dropped, its ROMs still count for other names.
     void DropGame(GameDraft& draft);
     void AddBiosSet(std::string_view name);
+    // A problem of the list text itself, not of one game.
+    void WarnAboutList(std::string problem);
 
     // Every warning so far, in order, whether or not it is shown.
     const std::vector<ListWarning>& warnings() const { return warnings_; }

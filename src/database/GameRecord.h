@@ -28,8 +28,9 @@ struct RomRecord {
     bool crcKnown = false;  // crc is not 0
     bool lengthFixed = false;
     bool caseFixed = false;
+    bool encryptedMember = false;  // found as an encrypted zip member: never a good ROM
     std::string foundName;
-    std::uint32_t foundLength = 0;
+    std::uint64_t foundLength = 0;  // a zip64 member or a loose file may pass 4 GiB
     std::uint32_t foundCrc = 0;
     std::uint32_t zipIndex = 0;
     std::vector<std::string> otherNames;  // same crc and size elsewhere in the list

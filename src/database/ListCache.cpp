@@ -21,7 +21,7 @@ namespace {
 
 constexpr char kMagic[8] = {'V', 'X', 'L', 'I', 'S', 'T', 'C', '\n'};
 // Raise whenever what a list reads into the records changes, so older caches are not used.
-constexpr std::uint32_t kVersion = 1;
+constexpr std::uint32_t kVersion = 2;
 constexpr std::size_t kHeaderSize = sizeof kMagic + 4 + 8 + 4;
 constexpr std::size_t kSampleSize = 64 * 1024;
 // Caches of other sources kept besides the newest.
@@ -199,24 +199,6 @@ std::string CacheFileName(const ListCacheKey& key) {
     return name + std::string(kSuffix);
 }
 
-std::optional<std::string> ReadWhole(const std::string& path) {
-    const FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    struct stat info {};
-    if (fd.Get() < 0 || ::fstat(fd.Get(), &info) != 0 || !S_ISREG(info.st_mode))
-        return std::nullopt;
-    std::string bytes(static_cast<std::size_t>(info.st_size), '\0');
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::read(fd.Get(), bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return std::nullopt;
-        done += static_cast<std::size_t>(n);
-    }
-    return bytes;
-}
-
 // Leaves the newest caches of other sources; the rest would only fill the disk.
 void PruneOldCaches(const std::string& folder) {
     std::vector<std::pair<std::int64_t, std::string>> caches;
@@ -267,7 +249,8 @@ bool LoadListCache(const std::string& folder, const ListCacheKey& key, GameDatab
     warnings.clear();
     if (folder.empty())
         return false;
-    const std::optional<std::string> bytes = ReadWhole(WithSeparator(folder) + CacheFileName(key));
+    const std::optional<std::string> bytes =
+        ReadRegularFile(WithSeparator(folder) + CacheFileName(key), UINT64_MAX);
     if (!bytes || bytes->size() < kHeaderSize ||
         std::memcmp(bytes->data(), kMagic, sizeof kMagic) != 0)
         return false;
@@ -283,11 +266,12 @@ bool LoadListCache(const std::string& folder, const ListCacheKey& key, GameDatab
     Reader in(payload);
     if (!(ReadKey(in) == key) || !in.ok())
         return false;
-    warnings.resize(in.Count(12));
+    warnings.resize(in.Count(13));
     for (ListWarning& warning : warnings) {
         in.Text(warning.name);
         in.Text(warning.description);
         in.Text(warning.problem);
+        warning.ofList = in.U8() != 0;
     }
     database.biosSets.resize(in.Count(4));
     for (std::string& bios : database.biosSets)
@@ -321,6 +305,7 @@ bool SaveListCache(const std::string& folder, const ListCacheKey& key, const Gam
         out.Text(warning.name);
         out.Text(warning.description);
         out.Text(warning.problem);
+        out.U8(warning.ofList ? 1 : 0);
     }
     out.U32(static_cast<std::uint32_t>(database.biosSets.size()));
     for (const std::string& bios : database.biosSets)

@@ -1,13 +1,13 @@
 #include "database/ListInput.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 #include <zlib.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+
+#include "platform/FileSystem.h"
 
 namespace vextral {
 
@@ -25,19 +25,10 @@ ListInput::~ListInput() {
 
 bool ListInput::Open(const std::string& path) {
     Close();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
+    FileDescriptor file = OpenRegularFile(path, &fileSize_);
+    if (!file.IsOpen())
         return false;
-    struct stat info {};
-    // A FIFO or a device would block or never end.
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        return false;
-    }
-    const int flags = ::fcntl(fd, F_GETFL);
-    if (flags >= 0)
-        (void)::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
-    fileSize_ = static_cast<std::uint64_t>(info.st_size);
+    const int fd = file.Release();
     position_ = 0;
 
     unsigned char signature[2] = {0, 0};

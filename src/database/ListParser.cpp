@@ -219,6 +219,10 @@ TextOutcome ParseText(const std::string& path, GameDatabase& database, RomCrcLis
     database.games.reserve(database.size() + counts.games);
     romCrcList.reserve(romCrcList.size() + counts.roms);
     GameListBuilder builder(database, romCrcList, counts.games);
+    // Told once, in this pass; the counting pass skipped the same lines silently.
+    reader.onLongLine = [&builder](std::uint64_t lineNumber) {
+        builder.WarnAboutList("line " + std::to_string(lineNumber) + " too long");
+    };
     BuildingPass pass(reader, builder, progress);
     const bool finished = pass.Run();
     warnings = builder.TakeWarnings();

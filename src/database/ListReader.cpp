@@ -1,5 +1,6 @@
 #include "database/ListReader.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/Text.h"
@@ -54,10 +55,14 @@ bool ListReader::Open(const std::string& path) {
     Close();
     if (!input_.Open(path))
         return false;
-    buffer_.resize(kChunkSize);
+    // A short file (mame.cfg, most lists in tests) needs no full chunk.
+    buffer_.resize(input_.IsCompressed() ? kChunkSize
+                                         : static_cast<std::size_t>(std::min<std::uint64_t>(
+                                               kChunkSize, input_.FileSize() + 1)));
     begin_ = end_ = 0;
     atEnd_ = readError_ = false;
     longLine_.clear();
+    lineNumber_ = 0;
     rest_ = {};
     needLine_ = true;
     return true;
@@ -83,8 +88,32 @@ bool ListReader::Fill() {
 }
 
 int ListReader::ReadLine(std::string_view& line) {
+    for (;;) {
+        bool tooLong = false;
+        const int result = ReadAnyLine(line, tooLong);
+        if (result != 1)
+            return result;
+        ++lineNumber_;
+        if (!tooLong)
+            return 1;
+        if (onLongLine)
+            onLongLine(lineNumber_);
+    }
+}
+
+int ListReader::ReadAnyLine(std::string_view& line, bool& tooLong) {
     bool partial = false;
     longLine_.clear();
+    // Keeps a piece of a line that crosses a chunk boundary, unless the line is too long:
+    // then nothing more is kept and the rest is only looked through for its end.
+    const auto keep = [&](const char* start, std::size_t length) {
+        if (!tooLong && longLine_.size() + length > kMaxLineLength) {
+            tooLong = true;
+            longLine_.clear();
+        }
+        if (!tooLong)
+            longLine_.append(start, length);
+    };
     for (;;) {
         const char* start = buffer_.data() + begin_;
         const std::size_t available = end_ - begin_;
@@ -93,7 +122,7 @@ int ListReader::ReadLine(std::string_view& line) {
             const auto length = static_cast<std::size_t>(static_cast<const char*>(newline) - start);
             begin_ += length + 1;
             if (partial) {
-                longLine_.append(start, length);
+                keep(start, length);
                 line = longLine_;
             } else {
                 line = std::string_view(start, length);
@@ -101,7 +130,7 @@ int ListReader::ReadLine(std::string_view& line) {
             break;
         }
         if (available > 0) {
-            longLine_.append(start, available);
+            keep(start, available);
             partial = true;
         }
         begin_ = end_ = 0;

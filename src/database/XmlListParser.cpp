@@ -23,8 +23,9 @@ constexpr std::uint64_t kChunkSize = 1 << 20;
 // A single value (a description, say) is never longer in a real list; a longer one is cut
 // so that no input can make a text grow without bound.
 constexpr std::size_t kMaxValueLength = 1 << 16;
-// Expat keeps an unfinished markup token in memory; one longer than this is refused.
-constexpr long long kMaxPendingBytes = 64ll << 20;
+// Expat keeps an unfinished markup token (a tag with its attributes, a comment) in memory;
+// one longer than a text list's longest line is refused. Text between tags never waits.
+constexpr long long kMaxPendingBytes = 1ll << 20;
 constexpr int kProgressSteps = 1000;
 // How far the split point and the root element are looked for.
 constexpr std::size_t kSearchWindow = 1 << 20;
@@ -284,7 +285,7 @@ void Feed(XML_Parser parser, Reader& reader, std::size_t chunk, const ReadBytes&
             return;
         }
         if (fed - XML_GetCurrentByteIndex(parser) > kMaxPendingBytes) {
-            reader.Fail("The list holds a piece of markup longer than 64 MB");
+            reader.Fail("The list holds a piece of markup longer than 1 MB");
             return;
         }
         afterChunk();

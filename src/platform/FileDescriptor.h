@@ -22,6 +22,12 @@ class FileDescriptor {
     }
 
     int Get() const { return fd_; }
+    // Hands the descriptor over to its next owner.
+    int Release() {
+        const int fd = fd_;
+        fd_ = -1;
+        return fd;
+    }
     bool IsOpen() const { return fd_ >= 0; }
     // Closes now; false when close reported an error (a write may not have reached the disk).
     bool Close() {

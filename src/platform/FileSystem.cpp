@@ -210,12 +210,16 @@ std::optional<std::vector<DirEntry>> TryListFolder(const std::string& folder) {
         const std::string_view name(entry->d_name);
         if (name == "." || name == "..")
             continue;
-        DirEntry item{std::string(name), false};
+        DirEntry item{std::string(name), false, false};
         if (entry->d_type == DT_DIR) {
             item.isFolder = true;
         } else if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
             struct stat info {};
-            item.isFolder = StatPath(prefix + item.name, info) && S_ISDIR(info.st_mode);
+            const bool exists = StatPath(prefix + item.name, info);
+            item.isFolder = exists && S_ISDIR(info.st_mode);
+            item.isSpecial = !exists || (!item.isFolder && !S_ISREG(info.st_mode));
+        } else if (entry->d_type != DT_REG) {
+            item.isSpecial = true;
         }
         entries.push_back(std::move(item));
     }
@@ -265,6 +269,75 @@ bool IsFolder(const std::string& path) {
 bool IsRegularFile(const std::string& path) {
     struct stat info {};
     return StatPath(path, info) && S_ISREG(info.st_mode);
+}
+
+bool IsSpecialFile(const std::string& path) {
+    struct stat info {};
+    return LstatPath(path, info) && (S_ISFIFO(info.st_mode) || S_ISSOCK(info.st_mode) ||
+                                     S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode));
+}
+
+FileDescriptor OpenRegularFile(const std::string& path, std::uint64_t* length) {
+    struct stat info {};
+    if (!StatPath(path, info))
+        return FileDescriptor(-1);
+    if (!S_ISREG(info.st_mode)) {
+        errno = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
+        return FileDescriptor(-1);
+    }
+    // The path may have changed since: O_NONBLOCK keeps a FIFO put there from blocking the
+    // open, and the descriptor is checked again.
+    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (!file.IsOpen())
+        return file;
+    const int flags = ::fcntl(file.Get(), F_GETFL);
+    if (::fstat(file.Get(), &info) != 0 || !S_ISREG(info.st_mode) || flags < 0 ||
+        ::fcntl(file.Get(), F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        static_cast<void>(file.Close());
+        errno = EINVAL;
+        return FileDescriptor(-1);
+    }
+    if (length != nullptr)
+        *length = static_cast<std::uint64_t>(info.st_size);
+    return file;
+}
+
+namespace {
+
+// Up to size bytes from the descriptor's position; nothing on a read error.
+std::optional<std::string> ReadUpTo(int fd, std::size_t size) {
+    std::string contents(size, '\0');
+    std::size_t done = 0;
+    while (done < contents.size()) {
+        const ssize_t got = ::read(fd, contents.data() + done, contents.size() - done);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return std::nullopt;
+        if (got == 0)
+            break;  // the file shrank while being read
+        done += static_cast<std::size_t>(got);
+    }
+    contents.resize(done);
+    return contents;
+}
+
+}  // namespace
+
+std::optional<std::string> ReadRegularFile(const std::string& path, std::uint64_t maxLength) {
+    std::uint64_t length = 0;
+    const FileDescriptor file = OpenRegularFile(path, &length);
+    if (!file.IsOpen() || length > maxLength)
+        return std::nullopt;
+    return ReadUpTo(file.Get(), static_cast<std::size_t>(length));
+}
+
+std::optional<std::string> ReadRegularFileHead(const std::string& path, std::uint64_t maxLength) {
+    std::uint64_t length = 0;
+    const FileDescriptor file = OpenRegularFile(path, &length);
+    if (!file.IsOpen())
+        return std::nullopt;
+    return ReadUpTo(file.Get(), static_cast<std::size_t>(std::min(length, maxLength)));
 }
 
 bool IsSymbolicLink(const std::string& path) {
@@ -409,12 +482,9 @@ bool CopyFileTo(const std::string& from, const std::string& to, CopyMode mode) {
 
 bool CopyFilePart(const std::string& from, std::optional<FileRange> range, const std::string& to,
                   CopyMode mode) {
-    // Not blocking: a pipe or a device is refused below, never waited on.
-    FileDescriptor in(::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    if (in.Get() < 0)
-        return false;
+    FileDescriptor in = OpenRegularFile(from);
     struct stat info {};
-    if (::fstat(in.Get(), &info) != 0 || !S_ISREG(info.st_mode))
+    if (!in.IsOpen() || ::fstat(in.Get(), &info) != 0)
         return false;
     const auto size = static_cast<std::uint64_t>(info.st_size);
     const FileRange part = range.value_or(FileRange{0, size});

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/FileDescriptor.h"
 #include "platform/Path.h"
 
 namespace vextral {
@@ -16,6 +17,11 @@ namespace vextral {
 struct DirEntry {
     std::string name;
     bool isFolder = false;
+    // Neither a folder nor a regular file (also through a link): a FIFO, socket, device or
+    // dangling link. Such an entry is never opened, read, followed or removed.
+    bool isSpecial = false;
+
+    bool IsFile() const { return !isFolder && !isSpecial; }
 };
 
 // Wildcard match of a name against a pattern: '*' any run, '?' any one character, ASCII case
@@ -37,6 +43,16 @@ std::vector<DirEntry> ListMatching(const std::string& folder, std::string_view p
 bool PathExists(const std::string& path);  // lstat-free: follows links
 bool IsFolder(const std::string& path);
 bool IsRegularFile(const std::string& path);
+// Whether the path itself (not followed) is a FIFO, socket or device.
+bool IsSpecialFile(const std::string& path);
+// Opens a regular file (also through links) for reading; anything else is never opened, so
+// a FIFO without a writer or a device cannot make the caller wait or read for ever. The
+// file's length goes to *length when given. Not open (errno set) on any failure.
+FileDescriptor OpenRegularFile(const std::string& path, std::uint64_t* length = nullptr);
+// The whole contents of a regular file no longer than maxLength; nothing otherwise.
+std::optional<std::string> ReadRegularFile(const std::string& path, std::uint64_t maxLength);
+// The first maxLength bytes at most of a regular file; nothing when it cannot be read.
+std::optional<std::string> ReadRegularFileHead(const std::string& path, std::uint64_t maxLength);
 // Whether the path itself is a symbolic link (not followed).
 bool IsSymbolicLink(const std::string& path);
 std::optional<std::uint64_t> FileLength(const std::string& path);

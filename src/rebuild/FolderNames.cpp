@@ -22,7 +22,8 @@ std::optional<std::string> FolderNames::Find(std::string_view name, bool wantFol
         return std::nullopt;
     const DirEntry* first = nullptr;
     for (const auto& entry : it->second) {
-        if (entry.isFolder != wantFolder)
+        // A FIFO, socket or device is neither a set nor a file to read or replace.
+        if (wantFolder ? !entry.isFolder : !entry.IsFile())
             continue;
         if (entry.name == name)
             return entry.name;

@@ -12,8 +12,11 @@ namespace vextral {
 namespace {
 
 constexpr std::string_view kZipExtension = ".zip";
-// Listings kept at once; the parent's zip is the one worth keeping between games.
+// Listings kept at once; the parent's zip is the one worth keeping between games. The
+// members they hold together are bounded too (a member costs a few hundred bytes), so that
+// folders of zip64 archives with a hundred thousand members each cost no more.
 constexpr std::size_t kMaxKeptListings = 256;
+constexpr std::size_t kMaxKeptMembers = std::size_t{1} << 16;
 
 // Keeps the reader's messages instead of showing them.
 class RecordingDialogs final : public Dialogs {
@@ -48,13 +51,12 @@ bool IsSameOrUnder(std::string_view path, std::string_view changed) {
 
 }  // namespace
 
-SetZipListing ReadSetZipListing(const std::string& zipPath) {
+SetZipListing ReadSetZipListing(const std::string& zipPath, bool reportErrors) {
     RecordingDialogs recorder;
     const ZipReader reader(recorder);
     auto members = std::make_shared<std::vector<ZipEntry>>();
     SetZipListing listing;
-    if (reader.ReadZipDirectory(zipPath, *members, /*requireZipExtension=*/false,
-                                /*reportErrors=*/true))
+    if (reader.ReadZipDirectory(zipPath, *members, /*requireZipExtension=*/false, reportErrors))
         listing.members = std::move(members);
     listing.messages = std::move(recorder.messages);
     return listing;
@@ -85,7 +87,7 @@ std::shared_ptr<const SetLocation> CollectionIndex::Location(const std::string& 
             resolved.setFolder = resolved.folder + folder->name + kSeparator;
         }
         const DirEntry* zip = listing.Find(resolved.name + std::string(kZipExtension));
-        if (zip != nullptr && !zip->isFolder) {
+        if (zip != nullptr && zip->IsFile()) {
             resolved.hasZip = true;
             resolved.zipPath = resolved.folder + zip->name;
             resolved.zipStem =
@@ -100,13 +102,21 @@ std::shared_ptr<const std::vector<ZipEntry>> CollectionIndex::SetZipMembers(
     const std::string& zipPath) {
     if (const auto kept = zipListings_.find(zipPath); kept != zipListings_.end())
         return kept->second;
-    SetZipListing listing = ReadSetZipListing(zipPath);
+    // An archive the reader complained about once says nothing new the next time it is
+    // listed in this scan (after a fix, or for another game of its family).
+    SetZipListing listing = ReadSetZipListing(zipPath, !reportedArchives_.contains(zipPath));
     for (const ReaderMessage& message : listing.messages)
         dialogs_.ShowMessage(message.text, message.caption, message.icon, message.buttons);
-    if (listing.members && listing.messages.empty()) {
-        if (zipListings_.size() >= kMaxKeptListings)
-            zipListings_.clear();
+    if (!listing.messages.empty())
+        reportedArchives_.insert(zipPath);
+    const std::size_t count = listing.members ? listing.members->size() : 0;
+    if (zipListings_.size() >= kMaxKeptListings || keptMembers_ + count > kMaxKeptMembers) {
+        zipListings_.clear();
+        keptMembers_ = 0;
+    }
+    if (count <= kMaxKeptMembers) {
         zipListings_.emplace(zipPath, listing.members);
+        keptMembers_ += count;
     }
     return listing.members;
 }
@@ -134,12 +144,18 @@ void CollectionIndex::Invalidate(const std::string& path) {
     };
     std::erase_if(snapshots_, [&](const auto& kept) { return stale(kept.first); });
     std::erase_if(locations_, [&](const auto& kept) { return stale(kept.second->folder); });
-    std::erase_if(zipListings_, [&](const auto& kept) { return stale(kept.first); });
+    std::erase_if(zipListings_, [&](const auto& kept) {
+        if (!stale(kept.first))
+            return false;
+        keptMembers_ -= kept.second ? kept.second->size() : 0;
+        return true;
+    });
     std::erase_if(looseCrcs_, [&](const auto& kept) { return stale(kept.first); });
 }
 
 void CollectionIndex::InvalidateAll() {
     zipListings_.clear();
+    keptMembers_ = 0;
     locations_.clear();
     looseCrcs_.clear();
     std::erase_if(snapshots_, [](const auto& kept) {
@@ -149,9 +165,15 @@ void CollectionIndex::InvalidateAll() {
 
 void CollectionIndex::Reset() {
     zipListings_.clear();
+    keptMembers_ = 0;
     locations_.clear();
     looseCrcs_.clear();
     snapshots_.clear();
+}
+
+void CollectionIndex::StartScan() {
+    Reset();
+    reportedArchives_.clear();
 }
 
 void CollectionIndex::StartGame() {

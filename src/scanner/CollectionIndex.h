@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -39,12 +40,13 @@ struct ReaderMessage {
 };
 
 // One set zip read: its members (null when the listing failed) and the messages the reading
-// showed. Made from the path alone, so that it can be read ahead on another thread.
+// showed (none without reportErrors). Made from the path alone, so that it can be read ahead
+// on another thread.
 struct SetZipListing {
     std::shared_ptr<const std::vector<ZipEntry>> members;
     std::vector<ReaderMessage> messages;
 };
-SetZipListing ReadSetZipListing(const std::string& zipPath);
+SetZipListing ReadSetZipListing(const std::string& zipPath, bool reportErrors);
 
 class CollectionIndex {
   public:
@@ -60,8 +62,7 @@ class CollectionIndex {
     const FolderListing& Snapshot(const std::string& folder);
     std::shared_ptr<const SetLocation> Location(const std::string& location);
     // The members of a set zip, null when the listing failed. The reader's messages are
-    // shown here; a listing that showed messages is read (and shows them) again next time,
-    // as every reading of a damaged zip does.
+    // shown here, once per scan for each archive.
     std::shared_ptr<const std::vector<ZipEntry>> SetZipMembers(const std::string& zipPath);
     std::uint32_t LooseCrc(const std::string& path);
 
@@ -71,8 +72,10 @@ class CollectionIndex {
     // Anything may have changed (a batch file ran): kept folder listings are revalidated by
     // their modification time, everything else is dropped.
     void InvalidateAll();
-    // Forgets everything (a new scan).
+    // Forgets every listing and CRC (the set folders may have changed anywhere).
     void Reset();
+    // A new scan: Reset, and the archives that showed messages may show them again.
+    void StartScan();
     // Locations and loose-file CRCs are kept for one game at a time.
     void StartGame();
 
@@ -87,6 +90,8 @@ class CollectionIndex {
     std::unordered_map<std::string, Snapshotted> snapshots_;
     std::unordered_map<std::string, std::shared_ptr<const SetLocation>> locations_;
     std::unordered_map<std::string, std::shared_ptr<const std::vector<ZipEntry>>> zipListings_;
+    std::size_t keptMembers_ = 0;                       // in zipListings_
+    std::unordered_set<std::string> reportedArchives_;  // this scan's
     std::unordered_map<std::string, std::uint32_t> looseCrcs_;
 };
 

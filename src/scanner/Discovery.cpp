@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <unordered_set>
 
+#include "database/ListReader.h"
 #include "platform/FileSystem.h"
 #include "platform/Path.h"
 #include "platform/Text.h"
@@ -18,34 +18,15 @@ namespace {
 using FoldedNameSet =
     std::unordered_set<std::string_view, CaseInsensitiveHash, CaseInsensitiveEqual>;
 
-// mame.cfg is a short text; a longer line is cut so that no input can exhaust memory.
-constexpr std::size_t kMaxConfigLine = 64 * 1024;
-
-// Reads one line without its line end (LF or CR LF); false at the end of the input.
-bool ReadBoundedLine(std::istream& in, std::string& line) {
-    line.clear();
-    bool any = false;
-    char c = 0;
-    while (in.get(c)) {
-        any = true;
-        if (c == '\n')
-            break;
-        if (line.size() < kMaxConfigLine)
-            line += c;
-    }
-    if (!line.empty() && line.back() == '\r')
-        line.pop_back();
-    return any;
-}
-
 void ReadMameCfg(const std::string& mameFolder, ScanPaths& paths) {
-    std::ifstream in(mameFolder + "mame.cfg", std::ios::binary);
-    if (!in)
+    // The list reader's lines: a regular file only, and no line beyond its cap is kept.
+    ListReader in;
+    if (!in.Open(mameFolder + "mame.cfg"))
         return;
 
-    std::string line;
+    std::string_view line;
     bool inSection = false;
-    while (ReadBoundedLine(in, line)) {
+    while (in.ReadLine(line) == 1) {
         if (line == "[directory]") {
             inSection = true;
             break;
@@ -54,15 +35,14 @@ void ReadMameCfg(const std::string& mameFolder, ScanPaths& paths) {
     if (!inSection)
         return;
 
-    while (ReadBoundedLine(in, line)) {
+    while (in.ReadLine(line) == 1) {
         if (!line.empty() && line.front() == '[')
             break;
         const auto equals = line.find('=');
-        if (equals == std::string::npos)
+        if (equals == std::string_view::npos)
             continue;
-        const std::string_view view(line);
-        const std::string_view key = TrimWhiteSpace(view.substr(0, equals));
-        const std::string_view value = TrimWhiteSpace(view.substr(equals + 1));
+        const std::string_view key = TrimWhiteSpace(line.substr(0, equals));
+        const std::string_view value = TrimWhiteSpace(line.substr(equals + 1));
         std::vector<std::string>& target = EqualsIgnoringCase(key, "rompath") ? paths.romList
                                            : EqualsIgnoringCase(key, "samplepath")
                                                ? paths.sampleList

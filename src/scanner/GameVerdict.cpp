@@ -58,7 +58,10 @@ GameVerdict ClassifyGame(const GameRecord& game, const ScanOptions& o) {
                 lines.push_back(
                     {FindingKind::RomCase, i, Mark(o.FixSpelling, rom.caseFixed), kImageRomCase});
             }
-            if (rom.crcKnown) {
+            if (rom.encryptedMember) {
+                lines.push_back(
+                    {FindingKind::EncryptedMember, i, FixMark::None, kImageWrongChecksum});
+            } else if (rom.crcKnown) {
                 if (!rom.crcOk && (o.Checksum || o.AvailChecksum)) {
                     lines.push_back(
                         {FindingKind::WrongChecksum, i, FixMark::None, kImageWrongChecksum});

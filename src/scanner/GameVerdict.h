@@ -35,6 +35,7 @@ enum class FindingKind {
     WrongLength,  // index into roms, as the four below
     RomCase,
     WrongChecksum,
+    EncryptedMember,  // a wrong checksum: the member's data cannot be read
     UnavailableChecksum,
     MissingRom,
     SampleCase,  // index into samples, as MissingSample

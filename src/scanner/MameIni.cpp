@@ -10,25 +10,11 @@ namespace vextral {
 
 namespace {
 
-// mame.ini is a short text; a longer file is cut so that no input can exhaust memory.
+// mame.ini is a short text.
 constexpr std::size_t kMaxIniSize = 1 << 20;
 
 bool IsNameCharacter(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
-}
-
-std::string ReadSmallFile(const std::string& path, bool& readable) {
-    readable = false;
-    if (!IsRegularFile(path))
-        return {};
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr)
-        return {};
-    std::string text(kMaxIniSize, '\0');
-    text.resize(std::fread(text.data(), 1, text.size(), file));
-    readable = std::ferror(file) == 0;
-    std::fclose(file);
-    return text;
 }
 
 }  // namespace
@@ -112,12 +98,12 @@ MameIniPaths ParseMameIni(std::string_view text, const Environment& environment)
 std::optional<MameIniPaths> ReadMameIni(const std::vector<std::string>& folders,
                                         const Environment& environment) {
     for (const std::string& folder : folders) {
-        bool readable = false;
-        const std::string text = ReadSmallFile(
+        // A longer file is cut, so that no input can exhaust memory.
+        const std::optional<std::string> text = ReadRegularFileHead(
             folder + (folder.empty() || folder.back() == kSeparator ? "" : "/") + "mame.ini",
-            readable);
-        if (readable)
-            return ParseMameIni(text, environment);
+            kMaxIniSize);
+        if (text)
+            return ParseMameIni(*text, environment);
     }
     return std::nullopt;
 }

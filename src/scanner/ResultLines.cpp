@@ -15,7 +15,7 @@ std::string Hex(std::uint32_t value) {
     return std::string(buffer, result.ptr);
 }
 
-std::string Decimal(std::uint32_t value) {
+std::string Decimal(std::uint64_t value) {
     return std::to_string(value);
 }
 
@@ -92,6 +92,10 @@ void Scanner::AddFindingLine(const GameRecord& game, const FindingLine& line, bo
             ++c.wrongChecksums;
             break;
         }
+        case FindingKind::EncryptedMember:
+            text = "wrong checksum: " + game.roms[line.index].name + " [encrypted member]";
+            ++c.wrongChecksums;
+            break;
         case FindingKind::UnavailableChecksum:
             text = "unavailable checksum: " + game.roms[line.index].name;
             ++c.unavailableChecksums;

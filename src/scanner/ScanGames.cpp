@@ -38,6 +38,7 @@ void Scanner::ResetBeforeScan(GameDatabase& database, bool fullScan) {
             rom.crcKnown = false;
             rom.lengthFixed = false;
             rom.caseFixed = false;
+            rom.encryptedMember = false;
             rom.foundName.clear();
             rom.foundLength = 0;
             rom.foundCrc = 0;
@@ -68,7 +69,7 @@ bool Scanner::ScanGames(GameDatabase& database) {
     logText.clear();
     missingFiles.clear();
     hasTopLine_ = false;
-    index_.Reset();
+    index_.StartScan();
     romNames_.clear();
     unneededSeenFor_ = nullptr;
 

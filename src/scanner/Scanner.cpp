@@ -45,7 +45,7 @@ bool Scanner::SetExists(const std::string& location, GameRecord& game) {
     const DirEntry* entry = index_.Find(folder, leaf);
     if (entry == nullptr || !entry->isFolder) {
         entry = index_.Find(folder, leaf + ".zip");
-        if (entry == nullptr || entry->isFolder)
+        if (entry == nullptr || !entry->IsFile())
             return false;
     }
     game.setFound = true;
@@ -62,16 +62,15 @@ bool Scanner::FileExistsInSet(const std::string& filePath, bool verify, std::uin
 
     bool answer = false;
     const DirEntry* zip = index_.Find(parent, setName + ".zip");
-    if (zip != nullptr && !zip->isFolder) {
-        std::vector<ZipEntry> members;
-        if (zipReader_.ReadZipDirectory(parent + zip->name, members,
-                                        /*requireZipExtension=*/false, /*reportErrors=*/true)) {
-            const auto member =
-                std::find_if(members.begin(), members.end(), [&](const ZipEntry& candidate) {
-                    return EqualsIgnoringCase(candidate.name, fileName);
-                });
-            answer = member != members.end() &&
-                     (!verify || (member->crc == crc && member->size == size));
+    if (zip != nullptr && zip->IsFile()) {
+        if (const auto members = index_.SetZipMembers(parent + zip->name)) {
+            const auto member = std::find_if(members->begin(), members->end(),
+                                             [&name = fileName](const ZipEntry& candidate) {
+                                                 return EqualsIgnoringCase(candidate.name, name);
+                                             });
+            answer =
+                member != members->end() &&
+                (!verify || (member->crc == crc && member->size == size && !member->encrypted));
         }
     }
 
@@ -80,7 +79,7 @@ bool Scanner::FileExistsInSet(const std::string& filePath, bool verify, std::uin
         return answer;
     const std::string resolvedFolder = parent + folder->name + kSeparator;
     const DirEntry* loose = index_.Find(resolvedFolder, fileName);
-    if (loose == nullptr || loose->isFolder)
+    if (loose == nullptr || !loose->IsFile())
         return answer;
     if (!verify)
         return true;

@@ -182,11 +182,13 @@ void Scanner::CheckRomSet(GameRecord& game, const std::string& location, bool is
             }
         }
 
+        // Its data cannot be read, whatever its header says.
+        rom.encryptedMember = inZip && members.Get()[*match.member].encrypted;
         if (config.options.Length) {
             if (inZip) {
                 rom.foundLength = members.Get()[*match.member].size;
             } else if (const auto length = FileLength(filePath())) {
-                rom.foundLength = static_cast<std::uint32_t>(*length);
+                rom.foundLength = *length;
             }
             rom.lengthOk = rom.foundLength == rom.size;
             if (!rom.lengthOk && config.options.FixLength && mayFix && rom.crc != 0 &&
@@ -279,7 +281,7 @@ void Scanner::CheckWrongNames(GameRecord& game, const std::string& location, boo
         return;
     const std::vector<DirEntry> files = index_.Listing(set.setFolder).Entries();
     for (const DirEntry& file : files) {
-        if (file.isFolder)
+        if (!file.IsFile())
             continue;
         judge(file.name, index_.LooseCrc(set.setFolder + file.name), nullptr, set.setFolder);
     }

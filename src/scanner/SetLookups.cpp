@@ -19,7 +19,7 @@ Scanner::FileMatch Scanner::FindInSet(const SetLocation& location, bool zipRead,
     FileMatch match;
     if (location.hasFolder) {
         const DirEntry* file = index_.Find(location.setFolder, fileName);
-        if (file != nullptr && !file->isFolder) {
+        if (file != nullptr && file->IsFile()) {
             match.loose = true;
             match.looseName = file->name;
         }
@@ -39,7 +39,7 @@ bool Scanner::ExistsInSet(const std::string& folder, const std::string& setName,
     }
     if (location->hasFolder) {
         const DirEntry* file = index_.Find(location->setFolder, fileName);
-        if (file != nullptr && !file->isFolder)
+        if (file != nullptr && file->IsFile())
             return true;
     }
     return answer;
@@ -53,7 +53,7 @@ bool Scanner::RestoreFromBackup(GameRecord& game, const std::string& fileName,
         return false;
     const std::string backupSet = backupRoot + setBackup->name + kSeparator;
     const DirEntry* file = index_.Find(backupSet, fileName);
-    if (file == nullptr || file->isFolder)
+    if (file == nullptr || !file->IsFile())
         return false;
     const std::string source = backupSet + file->name;
     if (rom != nullptr) {

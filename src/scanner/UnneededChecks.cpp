@@ -81,9 +81,11 @@ void Scanner::CheckUnneededInPath(const std::string& folder, GameRecord& collect
         const std::string_view setName = EndsWithIgnoringCase(name, kZipExtension)
                                              ? name.substr(0, name.size() - kZipExtension.size())
                                              : name;
-        if (database.FindGame(setName) || (isRomFolder && database.IsBiosSet(setName)) ||
-            sharedSamples.contains(setName) ||
-            EqualsIgnoringCase(NameWithoutExtension(name), knownBiosSet))
+        // A FIFO, socket or device is no set whatever its name.
+        if (!entry.isSpecial &&
+            (database.FindGame(setName) || (isRomFolder && database.IsBiosSet(setName)) ||
+             sharedSamples.contains(setName) ||
+             EqualsIgnoringCase(NameWithoutExtension(name), knownBiosSet)))
             continue;
         const std::string path = base + entry.name;
         const std::string asFolder = path + kSeparator;
@@ -154,7 +156,8 @@ void Scanner::CheckUnneededInSet(
                     return std::nullopt;
                 return FileData{*length, index_.LooseCrc(path)};
             };
-            if (isNeeded(entry.name, data)) {
+            // A FIFO, socket or device named as a needed file is still not that file.
+            if (!entry.isSpecial && isNeeded(entry.name, data)) {
                 AddNeededFile(setFolder, entry.name);
                 continue;
             }

@@ -1,9 +1,15 @@
 #include "archive/ZipExtraction.h"
 
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+
+#include "archive/Crc32.h"
 #include "archive/ZipReader.h"
 #include "platform/FileSystem.h"
 #include "support/FakeDialogs.h"
@@ -12,6 +18,21 @@
 
 namespace vextral::test {
 namespace {
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kAddressSanitizer = true;
+#elif defined(__has_feature)
+constexpr bool kAddressSanitizer = __has_feature(address_sanitizer);
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
+
+// The address space this process uses now.
+std::uint64_t AddressSpaceInUse() {
+    std::uint64_t pages = 0;
+    std::ifstream("/proc/self/statm") >> pages;
+    return pages * static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE));
+}
 
 class ZipExtractionTest : public ::testing::Test {
   protected:
@@ -70,8 +91,11 @@ TEST_F(ZipExtractionTest, DamagedMembersWriteNothing) {
     builder.Last().size = 4000;
     builder.AddDeflated("claims-4-gib.bin", data);
     builder.Last().size = 0xfffffff0u;
+    // Its bytes here happen to be plain, but an encrypted member's data is never taken.
+    builder.Add("encrypted.bin", "abc");
+    builder.Last().flags = 1;
     const std::vector<ZipEntry> entries = ListArchive(builder);
-    ASSERT_EQ(entries.size(), 6u);
+    ASSERT_EQ(entries.size(), 7u);
 
     for (const ZipEntry& entry : entries) {
         SCOPED_TRACE(entry.name);
@@ -147,6 +171,35 @@ TEST_F(ZipExtractionTest, ReadOnlyTargetIsKeptAndWrittenFilesAreWritable) {
     EXPECT_FALSE(WriteFileFromBuffer(temp / "no/such/folder/file", "x", 1));
     EXPECT_FALSE(WriteFileFromBuffer(temp.Path() + ".", "x", 1));
     EXPECT_EQ(FolderNames(), (std::vector<std::string>{"locked", "set.zip", "writable"}));
+}
+
+TEST_F(ZipExtractionTest, BombMemberStreamsUnderAnAddressSpaceLimit) {
+    if (kAddressSanitizer)
+        GTEST_SKIP() << "the address sanitizer reserves more address space than any limit";
+    // 1.7 MB inflating to 256 MiB, extracted and checksummed with 64 MiB of room.
+    constexpr std::uint64_t kInflated = std::uint64_t{256} << 20;
+    ZipBuilder builder;
+    builder.Add("bomb.bin", "");
+    builder.Last().payload = DeflatedZeros(kInflated);
+    builder.Last().method = 8;
+    builder.Last().size = kInflated;
+    builder.Last().crc = CrcOfZeros(kInflated);
+    const std::vector<ZipEntry> entries = ListArchive(builder);
+    ASSERT_EQ(entries.size(), 1u);
+
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const rlim_t limit = AddressSpaceInUse() + (rlim_t{64} << 20);
+        const rlimit bound{limit, limit};
+        std::uint64_t length = 0;
+        const bool ok = ::setrlimit(RLIMIT_AS, &bound) == 0 && Extract(entries[0], "out") &&
+                        FileCrc(temp / "out", &length) == entries[0].crc && length == kInflated;
+        ::_exit(ok ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
 
 }  // namespace

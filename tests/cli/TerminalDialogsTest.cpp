@@ -1,6 +1,7 @@
 // The terminal's answers to questions and message boxes, read from a scripted input.
 
 #include "cli/TerminalDialogs.h"
+#include "cli/TerminalText.h"
 
 #include <gtest/gtest.h>
 
@@ -83,6 +84,15 @@ TEST(ParseAnswerTest, KnowsTheFiveAnswersOnly) {
     EXPECT_EQ(ParseAnswer("stop"), AskAnswer::Stop);
     EXPECT_FALSE(ParseAnswer("Yes").has_value());
     EXPECT_FALSE(ParseAnswer("").has_value());
+}
+
+TEST_F(TerminalDialogsTest, MessagesKeepEveryByteAndCannotActOnTheTerminal) {
+    TerminalDialogs dialogs(in_, err_, /*interactive=*/false, AskAnswer::No);
+    static const char kRaw[] = "-listinfo bug:\n\nx (a\0b\x1b[31mred\r\x7f\tend)";
+    const std::string text(kRaw, sizeof kRaw - 1);
+    dialogs.ShowMessage(text, "Vextral", MessageIcon::Exclamation, MessageButtons::Ok);
+    EXPECT_EQ(Written(), "Vextral: -listinfo bug:\n\nx (a\\0b\\x1b[31mred\\x0d\\x7f\tend)\n\n");
+    EXPECT_EQ(TerminalText("one\ntwo", LineBreaks::Escape), "one\\x0atwo");
 }
 
 }  // namespace

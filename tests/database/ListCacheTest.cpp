@@ -64,6 +64,8 @@ test::ListBuilder SmallList(const std::string& parentDescription) {
     list.Game("pa", parentDescription).Rom("p.1", 8, 0x11111111).Rom("p.2", 8).Sample("s.wav");
     list.Game("pb", "Pb").CloneOf("pa").SampleOf("pa").Rom("b.1", 8, 0x11111111).Sample("s.wav");
     list.Game("pc", "Pb").Rom("c.1", 8, 0);  // a description seen before: a warning
+    // A line beyond the reader's cap: a warning about the list, not about a game.
+    list.Game("pd", "Pd").Line(std::string((1 << 20) + 1, '('));
     return list;
 }
 

@@ -115,7 +115,10 @@ TEST(ListParserTest, ReferencesToItselfOrWithoutSamplesAreIgnored) {
     for (const GameRecord& game : p.database) {
         EXPECT_TRUE(!game.hasSampleOf && game.sampleOf.empty()) << game.name;
     }
-    EXPECT_TRUE(p.dialogs.messages.empty());
+    // Only the unusable sample set is told: the others were never going to be used.
+    EXPECT_EQ(p.dialogs.MessageTexts(),
+              std::vector<std::string>{Bug("zeta", "Zeta", "Invalid Sampleof: a/b")});
+    p.dialogs.messages.clear();
     EXPECT_FALSE(p.database[0].isClone);
     EXPECT_FALSE(p.database[1].isClone);
 
@@ -200,6 +203,7 @@ TEST(ListParserTest, NamesThatCannotBeFileNamesAreDropped) {
         .Rom("ok.1", 10, 0x2)
         .Rom("sub/x.1", 10, 0x3)
         .Rom("c:x.1", 10, 0x4)
+        .Line("rom name x.bin")  // no parentheses: a ROM without a name
         .Sample("..")
         .Sample("fine.wav");
     list.Game("..", "Dots");
@@ -213,11 +217,31 @@ TEST(ListParserTest, NamesThatCannotBeFileNamesAreDropped) {
               (std::vector<std::string>{Bug("../evil", "Evil", "Invalid Foldername !"),
                                         Bug("good", "Good", "Invalid Filename: sub/x.1"),
                                         Bug("good", "Good", "Invalid Filename: c:x.1"),
+                                        Bug("good", "Good", "Invalid Filename !"),
                                         Bug("good", "Good", "Invalid Filename: .."),
                                         Bug("..", "Dots", "Invalid Foldername !"),
                                         Bug("dots", "Dots", "Double Description !")}));
     for (const RomCrcEntry& entry : p.romCrcList)
         EXPECT_TRUE(IsPlainFileName(entry.name));
+}
+
+TEST(ListParserTest, OverlongLineIsSkippedAndToldOnceWhenWarningsAreOn) {
+    test::ListBuilder list;
+    list.Game("a", "A").Rom("a.1", 1, 0x1);
+    list.Game("b", "B")
+        .Line("description " + std::string(std::size_t{2} << 20, '('))
+        .Rom("b.1", 1, 0x2);
+    list.Game("c", "C");
+    for (const bool warnings : {true, false}) {
+        Parsed p;
+        Parse(p, list.Text(), warnings);
+        ASSERT_TRUE(p.ok);
+        ASSERT_EQ(p.database.size(), 3u);
+        EXPECT_EQ(p.database[1].description, "B");
+        EXPECT_EQ(p.database[1].romCount, 1u);
+        const std::vector<std::string> told{"-listinfo bug:\n\nline 14 too long"};
+        EXPECT_EQ(p.dialogs.MessageTexts(), warnings ? told : std::vector<std::string>{});
+    }
 }
 
 TEST(ListParserTest, StopDuringTheBuildingPassFails) {

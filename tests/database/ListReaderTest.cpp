@@ -5,15 +5,22 @@
 #include <string>
 #include <vector>
 
+#include "support/FolderBuilder.h"
 #include "support/TempFolder.h"
+#include "support/Watchdog.h"
 
 namespace vextral {
 namespace {
 
-std::vector<std::string> Tokens(const std::string& text) {
+std::vector<std::string> Tokens(const std::string& text,
+                                std::vector<std::uint64_t>* longLines = nullptr) {
     test::TempFolder folder;
     ListReader reader;
     EXPECT_TRUE(reader.Open(test::WriteFile(folder / "list.dat", text)));
+    reader.onLongLine = [&](std::uint64_t line) {
+        ASSERT_NE(longLines, nullptr) << "line " << line;
+        longLines->push_back(line);
+    };
     std::vector<std::string> tokens;
     std::string token;
     while (ReadListToken(reader, token) == 1)
@@ -51,16 +58,32 @@ TEST(ListReaderTest, EmptyLinesGiveEmptyTokensAndLineEndsVary) {
               (List{std::string("na\0me", 5), "x", std::string("\0", 1)}));
 }
 
-TEST(ListReaderTest, LinesAndTokensLongerThanOneReadChunk) {
-    const std::string huge(3'000'000, 'h');
-    std::string text = "first " + huge + " last\n";
+TEST(ListReaderTest, LinesUpToTheCapAreReadWholeAndLongerOnesAreSkippedAndTold) {
+    // Read in chunks: the lines cross chunk boundaries.
+    const std::string nearCap(ListReader::kMaxLineLength - 12, 'h');
+    std::string text =
+        "first " + nearCap + " last\n" + std::string(std::size_t{2} << 20, '(') + "\nafter\n";
     for (int i = 0; i < 200'000; ++i)
         text += "rom ( name x )\n";
-    const List tokens = Tokens(text);
-    ASSERT_EQ(tokens.size(), 3u + 200'000u * 5u);
-    EXPECT_EQ(tokens[1], huge);
+    text += std::string(std::size_t{3} << 20, 'z');  // no line end at all
+    std::vector<std::uint64_t> longLines;
+    const List tokens = Tokens(text, &longLines);
+    ASSERT_EQ(tokens.size(), 4u + 200'000u * 5u);
+    EXPECT_EQ(tokens[1], nearCap);
     EXPECT_EQ(tokens[2], "last");
+    EXPECT_EQ(tokens[3], "after");
     EXPECT_EQ(tokens.back(), ")");
+    EXPECT_EQ(longLines, (std::vector<std::uint64_t>{2, 200'004}));
+}
+
+TEST(ListReaderTest, OpensOnlyRegularFiles) {
+    const test::Watchdog watchdog;
+    test::TempFolder folder;
+    test::FolderBuilder(folder.Path()).Special("fifo", test::SpecialKind::Fifo).Folder("dir");
+    ListReader reader;
+    EXPECT_FALSE(reader.Open(folder / "fifo"));
+    EXPECT_FALSE(reader.Open(folder / "dir"));
+    EXPECT_FALSE(reader.IsOpen());
 }
 
 }  // namespace

@@ -206,6 +206,10 @@ TEST(XmlListParserTest, MalformedXmlGivesOneProblemNamingItsPlaceAndNoHalfList) 
         {"binary", head + std::string("\t<\x01\x02\x00\xFF>\n", 8), "line 15, column 3."},
         {"wrong root", "<?xml version=\"1.0\"?>\n<softwarelists>\n</softwarelists>\n",
          "line 2, column 1."},
+        // Held whole by the reader until it ends: refused rather than read into memory.
+        {"markup beyond 1 MiB",
+         head + "\t<machine name=\"" + std::string(2 << 20, 'x') + "\"/>\n</mame>\n",
+         "longer than 1 MB at line 15"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);

@@ -5,6 +5,7 @@
 #include "archive/FileUtils.h"
 #include "rebuild/RebuildDialogue.h"
 #include "rebuild/RebuildFixture.h"
+#include "support/Watchdog.h"
 
 namespace vextral::test {
 namespace {
@@ -311,6 +312,40 @@ TEST_F(RebuilderTest, OnlySelectedGamesAndNoLinkLoops) {
     EXPECT_EQ(Written(), (std::map<std::string, std::string>{{"g/", ""}, {"g/a.bin", "alpha"}}));
     EXPECT_EQ(progress.upper, 2);
 }
+
+// FIFOs, sockets and links to devices in the source are never read, and one standing where a
+// set would be written is neither replaced nor written through.
+class SpecialFileRebuildTest : public RebuilderTest,
+                               public testing::WithParamInterface<SpecialKind> {};
+
+TEST_P(SpecialFileRebuildTest, AreNeitherSourcesNorTargets) {
+    const Watchdog watchdog;
+    AddGame("g", {{"g.bin", "g data"}});
+    AddGame("h", {{"h.bin", "h data"}});
+    source.File("x", "g data").File("y", "h data");
+    source.Special("pack.zip", GetParam()).Special("sub/g.bin", GetParam());
+    FolderBuilder(destination).Special("g.zip", GetParam()).Special("h", GetParam());
+    const auto sourceBefore = ReadTree(source.Root());
+
+    RebuildOptions zipped;
+    zipped.zip = true;
+    EXPECT_EQ(Run(zipped), Rebuilder::Outcome::Completed);
+    EXPECT_EQ(Run({}), Rebuilder::Outcome::Completed);
+    EXPECT_EQ(Members(destination + "h.zip"),
+              (std::map<std::string, std::string>{{"h.bin", "h data"}}));
+    auto written = Written();
+    written.erase("h.zip");
+    const std::string kept = GetParam() == SpecialKind::DeviceLink ? "" : "<special>";
+    EXPECT_EQ(written, (std::map<std::string, std::string>{
+                           {"g.zip", kept}, {"g/", ""}, {"g/g.bin", "g data"}, {"h", kept}}));
+    EXPECT_EQ(ReadTree(source.Root()), sourceBefore);
+    EXPECT_EQ(progress.upper, 2);  // only the two regular files count
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, SpecialFileRebuildTest,
+                         testing::Values(SpecialKind::Fifo, SpecialKind::Socket,
+                                         SpecialKind::DeviceLink),
+                         SpecialKindName());
 
 TEST_F(RebuilderTest, FailedWritesAreReportedOncePerSetAndLeaveNothingBehind) {
     AddGame("g", {{"a.bin", "alpha"}, {"b.bin", "beta"}});

@@ -67,12 +67,15 @@ TEST_F(CollectionIndexTest, AChangeDropsWhatDependsOnThePathAndNothingElse) {
     EXPECT_EQ(Members("two/"), 0u);
 }
 
-TEST_F(CollectionIndexTest, AListingThatShowedMessagesIsReadAgain) {
+TEST_F(CollectionIndexTest, AnArchivesMessagesAreShownOncePerScan) {
     disk.File("bad/set.zip", "not a zip");
     const std::string zip = root + "bad/set.zip";
     EXPECT_EQ(index.SetZipMembers(zip), nullptr);
     const std::vector<std::string> once = dialogs.MessageTexts();
     ASSERT_FALSE(once.empty());
+    EXPECT_EQ(index.SetZipMembers(zip), nullptr);
+    EXPECT_EQ(dialogs.MessageTexts(), once);
+    index.StartScan();
     std::vector<std::string> twice = once;
     twice.insert(twice.end(), once.begin(), once.end());
     EXPECT_EQ(index.SetZipMembers(zip), nullptr);

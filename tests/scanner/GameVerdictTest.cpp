@@ -80,6 +80,12 @@ TEST(GameVerdictTest, FindingsBecomeLinesOnlyWhereTheirOptionsAreOn) {
          {{K::WrongName, 0, FixMark::None, kImageWrongName},
           {K::WrongLength, 0, FixMark::NotFixed, kImageWrongLength},
           {K::WrongChecksum, 0, FixMark::None, kImageWrongChecksum}}},
+        {"an encrypted member is a wrong checksum whatever the checksum options",
+         [](GameRecord& g, ScanOptions& o) {
+             g.roms[0].encryptedMember = true;
+             o.Checksum = false;
+         },
+         {{K::EncryptedMember, 0, FixMark::None, kImageWrongChecksum}}},
         {"an unknown checksum is a finding only when available checksums are asked for",
          [](GameRecord& g, ScanOptions& o) {
              g.roms[0].crcKnown = g.roms[0].crcOk = false;

@@ -7,6 +7,9 @@
 
 #include "archive/ZipReader.h"
 #include "scanner/ScanFixture.h"
+#include "support/FolderBuilder.h"
+#include "support/Watchdog.h"
+#include "support/ZipBuilder.h"
 
 namespace vextral {
 namespace {
@@ -325,23 +328,34 @@ wrong checksum: k3.rom [wrong: 1020304] [right: 6d6d6d6d (92929292)]
 )"));
 }
 
-TEST_F(ScanGoldenTest, DamagedZipIsReportedEachTimeItIsListedAndCountsAsAbsent) {
+TEST_F(ScanGoldenTest, DamagedZipIsReportedOncePerScanAndCountsAsAbsent) {
     ListBuilder list;
     list.Game("lima", "Lima Damaged").Rom("l1.rom", 8, 0x4C4C4C4C);
+    list.Game("limb", "Lima Clone").CloneOf("lima").Rom("l2.rom", 8, 0x4D4D4D4D);
     Load(list);
-    romFolder.File("lima.zip", "this is no zip archive at all, only text");
+    romFolder.File("lima.zip", "").File("neogeo.zip", "no zip archive at all, only text");
 
-    EXPECT_TRUE(Scan());
-    const std::string zip = scanner.paths.romList[0] + "lima.zip";
-    EXPECT_EQ(dialogs.MessageTexts(),
-              (std::vector<std::string>{
-                  "Unsupported Zipformat In File:\n\n" + zip, "Corrupt Zipfile:\n\n" + zip,
-                  "Unsupported Zipformat In File:\n\n" + zip, "Corrupt Zipfile:\n\n" + zip}));
-    // The file is there, so the set is not missing; its ROM is.
-    EXPECT_EQ(scanner.logText, Expected(R"(
+    for (int scan = 0; scan < 2; ++scan) {
+        dialogs.messages.clear();
+        EXPECT_TRUE(Scan());
+        const auto messages = [](const std::string& zip) {
+            return std::vector<std::string>{"Unsupported Zipformat In File:\n\n" + zip,
+                                            "Corrupt Zipfile:\n\n" + zip};
+        };
+        auto expected = messages(scanner.paths.romList[0] + "neogeo.zip");
+        for (const std::string& text : messages(scanner.paths.romList[0] + "lima.zip"))
+            expected.push_back(text);
+        EXPECT_EQ(dialogs.MessageTexts(), expected);
+        // The file is there, so the set is not missing; its ROMs are.
+        EXPECT_EQ(scanner.logText, Expected(R"(
+Lima Clone [folder: limb - parent: lima]
+missing game: Lima Clone
+missing rom: l2.rom [length: 8] [chksum: 4d4d4d4d (b2b2b2b2)]
+
 Lima Damaged [folder: lima]
 missing rom: l1.rom [length: 8] [chksum: 4c4c4c4c (b3b3b3b3)]
 )"));
+    }
 }
 
 TEST_F(ScanGoldenTest, MissingFilesComeBackFromTheBackupFolder) {
@@ -416,6 +430,116 @@ Oscar Uses Samples [folder: oscar]
 missing sample: o2.wav
 )"));
 }
+
+TEST_F(ScanGoldenTest, LengthsBeyond4GiBAreReportedWhole) {
+    constexpr std::uint64_t kBeyond4GiB = (std::uint64_t{1} << 32) + 8;
+    ListBuilder list;
+    list.Game("ll", "Loose Giant").Rom("l.rom", 8, 0x4C4C4C4C);
+    list.Game("zz", "Zipped Giant").Rom("z.rom", 8, 0x5A5A5A5A);
+    Load(list);
+    romFolder.FolderSet("ll", {{"l.rom", ""}});
+    std::filesystem::resize_file(romFolder.Root() + "ll/l.rom", kBeyond4GiB);  // sparse
+    test::ZipBuilder zipped;
+    zipped.Add("z.rom", DataWithCrc(0x5A5A5A5A, 8));
+    zipped.Last().zip64 = true;
+    zipped.Last().size = kBeyond4GiB;
+    zipped.Write(romFolder.Root() + "zz.zip");
+    // Reading four gigabytes of zeros would only slow the test.
+    scanner.config.options.Checksum = false;
+    scanner.config.options.RightName = false;
+
+    EXPECT_TRUE(Scan());
+    EXPECT_EQ(scanner.logText, Expected(R"(
+Loose Giant [folder: ll]
+wrong length: l.rom [wrong: 4294967304] [right: 8]
+
+Zipped Giant [folder: zz]
+wrong length: z.rom [wrong: 4294967304] [right: 8]
+)"));
+}
+
+TEST_F(ScanGoldenTest, EncryptedMemberIsNeverAGoodRomWhateverItsHeaderSays) {
+    ListBuilder list;
+    list.Game("kk", "Locked").Rom("k1.rom", 8, 0x4B4B4B4B).Rom("k2.rom", 8, 0x4C4C4C4C);
+    Load(list);
+    test::ZipBuilder zip;
+    zip.Add("k1.rom", DataWithCrc(0x4B4B4B4B, 8)).Add("k2.rom", DataWithCrc(0x4C4C4C4C, 8));
+    zip.Last().flags = 1;
+    zip.Write(romFolder.Root() + "kk.zip");
+
+    for (const bool checksum : {true, false}) {
+        scanner.config.options.Checksum = checksum;
+        EXPECT_TRUE(Scan());
+        EXPECT_EQ(scanner.logText, Expected(R"(
+Locked [folder: kk]
+wrong checksum: k2.rom [encrypted member]
+)"));
+    }
+}
+
+// A FIFO, a socket or a link to a device met where a set, a file of a set or a sample set
+// would be is no file of the set: never opened (a FIFO would block the scan for ever, the
+// device would be read for ever), reported unneeded where a file would be, and never removed
+// by the fix (a link goes as a link, as every link does).
+class SpecialFileScanTest : public test::ScanFixture,
+                            public testing::WithParamInterface<test::SpecialKind> {};
+
+TEST_P(SpecialFileScanTest, IsReportedUnneededButNeverReadNorRemoved) {
+    const test::Watchdog watchdog;
+    ListBuilder list;
+    list.Game("g1", "Game One")
+        .Rom("g1.rom", 8, 0x47474747)
+        .Rom("g1b.rom", 8, 0x48484848)
+        .Sample("s1.wav");
+    list.Game("g2", "Game Two").Rom("g2.rom", 8, 0x49494949);
+    list.Game("g3", "Game Three").Rom("g3.rom", 8, 0x4A4A4A4A);
+    Load(list);
+    test::FolderBuilder roms(romFolder.Root());
+    for (const char* name : {"g1/g1.rom", "g1/G1B.ROM", "g1/extra.bin", "g2.zip", "g3"})
+        roms.Special(name, GetParam());
+    test::FolderBuilder(sampleFolder.Root()).Special("g1.zip", GetParam());
+    const auto before = test::ReadTree(temp.Path());
+    scanner.config.options.FixUnneeded = true;
+    scanner.config.options.Ask = false;
+    scanner.config.options.Backup = false;
+
+    EXPECT_TRUE(Scan());
+    const bool isLink = GetParam() == test::SpecialKind::DeviceLink;
+    std::string expected = R"(
+unneeded file: {R}g2.zip [F]
+
+unneeded file: {R}g3 [F]
+
+unneeded file: {S}g1.zip [F]
+
+Game One [folder: g1]
+missing rom: g1.rom [length: 8] [chksum: 47474747 (b8b8b8b8)]
+missing rom: g1b.rom [length: 8] [chksum: 48484848 (b7b7b7b7)]
+missing sample: s1.wav
+unneeded file: {R}g1/G1B.ROM [F]
+unneeded file: {R}g1/extra.bin [F]
+unneeded file: {R}g1/g1.rom [F]
+
+Game Three [folder: g3]
+missing game: Game Three
+missing rom: g3.rom [length: 8] [chksum: 4a4a4a4a (b5b5b5b5)]
+
+Game Two [folder: g2]
+missing game: Game Two
+missing rom: g2.rom [length: 8] [chksum: 49494949 (b6b6b6b6)]
+)";
+    for (auto at = expected.find("[F]"); at != std::string::npos; at = expected.find("[F]"))
+        expected.replace(at, 3, isLink ? "[fixed]" : "[not fixed]");
+    EXPECT_EQ(scanner.logText, Expected(expected));
+    if (!isLink) {
+        EXPECT_EQ(test::ReadTree(temp.Path()), before);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, SpecialFileScanTest,
+                         testing::Values(test::SpecialKind::Fifo, test::SpecialKind::Socket,
+                                         test::SpecialKind::DeviceLink),
+                         test::SpecialKindName());
 
 // Devices list no ROM and no sample: a missing one is no finding, a present one is checked as
 // any set. BIOS sets and shared sample sets are no games, but a scan never calls them

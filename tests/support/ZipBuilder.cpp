@@ -2,6 +2,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <fstream>
 #include <stdexcept>
 
@@ -18,6 +19,23 @@ void Put32(std::string& out, std::uint32_t value) {
     Put16(out, value & 0xffff);
     Put16(out, value >> 16);
 }
+
+void Put64(std::string& out, std::uint64_t value) {
+    Put32(out, static_cast<std::uint32_t>(value));
+    Put32(out, static_cast<std::uint32_t>(value >> 32));
+}
+
+// A zip64 extra block holding the given 64-bit values.
+std::string Zip64Extra(std::initializer_list<std::uint64_t> values) {
+    std::string block;
+    Put16(block, 0x0001);
+    Put16(block, static_cast<std::uint32_t>(8 * values.size()));
+    for (const std::uint64_t value : values)
+        Put64(block, value);
+    return block;
+}
+
+constexpr std::uint32_t kMarker = 0xffffffff;
 
 constexpr std::uint32_t kDosTime = 0x6000;  // 12:00:00
 constexpr std::uint32_t kDosDate = 0x5421;  // 2022-01-01
@@ -45,6 +63,50 @@ std::string DeflateRaw(const std::string& data) {
     if (status != Z_STREAM_END)
         throw std::runtime_error("deflate failed");
     return out;
+}
+
+std::string DeflatedZeros(std::uint64_t count) {
+    std::string out;
+    std::uint32_t bits = 0;
+    int used = 0;
+    const auto put = [&](std::uint32_t value, int width) {  // least significant bit first
+        bits |= value << used;
+        used += width;
+        for (; used >= 8; used -= 8, bits >>= 8)
+            out.push_back(static_cast<char>(bits & 0xff));
+    };
+    const auto code = [&](std::uint32_t value, int width) {  // Huffman codes: most first
+        std::uint32_t reversed = 0;
+        for (int i = 0; i < width; ++i)
+            reversed |= ((value >> i) & 1u) << (width - 1 - i);
+        put(reversed, width);
+    };
+    put(1, 1);  // the final block
+    put(1, 2);  // fixed Huffman codes
+    if (count > 0) {
+        code(0x30, 8);  // literal 0
+        --count;
+    }
+    for (; count >= 258; count -= 258) {
+        code(0xC5, 8);  // length 258
+        code(0, 5);     // distance 1
+    }
+    for (; count > 0; --count)
+        code(0x30, 8);
+    code(0, 7);  // end of block
+    if (used > 0)
+        out.push_back(static_cast<char>(bits & 0xff));
+    return out;
+}
+
+std::uint32_t CrcOfZeros(std::uint64_t count) {
+    const std::string zeros(1 << 20, '\0');
+    uLong crc = 0;
+    for (; count > 0; count -= std::min<std::uint64_t>(count, zeros.size())) {
+        crc = crc32(crc, reinterpret_cast<const Bytef*>(zeros.data()),
+                    static_cast<uInt>(std::min<std::uint64_t>(count, zeros.size())));
+    }
+    return static_cast<std::uint32_t>(crc);
 }
 
 ZipBuilder& ZipBuilder::Add(const std::string& storedName, const std::string& data) {
@@ -87,72 +149,104 @@ ZipBuilder& ZipBuilder::CentralReversed() {
 std::string ZipBuilder::Bytes() const {
     std::string out = prefix_;
     std::string central;
+    bool anyZip64 = false;
     for (const ZipMember& member : members_) {
         std::string record;
-        const std::string payload = member.deflated ? DeflateRaw(member.data) : member.data;
+        const std::string payload =
+            member.payload.value_or(member.deflated ? DeflateRaw(member.data) : member.data);
         const std::uint32_t realCrc = CrcOf(member.data);
         const std::uint16_t method = member.method.value_or(member.deflated ? 8 : 0);
         const std::uint32_t crc = member.crc.value_or(realCrc);
-        const std::uint32_t size =
-            member.size.value_or(static_cast<std::uint32_t>(member.data.size()));
-        const std::uint32_t compressedSize =
-            member.compressedSize.value_or(static_cast<std::uint32_t>(payload.size()));
+        const std::uint64_t size = member.size.value_or(member.data.size());
+        const std::uint64_t compressedSize = member.compressedSize.value_or(payload.size());
         const std::uint16_t flags = static_cast<std::uint16_t>(
             member.flags | (member.descriptor != Descriptor::None ? 8 : 0));
-        const auto offset = static_cast<std::uint32_t>(out.size());
+        const std::uint64_t offset = out.size();
+        anyZip64 = anyZip64 || member.zip64;
+        const auto put32or64 = [&](std::string& to, std::uint64_t value) {
+            if (member.zip64)
+                Put64(to, value);
+            else
+                Put32(to, static_cast<std::uint32_t>(value));
+        };
+        const auto headerValue = [&](std::uint64_t value) {
+            return member.zip64 ? kMarker : static_cast<std::uint32_t>(value);
+        };
+        const std::string localExtra =
+            (member.zip64 ? Zip64Extra({size, compressedSize}) : std::string()) + member.extra;
 
         Put32(out, 0x04034b50);
-        Put16(out, 20);
+        Put16(out, member.zip64 ? 45 : 20);
         Put16(out, flags);
         Put16(out, method);
         Put16(out, kDosTime);
         Put16(out, kDosDate);
         Put32(out, member.streamed ? 0 : crc);
-        Put32(out, member.streamed ? 0 : compressedSize);
-        Put32(out, member.streamed ? 0 : size);
+        Put32(out, member.streamed ? 0 : headerValue(compressedSize));
+        Put32(out, member.streamed ? 0 : headerValue(size));
         Put16(out, static_cast<std::uint32_t>(member.storedName.size()));
-        Put16(out, static_cast<std::uint32_t>(member.extra.size()));
+        Put16(out, static_cast<std::uint32_t>(localExtra.size()));
         out += member.storedName;
-        out += member.extra;
+        out += localExtra;
         out += payload;
         if (member.descriptor == Descriptor::Signed)
             Put32(out, 0x08074b50);
         if (member.descriptor != Descriptor::None) {
             Put32(out, crc);
-            Put32(out, compressedSize);
-            Put32(out, size);
+            put32or64(out, compressedSize);
+            put32or64(out, size);
         }
 
+        const std::string centralExtra =
+            member.zip64 ? Zip64Extra({size, compressedSize, offset}) : std::string();
         Put32(record, 0x02014b50);
-        Put16(record, 20);
-        Put16(record, 20);
+        Put16(record, member.zip64 ? 45 : 20);
+        Put16(record, member.zip64 ? 45 : 20);
         Put16(record, flags);
         Put16(record, method);
         Put16(record, kDosTime);
         Put16(record, kDosDate);
         Put32(record, crc);
-        Put32(record, compressedSize);
-        Put32(record, size);
+        Put32(record, headerValue(compressedSize));
+        Put32(record, headerValue(size));
         Put16(record, static_cast<std::uint32_t>(member.storedName.size()));
-        Put16(record, 0);  // extra
+        Put16(record, static_cast<std::uint32_t>(centralExtra.size()));
         Put16(record, 0);  // comment
         Put16(record, 0);  // disk
         Put16(record, 0);  // internal attributes
         const bool folder = !member.storedName.empty() && member.storedName.back() == '/';
         Put32(record, folder ? 0x10 : 0);
-        Put32(record, offset);
+        Put32(record, headerValue(offset));
         record += member.storedName;
+        record += centralExtra;
         central = centralReversed_ ? record + central : central + record;
     }
-    const auto centralOffset = static_cast<std::uint32_t>(out.size());
+    const std::uint64_t centralOffset = out.size();
     out += central;
+    if (anyZip64) {
+        const std::uint64_t zip64EndOffset = out.size();
+        Put32(out, 0x06064b50);
+        Put64(out, 44);  // the record's size after this field
+        Put16(out, 45);
+        Put16(out, 45);
+        Put32(out, 0);  // this disk
+        Put32(out, 0);  // the central directory's disk
+        Put64(out, members_.size());
+        Put64(out, members_.size());
+        Put64(out, central.size());
+        Put64(out, centralOffset);
+        Put32(out, 0x07064b50);
+        Put32(out, 0);
+        Put64(out, zip64EndOffset);
+        Put32(out, 1);  // disks
+    }
     Put32(out, 0x06054b50);
     Put16(out, 0);
     Put16(out, 0);
-    Put16(out, static_cast<std::uint32_t>(members_.size()));
-    Put16(out, static_cast<std::uint32_t>(members_.size()));
-    Put32(out, static_cast<std::uint32_t>(central.size()));
-    Put32(out, centralOffset);
+    Put16(out, anyZip64 ? 0xffff : static_cast<std::uint32_t>(members_.size()));
+    Put16(out, anyZip64 ? 0xffff : static_cast<std::uint32_t>(members_.size()));
+    Put32(out, anyZip64 ? kMarker : static_cast<std::uint32_t>(central.size()));
+    Put32(out, anyZip64 ? kMarker : static_cast<std::uint32_t>(centralOffset));
     Put16(out, 0);
     out += trailing_;
     if (truncateAt_ && *truncateAt_ < out.size())

@@ -10,7 +10,8 @@
 
 namespace vextral::test {
 
-enum class Descriptor { None, Plain, Signed };  // Plain: 12 bytes; Signed: 16 with signature
+// Plain: 12 bytes (20 for zip64); Signed: 16 (24) with the descriptor's own signature.
+enum class Descriptor { None, Plain, Signed };
 
 struct ZipMember {
     std::string storedName;
@@ -19,12 +20,18 @@ struct ZipMember {
     // What the local header claims; unset fields take the true values.
     std::optional<std::uint16_t> method;
     std::optional<std::uint32_t> crc;
-    std::optional<std::uint32_t> size;
-    std::optional<std::uint32_t> compressedSize;
+    std::optional<std::uint64_t> size;
+    std::optional<std::uint64_t> compressedSize;
     std::uint16_t flags = 0;
     Descriptor descriptor = Descriptor::None;  // sets flag bit 3
     bool streamed = false;                     // zero CRC and sizes in the local header
     std::string extra;                         // extra-field bytes
+    // Sizes (and the central record's offset) as 0xffffffff markers with the values in a
+    // zip64 extra field; a descriptor then has 8-byte sizes. The archive gets a zip64 end
+    // record and its locator.
+    bool zip64 = false;
+    // The member's bytes as given instead of data's (stored or deflated).
+    std::optional<std::string> payload;
 };
 
 class ZipBuilder {
@@ -55,6 +62,11 @@ class ZipBuilder {
 
 // Raw Deflate (no header) at the highest level.
 std::string DeflateRaw(const std::string& data);
+// Raw Deflate of `count` zero bytes, written directly (about 160 to 1), so that a test can
+// make a member inflating to gigabytes without compressing them.
+std::string DeflatedZeros(std::uint64_t count);
+// CRC-32 of `count` zero bytes.
+std::uint32_t CrcOfZeros(std::uint64_t count);
 std::uint32_t CrcOf(const std::string& data);
 
 }  // namespace vextral::test

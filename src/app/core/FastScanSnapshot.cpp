@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
-#include <iterator>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/FileSystem.h"
@@ -16,18 +16,19 @@ namespace vextral {
 namespace {
 
 // The whole file is a few kilobytes plus one byte per game; anything far larger is not ours.
-constexpr std::uint64_t kMaxFileLength = 64ull * 1024 * 1024;
+constexpr std::uint64_t kMaxFileLength = 16ull * 1024 * 1024;
 
 class ByteReader {
   public:
-    explicit ByteReader(const std::vector<std::uint8_t>& bytes) : bytes_(bytes) {}
+    explicit ByteReader(std::string_view bytes) : bytes_(bytes) {}
 
     std::optional<std::uint32_t> Read(std::size_t width) {
         if (bytes_.size() - position_ < width)
             return std::nullopt;
         std::uint32_t value = 0;
         for (std::size_t i = 0; i < width; ++i) {
-            value |= static_cast<std::uint32_t>(bytes_[position_ + i]) << (8 * i);
+            value |= static_cast<std::uint32_t>(static_cast<std::uint8_t>(bytes_[position_ + i]))
+                     << (8 * i);
         }
         position_ += width;
         return value;
@@ -42,14 +43,13 @@ class ByteReader {
         }
         if (!length || bytes_.size() - position_ < *length)
             return std::nullopt;
-        std::string text(bytes_.begin() + static_cast<std::ptrdiff_t>(position_),
-                         bytes_.begin() + static_cast<std::ptrdiff_t>(position_ + *length));
+        std::string text(bytes_.substr(position_, *length));
         position_ += *length;
         return text;
     }
 
   private:
-    const std::vector<std::uint8_t>& bytes_;
+    std::string_view bytes_;
     std::size_t position_ = 0;
 };
 
@@ -76,17 +76,12 @@ void PutCountedString(std::string& out, const std::string& text) {
 }  // namespace
 
 bool ReadFastScanFile(const std::string& path, FastScanSnapshot& snapshot, GameDatabase& database) {
-    const auto length = FileLength(path);
-    if (!length || *length > kMaxFileLength)
+    const std::optional<std::string> bytes = ReadRegularFile(path, kMaxFileLength);
+    if (!bytes)
         return false;
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return false;
-    const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                                          std::istreambuf_iterator<char>());
 
     // Everything is parsed before anything is applied, so a damaged file changes nothing.
-    ByteReader reader(bytes);
+    ByteReader reader(*bytes);
     const auto gameCount = reader.Read(4);
     if (!gameCount || *gameCount != database.size())
         return false;

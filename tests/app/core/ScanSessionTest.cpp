@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -10,8 +11,10 @@
 #include "platform/FolderLock.h"
 #include "support/FakeDialogs.h"
 #include "support/FakeProgress.h"
+#include "support/FolderBuilder.h"
 #include "support/RecordingResultSink.h"
 #include "support/TempFolder.h"
+#include "support/Watchdog.h"
 
 namespace vextral {
 namespace {
@@ -96,6 +99,19 @@ TEST_F(ScanSessionTest, FastScanFileForAnotherListIsIgnored) {
     session.Open();
     EXPECT_EQ(session.snapshot.fields.rom, root + "other/");  // the one taken at opening
     EXPECT_FALSE(session.ComputeButtonStates().fastScan);
+}
+
+TEST_F(ScanSessionTest, MameConfigAndFastScanFilesThatAreNoRegularFilesCountAsAbsent) {
+    const test::Watchdog watchdog;  // opening a FIFO without a writer would wait for ever
+    for (const test::SpecialKind kind : {test::SpecialKind::Fifo, test::SpecialKind::DeviceLink}) {
+        for (const char* name : {"mame/mame.cfg", "mame/mame.ini", "prog/fastscan.dat"}) {
+            std::filesystem::remove(root + name);
+            test::FolderBuilder(root).Special(name, kind);
+        }
+        session.Open();
+        EXPECT_EQ(session.fields.rom, "");
+        EXPECT_FALSE(session.ComputeButtonStates().fastScan);
+    }
 }
 
 TEST_F(ScanSessionTest, FieldChangesAreSplitAndWrittenBackWhileSettingsKeepTheTypedText) {
