@@ -11,7 +11,8 @@
 #include "archive/ZipLibrary.h"
 #include "platform/FileSystem.h"
 #include "rebuild/Merger.h"
-#include "scanner/Scanner.h"
+#include "scanner/ScanConfig.h"
+#include "scanner/ScanPaths.h"
 
 using namespace vextral;
 
@@ -90,13 +91,14 @@ int main(int argc, char** argv) {
     ZipLibrary zipLibrary;
     if (!zipLibrary.Load())
         return 2;
-    Scanner scanner(dialogs, progress, results, zipLibrary);
-    scanner.programFolder = root + "program/";
-    scanner.scratchFolder = root + "program/tempzip.vxt/run/";
-    scanner.romList = {roms};
-    scanner.romFolders = {roms};
-    scanner.options.Backup = false;
-    Merger merger(scanner, database);
+    ScanConfig config;
+    ScanPaths paths;
+    config.programFolder = root + "program/";
+    config.scratchFolder = root + "program/tempzip.vxt/run/";
+    paths.romList = {roms};
+    paths.romFolders = {roms};
+    config.options.Backup = false;
+    Merger merger(config, paths, dialogs, progress, zipLibrary, database);
 
     const auto run = [&](const char* what, auto&& action) {
         bench::Stopwatch clock;
@@ -108,11 +110,11 @@ int main(int argc, char** argv) {
             merger.SkippedParents().size(),
             outcome == Merger::Outcome::Completed ? "" : "  NOT COMPLETED");
     };
-    scanner.options.MergeSplit = true;
+    config.options.MergeSplit = true;
     run("split merge (folders):", [&] { return merger.Merge({false}); });
     run("unmerge (folders):", [&] { return merger.Unmerge({false}); });
-    scanner.options.MergeSplit = false;
-    scanner.options.MergeFull = true;
+    config.options.MergeSplit = false;
+    config.options.MergeFull = true;
     run("full merge (zipped):", [&] { return merger.Merge({true}); });
     run("unmerge (zipped):", [&] { return merger.Unmerge({true}); });
     RemoveFolderTree(work);

@@ -13,7 +13,8 @@
 #include "archive/ZipLibrary.h"
 #include "platform/FileSystem.h"
 #include "rebuild/Rebuilder.h"
-#include "scanner/Scanner.h"
+#include "scanner/ScanConfig.h"
+#include "scanner/ScanPaths.h"
 
 using namespace vextral;
 
@@ -126,9 +127,10 @@ int main(int argc, char** argv) {
     ZipLibrary zipLibrary;
     if (!zipLibrary.Load())
         return 2;
-    Scanner scanner(dialogs, progress, results, zipLibrary);
-    scanner.programFolder = root + "program/";
-    scanner.scratchFolder = root + "program/tempzip.vxt/run/";
+    ScanConfig config;
+    ScanPaths paths;
+    config.programFolder = root + "program/";
+    config.scratchFolder = root + "program/tempzip.vxt/run/";
 
     bench::Stopwatch copyClock;
     const std::uint64_t copied = CopyAll(source, root + "copy/");
@@ -142,7 +144,7 @@ int main(int argc, char** argv) {
     std::printf("buffered copy:     %7.2f s wall, %7.2f s cpu\n", bufferedClock.Seconds(),
                 bufferedClock.CpuSeconds());
 
-    Rebuilder rebuilder(scanner, database);
+    Rebuilder rebuilder(config, dialogs, progress, zipLibrary, database);
     for (const bool zip : {false, true}) {
         const std::string destination = root + (zip ? "zipped/" : "loose/");
         bench::Stopwatch clock;

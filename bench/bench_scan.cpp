@@ -130,8 +130,8 @@ int main(int argc, char** argv) {
     char programTemplate[] = "/tmp/vextral-bench-XXXXXX";
     if (::mkdtemp(programTemplate) == nullptr)
         return 1;
-    scanner.programFolder = std::string(programTemplate) + "/";
-    scanner.pathWarning = false;
+    scanner.config.programFolder = std::string(programTemplate) + "/";
+    scanner.config.pathWarning = false;
 
     std::vector<std::string> paths;
     for (const DirEntry& entry : ListFolder(romFolder)) {
@@ -195,6 +195,6 @@ int main(int argc, char** argv) {
     std::printf("scan / floor: %.2f wall, %.2f processor (%.3f s / %.3f s)\n",
                 scanMedian / floorMedian, scanCpu[rounds / 2] / floorCpu[rounds / 2],
                 scanCpu[rounds / 2], floorCpu[rounds / 2]);
-    std::filesystem::remove_all(scanner.programFolder);
+    std::filesystem::remove_all(scanner.config.programFolder);
     return 0;
 }

@@ -102,7 +102,7 @@ int main(int argc, char** argv) {
     NoResults results;
     ZipLibrary zipLibrary;
     Scanner scanner(dialogs, progress, results, zipLibrary);
-    scanner.pathWarning = true;
+    scanner.config.pathWarning = true;
 
     PathFields fields;
     fields.rom = base + "roms;" + base + "other";
@@ -118,7 +118,7 @@ int main(int argc, char** argv) {
 
     std::size_t selected = 0;
     for (const char* pattern : {"game1*", "*", "game0123?"}) {
-        scanner.chosenList = {pattern};
+        scanner.paths.chosenList = {pattern};
         const double ms = Milliseconds([&] { scanner.SelectGames(database); });
         selected = 0;
         for (const GameRecord& game : database)

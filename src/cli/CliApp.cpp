@@ -274,7 +274,7 @@ class CliRun {
             TextResultSink sink;
             ScanSession session(settings, database, dialogs_, progress_, sink, zipLibrary_);
             session.showStatisticsBox = false;
-            session.scanner().mameIniFolders = UserMameIniFolders();
+            session.scanner().config.mameIniFolders = UserMameIniFolders();
             FillFields(session);
             // The scan itself warns about folders without sets; once is enough.
             const bool pathWarning = settings.PathWarning;
@@ -313,21 +313,21 @@ class CliRun {
     void FillFields(ScanSession& session) const {
         Scanner& scanner = session.scanner();
         const AppSettings& settings = session.settings;
-        scanner.romList.clear();
-        scanner.sampleList.clear();
-        scanner.miscList.clear();
+        scanner.paths.romList.clear();
+        scanner.paths.sampleList.clear();
+        scanner.paths.miscList.clear();
         if (!settings.mameFolder.empty())
             scanner.ReadMameConfigPaths(settings.mameFolder);
-        Scanner::SplitList(settings.rompaths, scanner.romList, kAppendPaths);
-        Scanner::SplitList(settings.samplepaths, scanner.sampleList, kAppendPaths);
-        Scanner::SplitList(settings.miscpaths, scanner.miscList, kAppendPaths);
+        SplitList(settings.rompaths, scanner.paths.romList, kAppendPaths);
+        SplitList(settings.samplepaths, scanner.paths.sampleList, kAppendPaths);
+        SplitList(settings.miscpaths, scanner.paths.miscList, kAppendPaths);
         const auto field = [this](const std::optional<std::string>& given,
                                   const std::vector<std::string>& list) {
             return given ? AbsolutePathField(*given, shellFolder_) : JoinList(list);
         };
-        session.fields.rom = field(args_.romPaths, scanner.romList);
-        session.fields.sample = field(args_.samplePaths, scanner.sampleList);
-        session.fields.misc = field(args_.miscPaths, scanner.miscList);
+        session.fields.rom = field(args_.romPaths, scanner.paths.romList);
+        session.fields.sample = field(args_.samplePaths, scanner.paths.sampleList);
+        session.fields.misc = field(args_.miscPaths, scanner.paths.miscList);
         session.fields.select = args_.select.value_or(settings.chosenGames);
     }
 
@@ -432,7 +432,7 @@ int RunRebuild(const Arguments& args) {
         const auto locks = session.LockForRebuild(from, to);
         if (!locks)
             return run.Refused();
-        Rebuilder rebuilder(session.scanner(), session.database);
+        Rebuilder rebuilder = session.NewRebuilder();
         rebuilder.BuildIndex();
         int status = StatusOf(rebuilder.Rebuild(from, to, args.rebuild));
         if (status == kStatusError)
@@ -478,7 +478,7 @@ int RunMerge(const Arguments& args, bool unmerge) {
         const auto locks = session.LockForMerge();
         if (!locks)
             return run.Refused();
-        Merger merger(session.scanner(), session.database);
+        Merger merger = session.NewMerger();
         const RunOutcome outcome = unmerge ? merger.Unmerge(options) : merger.Merge(options);
         int status = StatusOf(outcome);
         if (status == kStatusError)
@@ -490,8 +490,8 @@ int RunMerge(const Arguments& args, bool unmerge) {
                 status = kStatusProblems;
         }
         if (merger.KeptWithoutBackup() > 0) {
-            Error(
-                KeptWithoutBackupNote(merger.KeptWithoutBackup(), session.scanner().programFolder));
+            Error(KeptWithoutBackupNote(merger.KeptWithoutBackup(),
+                                        session.scanner().config.programFolder));
         }
         return status;
     });

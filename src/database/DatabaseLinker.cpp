@@ -6,6 +6,7 @@
 #include <unordered_map>
 
 #include "database/ListWarning.h"
+#include "database/NeoGeoBios.h"
 #include "platform/Text.h"
 
 namespace vextral {
@@ -138,8 +139,7 @@ void FillOtherNames(GameDatabase& database, const RomCrcList& list) {
 }  // namespace
 
 bool IsNeoGeoBiosRom(const RomRecord& rom) {
-    return rom.size == 131072 &&
-           (rom.crc == 0x9036D879u || rom.crc == 0x97CF998Bu || rom.crc == 0x354029FCu);
+    return IsNeoGeoBiosData(rom.size, rom.crc, kNeoGeoBiosCoreCount);
 }
 
 void LinkGameDatabase(GameDatabase& database, RomCrcList& romCrcList) {

@@ -94,6 +94,14 @@ void FolderCache::Invalidate(const std::string& folder) {
         found->second.trusted = false;
 }
 
+void FolderCache::InvalidateTree(const std::string& folder) {
+    const std::string key = FolderKey(folder);
+    for (auto& [cachedFolder, cached] : cache_) {
+        if (cachedFolder.starts_with(key))
+            cached.trusted = false;
+    }
+}
+
 void FolderCache::Clear() {
     cache_.clear();
 }

@@ -13,7 +13,7 @@
 namespace vextral {
 
 class FolderListing {
-public:
+  public:
     FolderListing() = default;
     explicit FolderListing(std::vector<DirEntry> sortedEntries, bool exists);
 
@@ -23,23 +23,25 @@ public:
     const DirEntry* Find(std::string_view name) const;
     std::vector<const DirEntry*> Match(std::string_view pattern) const;
 
-private:
+  private:
     std::vector<DirEntry> entries_;  // sorted by name bytes
     std::unordered_map<std::string, std::size_t> firstByFoldedName_;
     bool exists_ = false;
 };
 
 class FolderCache {
-public:
+  public:
     // The listing of a folder (with or without trailing separator), listed again when the
     // folder's modification time changed or was too recent to be trusted.
     const FolderListing& Listing(const std::string& folder);
     // Resolves folder + name ignoring case through the cached listing.
     const DirEntry* Find(const std::string& folder, std::string_view name);
     void Invalidate(const std::string& folder);
+    // The folder and every folder inside it.
+    void InvalidateTree(const std::string& folder);
     void Clear();
 
-private:
+  private:
     struct Cached {
         FolderListing listing;
         std::timespec modified{};

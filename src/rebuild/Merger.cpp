@@ -40,10 +40,18 @@ bool ReplaceWith(const std::string& from, const std::string& target) {
 
 }  // namespace
 
-Merger::Merger(Scanner& scanner, GameDatabase& database) : scanner_(scanner), database_(database) {}
+Merger::Merger(const ScanConfig& config, const ScanPaths& paths, Dialogs& dialogs,
+               Progress& progress, ZipLibrary& zipLibrary, GameDatabase& database)
+    : config_(config),
+      paths_(paths),
+      dialogs_(dialogs),
+      progress_(progress),
+      zipLibrary_(zipLibrary),
+      zipReader_(dialogs),
+      database_(database) {}
 
 Merger::Outcome Merger::Merge(const MergeOptions& options) {
-    return Run(scanner_.options.MergeFull ? Mode::Full : Mode::Split, options);
+    return Run(config_.options.MergeFull ? Mode::Full : Mode::Split, options);
 }
 
 Merger::Outcome Merger::Unmerge(const MergeOptions& options) {
@@ -55,14 +63,14 @@ Merger::Outcome Merger::Run(Mode mode, const MergeOptions& options) {
     keptWithoutBackup_ = 0;
     zip_ = options.zip;
     romFolders_.clear();
-    for (const auto& folder : scanner_.romList)
+    for (const auto& folder : paths_.romList)
         romFolders_.push_back(WithSeparator(folder));
     if (romFolders_.empty())
         return Outcome::Failed;
     // The first rom folder comes first in the list, so that a set found there is the
     // earliest source and the new set lands beside it.
-    if (!scanner_.romFolders.empty()) {
-        const std::string first = WithSeparator(scanner_.romFolders.front());
+    if (!paths_.romFolders.empty()) {
+        const std::string first = WithSeparator(paths_.romFolders.front());
         std::erase(romFolders_, first);
         romFolders_.insert(romFolders_.begin(), first);
     }
@@ -78,7 +86,7 @@ Merger::Outcome Merger::Run(Mode mode, const MergeOptions& options) {
     int count = 0;
     for (const auto& game : database_)
         count += (game.isParent && game.selected) ? 1 : 0;
-    Progress& progress = scanner_.progress();
+    Progress& progress = progress_;
     progress.OpenProgress(mode == Mode::Unmerge ? "Unmerging Roms" : "Merging Roms");
     if (count > 0)
         progress.SetProgressRange(0, count);
@@ -103,7 +111,7 @@ Merger::Outcome Merger::Run(Mode mode, const MergeOptions& options) {
 }
 
 bool Merger::ProcessFamily(Mode mode, const GameRecord& parent) {
-    scanner_.progress().SetProgressText(parent.description);
+    progress_.SetProgressText(parent.description);
     broken_ = false;
     listings_.clear();
     setFolders_.clear();
@@ -223,7 +231,7 @@ std::vector<Merger::SetPlan> Merger::PlanFamily(Mode mode,
 }
 
 bool Merger::FamilyIsSafe(const std::vector<std::string>& setNames) {
-    const std::string& program = scanner_.programFolder;
+    const std::string& program = config_.programFolder;
     for (const auto& name : setNames) {
         for (std::size_t r = 0; r < romFolders_.size(); ++r) {
             // An archive that cannot be read may hold data nobody can see; it stays.
@@ -264,7 +272,7 @@ const Merger::ArchiveListing& Merger::Listing(const std::string& archivePath) {
     auto it = listings_.find(archivePath);
     if (it == listings_.end()) {
         ArchiveListing listing;
-        listing.readable = scanner_.zipReader().ReadZipDirectory(
+        listing.readable = zipReader_.ReadZipDirectory(
             archivePath, listing.members, /*requireZipExtension=*/false, /*reportErrors=*/true);
         it = listings_.emplace(archivePath, std::move(listing)).first;
     }
@@ -359,8 +367,7 @@ void Merger::Take(const Candidate& candidate, const std::string& romName,
         copied = CopyFileTo(candidate.loosePath, target, CopyMode::ReplaceExisting);
     } else {
         const std::string part = newSet.temporary + kSeparator + ".vxtpart";
-        copied = ExtractZipEntry(*candidate.member, part, scanner_.dialogs()) &&
-                 ReplaceWith(part, target);
+        copied = ExtractZipEntry(*candidate.member, part, dialogs_) && ReplaceWith(part, target);
         if (!copied)
             DeleteFileForced(part);
     }
@@ -377,14 +384,14 @@ void Merger::Take(const Candidate& candidate, const std::string& romName,
 bool Merger::ClearLeftover(const std::string& path, const std::string& setName) {
     if (!PathExists(path) && !IsSymbolicLink(path))
         return true;
-    const BackupStore store(scanner_.programFolder);
+    const BackupStore store(config_.programFolder);
     if (IsSymbolicLink(path))
         return false;  // not ours
     if (IsRegularFile(path)) {
         // An archive is kept as its members, which the scan can put back; anything else whole.
         std::vector<ZipEntry> members;
-        if (!scanner_.zipReader().ReadZipDirectory(path, members, /*requireZipExtension=*/false,
-                                                   /*reportErrors=*/false)) {
+        if (!zipReader_.ReadZipDirectory(path, members, /*requireZipExtension=*/false,
+                                         /*reportErrors=*/false)) {
             return store.MoveFileIn(path, setName, FileNamePart(path)).has_value();
         }
         const bool kept =
@@ -448,13 +455,13 @@ bool Merger::BuildSet(NewSet& newSet) {
         return true;
 
     const std::string archive = first_ + newSet.name + ".zip.vxtnew";
-    if (PathExists(archive) || !scanner_.zipLibrary().AddFiles(archive, files, /*junkPaths=*/true))
+    if (PathExists(archive) || !zipLibrary_.AddFiles(archive, files, /*junkPaths=*/true))
         return false;
     newSet.archive = archive;
     // Read back what was written: every file listed under its name with the size and CRC-32
     // of its source, and its data decompressing to them.
     std::vector<ZipEntry> members;
-    if (!scanner_.zipReader().ReadZipDirectory(archive, members, false, false))
+    if (!zipReader_.ReadZipDirectory(archive, members, false, false))
         return false;
     std::unordered_map<std::string, const ZipEntry*> byName;
     for (const auto& member : members)
@@ -606,7 +613,7 @@ bool Merger::IsListedData(std::uint64_t size, std::uint32_t crc) {
 
 bool Merger::MustKeep(const std::string& name, std::uint64_t size,
                       const std::function<std::optional<std::uint32_t>()>& crcOf) {
-    if (scanner_.options.Backup)
+    if (config_.options.Backup)
         return !IsTaken(name, size, crcOf);
     // The user asked for no copies, not for the loss of originals.
     const auto crc = crcOf();
@@ -626,7 +633,7 @@ void Merger::RemoveOldSet(const OldSet& old) {
 }
 
 bool Merger::BackUpFolder(const std::string& folder, const std::string& setName) {
-    const BackupStore store(scanner_.programFolder);
+    const BackupStore store(config_.programFolder);
     const auto entries = TryListFolder(folder);
     if (!entries)
         return false;
@@ -634,7 +641,7 @@ bool Merger::BackUpFolder(const std::string& folder, const std::string& setName)
     for (const auto& entry : *entries) {
         const std::string path = folder + kSeparator + entry.name;
         if (entry.isFolder) {
-            if (scanner_.options.Backup)
+            if (config_.options.Backup)
                 ok = store.CopyIn(path, setName, entry.name).has_value() && ok;
             else if (!IsSymbolicLink(path))
                 ok = BackUpFolder(path, setName) && ok;
@@ -654,7 +661,7 @@ bool Merger::BackUpFolder(const std::string& folder, const std::string& setName)
 
 bool Merger::BackUpArchive(const std::string& archive, const std::string& setName,
                            Keeping keeping) {
-    const BackupStore store(scanner_.programFolder);
+    const BackupStore store(config_.programFolder);
     const bool counted = keeping == Keeping::WhatMustStay;
     const auto wholeArchive = [&] {
         const bool kept = store.CopyIn(archive, setName, FileNamePart(archive)).has_value();
@@ -663,14 +670,14 @@ bool Merger::BackUpArchive(const std::string& archive, const std::string& setNam
     const ArchiveListing& listing = Listing(archive);
     if (!listing.readable)
         return wholeArchive();
-    ScratchFolder scratch(scanner_.scratchFolder);
+    ScratchFolder scratch(config_.scratchFolder);
     for (const auto& member : listing.members) {
         if (counted && !MustKeep(member.name, member.size,
                                  [&] { return std::optional<std::uint32_t>(member.crc); })) {
             continue;
         }
         const std::string extracted = scratch.Path() + SafeFileName(member.name);
-        if (!scratch.Ok() || !ExtractZipEntry(member, extracted, scanner_.dialogs()) ||
+        if (!scratch.Ok() || !ExtractZipEntry(member, extracted, dialogs_) ||
             !store.MoveFileIn(extracted, setName, member.name)) {
             DeleteFileForced(extracted);
             return wholeArchive();
@@ -682,7 +689,7 @@ bool Merger::BackUpArchive(const std::string& archive, const std::string& setNam
 }
 
 bool Merger::Kept(bool kept) {
-    if (kept && !scanner_.options.Backup)
+    if (kept && !config_.options.Backup)
         ++keptWithoutBackup_;
     return kept;
 }

@@ -18,11 +18,16 @@
 
 #include "archive/Crc32.h"
 #include "archive/ZipEntry.h"
+#include "archive/ZipLibrary.h"
+#include "archive/ZipReader.h"
 #include "database/GameDatabase.h"
 #include "rebuild/FolderNames.h"
 #include "rebuild/MergeDialogue.h"
 #include "rebuild/RunOutcome.h"
-#include "scanner/Scanner.h"
+#include "scanner/ScanConfig.h"
+#include "scanner/ScanPaths.h"
+#include "ui/Dialogs.h"
+#include "ui/Progress.h"
 
 namespace vextral {
 
@@ -30,9 +35,11 @@ class Merger {
   public:
     using Outcome = RunOutcome;
 
-    Merger(Scanner& scanner, GameDatabase& database);
+    // Reads the config's options and folders and the paths' rom lists at each run.
+    Merger(const ScanConfig& config, const ScanPaths& paths, Dialogs& dialogs, Progress& progress,
+           ZipLibrary& zipLibrary, GameDatabase& database);
 
-    // Full merge when the scanner's MergeFull is on, otherwise split merge.
+    // Full merge when the config's MergeFull is on, otherwise split merge.
     Outcome Merge(const MergeOptions& options);
     Outcome Unmerge(const MergeOptions& options);
 
@@ -150,7 +157,12 @@ class Merger {
     // Counts what went to the backup folder with Backup off; returns kept.
     bool Kept(bool kept);
 
-    Scanner& scanner_;
+    const ScanConfig& config_;
+    const ScanPaths& paths_;
+    Dialogs& dialogs_;
+    Progress& progress_;
+    ZipLibrary& zipLibrary_;
+    ZipReader zipReader_;
     GameDatabase& database_;
     bool zip_ = false;
     std::string first_;                     // the first rom folder, ends with the separator

@@ -1,7 +1,6 @@
 #include "rebuild/Rebuilder.h"
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -13,6 +12,7 @@
 #include "archive/FileUtils.h"
 #include "archive/ZipExtraction.h"
 #include "archive/ZipLibrary.h"
+#include "database/NeoGeoBios.h"
 #include "fixer/ProcessScratch.h"
 #include "platform/FileSystem.h"
 #include "platform/Path.h"
@@ -22,8 +22,6 @@ namespace vextral {
 
 namespace {
 
-constexpr std::uint64_t kBiosSize = 131072;
-constexpr std::array<std::uint32_t, 4> kBiosCrcs{0x9036d879, 0x354029fc, 0x97cf998b, 0x853e6b96};
 
 bool IsLink(const std::string& path) {
     std::error_code error;
@@ -42,8 +40,14 @@ std::string NewPrivateFolder(const std::string& parent, const std::string& stem)
 
 }  // namespace
 
-Rebuilder::Rebuilder(Scanner& scanner, const GameDatabase& database)
-    : scanner_(scanner), database_(database) {}
+Rebuilder::Rebuilder(const ScanConfig& config, Dialogs& dialogs, Progress& progress,
+                     ZipLibrary& zipLibrary, const GameDatabase& database)
+    : config_(config),
+      dialogs_(dialogs),
+      progress_(progress),
+      zipLibrary_(zipLibrary),
+      zipReader_(dialogs),
+      database_(database) {}
 
 void Rebuilder::BuildIndex() {
     index_.Build(database_);
@@ -60,7 +64,7 @@ const std::string& Rebuilder::TargetGame(const RebuildEntry& entry) const {
     // A clone's ROM that the parent names for other data stays in the clone's set in every
     // merge mode: one name cannot hold both.
     const bool otherData = entry.parentHasName && !entry.parentHasSameData;
-    const ScanOptions& modes = scanner_.options;
+    const ScanOptions& modes = config_.options;
     if ((modes.MergeFull && !otherData) || (modes.MergeSplit && entry.parentHasSameData))
         return entry.parentName;
     return entry.gameName;
@@ -80,11 +84,11 @@ Rebuilder::Outcome Rebuilder::Rebuild(const std::string& sourceFolder,
         return Outcome::Failed;
     skipDestination_ = WithoutSeparator(CanonicalPath(destination_));
     // Other processes' folders there are never walked either.
-    skipTemporary_ = WithoutSeparator(CanonicalPath(scanner_.programFolder + kTempZipFolderName));
-    skipProgram_ = WithoutSeparator(CanonicalPath(scanner_.programFolder));
-    if (scanner_.scratchFolder.empty() || !IsFolder(scanner_.scratchFolder))
+    skipTemporary_ = WithoutSeparator(CanonicalPath(config_.programFolder + kTempZipFolderName));
+    skipProgram_ = WithoutSeparator(CanonicalPath(config_.programFolder));
+    if (config_.scratchFolder.empty() || !IsFolder(config_.scratchFolder))
         return Outcome::Failed;
-    workFolder_ = NewPrivateFolder(scanner_.scratchFolder, "rebuild");
+    workFolder_ = NewPrivateFolder(config_.scratchFolder, "rebuild");
     if (workFolder_.empty())
         return Outcome::Failed;
     RemoveZipLeftovers(destination_);
@@ -96,7 +100,7 @@ Rebuilder::Outcome Rebuilder::Rebuild(const std::string& sourceFolder,
     const std::string source = WithSeparator(sourceFolder);
     const std::uint32_t count = CountFiles(source);
 
-    Progress& progress = scanner_.progress();
+    Progress& progress = progress_;
     progress.OpenProgress("Rebuilding ROMs");
     if (count > 0)
         progress.SetProgressRange(
@@ -144,9 +148,9 @@ Rebuilder::Step Rebuilder::WalkFolder(const std::string& folder) {
         } else if (IsRegularFile(path)) {  // no pipes or devices: reading them may block
             if (ProcessFile(path) == Step::Stop)
                 return Step::Stop;
-            scanner_.progress().AdvanceProgress();
+            progress_.AdvanceProgress();
             // Otherwise a Stop pressed while no file matches would wait for the walk's end.
-            if (scanner_.progress().IsStopRequested())
+            if (progress_.IsStopRequested())
                 return Step::Stop;
         }
     }
@@ -155,8 +159,8 @@ Rebuilder::Step Rebuilder::WalkFolder(const std::string& folder) {
 
 Rebuilder::Step Rebuilder::ProcessFile(const std::string& path) {
     std::vector<ZipEntry> members;
-    if (scanner_.zipReader().ReadZipDirectory(path, members, /*requireZipExtension=*/true,
-                                              /*reportErrors=*/true)) {
+    if (zipReader_.ReadZipDirectory(path, members, /*requireZipExtension=*/true,
+                                    /*reportErrors=*/true)) {
         for (const auto& member : members) {
             std::this_thread::yield();
             Candidate candidate{member.crc, ~member.crc, member.size, member.name};
@@ -165,7 +169,7 @@ Rebuilder::Step Rebuilder::ProcessFile(const std::string& path) {
             const std::string temporary = workFolder_ + SafeFileName(member.name);
             temporaryLinked_ = false;
             Step step = Step::Continue;
-            if (ExtractZipEntry(member, temporary, scanner_.dialogs())) {
+            if (ExtractZipEntry(member, temporary, dialogs_)) {
                 step = Match(temporary, candidate);
                 if (step == Step::Continue && options_.complemented) {
                     candidate.crc = candidate.complement;
@@ -210,8 +214,7 @@ bool Rebuilder::MightMatch(const Candidate& candidate) {
 
 Rebuilder::Step Rebuilder::Match(const std::string& file, const Candidate& candidate) {
     const bool isBios =
-        !options_.biosEverywhere && candidate.size == kBiosSize &&
-        std::find(kBiosCrcs.begin(), kBiosCrcs.end(), candidate.crc) != kBiosCrcs.end();
+        !options_.biosEverywhere && IsNeoGeoBiosData(candidate.size, candidate.crc);
     const auto serve = [&](std::span<RebuildEntry> entries) {
         for (auto& entry : entries) {
             if (entry.used || entry.size != candidate.size)
@@ -239,13 +242,13 @@ Rebuilder::Step Rebuilder::Write(const std::string& file, const std::string& rom
         biosNames_.push_back(romName);
     }
     std::this_thread::yield();
-    Progress& progress = scanner_.progress();
+    Progress& progress = progress_;
     progress.Repaint();
     progress.SetProgressText(game + kSeparator + romName);
     if (progress.IsStopRequested())
         return Step::Stop;
 
-    const std::string setName = isBios ? std::string("neogeo") : game;
+    const std::string setName = isBios ? std::string(kNeoGeoBiosSet) : game;
     if (options_.zip) {
         WriteZipped(file, romName, setName);
     } else {
@@ -295,7 +298,7 @@ void Rebuilder::WriteZipped(const std::string& file, const std::string& romName,
         std::unordered_set<std::string> names;
         if (PathExists(archive)) {
             std::vector<ZipEntry> members;
-            if (!scanner_.zipReader().ReadZipDirectory(archive, members, false, false)) {
+            if (!zipReader_.ReadZipDirectory(archive, members, false, false)) {
                 // An archive we cannot read is not written to.
                 Fail(setName, "cannot read the archive " + archive);
                 return;
@@ -321,7 +324,7 @@ void Rebuilder::WriteZipped(const std::string& file, const std::string& romName,
             return;
         }
     }
-    const auto transaction = scanner_.zipLibrary().Open(archive, ZipOpenMode::CreateWhenMissing);
+    const auto transaction = zipLibrary_.Open(archive, ZipOpenMode::CreateWhenMissing);
     if (transaction->Add(zipSource, romName) && transaction->Commit()) {
         known->second.insert(ToLowerAscii(romName));
         destinationNames_.Add(archiveName, /*isFolder=*/false);

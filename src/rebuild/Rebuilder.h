@@ -8,12 +8,16 @@
 #include <unordered_set>
 #include <vector>
 
+#include "archive/ZipLibrary.h"
+#include "archive/ZipReader.h"
 #include "database/GameDatabase.h"
 #include "rebuild/FolderNames.h"
 #include "rebuild/RebuildDialogue.h"
 #include "rebuild/RebuildIndex.h"
 #include "rebuild/RunOutcome.h"
-#include "scanner/Scanner.h"
+#include "scanner/ScanConfig.h"
+#include "ui/Dialogs.h"
+#include "ui/Progress.h"
 
 namespace vextral {
 
@@ -21,9 +25,10 @@ class Rebuilder {
   public:
     using Outcome = RunOutcome;
 
-    // Reads the scanner's options, programFolder, dialogs, progress and zip library at each
-    // run; the database's selection at each BuildIndex.
-    Rebuilder(Scanner& scanner, const GameDatabase& database);
+    // Reads the config's options and folders at each run; the database's selection at each
+    // BuildIndex.
+    Rebuilder(const ScanConfig& config, Dialogs& dialogs, Progress& progress,
+              ZipLibrary& zipLibrary, const GameDatabase& database);
 
     // The index afresh from the selected games (after PrepareScan marked them).
     void BuildIndex();
@@ -65,7 +70,11 @@ class Rebuilder {
     void Fail(const std::string& setName, const std::string& why);
     const std::string& TargetGame(const RebuildEntry& entry) const;
 
-    Scanner& scanner_;
+    const ScanConfig& config_;
+    Dialogs& dialogs_;
+    Progress& progress_;
+    ZipLibrary& zipLibrary_;
+    ZipReader zipReader_;
     const GameDatabase& database_;
     RebuildIndex index_;
     std::unordered_set<std::uint64_t> sizes_;  // every size in the index

@@ -2,28 +2,12 @@
 #include <ctime>
 
 #include "platform/FileSystem.h"
+#include "scanner/GameVerdict.h"
 #include "scanner/Scanner.h"
 
 namespace vextral {
 
 namespace {
-
-// The tree's image list.
-enum Image : int {
-    kImageWrongChecksum = 0,
-    kImageMissingRom = 1,
-    kImageUnavailableChecksum = 2,
-    kImageWrongLength = 3,
-    kImageMissingSample = 4,
-    kImageMissingGameLine = 5,
-    kImageGameLine = 6,
-    kImageMissingGame = 7,
-    kImageRomCase = 8,
-    kImageSampleCase = 9,
-    kImageSetCase = 10,
-    kImageUnneeded = 11,
-    kImageWrongName = 12,
-};
 
 std::string Hex(std::uint32_t value) {
     char buffer[16];
@@ -35,12 +19,16 @@ std::string Decimal(std::uint64_t value) {
     return std::to_string(value);
 }
 
-// The fix suffix: nothing while the fix option is off; counts the fixed entries.
-std::string FixSuffix(bool fixOption, bool fixed, std::uint32_t& fixedCounter) {
-    if (!fixOption)
-        return {};
-    if (!fixed)
-        return " [not fixed]";
+// The fix suffix of a line; counts the fixed entries.
+std::string FixSuffix(FixMark mark, std::uint32_t& fixedCounter) {
+    switch (mark) {
+        case FixMark::None:
+            return {};
+        case FixMark::NotFixed:
+            return " [not fixed]";
+        case FixMark::Fixed:
+            break;
+    }
     ++fixedCounter;
     return " [fixed]";
 }
@@ -58,170 +46,104 @@ void Scanner::AddResultLine(const std::string& text, bool child, int image) {
 }
 
 void Scanner::AddUnneededLines(GameRecord& game, bool child) {
-    for (const UnneededEntry& entry : game.unneededList) {
-        const std::string text =
-            std::string("unneeded ") + (entry.isFolder ? "folder: " : "file: ") + entry.path +
-            FixSuffix(options.FixUnneeded, entry.removed, counters.unneededEntriesFixed);
-        AddResultLine(text, child, kImageUnneeded);
-        ++counters.unneededEntries;
+    for (std::size_t i = 0; i < game.unneededList.size(); ++i)
+        AddFindingLine(game, UnneededLine(game.unneededList[i], i, config.options), child);
+}
+
+void Scanner::AddFindingLine(const GameRecord& game, const FindingLine& line, bool child) {
+    ScanCounters& c = counters;
+    std::string text;
+    switch (line.kind) {
+        case FindingKind::SetCase:
+            text = "wrong spelling: " + game.name + " [wrong: " + game.foundSetName +
+                   "] [right: " + game.name + "]" + FixSuffix(line.fix, c.wrongCaseGamesFixed);
+            ++c.wrongCaseGames;
+            break;
+        case FindingKind::MissingGame:
+            text = "missing game: " + game.description;
+            ++(game.isNeoGeo ? c.missingNeoGeoGames : c.missingArcadeGames);
+            break;
+        case FindingKind::WrongName: {
+            const WrongNameEntry& entry = game.wrongNameList[line.index];
+            text = "wrong name: " + entry.path + " [wrong: " + entry.wrongName +
+                   "] [right: " + entry.rightName + "]" + FixSuffix(line.fix, c.wrongNamesFixed);
+            ++c.wrongNames;
+            break;
+        }
+        case FindingKind::WrongLength: {
+            const RomRecord& rom = game.roms[line.index];
+            text = "wrong length: " + rom.name + " [wrong: " + Decimal(rom.foundLength) +
+                   "] [right: " + Decimal(rom.size) + "]" +
+                   FixSuffix(line.fix, c.wrongLengthRomsFixed);
+            ++c.wrongLengthRoms;
+            break;
+        }
+        case FindingKind::RomCase: {
+            const RomRecord& rom = game.roms[line.index];
+            text = "wrong spelling: " + rom.name + " [wrong: " + rom.foundName +
+                   "] [right: " + rom.name + "]" + FixSuffix(line.fix, c.wrongCaseRomsFixed);
+            ++c.wrongCaseRoms;
+            break;
+        }
+        case FindingKind::WrongChecksum: {
+            const RomRecord& rom = game.roms[line.index];
+            text = "wrong checksum: " + rom.name + " [wrong: " + Hex(rom.foundCrc) +
+                   "] [right: " + Hex(rom.crc) + " (" + Hex(rom.complementedCrc) + ")]";
+            ++c.wrongChecksums;
+            break;
+        }
+        case FindingKind::EncryptedMember:
+            text = "wrong checksum: " + game.roms[line.index].name + " [encrypted member]";
+            ++c.wrongChecksums;
+            break;
+        case FindingKind::UnavailableChecksum:
+            text = "unavailable checksum: " + game.roms[line.index].name;
+            ++c.unavailableChecksums;
+            break;
+        case FindingKind::MissingRom: {
+            const RomRecord& rom = game.roms[line.index];
+            MissingEntry(game).roms.push_back({rom.name, rom.size, rom.crc, rom.complementedCrc});
+            text = "missing rom: " + rom.name + " [length: " + Decimal(rom.size) +
+                   "] [chksum: " + Hex(rom.crc) + " (" + Hex(rom.complementedCrc) + ")]";
+            ++(game.isNeoGeo ? c.missingNeoGeoRoms : c.missingArcadeRoms);
+            break;
+        }
+        case FindingKind::SampleCase: {
+            const SampleRecord& sample = game.samples[line.index];
+            // No blank before "[wrong: " on this line.
+            text = "wrong spelling: " + sample.name + "[wrong: " + sample.foundName +
+                   "] [right: " + sample.name + "]" + FixSuffix(line.fix, c.wrongCaseSamplesFixed);
+            ++c.wrongCaseSamples;
+            break;
+        }
+        case FindingKind::MissingSample: {
+            const SampleRecord& sample = game.samples[line.index];
+            MissingEntry(game).samples.push_back(sample.name);
+            text = "missing sample: " + sample.name;
+            ++c.missingSamples;
+            break;
+        }
+        case FindingKind::Unneeded: {
+            const UnneededEntry& entry = game.unneededList[line.index];
+            text = std::string("unneeded ") + (entry.isFolder ? "folder: " : "file: ") +
+                   entry.path + FixSuffix(line.fix, c.unneededEntriesFixed);
+            ++c.unneededEntries;
+            break;
+        }
     }
+    AddResultLine(text, child, line.image);
 }
 
 bool Scanner::BuildResultLines(GameRecord& game) {
-    const ScanOptions& o = options;
-    const bool missingOn = o.Missing || o.MissingAdvanced;
-    const bool unneededOn = o.Unneeded || o.UnneededAdvanced;
-
-    // A game that lists no ROM and no sample (a device, say) needs no set: its absence is
-    // no finding, and a set found for it is checked as any other.
-    const bool needsSet = !game.roms.empty() || !game.samples.empty();
-    const bool missingGame = o.Games && !game.setFound && needsSet && missingOn;
-
-    bool ok = true;
-    bool countedMissing = false;
-    if (unneededOn)
-        ok = game.unneededList.empty();
-    if (o.Games) {
-        if (!game.setFound) {
-            if (missingGame) {
-                ok = false;
-                countedMissing = true;
-            }
-        } else if (o.Spelling) {
-            ok = ok && game.setNameOk;
-        }
-    }
-    if (o.Roms) {
-        if (o.RightName)
-            ok = ok && game.wrongNameList.empty();
-        for (const RomRecord& rom : game.roms) {
-            if (rom.found) {
-                ok = ok && !rom.encryptedMember;
-                if (o.Length)
-                    ok = ok && rom.lengthOk;
-                if (o.Spelling)
-                    ok = ok && rom.nameCaseOk;
-                if (!rom.crcKnown) {
-                    ok = ok && !o.AvailChecksum;
-                } else if (o.Checksum || o.AvailChecksum) {
-                    ok = ok && rom.crcOk;
-                }
-            } else if (missingOn) {
-                ok = false;
-            }
-        }
-    }
-    if (o.Samples) {
-        for (const SampleRecord& sample : game.samples) {
-            if (!sample.found) {
-                if (missingOn)
-                    ok = false;
-            } else if (o.Spelling) {
-                ok = ok && sample.nameCaseOk;
-            }
-        }
-    }
-    if (ok)
+    const GameVerdict verdict = ClassifyGame(game, config.options);
+    if (verdict.Ok())
         return false;
 
     std::string gameLine = game.description + " [folder: " + game.name;
     gameLine += game.isClone ? " - parent: " + game.cloneOf + "]" : std::string("]");
-    AddResultLine(gameLine, false, countedMissing ? kImageMissingGameLine : kImageGameLine);
-
-    const auto child = [this](const std::string& text, int image) {
-        AddResultLine(text, true, image);
-    };
-
-    if (o.Games) {
-        if (game.setFound && !game.setNameOk && o.Spelling) {
-            child("wrong spelling: " + game.name + " [wrong: " + game.foundSetName +
-                      "] [right: " + game.name + "]" +
-                      FixSuffix(o.FixSpelling, game.setNameFixed, counters.wrongCaseGamesFixed),
-                  kImageSetCase);
-            ++counters.wrongCaseGames;
-        }
-        if (missingGame) {
-            child("missing game: " + game.description, kImageMissingGame);
-            ++(game.isNeoGeo ? counters.missingNeoGeoGames : counters.missingArcadeGames);
-        }
-    }
-
-    if (o.Roms) {
-        if (o.RightName) {
-            for (const WrongNameEntry& entry : game.wrongNameList) {
-                child("wrong name: " + entry.path + " [wrong: " + entry.wrongName +
-                          "] [right: " + entry.rightName + "]" +
-                          FixSuffix(o.FixName, entry.fixed, counters.wrongNamesFixed),
-                      kImageWrongName);
-                ++counters.wrongNames;
-            }
-        }
-        for (const RomRecord& rom : game.roms) {
-            if (rom.found) {
-                if (!rom.lengthOk && o.Length) {
-                    child(
-                        "wrong length: " + rom.name + " [wrong: " + Decimal(rom.foundLength) +
-                            "] [right: " + Decimal(rom.size) + "]" +
-                            FixSuffix(o.FixLength, rom.lengthFixed, counters.wrongLengthRomsFixed),
-                        kImageWrongLength);
-                    ++counters.wrongLengthRoms;
-                }
-                if (!rom.nameCaseOk && o.Spelling) {
-                    child("wrong spelling: " + rom.name + " [wrong: " + rom.foundName +
-                              "] [right: " + rom.name + "]" +
-                              FixSuffix(o.FixSpelling, rom.caseFixed, counters.wrongCaseRomsFixed),
-                          kImageRomCase);
-                    ++counters.wrongCaseRoms;
-                }
-                if (rom.encryptedMember) {
-                    child("wrong checksum: " + rom.name + " [encrypted member]",
-                          kImageWrongChecksum);
-                    ++counters.wrongChecksums;
-                } else if (rom.crcKnown) {
-                    if (!rom.crcOk && (o.Checksum || o.AvailChecksum)) {
-                        child("wrong checksum: " + rom.name + " [wrong: " + Hex(rom.foundCrc) +
-                                  "] [right: " + Hex(rom.crc) + " (" + Hex(rom.complementedCrc) +
-                                  ")]",
-                              kImageWrongChecksum);
-                        ++counters.wrongChecksums;
-                    }
-                } else if (o.AvailChecksum) {
-                    child("unavailable checksum: " + rom.name, kImageUnavailableChecksum);
-                    ++counters.unavailableChecksums;
-                }
-            } else if (missingOn) {
-                MissingEntry(game).roms.push_back(
-                    {rom.name, rom.size, rom.crc, rom.complementedCrc});
-                child("missing rom: " + rom.name + " [length: " + Decimal(rom.size) +
-                          "] [chksum: " + Hex(rom.crc) + " (" + Hex(rom.complementedCrc) + ")]",
-                      kImageMissingRom);
-                ++(game.isNeoGeo ? counters.missingNeoGeoRoms : counters.missingArcadeRoms);
-            }
-        }
-    }
-
-    if (o.Samples) {
-        for (const SampleRecord& sample : game.samples) {
-            if (sample.found && !sample.nameCaseOk && o.Spelling) {
-                // No blank before "[wrong: " on this line.
-                child(
-                    "wrong spelling: " + sample.name + "[wrong: " + sample.foundName +
-                        "] [right: " + sample.name + "]" +
-                        FixSuffix(o.FixSpelling, sample.caseFixed, counters.wrongCaseSamplesFixed),
-                    kImageSampleCase);
-                ++counters.wrongCaseSamples;
-            }
-            if (!sample.found && missingOn) {
-                MissingEntry(game).samples.push_back(sample.name);
-                child("missing sample: " + sample.name, kImageMissingSample);
-                ++counters.missingSamples;
-            }
-        }
-    }
-
-    if (!game.unneededList.empty() && unneededOn)
-        AddUnneededLines(game, true);
-
+    AddResultLine(gameLine, false, verdict.GameLineImage());
+    for (const FindingLine& line : verdict.lines)
+        AddFindingLine(game, line, /*child=*/true);
     results_.Refresh();
     return true;
 }

@@ -21,8 +21,14 @@
 #include "fixer/Fixer.h"
 #include "platform/FolderCache.h"
 #include "platform/Text.h"
+#include "scanner/CollectionIndex.h"
+#include "scanner/Discovery.h"
+#include "scanner/FixRequest.h"
 #include "scanner/Fixdat.h"
+#include "scanner/GameVerdict.h"
+#include "scanner/ScanConfig.h"
 #include "scanner/ScanCounters.h"
+#include "scanner/ScanPaths.h"
 #include "ui/ConsentState.h"
 #include "ui/Dialogs.h"
 #include "ui/Progress.h"
@@ -31,27 +37,9 @@
 
 namespace vextral {
 
-// The texts of the four fields of the main window (entries separated by ';').
-struct PathFields {
-    std::string misc;
-    std::string rom;
-    std::string sample;
-    std::string select;
-};
-
 // The size and CRC-32 (FileData) of a file being judged, read only when a decision needs them (a
 // loose file is checksummed on demand); nothing when they cannot be read.
 using FileDataSource = std::function<std::optional<FileData>()>;
-
-struct SplitFlags {
-    bool appendSeparator = false;
-    bool clear = false;
-    bool existingFoldersOnly = false;
-    bool canonicalForm = false;  // the canonical absolute path (where a short form is asked)
-};
-inline constexpr SplitFlags kSplitPaths{true, true, true, true};
-inline constexpr SplitFlags kAppendPaths{true, false, true, true};
-inline constexpr SplitFlags kSplitSelection{false, true, false, false};
 
 class Scanner {
   public:
@@ -60,45 +48,34 @@ class Scanner {
     Scanner& operator=(const Scanner&) = delete;
 
     // ---- What the owner sets before an action ----
-    ScanOptions options;
-    bool pathWarning = true;    // the PathWarning program flag
-    std::string programFolder;  // ends with the separator
-    std::string scratchFolder;  // this process's own folder in tempzip.vxt, ends with it
-    // Where mame.ini is looked for after the MAME folder: the program gives
-    // UserMameIniFolders(); empty, only the MAME folder's own counts.
-    std::vector<std::string> mameIniFolders;
+    ScanConfig config;
     DatabaseCounts databaseCounts;
     // Called by PrepareScan once the lists are split (the window updates its buttons).
     std::function<void()> onListsReady;
 
-    // ---- Set discovery ----
-    std::vector<std::string> romList, sampleList, miscList, chosenList;
-    std::uint32_t romCount = 0, sampleCount = 0, miscCount = 0, chosenCount = 0;
-    std::vector<std::string> romFolders, sampleFolders, miscFolders;
+    // ---- Set discovery (Discovery.h over this scanner's lists and folder listings) ----
+    ScanPaths paths;
 
-    static void SplitList(std::string_view text, std::vector<std::string>& list, SplitFlags flags);
-    // The [directory] section of mameFolder + "mame.cfg" into romList, sampleList, miscList,
-    // then the rompath and samplepath of the first mame.ini found in mameFolder or
-    // mameIniFolders.
-    void ReadMameConfigPaths(const std::string& mameFolder);
-    // Splits the fields, selects games, warns about folders without sets. False when the
-    // user cancelled the last path warning.
+    void ReadMameConfigPaths(const std::string& mameFolder) {
+        vextral::ReadMameConfigPaths(mameFolder, config.mameIniFolders, paths);
+    }
     [[nodiscard]] bool PrepareScan(GameDatabase& database, const PathFields& fields);
-    void SelectGames(GameDatabase& database);
+    void SelectGames(GameDatabase& database) {
+        vextral::SelectGames(database, paths, config.options, index_.folders());
+    }
     // Is the set present at location (folder text + set name) as a folder or a zip.
     bool SetExists(const std::string& location, GameRecord& game);
     // Is the file (set location + separator + name) present loose or in the set's zip.
     bool FileExistsInSet(const std::string& filePath, bool verify, std::uint32_t crc,
                          std::uint32_t size);
-    bool PassesNeoGeoFilter(const GameRecord& game) const;
+    bool PassesNeoGeoFilter(const GameRecord& game) const {
+        return vextral::PassesNeoGeoFilter(game, config.options);
+    }
 
     // ---- Set checks ----
     bool fastScanAvailable = false;
     bool neoGeoBiosFound = false;
     bool neoGeoBiosFoundAll = false;
-    // Unused by the scan, which keeps the needed files by set location (cheaper at 200,000
-    // files); left empty.
-    std::vector<std::string> neededFiles;
     ConsentState consent;
 
     // Clears the per-scan fields of every game; fullScan also sets needsRescan.
@@ -140,6 +117,8 @@ class Scanner {
     // One line per unneeded entry of the game (image 11), counted; child false for the
     // entries that belong to no set.
     void AddUnneededLines(GameRecord& game, bool child);
+    // One finding's line, counted (and, for a missing file, noted for the fixdat).
+    void AddFindingLine(const GameRecord& game, const FindingLine& line, bool child);
     // The "S&ave Logfile" action: statistics question, save chooser, write; a failed write
     // is reported with the file and the reason.
     void SaveLogFile();
@@ -167,7 +146,7 @@ class Scanner {
     Dialogs& dialogs() { return dialogs_; }
     Progress& progress() { return progress_; }
     ZipLibrary& zipLibrary() { return zipLibrary_; }
-    FolderCache& folders() { return folders_; }
+    CollectionIndex& index() { return index_; }
     const ZipReader& zipReader() const { return zipReader_; }
     Fixer& fixer() { return fixer_; }
 
@@ -177,7 +156,7 @@ class Scanner {
     ResultSink& results_;
     ZipLibrary& zipLibrary_;
     ZipReader zipReader_;
-    FolderCache folders_;
+    CollectionIndex index_{dialogs_};
     Fixer fixer_;
     bool hasTopLine_ = false;  // a top-level line exists for child lines
 
@@ -187,44 +166,6 @@ class Scanner {
 
     // Private helpers of the set checks (SetChecks.cpp) go below this line.
 
-    // Forwards to the scanner's Dialogs and counts the message boxes, so that the archives
-    // the reader complained about are known.
-    class CountingDialogs final : public Dialogs {
-      public:
-        explicit CountingDialogs(Dialogs& inner) : inner_(inner) {}
-        MessageResult ShowMessage(const std::string& text, const std::string& caption,
-                                  MessageIcon icon, MessageButtons buttons) override {
-            ++messages;
-            return inner_.ShowMessage(text, caption, icon, buttons);
-        }
-        AskAnswer AskUser(const std::string& caption, const std::string& question) override {
-            return inner_.AskUser(caption, question);
-        }
-        std::string BrowseForFolder(const std::string& prompt) override {
-            return inner_.BrowseForFolder(prompt);
-        }
-        std::optional<std::string> ChooseOpenFile() override { return inner_.ChooseOpenFile(); }
-        std::optional<std::string> ChooseSaveFile(const std::string& filter,
-                                                  const std::string& extension) override {
-            return inner_.ChooseSaveFile(filter, extension);
-        }
-        std::uint64_t messages = 0;
-
-      private:
-        Dialogs& inner_;
-    };
-
-    // A set location (folder text + set name) resolved against the folder listing.
-    struct SetLocation {
-        std::string folder;     // ends with the separator
-        std::string name;       // the set name as asked for
-        std::string setFolder;  // folder + name as on disk, ending with the separator
-        std::string zipPath;    // folder + zip name as on disk
-        std::string zipStem;    // zipPath without ".zip"
-        // setFolder is set only with hasFolder, zipPath and zipStem only with hasZip.
-        bool hasFolder = false;
-        bool hasZip = false;
-    };
     // Where a file of a set was found at one location.
     struct FileMatch {
         bool loose = false;
@@ -233,24 +174,14 @@ class Scanner {
         bool Found() const { return loose || member.has_value(); }
     };
 
-    std::shared_ptr<const SetLocation> ResolveLocation(const std::string& location);
-    // The members of a set zip, null when the listing failed. A listing is kept until the
-    // next change made by a fix, a restore or a batch file; an archive's messages are shown
-    // once per scan.
-    std::shared_ptr<const std::vector<ZipEntry>> ListSetZipKept(const std::string& zipPath);
-    // A configured folder's listing, taken once per scan and again after a change.
-    const FolderListing& FolderSnapshot(const std::string& folder);
-    // Everything remembered about folders, zips and files may be stale now.
-    void ForgetAfterChange(const std::string& changedFolder = {});
     FileMatch FindInSet(const SetLocation& location, bool zipRead,
                         const std::vector<ZipEntry>& members, std::string_view fileName);
     // FileExistsInSet without verify, through the kept listings.
     bool ExistsInSet(const std::string& folder, const std::string& setName,
                      std::string_view fileName);
-    std::uint32_t LooseFileCrc(const std::string& path);
     // Puts a missing file back from the backup folder. A ROM comes back only when the kept
     // file has its length and CRC-32 (either form); the name alone proves nothing.
-    bool RestoreFromBackup(const GameRecord& game, const std::string& fileName,
+    bool RestoreFromBackup(GameRecord& game, const std::string& fileName,
                            const SetLocation& location, bool zipRead,
                            const RomRecord* rom = nullptr);
     // The game's ROM of that name (ignoring case), or null.
@@ -266,29 +197,19 @@ class Scanner {
     void AddNeededFile(const std::string& location, const std::string& name);
     bool IsNeededFile(std::string_view path) const;
     bool EndScan(bool result);
+    // Makes the fix (through the fixer, or the copy back from the backup folder) and tells
+    // the index what may have changed: the one place where a scan changes the collection.
+    // False when a restore failed; the fixer's repairs report through the findings.
+    bool ApplyFix(GameRecord& game, const FixRequest& request);
     void CheckUnneededInSet(
         const std::string& folder, const std::string& name, GameRecord& game,
         const std::function<bool(std::string_view, const FileDataSource&)>& isNeeded);
 
-    CountingDialogs countingDialogs_{dialogs_};
-    ZipReader setReader_{countingDialogs_};
-    std::unordered_set<std::string> reportedArchives_;  // this scan's
-    std::unordered_map<std::string, std::shared_ptr<const std::vector<ZipEntry>>> zipListings_;
-    std::size_t keptMembers_ = 0;  // in zipListings_
-    struct FolderSnapshotEntry {
-        FolderListing listing;
-        std::optional<std::pair<long, long>> modified;  // seconds and nanoseconds
-    };
-    std::unordered_map<std::string, FolderSnapshotEntry> snapshots_;
-    // Drops the snapshots of folders changed since they were taken.
-    void RefreshSnapshots();
-    std::unordered_map<std::string, std::shared_ptr<const SetLocation>> locations_;
-    std::unordered_map<std::string, std::uint32_t> looseCrcs_;
     std::unordered_map<const GameRecord*,
                        std::unordered_map<std::string_view, const RomRecord*, CaseInsensitiveHash,
                                           CaseInsensitiveEqual>>
         romNames_;
-    // neededFiles by set location: two equal paths always share their location, so only
+    // The needed files by set location: two equal paths always share their location, so only
     // the few names of one set are compared.
     std::unordered_map<std::string, std::vector<std::string>, CaseInsensitiveHash,
                        CaseInsensitiveEqual>

@@ -188,7 +188,7 @@ StatisticsTexts BuildStatistics(const ScanCounters& c, const DatabaseCounts& d,
 }
 
 void Scanner::ShowStatistics() {
-    StatisticsTexts texts = BuildStatistics(counters, databaseCounts, options);
+    StatisticsTexts texts = BuildStatistics(counters, databaseCounts, config.options);
     statisticsText = std::move(texts.logText);
     dialogs_.ShowMessage(texts.windowText, "Scanning Results", MessageIcon::Information,
                          MessageButtons::Ok);

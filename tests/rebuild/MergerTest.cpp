@@ -14,9 +14,9 @@ using Tree = std::map<std::string, std::string>;
 class MergerTest : public RebuildFixture {
   protected:
     MergerTest() : first(temp / "roms1/"), second(temp / "roms2/") {
-        scanner.romList = {first.Root(), second.Root()};
-        scanner.romFolders = scanner.romList;
-        scanner.options.Backup = false;
+        paths.romList = {first.Root(), second.Root()};
+        paths.romFolders = paths.romList;
+        config.options.Backup = false;
         // parent: p1, shared; clone: shared (same data), c1; other: o1 (neither).
         AddGame("parent", {{"p1.bin", "parent one"}, {"shared.bin", "shared data"}});
         AddGame("clone", {{"shared.bin", "shared data"}, {"c1.bin", "clone one"}}, "parent");
@@ -24,16 +24,16 @@ class MergerTest : public RebuildFixture {
     }
 
     Merger::Outcome Merge(bool full, bool zipped = false) {
-        scanner.options.MergeFull = full;
-        scanner.options.MergeSplit = !full;
-        Merger merger(scanner, database);
+        config.options.MergeFull = full;
+        config.options.MergeSplit = !full;
+        Merger merger(config, paths, dialogs, progress, zip, database);
         const auto outcome = merger.Merge({zipped});
         skipped = merger.SkippedParents();
         keptWithoutBackup = merger.KeptWithoutBackup();
         return outcome;
     }
     Merger::Outcome Unmerge(bool zipped = false) {
-        Merger merger(scanner, database);
+        Merger merger(config, paths, dialogs, progress, zip, database);
         const auto outcome = merger.Unmerge({zipped});
         skipped = merger.SkippedParents();
         keptWithoutBackup = merger.KeptWithoutBackup();
@@ -246,7 +246,7 @@ TEST_F(MergerTest, FilesNoNewSetTookGoToTheBackupWhenAsked) {
     // A parent ROM in the clone set with other data than the parent's own copy.
     first.File("clone/p1.bin", "not the parent's");
 
-    scanner.options.Backup = true;
+    config.options.Backup = true;
     EXPECT_EQ(Merge(/*full=*/true), Merger::Outcome::Completed);
     EXPECT_EQ(ReadTree(first.Root()), (Tree{{"parent/", ""},
                                             {"parent/c1.bin", "clone one"},
@@ -300,7 +300,7 @@ TEST_F(MergerTest, CloneRomsNamedLikeTheParentsForOtherDataStayTheClones) {
                 SCOPED_TRACE(testing::Message() << "zipped " << zipped << ", two folders "
                                                 << twoFolders << ", backup " << backup);
                 ClearFolders();
-                scanner.options.Backup = backup;
+                config.options.Backup = backup;
                 WriteSets(complete, zipped, [&](const std::string& set) -> FolderBuilder& {
                     return twoFolders && set != "pa" ? second : first;
                 });
@@ -358,7 +358,7 @@ TEST_F(MergerTest, AGoodCopyWinsOverADamagedOneWhereverEachLies) {
                 SCOPED_TRACE(testing::Message()
                              << row.what << ", zipped " << zipped << ", backup " << backup);
                 ClearFolders();
-                scanner.options.Backup = backup;
+                config.options.Backup = backup;
                 Tree inFirst = complete;
                 for (const auto& [path, contents] : row.firstFolder)
                     inFirst[path] = contents;
@@ -386,7 +386,7 @@ TEST_F(MergerTest, AnUnreadableArchiveIsNeverRemoved) {
     second.File("twin.zip", "PK\x03\x04 but no archive");
     const auto before = ReadTree(temp.Path());
     for (const bool backup : {false, true}) {
-        scanner.options.Backup = backup;
+        config.options.Backup = backup;
         EXPECT_EQ(Merge(/*full=*/false), Merger::Outcome::Completed);
         EXPECT_EQ(skipped, std::vector<std::string>{"parent"});
         EXPECT_EQ(Merge(/*full=*/true, /*zipped=*/true), Merger::Outcome::Completed);
@@ -440,7 +440,7 @@ TEST_F(MergerTest, ASetThatCannotBePutInPlaceKeepsTheWholeFamily) {
 }
 
 TEST_F(MergerTest, LeftoversOfAnInterruptedRunGoToTheBackupNotIntoTheSet) {
-    scanner.options.Backup = true;
+    config.options.Backup = true;
     ZipBuilder()
         .Add("p1.bin", "parent one")
         .Add("shared.bin", "shared data")
@@ -477,7 +477,7 @@ TEST_F(MergerTest, LeftoversOfAnInterruptedRunGoToTheBackupNotIntoTheSet) {
 }
 
 TEST_F(MergerTest, AFamilyWhoseOldSetHoldsTheProgramFolderStays) {
-    scanner.programFolder = first.Path("clone/data/vextral/");
+    config.programFolder = first.Path("clone/data/vextral/");
     first.File("parent/p1.bin", "parent one").File("clone/c1.bin", "clone one");
     first.File("clone/data/vextral/backup.vxt/x/a.bin", "a backup");
     const auto before = ReadTree(temp.Path());

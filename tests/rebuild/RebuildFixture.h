@@ -1,6 +1,6 @@
 #pragma once
-// A scanner wired to scripted dialogs and progress, a zip library that can be told to fail,
-// and a small game list built in code.
+// Scan settings and folder lists, with scripted dialogs and progress, a zip library that can be
+// told to fail, and a small game list built in code.
 
 #include <gtest/gtest.h>
 
@@ -15,7 +15,8 @@
 #include "archive/ZipReader.h"
 #include "database/GameDatabase.h"
 #include "platform/FileSystem.h"
-#include "scanner/Scanner.h"
+#include "scanner/ScanConfig.h"
+#include "scanner/ScanPaths.h"
 #include "support/FailingZipLibrary.h"
 #include "support/FakeDialogs.h"
 #include "support/FakeProgress.h"
@@ -57,9 +58,9 @@ class RebuildFixture : public ::testing::Test {
   protected:
     RebuildFixture() {
         EXPECT_TRUE(zip.Load());
-        scanner.programFolder = programFolder;
-        scanner.scratchFolder = programFolder + "tempzip.vxt/run/";
-        EXPECT_TRUE(CreateFolderTree(scanner.scratchFolder));
+        config.programFolder = programFolder;
+        config.scratchFolder = programFolder + "tempzip.vxt/run/";
+        EXPECT_TRUE(CreateFolderTree(config.scratchFolder));
     }
 
     // A game whose ROMs carry the CRC of their data (crc 0 when data is empty: no checksum).
@@ -105,7 +106,8 @@ class RebuildFixture : public ::testing::Test {
     FakeProgress progress;
     RecordingResultSink results;
     FailingZipLibrary zip;
-    Scanner scanner{dialogs, progress, results, zip};
+    ScanConfig config;
+    ScanPaths paths;
     GameDatabase database;
 };
 

@@ -19,7 +19,7 @@ class RebuilderTest : public RebuildFixture {
     }
 
     Rebuilder::Outcome Run(RebuildOptions options) {
-        Rebuilder rebuilder(scanner, database);
+        Rebuilder rebuilder(config, dialogs, progress, zip, database);
         rebuilder.BuildIndex();
         const auto outcome = rebuilder.Rebuild(source.Root(), destination, options);
         failed = rebuilder.FailedSets();
@@ -141,7 +141,7 @@ TEST_F(RebuilderTest, RebuildsLooseFilesAndZipMembersUnderTheirRomNamesAndLeaves
     EXPECT_EQ(progress.upper, 3);
     EXPECT_EQ(progress.advances, 3);
     EXPECT_FALSE(progress.open);
-    EXPECT_TRUE(ReadTree(scanner.scratchFolder).empty());
+    EXPECT_TRUE(ReadTree(config.scratchFolder).empty());
 }
 
 TEST_F(RebuilderTest, MemberFailingItsCrcCheckAddsNothing) {
@@ -239,8 +239,8 @@ TEST_F(RebuilderTest, MergeRedirectsCloneRomsByTheMergeMode) {
     for (const Row& row : rows) {
         SCOPED_TRACE(testing::Message() << "split " << row.split << " full " << row.full);
         std::filesystem::remove_all(destination);
-        scanner.options.MergeSplit = row.split;
-        scanner.options.MergeFull = row.full;
+        config.options.MergeSplit = row.split;
+        config.options.MergeFull = row.full;
         EXPECT_EQ(Run(row.merge ? merge : RebuildOptions{}), Rebuilder::Outcome::Completed);
         EXPECT_EQ(Written(), row.written);
     }
@@ -282,7 +282,7 @@ TEST_F(RebuilderTest, ZippedRebuildStagesRenamedCopiesAndNeverRenamesTheSource) 
               (std::map<std::string, std::string>{{"a.bin", "alpha"}, {"b.bin", "beta"}}));
     EXPECT_EQ(Members(destination + "h.zip"),
               (std::map<std::string, std::string>{{"b.bin", "beta"}}));
-    EXPECT_TRUE(ReadTree(scanner.scratchFolder).empty());
+    EXPECT_TRUE(ReadTree(config.scratchFolder).empty());
 }
 
 TEST_F(RebuilderTest, StopKeepsWhatWasWritten) {
@@ -379,7 +379,7 @@ TEST_F(RebuilderTest, FailedWritesAreReportedOncePerSetAndLeaveNothingBehind) {
         for (const auto& [name, data] : members)
             EXPECT_EQ(all.at(name), data);
         EXPECT_FALSE(PathExists(destination + ".vxt-work"));
-        EXPECT_TRUE(ReadTree(scanner.scratchFolder).empty());
+        EXPECT_TRUE(ReadTree(config.scratchFolder).empty());
     }
     EXPECT_TRUE(failed.empty());
     EXPECT_EQ(Members(destination + "g.zip"), all);
@@ -387,7 +387,7 @@ TEST_F(RebuilderTest, FailedWritesAreReportedOncePerSetAndLeaveNothingBehind) {
 
 TEST_F(RebuilderTest, TheProgramFolderIsNotSearched) {
     AddGame("g", {{"a.bin", "alpha"}});
-    scanner.programFolder = source.Path("data/vextral/");
+    config.programFolder = source.Path("data/vextral/");
     source.File("data/vextral/backup.vxt/x/a.bin", "alpha").File("data/other/b", "beta");
     EXPECT_EQ(Run({}), Rebuilder::Outcome::Completed);
     EXPECT_TRUE(Written().empty());

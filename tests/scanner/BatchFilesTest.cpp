@@ -15,7 +15,7 @@ namespace {
 class BatchFilesTest : public ::testing::Test {
   protected:
     BatchFilesTest() {
-        scanner.programFolder = temp.Path();
+        scanner.config.programFolder = temp.Path();
         // Each script writes its name and then its arguments, one per line.
         for (const char* name : {"_exist", "_noexist"}) {
             test::WriteFile(temp / (std::string(name) + ".sh"), std::string("printf '%s\\n' ") +

@@ -59,11 +59,11 @@ class DiscoveryTest : public ::testing::Test {
 
 TEST_F(DiscoveryTest, SplitListCutsAtTheFirstEmptyPieceAndKeepsTypedSelections) {
     Strings list{"old"};
-    Scanner::SplitList("Pac* ; mr?;;galaxian", list, kSplitSelection);
+    SplitList("Pac* ; mr?;;galaxian", list, kSplitSelection);
     EXPECT_EQ(list, (Strings{"Pac*", "mr?"}));
-    Scanner::SplitList(";pacman", list, kSplitSelection);
+    SplitList(";pacman", list, kSplitSelection);
     EXPECT_TRUE(list.empty());
-    Scanner::SplitList("  \t;pacman", list, kSplitSelection);
+    SplitList("  \t;pacman", list, kSplitSelection);
     EXPECT_EQ(list, Strings{"pacman"});
 }
 
@@ -71,11 +71,10 @@ TEST_F(DiscoveryTest, SplitListKeepsExistingFoldersOnceWithTheirCase) {
     disk.Folder("roms").Folder("Roms").Folder("more");
     ASSERT_TRUE(SetCurrentFolder(root));
     Strings list{"/kept/"};
-    Scanner::SplitList("roms ; missing;" + root + "roms/;Roms;more/../roms; ;more", list,
-                       kAppendPaths);
+    SplitList("roms ; missing;" + root + "roms/;Roms;more/../roms; ;more", list, kAppendPaths);
     EXPECT_EQ(list, (Strings{"/kept/", root + "roms/", root + "Roms/", root + "more/"}));
     // A blank piece never names the root folder.
-    Scanner::SplitList(" ", list, kSplitPaths);
+    SplitList(" ", list, kSplitPaths);
     EXPECT_TRUE(list.empty());
 }
 
@@ -85,12 +84,12 @@ TEST_F(DiscoveryTest, MameConfigFeedsOnlyTheDirectorySection) {
               "[paths]\r\nrompath = r3\r\n[directory]\r\n  ROMPATH   =  r1;r2 \r\n"
               "samplepath=s1;gone\r\nno equals sign\r\ncfg_directory = cfg\r\n"
               "[other]\r\nrompath = r3\r\n");
-    scanner.romList = {"/first/"};
+    scanner.paths.romList = {"/first/"};
     scanner.ReadMameConfigPaths(root + "mame/");
     const std::string mame = root + "mame/";
-    EXPECT_EQ(scanner.romList, (Strings{"/first/", mame + "r1/", mame + "r2/"}));
-    EXPECT_EQ(scanner.sampleList, Strings{mame + "s1/"});
-    EXPECT_EQ(scanner.miscList, Strings{mame + "cfg/"});
+    EXPECT_EQ(scanner.paths.romList, (Strings{"/first/", mame + "r1/", mame + "r2/"}));
+    EXPECT_EQ(scanner.paths.sampleList, Strings{mame + "s1/"});
+    EXPECT_EQ(scanner.paths.miscList, Strings{mame + "cfg/"});
     EXPECT_EQ(CurrentFolder(), mame);
     EXPECT_TRUE(dialogs.messages.empty());
 }
@@ -100,15 +99,15 @@ TEST_F(DiscoveryTest, MameIniPathsFollowThoseOfMameCfg) {
     disk.Folder("mame/r1").Folder("mame/r2").Folder("mame/s1").Folder("user/r3");
     disk.File("mame/mame.cfg", "[directory]\nrompath=r1\n");
     disk.File("user/mame.ini", "rompath " + root + "user/r3;r1\n");
-    scanner.mameIniFolders = {root + "user/"};
+    scanner.config.mameIniFolders = {root + "user/"};
     scanner.ReadMameConfigPaths(root + "mame/");
-    EXPECT_EQ(scanner.romList, (Strings{root + "mame/r1/", root + "user/r3/"}));
+    EXPECT_EQ(scanner.paths.romList, (Strings{root + "mame/r1/", root + "user/r3/"}));
 
     disk.File("mame/mame.ini", "rompath r2;gone\nsamplepath \"s1\"\n");
-    scanner.romList.clear();
+    scanner.paths.romList.clear();
     scanner.ReadMameConfigPaths(root + "mame/");
-    EXPECT_EQ(scanner.romList, (Strings{root + "mame/r1/", root + "mame/r2/"}));
-    EXPECT_EQ(scanner.sampleList, Strings{root + "mame/s1/"});
+    EXPECT_EQ(scanner.paths.romList, (Strings{root + "mame/r1/", root + "mame/r2/"}));
+    EXPECT_EQ(scanner.paths.sampleList, Strings{root + "mame/s1/"});
     EXPECT_TRUE(dialogs.messages.empty());
 }
 
@@ -116,7 +115,7 @@ TEST_F(DiscoveryTest, MameConfigWithoutDirectorySectionAddsNothing) {
     disk.Folder("mame/r1").File("mame/mame.cfg", "[directory] \nrompath=r1\n");
     scanner.ReadMameConfigPaths(root + "mame/");
     scanner.ReadMameConfigPaths(root + "nowhere/");
-    EXPECT_TRUE(scanner.romList.empty());
+    EXPECT_TRUE(scanner.paths.romList.empty());
     EXPECT_TRUE(dialogs.messages.empty());
 }
 
@@ -136,7 +135,7 @@ class PathWarningTest : public DiscoveryTest {
 
 TEST_F(PathWarningTest, EveryFolderWithoutSetsGetsItsOwnBoxAndTheLastAnswerCounts) {
     bool listsReady = false;
-    scanner.onListsReady = [&] { listsReady = scanner.romCount == 3; };
+    scanner.onListsReady = [&] { listsReady = scanner.paths.romList.size() == 3; };
     dialogs.messageAnswers = {MessageResult::Cancel, MessageResult::Ok, MessageResult::Ok};
     EXPECT_TRUE(scanner.PrepareScan(database, fields));
     EXPECT_TRUE(listsReady);
@@ -150,8 +149,8 @@ TEST_F(PathWarningTest, EveryFolderWithoutSetsGetsItsOwnBoxAndTheLastAnswerCount
         EXPECT_EQ(message.buttons, MessageButtons::OkCancel);
         EXPECT_EQ(message.icon, MessageIcon::Exclamation);
     }
-    EXPECT_EQ(scanner.romFolders, scanner.romList);
-    EXPECT_EQ(scanner.sampleCount, 2u);
+    EXPECT_EQ(scanner.paths.romFolders, scanner.paths.romList);
+    EXPECT_EQ(scanner.paths.sampleList.size(), 2u);
 
     dialogs.messages.clear();
     dialogs.messageAnswers = {MessageResult::Ok, MessageResult::Ok, MessageResult::Cancel};
@@ -159,7 +158,7 @@ TEST_F(PathWarningTest, EveryFolderWithoutSetsGetsItsOwnBoxAndTheLastAnswerCount
     EXPECT_EQ(dialogs.messages.size(), 3u);
 
     dialogs.messages.clear();
-    scanner.pathWarning = false;
+    scanner.config.pathWarning = false;
     EXPECT_TRUE(scanner.PrepareScan(database, fields));
     EXPECT_TRUE(dialogs.messages.empty());
 }
@@ -185,8 +184,8 @@ class SelectGamesTest : public DiscoveryTest {
         database.games = {pacman, puckman,       bigparent,       pacclone,
                           twin,   Game("other"), Game("pacsound")};
         database.RebuildIndex();
-        scanner.romList = {root + "roms/"};
-        scanner.sampleList = {root + "samples/"};
+        scanner.paths.romList = {root + "roms/"};
+        scanner.paths.sampleList = {root + "samples/"};
     }
     std::vector<std::string> Selected() const {
         std::vector<std::string> names;
@@ -200,19 +199,19 @@ class SelectGamesTest : public DiscoveryTest {
 };
 
 TEST_F(SelectGamesTest, PatternSelectsSetsOnDiskAndMergeAddsRelatives) {
-    scanner.chosenList = {"PAC*"};
-    scanner.options.MergeSplit = false;
-    scanner.options.MergeFull = false;
+    scanner.paths.chosenList = {"PAC*"};
+    scanner.config.options.MergeSplit = false;
+    scanner.config.options.MergeFull = false;
     scanner.SelectGames(database);
     EXPECT_EQ(Selected(), (Strings{"pacman", "pacclone", "PACMAN", "pacsound"}));
 
-    scanner.options.MergeFull = true;
+    scanner.config.options.MergeFull = true;
     scanner.SelectGames(database);
     EXPECT_EQ(Selected(),
               (Strings{"pacman", "puckman", "bigparent", "pacclone", "PACMAN", "pacsound"}));
 
-    scanner.options = {};  // MergeSplit is on by default
-    scanner.chosenList = {"other"};
+    scanner.config.options = {};  // MergeSplit is on by default
+    scanner.paths.chosenList = {"other"};
     scanner.SelectGames(database);
     EXPECT_EQ(Selected(), Strings{"other"});
 }
@@ -221,7 +220,7 @@ TEST_F(SelectGamesTest, NothingMatchingSelectsEveryGame) {
     for (const Strings& chosen : {Strings{"zzz*"}, Strings{}}) {
         for (GameRecord& game : database)
             game.selected = false;
-        scanner.chosenList = chosen;
+        scanner.paths.chosenList = chosen;
         scanner.SelectGames(database);
         EXPECT_EQ(Selected().size(), database.size());
     }

@@ -43,7 +43,7 @@ class ResultLinesTest : public ::testing::Test {
 };
 
 TEST_F(ResultLinesTest, EveryKindOfFindingHasItsTextImageAndCounter) {
-    ScanOptions& o = scanner.options;
+    ScanOptions& o = scanner.config.options;
     o.Spelling = o.FixSpelling = o.FixName = o.FixUnneeded = true;
     game.isClone = true;
     game.cloneOf = "puckman";
@@ -124,7 +124,7 @@ TEST_F(ResultLinesTest, MissingSetOfANeoGeoGame) {
 
     // With Missing off nothing of this is a problem.
     sink.lines.clear();
-    scanner.options.Missing = false;
+    scanner.config.options.Missing = false;
     EXPECT_FALSE(scanner.BuildResultLines(game));
     EXPECT_TRUE(sink.lines.empty());
 }
@@ -137,7 +137,7 @@ TEST_F(ResultLinesTest, OnlyUnneededFilesMakeAPlainGameLine) {
                                  {"unneeded file: /roms/pacman/x", true, 11}}));
 
     sink.lines.clear();
-    scanner.options.Unneeded = false;
+    scanner.config.options.Unneeded = false;
     EXPECT_FALSE(scanner.BuildResultLines(game));
 }
 
@@ -146,7 +146,7 @@ TEST_F(ResultLinesTest, RomWithoutChecksumIsAProblemOnlyForAvailChecksum) {
     rom.crcKnown = rom.crcOk = false;
     EXPECT_FALSE(scanner.BuildResultLines(game));  // Checksum on by default
 
-    scanner.options.AvailChecksum = true;
+    scanner.config.options.AvailChecksum = true;
     EXPECT_TRUE(scanner.BuildResultLines(game));
     EXPECT_EQ(sink.lines.back(), (ResultLine{"unavailable checksum: a.rom", true, 2}));
     EXPECT_EQ(scanner.counters.unavailableChecksums, 1u);

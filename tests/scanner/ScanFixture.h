@@ -28,11 +28,11 @@ inline SetFile Right(const std::string& name, std::uint32_t crc, std::uint32_t s
 class ScanFixture : public ::testing::Test {
   protected:
     ScanFixture() {
-        scanner.pathWarning = false;
-        scanner.programFolder = temp / "prog/";
-        scanner.scratchFolder = temp / "prog/tempzip.vxt/run/";
-        EXPECT_TRUE(CreateFolderTree(scanner.scratchFolder));
-        scanner.options.Spelling = true;
+        scanner.config.pathWarning = false;
+        scanner.config.programFolder = temp / "prog/";
+        scanner.config.scratchFolder = temp / "prog/tempzip.vxt/run/";
+        EXPECT_TRUE(CreateFolderTree(scanner.config.scratchFolder));
+        scanner.config.options.Spelling = true;
         EXPECT_TRUE(zipLibrary.Load());
     }
 
@@ -58,10 +58,10 @@ class ScanFixture : public ::testing::Test {
         std::string out;
         for (std::size_t i = 0; i < text.size(); ++i) {
             if (text.compare(i, 3, "{R}") == 0) {
-                out += scanner.romList.at(0);
+                out += scanner.paths.romList.at(0);
                 i += 2;
             } else if (text.compare(i, 3, "{S}") == 0) {
-                out += scanner.sampleList.at(0);
+                out += scanner.paths.sampleList.at(0);
                 i += 2;
             } else if (text[i] == '\n') {
                 out += "\r\n";

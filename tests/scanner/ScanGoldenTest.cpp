@@ -114,8 +114,9 @@ wrong spelling: india [wrong: India] [right: india]
 
     // The tree got the same lines, with the images of their kinds.
     ASSERT_GE(sink.lines.size(), 6u);
-    EXPECT_EQ(sink.lines[0],
-              (test::ResultLine{"unneeded file: " + scanner.romList[0] + "junk.txt", false, 11}));
+    EXPECT_EQ(
+        sink.lines[0],
+        (test::ResultLine{"unneeded file: " + scanner.paths.romList[0] + "junk.txt", false, 11}));
     EXPECT_EQ(sink.lines[3], (test::ResultLine{"Bravo Missing [folder: bravo]", false, 5}));
     EXPECT_EQ(sink.lines[4].image, 7);
     EXPECT_EQ(sink.lines[5].image, 1);
@@ -164,13 +165,13 @@ wrong spelling: india [wrong: India] [right: india]
 
 TEST_F(ScanGoldenTest, AdvancedMissingAndAvailableChecksumsReportMore) {
     BuildMixedCollection();
-    scanner.options.MissingAdvanced = true;
-    scanner.options.Missing = false;
-    scanner.options.Checksum = false;
-    scanner.options.AvailChecksum = true;
-    scanner.options.Spelling = false;
-    scanner.options.RightName = false;
-    scanner.options.Unneeded = false;
+    scanner.config.options.MissingAdvanced = true;
+    scanner.config.options.Missing = false;
+    scanner.config.options.Checksum = false;
+    scanner.config.options.AvailChecksum = true;
+    scanner.config.options.Spelling = false;
+    scanner.config.options.RightName = false;
+    scanner.config.options.Unneeded = false;
     EXPECT_TRUE(Scan());
 
     // No unknown entries, no case or name findings; the ROM present only under another
@@ -212,15 +213,15 @@ TEST_F(ScanGoldenTest, SplitAndFullMergeFindClonesInTheParentSet) {
     romFolder.ZipSet("pa", {Right("p1.rom", 0x50505050, 8), Right("p2.rom", 0x51515151, 8),
                             Right("c1.rom", 0x52525252, 8)});
 
-    scanner.options.MergeSplit = false;
-    scanner.options.MergeFull = true;
+    scanner.config.options.MergeSplit = false;
+    scanner.config.options.MergeFull = true;
     EXPECT_TRUE(Scan());
     EXPECT_EQ(scanner.logText, "");
     EXPECT_TRUE(Game("pc").setFound);
 
     // Split merging does not look for the clone's set in the parent's name.
-    scanner.options.MergeFull = false;
-    scanner.options.MergeSplit = true;
+    scanner.config.options.MergeFull = false;
+    scanner.config.options.MergeSplit = true;
     EXPECT_TRUE(Scan());
     EXPECT_EQ(scanner.logText, Expected(R"(
 Papa Clone [folder: pc - parent: pa]
@@ -228,7 +229,7 @@ missing game: Papa Clone
 )"));
 
     // Without merging the clone's ROMs are looked for in its own set only.
-    scanner.options.MergeSplit = false;
+    scanner.config.options.MergeSplit = false;
     EXPECT_TRUE(Scan());
     EXPECT_EQ(scanner.logText, Expected(R"(
 Papa Clone [folder: pc - parent: pa]
@@ -255,7 +256,7 @@ TEST_F(ScanGoldenTest, AdvancedUnneededReportsWhatTheParentAlreadyHolds) {
     EXPECT_TRUE(Scan());
     EXPECT_EQ(scanner.logText, "");
 
-    scanner.options.UnneededAdvanced = true;
+    scanner.config.options.UnneededAdvanced = true;
     EXPECT_TRUE(Scan());
     EXPECT_EQ(scanner.logText, Expected(R"(
 Papa Clone [folder: pc - parent: pa]
@@ -302,7 +303,7 @@ missing rom: ng-sm1.rom [length: 131072] [chksum: 97cf998b (68306674)]
 
     // Without NeoGeo support the NeoGeo games are not checked at all.
     std::filesystem::remove(romFolder.Root() + "ngame.zip");
-    scanner.options.NeoGeo = false;
+    scanner.config.options.NeoGeo = false;
     EXPECT_TRUE(Scan());
     EXPECT_EQ(scanner.logText, "");
 }
@@ -341,8 +342,8 @@ TEST_F(ScanGoldenTest, DamagedZipIsReportedOncePerScanAndCountsAsAbsent) {
             return std::vector<std::string>{"Unsupported Zipformat In File:\n\n" + zip,
                                             "Corrupt Zipfile:\n\n" + zip};
         };
-        auto expected = messages(scanner.romList[0] + "neogeo.zip");
-        for (const std::string& text : messages(scanner.romList[0] + "lima.zip"))
+        auto expected = messages(scanner.paths.romList[0] + "neogeo.zip");
+        for (const std::string& text : messages(scanner.paths.romList[0] + "lima.zip"))
             expected.push_back(text);
         EXPECT_EQ(dialogs.MessageTexts(), expected);
         // The file is there, so the set is not missing; its ROMs are.
@@ -365,7 +366,7 @@ TEST_F(ScanGoldenTest, MissingFilesComeBackFromTheBackupFolder) {
     ASSERT_TRUE(zipLibrary.Load());
     romFolder.ZipSet("mike", {Right("m2.rom", 0x4D4D4D4E, 8)}).FolderSet("nova", {});
     sampleFolder.FolderSet("nova", {});
-    const std::string backup = scanner.programFolder + "backup.vxt/";
+    const std::string backup = scanner.config.programFolder + "backup.vxt/";
     test::WriteFile(backup + "mike/m1.rom", DataWithCrc(0x4D4D4D4D, 8));
     test::WriteFile(backup + "nova/n1.rom", DataWithCrc(0x4E4F4E4F, 8));
     test::WriteFile(backup + "nova/n.wav", "wave");
@@ -388,7 +389,7 @@ TEST_F(ScanGoldenTest, ABackupOfTheNameButNotTheDataIsNotPutBack) {
     list.Game("papa", "Papa").Rom("p1.rom", 8, 0x50505050);
     Load(list);
     romFolder.FolderSet("papa", {});
-    test::WriteFile(scanner.programFolder + "backup.vxt/papa/p1.rom", "not p1!!");
+    test::WriteFile(scanner.config.programFolder + "backup.vxt/papa/p1.rom", "not p1!!");
     EXPECT_TRUE(Scan());
     EXPECT_EQ(scanner.logText, Expected(R"(
 Papa [folder: papa]
@@ -414,15 +415,15 @@ TEST_F(ScanGoldenTest, AlternativeSampleSetServesTheGame) {
     EXPECT_TRUE(Scan());
     EXPECT_EQ(scanner.logText, "");
 
-    scanner.options.UnneededAdvanced = true;
+    scanner.config.options.UnneededAdvanced = true;
     EXPECT_TRUE(Scan());
     EXPECT_EQ(scanner.logText, Expected(R"(
 Oscar Uses Samples [folder: oscar]
 unneeded file: {S}oscar/o1.wav
 )"));
 
-    scanner.options.UnneededAdvanced = false;
-    scanner.options.AltSamples = false;
+    scanner.config.options.UnneededAdvanced = false;
+    scanner.config.options.AltSamples = false;
     EXPECT_TRUE(Scan());
     EXPECT_EQ(scanner.logText, Expected(R"(
 Oscar Uses Samples [folder: oscar]
@@ -444,8 +445,8 @@ TEST_F(ScanGoldenTest, LengthsBeyond4GiBAreReportedWhole) {
     zipped.Last().size = kBeyond4GiB;
     zipped.Write(romFolder.Root() + "zz.zip");
     // Reading four gigabytes of zeros would only slow the test.
-    scanner.options.Checksum = false;
-    scanner.options.RightName = false;
+    scanner.config.options.Checksum = false;
+    scanner.config.options.RightName = false;
 
     EXPECT_TRUE(Scan());
     EXPECT_EQ(scanner.logText, Expected(R"(
@@ -467,7 +468,7 @@ TEST_F(ScanGoldenTest, EncryptedMemberIsNeverAGoodRomWhateverItsHeaderSays) {
     zip.Write(romFolder.Root() + "kk.zip");
 
     for (const bool checksum : {true, false}) {
-        scanner.options.Checksum = checksum;
+        scanner.config.options.Checksum = checksum;
         EXPECT_TRUE(Scan());
         EXPECT_EQ(scanner.logText, Expected(R"(
 Locked [folder: kk]
@@ -498,9 +499,9 @@ TEST_P(SpecialFileScanTest, IsReportedUnneededButNeverReadNorRemoved) {
         roms.Special(name, GetParam());
     test::FolderBuilder(sampleFolder.Root()).Special("g1.zip", GetParam());
     const auto before = test::ReadTree(temp.Path());
-    scanner.options.FixUnneeded = true;
-    scanner.options.Ask = false;
-    scanner.options.Backup = false;
+    scanner.config.options.FixUnneeded = true;
+    scanner.config.options.Ask = false;
+    scanner.config.options.Backup = false;
 
     EXPECT_TRUE(Scan());
     const bool isLink = GetParam() == test::SpecialKind::DeviceLink;
@@ -597,7 +598,7 @@ missing rom: a.rom [length: 4] [chksum: 41414141 (bebebebe)]
 }
 
 TEST_F(ScanStopTest, StopInAFixQuestionEndsTheScanWithoutTheCurrentGamesLines) {
-    scanner.options.FixSpelling = true;
+    scanner.config.options.FixSpelling = true;
     dialogs.askAnswers = {AskAnswer::Stop};
     EXPECT_FALSE(Scan());
     ASSERT_EQ(dialogs.questions.size(), 1u);
@@ -614,7 +615,7 @@ missing rom: a.rom [length: 4] [chksum: 41414141 (bebebebe)]
 
 TEST_F(ScanStopTest, StopWhileRemovingLooseEntriesStillShowsThemAndVisitsNoGame) {
     romFolder.File("junk1.txt", "1").File("junk2.txt", "2");
-    scanner.options.FixUnneeded = true;
+    scanner.config.options.FixUnneeded = true;
     dialogs.askAnswers = {AskAnswer::Yes, AskAnswer::Stop};
     EXPECT_FALSE(Scan());
     EXPECT_EQ(scanner.logText, Expected(R"(
@@ -647,18 +648,18 @@ missing rom: c.rom [length: 4] [chksum: 43434343 (bcbcbcbc)]
 }
 
 TEST_F(ScanStopTest, BatchFilesRunOnlyForCheckedGames) {
-    scanner.options.Batchrun = true;
-    test::WriteFile(scanner.programFolder + "_exist.sh",
+    scanner.config.options.Batchrun = true;
+    test::WriteFile(scanner.config.programFolder + "_exist.sh",
                     "echo \"exist $*\" >> \"$(dirname \"$0\")/ran.txt\"\n");
-    test::WriteFile(scanner.programFolder + "_noexist.sh",
+    test::WriteFile(scanner.config.programFolder + "_noexist.sh",
                     "echo \"noexist $*\" >> \"$(dirname \"$0\")/ran.txt\"\n");
     EXPECT_TRUE(Scan(/*fullScan=*/true, "bb;aa"));
-    EXPECT_EQ(test::ReadFile(scanner.programFolder + "ran.txt"), "exist bb B Wrong Case\n");
+    EXPECT_EQ(test::ReadFile(scanner.config.programFolder + "ran.txt"), "exist bb B Wrong Case\n");
 
-    scanner.options.Missing = false;
-    std::filesystem::remove(scanner.programFolder + "ran.txt");
+    scanner.config.options.Missing = false;
+    std::filesystem::remove(scanner.config.programFolder + "ran.txt");
     EXPECT_TRUE(Scan());
-    EXPECT_FALSE(std::filesystem::exists(scanner.programFolder + "ran.txt"));
+    EXPECT_FALSE(std::filesystem::exists(scanner.config.programFolder + "ran.txt"));
 }
 
 }  // namespace

@@ -43,9 +43,9 @@ class SetChecksTest : public test::ScanFixture {
         return [=]() -> std::optional<FileData> { return FileData{size, crc}; };
     }
     void SetMerge(bool full, bool split, bool advanced) {
-        scanner.options.MergeFull = full;
-        scanner.options.MergeSplit = split;
-        scanner.options.UnneededAdvanced = advanced;
+        scanner.config.options.MergeFull = full;
+        scanner.config.options.MergeSplit = split;
+        scanner.config.options.UnneededAdvanced = advanced;
     }
 };
 
@@ -101,10 +101,10 @@ TEST_F(SetChecksTest, SampleNeededLooksIntoTheAlternativeSet) {
     EXPECT_TRUE(scanner.IsSampleFileNeeded(game, "a.wav"));
     EXPECT_TRUE(scanner.IsSampleFileNeeded(game, "b.wav"));
     EXPECT_FALSE(scanner.IsSampleFileNeeded(game, "c.wav"));
-    scanner.options.UnneededAdvanced = true;
+    scanner.config.options.UnneededAdvanced = true;
     EXPECT_FALSE(scanner.IsSampleFileNeeded(game, "a.wav"));  // the alternative set holds it
     EXPECT_TRUE(scanner.IsSampleFileNeeded(game, "b.wav"));
-    scanner.options.AltSamples = false;
+    scanner.config.options.AltSamples = false;
     EXPECT_TRUE(scanner.IsSampleFileNeeded(game, "a.wav"));
 }
 
@@ -113,7 +113,7 @@ TEST_F(SetChecksTest, ProgramMiscAndConfiguredFoldersAreNeverUnneeded) {
     list.Game("pa", "Papa").Rom("p1.rom", 8, 0x50505050);
     Load(list);
     // The program folder and a second rom folder lie inside the first rom folder.
-    scanner.programFolder = romFolder.Root() + "Prog/";
+    scanner.config.programFolder = romFolder.Root() + "Prog/";
     romFolder.Folder("Prog/backup.vxt").Folder("inner").File("loose.bin", "x").File("PA.ZIP", "");
     PathFields fields;
     fields.rom = romFolder.Root() + ";" + romFolder.Root() + "inner";
@@ -121,19 +121,21 @@ TEST_F(SetChecksTest, ProgramMiscAndConfiguredFoldersAreNeverUnneeded) {
     ASSERT_TRUE(scanner.PrepareScan(database, fields));
 
     GameRecord collector;
-    scanner.CheckUnneededInPath(scanner.romList[0], collector, database, /*isRomFolder=*/true);
-    scanner.CheckUnneededInPath(scanner.romList[0], collector, database, /*isRomFolder=*/true);
+    scanner.CheckUnneededInPath(scanner.paths.romList[0], collector, database,
+                                /*isRomFolder=*/true);
+    scanner.CheckUnneededInPath(scanner.paths.romList[0], collector, database,
+                                /*isRomFolder=*/true);
     ASSERT_EQ(collector.unneededList.size(), 1u);  // listed twice, kept once
-    EXPECT_EQ(collector.unneededList[0].path, scanner.romList[0] + "loose.bin");
+    EXPECT_EQ(collector.unneededList[0].path, scanner.paths.romList[0] + "loose.bin");
     EXPECT_EQ(collector.unneededList[0].setName, "_unknown");
     EXPECT_FALSE(collector.unneededList[0].isFolder);
 
     GameRecord game;
-    const std::string prog = scanner.programFolder;
+    const std::string prog = scanner.config.programFolder;
     for (const std::string& path :
          {prog + "a.txt", prog + "backup.vxt/pa/p1.rom", prog + "tempzip.vxt/x",
-          prog + "backup.vxt", scanner.romList[1] + "misc.txt",
-          scanner.romList[0] + "pa/keep.txt"}) {
+          prog + "backup.vxt", scanner.paths.romList[1] + "misc.txt",
+          scanner.paths.romList[0] + "pa/keep.txt"}) {
         UnneededEntry entry;
         entry.path = path;
         entry.isFolder = path.ends_with("backup.vxt");
@@ -142,7 +144,7 @@ TEST_F(SetChecksTest, ProgramMiscAndConfiguredFoldersAreNeverUnneeded) {
     scanner.DropExcludedFolders(game);
     ASSERT_EQ(game.unneededList.size(), 2u);
     EXPECT_EQ(game.unneededList[0].path, prog + "backup.vxt/pa/p1.rom");
-    EXPECT_EQ(game.unneededList[1].path, scanner.romList[0] + "pa/keep.txt");
+    EXPECT_EQ(game.unneededList[1].path, scanner.paths.romList[0] + "pa/keep.txt");
 }
 
 TEST_F(SetChecksTest, WrongNamesNeedAJudgeableMatch) {
@@ -161,11 +163,11 @@ TEST_F(SetChecksTest, WrongNamesNeedAJudgeableMatch) {
                                Right("z.rom", 0x0D0D0D0D, 8)});
     Prepare();
     GameRecord& game = Game("wn");
-    scanner.CheckWrongNames(game, scanner.romList[0] + "wn", false, {}, database);
+    scanner.CheckWrongNames(game, scanner.paths.romList[0] + "wn", false, {}, database);
     ASSERT_EQ(game.wrongNameList.size(), 3u);
     EXPECT_EQ(game.wrongNameList[0].wrongName, "a.rom");
     EXPECT_EQ(game.wrongNameList[0].rightName, "b.rom");
-    EXPECT_EQ(game.wrongNameList[0].path, scanner.romList[0] + "wn/a.rom");
+    EXPECT_EQ(game.wrongNameList[0].path, scanner.paths.romList[0] + "wn/a.rom");
     EXPECT_FALSE(game.wrongNameList[0].inZip);
     EXPECT_EQ(game.wrongNameList[1].rightName, "a.rom");
     EXPECT_EQ(game.wrongNameList[2].wrongName, "z.rom");  // the clone's d.rom, by its crc
@@ -184,7 +186,7 @@ TEST_F(SetChecksTest, LongerRomIsCutWhileShorterRomAndRomWithoutChecksumAreOnlyR
     romFolder.FolderSet("len", {{"long.rom", "padding!" + wanted},
                                 {"nocrc.rom", "0123456789"},
                                 Right("short.rom", 0x53535353, 8)});
-    scanner.options.FixLength = true;
+    scanner.config.options.FixLength = true;
     dialogs.askAnswers = {AskAnswer::Yes};
     EXPECT_TRUE(Scan());
 
@@ -196,7 +198,7 @@ wrong length: short.rom [wrong: 8] [right: 16] [not fixed]
 )"));
     ASSERT_EQ(dialogs.questions.size(), 1u);
     EXPECT_EQ(dialogs.questions[0].question,
-              "\nDo you want to resize '" + scanner.romList[0] + "len/long.rom' ?");
+              "\nDo you want to resize '" + scanner.paths.romList[0] + "len/long.rom' ?");
     EXPECT_EQ(test::ReadFile(romFolder.Root() + "len/long.rom"), wanted);
     // The checksum was taken from the cut file.
     EXPECT_TRUE(Game("len").roms[0].crcOk);
@@ -207,7 +209,7 @@ TEST_F(SetChecksTest, WrongCaseOfSetAndRomIsFixedAfterConsent) {
     list.Game("case", "Case").Rom("c.rom", 8, 0x43434343);
     Load(list);
     romFolder.ZipSet("CASE", {Right("C.Rom", 0x43434343, 8)});
-    scanner.options.FixSpelling = true;
+    scanner.config.options.FixSpelling = true;
     dialogs.askAnswers = {AskAnswer::Yes, AskAnswer::Yes};
     EXPECT_TRUE(Scan());
     EXPECT_EQ(scanner.logText, Expected(R"(
@@ -262,7 +264,7 @@ TEST_F(SetChecksTest, SameNameIsNotSameData) {
     const Row rows[] = {
         {"a clone's shorter ROM never cuts the parent's",
          [&] {
-             scanner.options.FixLength = true;
+             scanner.config.options.FixLength = true;
              romFolder.ZipSet("pa", {parentProg, snd}).ZipSet("kid", {kidProg});
          },
          "",
@@ -273,7 +275,7 @@ TEST_F(SetChecksTest, SameNameIsNotSameData) {
          }},
         {"missing in the clone's set, the parent's same name does not stand in",
          [&] {
-             scanner.options.FixLength = true;
+             scanner.config.options.FixLength = true;
              romFolder.ZipSet("pa", {parentProg, snd});
          },
          R"(
@@ -288,10 +290,10 @@ missing rom: prog.bin [length: 8] [chksum: 4b4b4b4b (b4b4b4b4)]
          }},
         {"advanced unneeded keeps the clone's own ROM, removes the true duplicate",
          [&] {
-             scanner.options.UnneededAdvanced = true;
-             scanner.options.Unneeded = false;
-             scanner.options.FixUnneeded = true;
-             scanner.options.Backup = false;
+             scanner.config.options.UnneededAdvanced = true;
+             scanner.config.options.Unneeded = false;
+             scanner.config.options.FixUnneeded = true;
+             scanner.config.options.Backup = false;
              romFolder.ZipSet("pa", {parentProg, snd}).ZipSet("kid", {kidProg, snd});
          },
          R"(
@@ -305,26 +307,26 @@ unneeded file: {R}kid/snd.bin [fixed]
          }},
         {"full merge into a folder: the clone found in its parent's folder is rightly named",
          [&] {
-             scanner.options.MergeFull = true;
-             scanner.options.MergeSplit = false;
+             scanner.config.options.MergeFull = true;
+             scanner.config.options.MergeSplit = false;
              romFolder.FolderSet("pa", {parentProg, snd, twinOwn}).ZipSet("kid", {kidProg, snd});
          },
          "", [] {}},
         {"... and is not renamed onto itself",
          [&] {
-             scanner.options.MergeFull = true;
-             scanner.options.MergeSplit = false;
-             scanner.options.FixSpelling = true;
-             scanner.options.Ask = true;
+             scanner.config.options.MergeFull = true;
+             scanner.config.options.MergeSplit = false;
+             scanner.config.options.FixSpelling = true;
+             scanner.config.options.Ask = true;
              romFolder.FolderSet("pa", {parentProg, snd, twinOwn}).ZipSet("kid", {kidProg, snd});
          },
          "", [&] { EXPECT_TRUE(dialogs.questions.empty()); }},
         {"a clone's data misplaced under the parent's name leaves the clone's copy needed",
          [&] {
-             scanner.options.UnneededAdvanced = true;
-             scanner.options.Unneeded = false;
-             scanner.options.FixUnneeded = true;
-             scanner.options.Backup = false;
+             scanner.config.options.UnneededAdvanced = true;
+             scanner.config.options.Unneeded = false;
+             scanner.config.options.FixUnneeded = true;
+             scanner.config.options.Backup = false;
              romFolder.ZipSet("pa", {{"prog.bin", kidProg.data}, snd}).ZipSet("kid", {kidProg});
          },
          R"(
@@ -335,8 +337,8 @@ wrong checksum: prog.bin [wrong: 4b4b4b4b] [right: 50505050 (afafafaf)]
          [&] { EXPECT_TRUE(std::filesystem::exists(romFolder.Root() + "kid.zip")); }},
         {"a shared ROM in the parent's set is fixed by the parent's check, not the clone's",
          [&] {
-             scanner.options.FixSpelling = true;
-             scanner.options.Ask = true;
+             scanner.config.options.FixSpelling = true;
+             scanner.config.options.Ask = true;
              dialogs.askAnswers = {AskAnswer::Yes};
              romFolder.ZipSet("pa", {parentProg, {"SND.BIN", snd.data}}).ZipSet("kid", {kidProg});
          },
@@ -354,8 +356,8 @@ wrong spelling: snd.bin [wrong: SND.BIN] [right: snd.bin] [fixed]
         {"full merge: a clone ROM found in the parent's set is not taken for the clone's other "
          "ROM that the list names like the parent's",
          [&] {
-             scanner.options.MergeFull = true;
-             scanner.options.MergeSplit = false;
+             scanner.config.options.MergeFull = true;
+             scanner.config.options.MergeSplit = false;
              romFolder.ZipSet("pa", {parentProg, snd, twinOwn, mmOwn})
                  .ZipSet("kid", {kidProg})
                  .ZipSet("mm", {mmProg});
@@ -363,8 +365,8 @@ wrong spelling: snd.bin [wrong: SND.BIN] [right: snd.bin] [fixed]
          "", [] {}},
         {"data under a wrong name is not removed while its ROM is missing",
          [&] {
-             scanner.options.FixUnneeded = true;
-             scanner.options.Backup = false;
+             scanner.config.options.FixUnneeded = true;
+             scanner.config.options.Backup = false;
              std::filesystem::remove(romFolder.Root() + "wn.zip");
              romFolder.ZipSet("pa", {parentProg, snd})
                  .ZipSet("kid", {kidProg})
@@ -385,13 +387,13 @@ unneeded file: {R}wn/x.rom [not fixed]
         romFolder.ZipSet("twin", {twinOwn})
             .ZipSet("mm", {mmProg, mmOwn})
             .ZipSet("wn", {Right("a.rom", 0x0A0A0A0A, 8)});
-        scanner.options = ScanOptions{};
-        scanner.options.Spelling = true;
-        scanner.options.Ask = false;
-        scanner.options.Samples = false;
+        scanner.config.options = ScanOptions{};
+        scanner.config.options.Spelling = true;
+        scanner.config.options.Ask = false;
+        scanner.config.options.Samples = false;
         dialogs.questions.clear();
         row.arrange();
-        if (scanner.options.MergeFull)  // twin lives in pa's folder
+        if (scanner.config.options.MergeFull)  // twin lives in pa's folder
             std::filesystem::remove(romFolder.Root() + "twin.zip");
         EXPECT_TRUE(Scan());
         EXPECT_EQ(scanner.logText, Expected(row.log));

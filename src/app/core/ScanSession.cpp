@@ -31,10 +31,10 @@ ScanSession::ScanSession(AppSettings& appSettings, GameDatabase& gameDatabase, D
       scanner_(dialogs, progress, results, zipLibrary) {}
 
 void ScanSession::SyncScannerSettings() {
-    scanner_.options = settings.options;
-    scanner_.pathWarning = settings.PathWarning;
-    scanner_.programFolder = settings.programFolder;
-    scanner_.scratchFolder = settings.scratchFolder;
+    scanner_.config.options = settings.options;
+    scanner_.config.pathWarning = settings.PathWarning;
+    scanner_.config.programFolder = settings.programFolder;
+    scanner_.config.scratchFolder = settings.scratchFolder;
 }
 
 void ScanSession::EnterMameFolder() const {
@@ -49,18 +49,18 @@ void ScanSession::Open(bool fillFieldsFromSettings) {
                          scanner_.dialogs());
 
     if (fillFieldsFromSettings) {
-        scanner_.romList.clear();
-        scanner_.sampleList.clear();
-        scanner_.miscList.clear();
+        scanner_.paths.romList.clear();
+        scanner_.paths.sampleList.clear();
+        scanner_.paths.miscList.clear();
         if (!settings.mameFolder.empty())
             scanner_.ReadMameConfigPaths(settings.mameFolder);
         EnterMameFolder();
-        Scanner::SplitList(settings.rompaths, scanner_.romList, kAppendPaths);
-        Scanner::SplitList(settings.samplepaths, scanner_.sampleList, kAppendPaths);
-        Scanner::SplitList(settings.miscpaths, scanner_.miscList, kAppendPaths);
-        fields.misc = Join(scanner_.miscList);
-        fields.rom = Join(scanner_.romList);
-        fields.sample = Join(scanner_.sampleList);
+        SplitList(settings.rompaths, scanner_.paths.romList, kAppendPaths);
+        SplitList(settings.samplepaths, scanner_.paths.sampleList, kAppendPaths);
+        SplitList(settings.miscpaths, scanner_.paths.miscList, kAppendPaths);
+        fields.misc = Join(scanner_.paths.miscList);
+        fields.rom = Join(scanner_.paths.romList);
+        fields.sample = Join(scanner_.paths.sampleList);
         fields.select = settings.chosenGames;
     }
 
@@ -90,7 +90,8 @@ ScanOutcome ScanSession::RunScan(bool fullScan) {
         scanner_.ShowStatistics();
     } else {
         scanner_.statisticsText =
-            BuildStatistics(scanner_.counters, scanner_.databaseCounts, scanner_.options).logText;
+            BuildStatistics(scanner_.counters, scanner_.databaseCounts, scanner_.config.options)
+                .logText;
     }
     snapshot.fastScanAvailable = scanner_.fastScanAvailable;
     return completed ? ScanOutcome::Completed : ScanOutcome::Stopped;
@@ -118,24 +119,20 @@ void ScanSession::ReadPathFields() {
 void ScanSession::PathFieldsChanged() {
     ReadPathFields();
     EnterMameFolder();
-    Scanner::SplitList(fields.rom, scanner_.romList, kSplitPaths);
-    Scanner::SplitList(fields.sample, scanner_.sampleList, kSplitPaths);
-    Scanner::SplitList(fields.misc, scanner_.miscList, kSplitPaths);
-    Scanner::SplitList(fields.select, scanner_.chosenList, kSplitSelection);
-    fields.rom = Join(scanner_.romList);
-    fields.sample = Join(scanner_.sampleList);
-    fields.misc = Join(scanner_.miscList);
-    scanner_.romCount = static_cast<std::uint32_t>(scanner_.romList.size());
-    scanner_.sampleCount = static_cast<std::uint32_t>(scanner_.sampleList.size());
-    scanner_.miscCount = static_cast<std::uint32_t>(scanner_.miscList.size());
-    scanner_.chosenCount = static_cast<std::uint32_t>(scanner_.chosenList.size());
+    SplitList(fields.rom, scanner_.paths.romList, kSplitPaths);
+    SplitList(fields.sample, scanner_.paths.sampleList, kSplitPaths);
+    SplitList(fields.misc, scanner_.paths.miscList, kSplitPaths);
+    SplitList(fields.select, scanner_.paths.chosenList, kSplitSelection);
+    fields.rom = Join(scanner_.paths.romList);
+    fields.sample = Join(scanner_.paths.sampleList);
+    fields.misc = Join(scanner_.paths.miscList);
 }
 
 ButtonStates ScanSession::ComputeButtonStates() const {
     const ScanOptions& o = settings.options;
     ButtonStates states;
-    const bool haveRoms = scanner_.romCount > 0;
-    const bool haveSamples = scanner_.sampleCount > 0;
+    const bool haveRoms = !scanner_.paths.romList.empty();
+    const bool haveSamples = !scanner_.paths.sampleList.empty();
     const bool somethingToScan =
         (o.Games && AnyProblemScan(o)) || (o.Samples && AnyProblemScan(o)) ||
         (o.Roms && (AnyProblemScan(o) || o.AvailChecksum || o.Checksum || o.Length || o.RightName));
@@ -161,12 +158,12 @@ std::optional<FolderLockSet> ScanSession::Lock(const std::vector<FolderLockReque
 }
 
 std::optional<FolderLockSet> ScanSession::LockForScan() {
-    const ScanOptions& o = scanner_.options;
+    const ScanOptions& o = scanner_.config.options;
     const bool changing = o.FixName || o.FixLength || o.FixSpelling || o.FixUnneeded ||
                           scanner_.MayRestoreFromBackup(database);
     const LockMode mode = changing ? LockMode::Exclusive : LockMode::Shared;
     std::vector<FolderLockRequest> requests{{settings.programFolder, mode}};
-    for (const auto* list : {&scanner_.romList, &scanner_.sampleList}) {
+    for (const auto* list : {&scanner_.paths.romList, &scanner_.paths.sampleList}) {
         for (const std::string& folder : *list)
             requests.push_back({folder, mode});
     }
@@ -182,7 +179,7 @@ std::optional<FolderLockSet> ScanSession::LockForRebuild(const std::string& sour
 
 std::optional<FolderLockSet> ScanSession::LockForMerge() {
     std::vector<FolderLockRequest> requests{{settings.programFolder, LockMode::Exclusive}};
-    for (const std::string& folder : scanner_.romList)
+    for (const std::string& folder : scanner_.paths.romList)
         requests.push_back({folder, LockMode::Exclusive});
     return Lock(requests);
 }
@@ -190,6 +187,16 @@ std::optional<FolderLockSet> ScanSession::LockForMerge() {
 void ScanSession::Close() {
     ReadPathFields();
     (void)WriteFastScanFile(FastScanFilePath(), snapshot, database);
+}
+
+Rebuilder ScanSession::NewRebuilder() {
+    return Rebuilder(scanner_.config, scanner_.dialogs(), scanner_.progress(),
+                     scanner_.zipLibrary(), database);
+}
+
+Merger ScanSession::NewMerger() {
+    return Merger(scanner_.config, scanner_.paths, scanner_.dialogs(), scanner_.progress(),
+                  scanner_.zipLibrary(), database);
 }
 
 std::string ScanSession::FastScanFilePath() const {

@@ -13,6 +13,8 @@
 #include "database/DatabaseCounts.h"
 #include "database/GameDatabase.h"
 #include "platform/FolderLockSet.h"
+#include "rebuild/Merger.h"
+#include "rebuild/Rebuilder.h"
 #include "scanner/Scanner.h"
 #include "ui/AppSettings.h"
 #include "ui/Dialogs.h"
@@ -47,6 +49,9 @@ class ScanSession {
     bool showStatisticsBox = true;
 
     Scanner& scanner() { return scanner_; }
+    // A rebuilder and a merger over this session's settings, folder lists and services.
+    Rebuilder NewRebuilder();
+    Merger NewMerger();
     const DatabaseCounts& counts() const { return scanner_.databaseCounts; }
 
     // Opening: validate and count, the mame.cfg and stored paths into the fields,

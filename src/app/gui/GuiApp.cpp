@@ -158,7 +158,7 @@ int RunGui(int argc, char** argv) {
         ProgressDialog progress;
         MainDialog window(settings, database, dialogs, progress, zipLibrary);
         progress.SetOwner(&window);
-        window.session().scanner().mameIniFolders = UserMameIniFolders();
+        window.session().scanner().config.mameIniFolders = UserMameIniFolders();
         window.RestorePlace(LoadWindowPlace(store));
         if (unattended) {
             window.onOpened = [&window, &guiOptions, &opening] {

@@ -690,7 +690,7 @@ void MainDialog::OnSaveFixdat() {
 
 void MainDialog::OnRebuild() {
     RunAfterPrepareScan([this] {
-        Rebuilder rebuilder(session_.scanner(), database_);
+        Rebuilder rebuilder = session_.NewRebuilder();
         rebuilder.BuildIndex();
         const auto request = AskRebuildQuestions(dialogs_);
         if (!request)
@@ -708,7 +708,7 @@ void MainDialog::OnMerge() {
     RunAfterPrepareScan([this] {
         const auto options = AskMergeQuestions(dialogs_);
         if (const auto locks = options ? session_.LockForMerge() : std::nullopt) {
-            Merger merger(session_.scanner(), database_);
+            Merger merger = session_.NewMerger();
             (void)merger.Merge(*options);
             ReportLeftAlone(merger);
         }
@@ -719,7 +719,7 @@ void MainDialog::OnUnmerge() {
     RunAfterPrepareScan([this] {
         const auto options = AskUnmergeQuestions(dialogs_);
         if (const auto locks = options ? session_.LockForMerge() : std::nullopt) {
-            Merger merger(session_.scanner(), database_);
+            Merger merger = session_.NewMerger();
             (void)merger.Unmerge(*options);
             ReportLeftAlone(merger);
         }
@@ -731,7 +731,8 @@ void MainDialog::ReportLeftAlone(const Merger& merger) {
         ListText("These families were left as they were:\n", merger.SkippedParents());
     if (merger.KeptWithoutBackup() > 0) {
         text += (text.empty() ? "" : "\n\n") +
-                KeptWithoutBackupNote(merger.KeptWithoutBackup(), session_.scanner().programFolder);
+                KeptWithoutBackupNote(merger.KeptWithoutBackup(),
+                                      session_.scanner().config.programFolder);
     }
     if (!text.empty())
         dialogs_.ShowMessage(text, kProgramCaption, MessageIcon::Exclamation, MessageButtons::Ok);

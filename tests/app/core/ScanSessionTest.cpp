@@ -79,7 +79,7 @@ TEST_F(ScanSessionTest, OpeningValidatesThenTakesMameCfgPathsBeforeStoredOnesAnd
     EXPECT_EQ(session.fields.sample, root + "mame/s1/");
     EXPECT_EQ(session.fields.misc, root + "mame/c1/");
     EXPECT_EQ(session.fields.select, "pac*;Gal?ga");
-    EXPECT_EQ(session.scanner().romCount, 3u);
+    EXPECT_EQ(session.scanner().paths.romList.size(), 3u);
 
     // The file matched the game count, so its snapshot replaced the one just taken.
     EXPECT_EQ(session.snapshot.fields.rom, "old roms");
@@ -123,7 +123,7 @@ TEST_F(ScanSessionTest, FieldChangesAreSplitAndWrittenBackWhileSettingsKeepTheTy
     EXPECT_EQ(settings.rompaths, "mame/r1 ;missing;" + root + "other");
     EXPECT_EQ(session.fields.rom, root + "other/");
     EXPECT_EQ(session.fields.select, "a* ; b");
-    EXPECT_EQ(session.scanner().chosenCount, 2u);
+    EXPECT_EQ(session.scanner().paths.chosenList.size(), 2u);
     EXPECT_EQ(CurrentFolder(), root + "mame/");
 }
 

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "ui/ScanOptions.h"
+
+namespace vextral {
+
+// What the owner sets before an action; every part of a scan, rebuild or merge reads it.
+struct ScanConfig {
+    ScanOptions options;
+    bool pathWarning = true;    // the PathWarning program flag
+    std::string programFolder;  // ends with the separator
+    std::string scratchFolder;  // this process's own folder in tempzip.vxt, ends with it
+    // Where mame.ini is looked for after the MAME folder: the program gives
+    // UserMameIniFolders(); empty, only the MAME folder's own counts.
+    std::vector<std::string> mameIniFolders;
+};
+
+}  // namespace vextral
