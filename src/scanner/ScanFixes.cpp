@@ -11,6 +11,9 @@ template <class... Steps>
 struct Overloaded : Steps... {
     using Steps::operator()...;
 };
+// Clang 14 does not deduce an aggregate's template arguments by itself.
+template <class... Steps>
+Overloaded(Steps...) -> Overloaded<Steps...>;
 
 // What one fix did: whether it may have changed anything, and whether it was made.
 struct FixOutcome {
