@@ -24,12 +24,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     scratch.Write("mame.cfg", data, size);
     scratch.Write("mame.ini", data, size);
-    scanner.romList.clear();
-    scanner.sampleList.clear();
-    scanner.miscList.clear();
+    scanner.paths.romList.clear();
+    scanner.paths.sampleList.clear();
+    scanner.paths.miscList.clear();
     scanner.ReadMameConfigPaths(scratch.Path(""));
     // Only existing folders, each once, each ending with the separator.
-    for (const auto* list : {&scanner.romList, &scanner.sampleList, &scanner.miscList}) {
+    for (const auto* list : {&scanner.paths.romList, &scanner.paths.sampleList, &scanner.paths.miscList}) {
         for (const std::string& folder : *list) {
             if (folder.empty() || folder.back() != vextral::kSeparator)
                 __builtin_trap();
