@@ -1,7 +1,12 @@
 // Rebuilds a generated source folder (loose files under wrong names and stored zips) into
-// sets, and compares with a plain copy of the same bytes measured in the same run.
+// sets, and compares with a plain copy of the same bytes measured in the same run. The zipped
+// rebuild is set beside its floor: one deflate pass at level 9 over the bytes it compresses,
+// divided by the number of cores.
 //
-//   bench_rebuild [megabytes=1024] [work folder=/tmp/vextral-bench-rebuild]
+//   bench_rebuild [megabytes=1024] [work folder=/tmp/vextral-bench-rebuild] [many|large]
+//
+// "many" makes sets of 8 ROMs up to the size asked; "large" makes one set of 100 ROMs of
+// 1 to 3 MB (about 200 MB).
 
 #include <cstdio>
 #include <cstdlib>
@@ -9,9 +14,11 @@
 #include <vector>
 
 #include "RebuildBenchSupport.h"
+#include "archive/Deflate.h"
 #include "archive/FileUtils.h"
 #include "archive/ZipLibrary.h"
 #include "platform/FileSystem.h"
+#include "platform/WorkerPool.h"
 #include "rebuild/Rebuilder.h"
 #include "scanner/ScanConfig.h"
 #include "scanner/ScanPaths.h"
@@ -22,6 +29,8 @@ namespace {
 
 constexpr std::size_t kRomSizes[] = {64 * 1024, 256 * 1024, 1024 * 1024, 2048 * 1024};
 constexpr std::size_t kRomsPerGame = 8;
+constexpr std::size_t kLargeRomSizes[] = {1024 * 1024, 2048 * 1024, 3072 * 1024};
+constexpr std::size_t kLargeSetRoms = 100;
 
 std::uint64_t CopyAll(const std::string& from, const std::string& to) {
     std::uint64_t bytes = 0;
@@ -72,11 +81,25 @@ std::uint64_t TreeBytes(const std::string& folder) {
     return bytes;
 }
 
+// One thread compressing every file below folder once, as the zipped rebuild does.
+std::uint64_t DeflateTree(const std::string& folder) {
+    std::uint64_t bytes = 0;
+    for (const auto& entry : ListFolder(folder)) {
+        if (entry.isFolder) {
+            bytes += DeflateTree(folder + entry.name + "/");
+        } else if (const auto deflated = DeflateFile(folder + entry.name)) {
+            bytes += deflated->size;
+        }
+    }
+    return bytes;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     const std::uint64_t megabytes = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 1024;
     const std::string work = argc > 2 ? argv[2] : "/tmp/vextral-bench-rebuild";
+    const bool large = argc > 3 && std::string(argv[3]) == "large";
     const std::string root = work + "/";
     RemoveFolderTree(work);
     CreateFolderTree(root + "program/tempzip.vxt/run");
@@ -87,15 +110,15 @@ int main(int argc, char** argv) {
     // names, the others sit in a stored zip named after nothing in the list.
     GameDatabase database;
     std::uint64_t generated = 0;
-    for (std::size_t g = 0; generated < megabytes * 1024 * 1024; ++g) {
+    for (std::size_t g = 0; large ? g < 1 : generated < megabytes * 1024 * 1024; ++g) {
         GameRecord game;
         game.name = "game" + std::to_string(g);
         game.description = "Game " + std::to_string(g);
         std::vector<std::pair<std::string, std::string>> members;
         const std::string folder = source + "dump" + std::to_string(g % 16) + "/";
         CreateFolder(folder);
-        for (std::size_t r = 0; r < kRomsPerGame; ++r) {
-            const std::size_t size = kRomSizes[(g + r) % 4];
+        for (std::size_t r = 0; r < (large ? kLargeSetRoms : kRomsPerGame); ++r) {
+            const std::size_t size = large ? kLargeRomSizes[r % 3] : kRomSizes[(g + r) % 4];
             const std::string data = bench::MakeData(g * 100 + r, size);
             RomRecord rom;
             rom.name = "rom" + std::to_string(r) + ".bin";
@@ -103,7 +126,7 @@ int main(int argc, char** argv) {
             rom.crc = Crc32(0, data.data(), data.size());
             game.roms.push_back(rom);
             generated += size;
-            if (g % 2 == 0) {
+            if ((large ? r : g) % 2 == 0) {
                 bench::WritePlainFile(
                     folder + "file" + std::to_string(g) + "_" + std::to_string(r) + ".dat", data);
             } else {
@@ -145,6 +168,7 @@ int main(int argc, char** argv) {
                 bufferedClock.CpuSeconds());
 
     Rebuilder rebuilder(config, dialogs, progress, zipLibrary, database);
+    double floor = 0;
     for (const bool zip : {false, true}) {
         const std::string destination = root + (zip ? "zipped/" : "loose/");
         bench::Stopwatch clock;
@@ -160,6 +184,18 @@ int main(int argc, char** argv) {
             zip ? "zipped:" : "loose:", seconds, cpu, seconds / copySeconds, cpu / copyCpu,
             static_cast<double>(TreeBytes(destination)) / 1048576.0,
             outcome == Rebuilder::Outcome::Completed ? "" : "  NOT COMPLETED");
+        if (zip) {
+            std::printf("zipped / floor:     %7.2fx\n", seconds / floor);
+            continue;
+        }
+        // The loose sets hold exactly the bytes the zipped rebuild compresses.
+        bench::Stopwatch deflateClock;
+        const std::uint64_t deflated = DeflateTree(destination);
+        const double onePass = deflateClock.Seconds();
+        floor = onePass / WorkerPool::CoreCount();
+        std::printf("one deflate-9 pass: %7.2f s wall (%.1f MB); floor on %u cores: %.2f s\n",
+                    onePass, static_cast<double>(deflated) / 1048576.0, WorkerPool::CoreCount(),
+                    floor);
     }
     RemoveFolderTree(work);
     return 0;

@@ -4,6 +4,7 @@
 #include <unistd.h>
 #include <zip.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -36,6 +37,98 @@ bool SameFile(const std::string& a, const std::string& b) {
     return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 &&
            first.st_dev == second.st_dev && first.st_ino == second.st_ino;
 }
+
+// A member's data compressed beforehand. Reported to libzip as Deflate with its size and
+// CRC-32, so that libzip copies it as it copies an unchanged member: no second compression.
+class DeflatedSource {
+  public:
+    explicit DeflatedSource(std::shared_ptr<const DeflatedData> data) : data_(std::move(data)) {
+        zip_error_init(&error_);
+    }
+    ~DeflatedSource() { zip_error_fini(&error_); }
+    DeflatedSource(const DeflatedSource&) = delete;
+    DeflatedSource& operator=(const DeflatedSource&) = delete;
+
+    static zip_int64_t Call(void* state, void* data, zip_uint64_t length,
+                            zip_source_cmd_t command) {
+        return static_cast<DeflatedSource*>(state)->Answer(data, length, command);
+    }
+
+  private:
+    template <typename Type>
+    Type* Arguments(void* data, zip_uint64_t length) {
+        if (length < sizeof(Type)) {
+            zip_error_set(&error_, ZIP_ER_INVAL, 0);
+            return nullptr;
+        }
+        return static_cast<Type*>(data);
+    }
+
+    zip_int64_t Answer(void* data, zip_uint64_t length, zip_source_cmd_t command) {
+        const std::vector<std::uint8_t>& bytes = data_->bytes;
+        switch (command) {
+            case ZIP_SOURCE_OPEN:
+                offset_ = 0;
+                return 0;
+            case ZIP_SOURCE_READ: {
+                const std::size_t count =
+                    std::min<std::size_t>(static_cast<std::size_t>(length), bytes.size() - offset_);
+                std::memcpy(data, bytes.data() + offset_, count);
+                offset_ += count;
+                return static_cast<zip_int64_t>(count);
+            }
+            case ZIP_SOURCE_CLOSE:
+                return 0;
+            case ZIP_SOURCE_STAT: {
+                auto* stat = Arguments<zip_stat_t>(data, length);
+                if (stat == nullptr)
+                    return -1;
+                zip_stat_init(stat);
+                stat->valid = ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE | ZIP_STAT_COMP_METHOD |
+                              ZIP_STAT_CRC | ZIP_STAT_ENCRYPTION_METHOD | ZIP_STAT_MTIME;
+                stat->size = data_->size;
+                stat->comp_size = bytes.size();
+                stat->comp_method = ZIP_CM_DEFLATE;
+                stat->encryption_method = ZIP_EM_NONE;
+                stat->crc = data_->crc;
+                stat->mtime = data_->modified;
+                return sizeof(zip_stat_t);
+            }
+            case ZIP_SOURCE_GET_FILE_ATTRIBUTES: {
+                auto* attributes = Arguments<zip_file_attributes_t>(data, length);
+                if (attributes == nullptr)
+                    return -1;
+                // What libzip records for a file it compresses itself: the flag bits of its
+                // highest level, and the file's mode with the read-only bit.
+                attributes->valid |= ZIP_FILE_ATTRIBUTES_GENERAL_PURPOSE_BIT_FLAGS |
+                                     ZIP_FILE_ATTRIBUTES_HOST_SYSTEM |
+                                     ZIP_FILE_ATTRIBUTES_EXTERNAL_FILE_ATTRIBUTES;
+                attributes->general_purpose_bit_flags = 1 << 1;
+                attributes->general_purpose_bit_mask = 0x0006;
+                attributes->host_system = ZIP_OPSYS_UNIX;
+                attributes->external_file_attributes =
+                    (data_->mode << 16) | ((data_->mode & S_IWUSR) != 0 ? 0 : 1);
+                return sizeof(zip_file_attributes_t);
+            }
+            case ZIP_SOURCE_ERROR:
+                return zip_error_to_data(&error_, data, length);
+            case ZIP_SOURCE_FREE:
+                delete this;
+                return 0;
+            case ZIP_SOURCE_SUPPORTS:
+                return zip_source_make_command_bitmap(
+                    ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE, ZIP_SOURCE_STAT,
+                    ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE, ZIP_SOURCE_GET_FILE_ATTRIBUTES, -1);
+            default:
+                zip_error_set(&error_, ZIP_ER_OPNOTSUPP, 0);
+                return -1;
+        }
+    }
+
+    std::shared_ptr<const DeflatedData> data_;
+    std::size_t offset_ = 0;
+    zip_error_t error_;
+};
 
 // libzip writes "<archive>.XXXXXX" beside the archive it has open and renames that over it.
 // Opened through a second name in a folder of ours, every file a killed process leaves
@@ -123,6 +216,27 @@ class LibzipTransaction final : public ZipTransaction {
         }
         return Check(zip_set_file_compression(archive_.get(), static_cast<zip_uint64_t>(index),
                                               ZIP_CM_DEFLATE, 9) == 0);
+    }
+
+    bool AddDeflated(std::shared_ptr<const DeflatedData> data,
+                     const std::string& memberName) override {
+        if (!archive_)
+            return Check(false);
+        if (memberName.empty() || !data) {
+            error_ = "no member name";
+            return false;
+        }
+        auto* state = new DeflatedSource(std::move(data));
+        zip_source_t* source = zip_source_function(archive_.get(), DeflatedSource::Call, state);
+        if (source == nullptr) {
+            delete state;
+            return Check(false);
+        }
+        if (zip_file_add(archive_.get(), memberName.c_str(), source, ZIP_FL_ENC_GUESS) < 0) {
+            zip_source_free(source);  // frees state through ZIP_SOURCE_FREE
+            return Check(false);
+        }
+        return true;
     }
 
     bool Commit() override {

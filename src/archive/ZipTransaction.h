@@ -1,10 +1,12 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "archive/Deflate.h"
 #include "archive/ZipEntry.h"
 
 namespace vextral {
@@ -36,6 +38,9 @@ class ZipTransaction {
     [[nodiscard]] virtual bool Replace(std::uint64_t index, const std::string& file) = 0;
     // Adds the file under memberName; never replaces a member of that name.
     [[nodiscard]] virtual bool Add(const std::string& file, const std::string& memberName) = 0;
+    // The same for data compressed beforehand, which Commit stores as it is.
+    [[nodiscard]] virtual bool AddDeflated(std::shared_ptr<const DeflatedData> data,
+                                           const std::string& memberName) = 0;
     // Writes every change. An archive left without members is removed.
     [[nodiscard]] virtual bool Commit() = 0;
 

@@ -22,20 +22,17 @@ namespace vextral {
 
 namespace {
 
-
 bool IsLink(const std::string& path) {
     std::error_code error;
     return std::filesystem::is_symlink(std::filesystem::symlink_status(path, error));
 }
 
-// A folder that did not exist before, inside parent (which must exist).
-std::string NewPrivateFolder(const std::string& parent, const std::string& stem) {
-    for (unsigned n = 1; n < 100000; ++n) {
-        const std::string candidate = parent + stem + std::to_string(n);
-        if (!PathExists(candidate) && CreateFolder(candidate))
-            return candidate + kSeparator;
-    }
-    return {};
+// Bytes handed to the workers and not yet written: enough to keep every core busy, few
+// enough that the compressed data waiting for its archive stays small.
+constexpr std::uint64_t kCompressingWindow = 256ull << 20;
+
+std::string Folded(const std::string& setName) {
+    return ToLowerAscii(setName);
 }
 
 }  // namespace
@@ -86,16 +83,26 @@ Rebuilder::Outcome Rebuilder::Rebuild(const std::string& sourceFolder,
     // Other processes' folders there are never walked either.
     skipTemporary_ = WithoutSeparator(CanonicalPath(config_.programFolder + kTempZipFolderName));
     skipProgram_ = WithoutSeparator(CanonicalPath(config_.programFolder));
-    if (config_.scratchFolder.empty() || !IsFolder(config_.scratchFolder))
+    work_.emplace(config_.scratchFolder);
+    if (!work_->Ok()) {
+        work_.reset();
         return Outcome::Failed;
-    workFolder_ = NewPrivateFolder(config_.scratchFolder, "rebuild");
-    if (workFolder_.empty())
-        return Outcome::Failed;
+    }
+    workFolder_ = work_->Path();
     RemoveZipLeftovers(destination_);
     destinationNames_ = FolderNames(destination_);
     archiveMembers_.clear();
     biosNames_.clear();
     index_.ResetUsed();
+    unserved_.clear();
+    archivesOfSet_.clear();
+    if (options_.zip) {
+        for (const auto* entries : {&index_.CrcEntries(), &index_.NameEntries()}) {
+            for (const auto& entry : *entries)
+                ++unserved_[Folded(TargetGame(entry))];
+        }
+        pool_ = std::make_unique<WorkerPool>(workers_);
+    }
 
     const std::string source = WithSeparator(sourceFolder);
     const std::uint32_t count = CountFiles(source);
@@ -107,9 +114,11 @@ Rebuilder::Outcome Rebuilder::Rebuild(const std::string& sourceFolder,
             0, static_cast<int>(std::min<std::uint32_t>(count, std::numeric_limits<int>::max())));
     progress.SetProgressStep(1);
     const Step step = WalkFolder(source);
+    // What was gathered before a stop is written too: it counts as written, as a loose file is.
+    FinishArchives();
     progress.CloseProgress();
 
-    RemoveFolderTree(WithoutSeparator(workFolder_));
+    work_.reset();
     return step == Step::Stop ? Outcome::Stopped : Outcome::Completed;
 }
 
@@ -149,6 +158,7 @@ Rebuilder::Step Rebuilder::WalkFolder(const std::string& folder) {
             if (ProcessFile(path) == Step::Stop)
                 return Step::Stop;
             progress_.AdvanceProgress();
+            CommitArchives(/*wait=*/false);
             // Otherwise a Stop pressed while no file matches would wait for the walk's end.
             if (progress_.IsStopRequested())
                 return Step::Stop;
@@ -213,8 +223,7 @@ bool Rebuilder::MightMatch(const Candidate& candidate) {
 }
 
 Rebuilder::Step Rebuilder::Match(const std::string& file, const Candidate& candidate) {
-    const bool isBios =
-        !options_.biosEverywhere && IsNeoGeoBiosData(candidate.size, candidate.crc);
+    const bool isBios = !options_.biosEverywhere && IsNeoGeoBiosData(candidate.size, candidate.crc);
     const auto serve = [&](std::span<RebuildEntry> entries) {
         for (auto& entry : entries) {
             if (entry.used || entry.size != candidate.size)
@@ -223,6 +232,7 @@ Rebuilder::Step Rebuilder::Match(const std::string& file, const Candidate& candi
             if (Write(file, entry.romName, TargetGame(entry), isBios) == Step::Stop) {
                 return Step::Stop;
             }
+            Served(entry);
         }
         return Step::Continue;
     };
@@ -311,29 +321,121 @@ void Rebuilder::WriteZipped(const std::string& file, const std::string& romName,
     if (known->second.contains(ToLowerAscii(romName)))
         return;
 
-    // The archive takes the file under its own name, so a file of another name is staged
-    // under the ROM's name in our temporary folder; the source is never renamed.
-    std::string zipSource = file;
-    std::string stageFolder;
-    if (FileNamePart(file) != romName) {
-        stageFolder = workFolder_ + "stage" + std::to_string(++stageCounter_);
-        zipSource = stageFolder + kSeparator + romName;
-        if (!CreateFolder(stageFolder) || !CopyFileTo(file, zipSource, CopyMode::ReplaceExisting)) {
+    auto gathered = gathering_.find(archive);
+    if (gathered == gathering_.end()) {
+        gathered = gathering_.try_emplace(archive).first;
+        gathered->second.setName = setName;
+        gathered->second.path = archive;
+        gatheringOrder_.push_back(archive);
+        archivesOfSet_[Folded(setName)].push_back(archive);
+    }
+    PendingArchive& pending = gathered->second;
+    // A member extracted for this write is removed once matched: the archive keeps a link.
+    std::string source = file;
+    if (file.starts_with(workFolder_)) {
+        if (!pending.stage)
+            pending.stage = std::make_unique<ScratchFolder>(workFolder_);
+        source = pending.stage->Path() + std::to_string(pending.files.size());
+        std::error_code error;
+        if (pending.stage->Ok())
+            std::filesystem::create_hard_link(file, source, error);
+        if (!pending.stage->Ok() || (error && !CopyFileTo(file, source, CopyMode::KeepExisting))) {
             Fail(setName, "cannot stage " + romName + ": " + std::strerror(errno));
-            RemoveFolderTree(stageFolder);
             return;
         }
     }
-    const auto transaction = zipLibrary_.Open(archive, ZipOpenMode::CreateWhenMissing);
-    if (transaction->Add(zipSource, romName) && transaction->Commit()) {
-        known->second.insert(ToLowerAscii(romName));
-        destinationNames_.Add(archiveName, /*isFolder=*/false);
-    } else {
-        Fail(setName, "cannot add " + romName + " to " + archive + ": " + transaction->ErrorText());
-        archiveMembers_.erase(known);  // list it again before the next write
+    pending.files.push_back(source);
+    pending.memberNames.push_back(romName);
+    pending.bytes += FileLength(source).value_or(0);
+    known->second.insert(ToLowerAscii(romName));
+    // Another set of this name in other case goes into the same archive.
+    destinationNames_.Add(archiveName, /*isFolder=*/false);
+}
+
+void Rebuilder::Served(const RebuildEntry& entry) {
+    if (!options_.zip)
+        return;
+    const std::string set = Folded(TargetGame(entry));
+    auto left = unserved_.find(set);
+    if (left == unserved_.end() || --left->second > 0)
+        return;
+    // The BIOS set takes ROMs of every NeoGeo game: it is complete only at the end.
+    if (set == kNeoGeoBiosSet)
+        return;
+    if (const auto archives = archivesOfSet_.find(set); archives != archivesOfSet_.end()) {
+        for (const std::string& archive : archives->second)
+            Dispatch(archive);
     }
-    if (!stageFolder.empty())
-        RemoveFolderTree(stageFolder);
+}
+
+void Rebuilder::Dispatch(const std::string& archive) {
+    auto gathered = gathering_.find(archive);
+    if (gathered == gathering_.end())
+        return;
+    PendingArchive& pending = compressing_.emplace_back(std::move(gathered->second));
+    gathering_.erase(gathered);
+    for (const std::string& file : pending.files) {
+        pending.compressed.push_back(pool_->Submit([file] {
+            std::string failure;
+            auto data = DeflateFile(file, &failure);
+            return PendingArchive::Compressed{
+                data ? std::make_shared<const DeflatedData>(std::move(*data)) : nullptr, failure};
+        }));
+    }
+    compressingBytes_ += pending.bytes;
+    while (compressingBytes_ > kCompressingWindow && compressing_.size() > 1)
+        CommitOldest();
+}
+
+void Rebuilder::CommitArchives(bool wait) {
+    const auto done = [](const PendingArchive& pending) {
+        return std::all_of(pending.compressed.begin(), pending.compressed.end(), [](auto& f) {
+            return f.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+        });
+    };
+    while (!compressing_.empty() && (wait || done(compressing_.front())))
+        CommitOldest();
+}
+
+void Rebuilder::CommitOldest() {
+    PendingArchive pending = std::move(compressing_.front());
+    compressing_.pop_front();
+    compressingBytes_ -= pending.bytes;
+    // A source that cannot be read any more is left out, as a failed copy is from a folder.
+    std::vector<std::pair<std::shared_ptr<const DeflatedData>, const std::string*>> members;
+    for (std::size_t i = 0; i < pending.compressed.size(); ++i) {
+        auto [deflated, failure] = pending.compressed[i].get();
+        if (deflated)
+            members.emplace_back(std::move(deflated), &pending.memberNames[i]);
+        else
+            Fail(pending.setName, "cannot read " + pending.files[i] + ": " + failure);
+    }
+    if (members.empty())
+        return;
+
+    const auto transaction = zipLibrary_.Open(pending.path, ZipOpenMode::CreateWhenMissing);
+    std::string what =
+        members.size() == 1 ? *members.front().second : std::to_string(members.size()) + " files";
+    bool added = true;
+    for (auto& [data, name] : members) {
+        added = transaction->AddDeflated(std::move(data), *name);
+        if (!added) {
+            what = *name;
+            break;
+        }
+    }
+    if (!added || !transaction->Commit()) {
+        Fail(pending.setName,
+             "cannot add " + what + " to " + pending.path + ": " + transaction->ErrorText());
+    }
+}
+
+void Rebuilder::FinishArchives() {
+    for (const std::string& archive : gatheringOrder_)
+        Dispatch(archive);
+    gatheringOrder_.clear();
+    CommitArchives(/*wait=*/true);
+    pool_.reset();
 }
 
 void Rebuilder::Fail(const std::string& setName, const std::string& why) {

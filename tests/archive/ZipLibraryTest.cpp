@@ -6,6 +6,8 @@
 
 #include <functional>
 
+#include "archive/Crc32.h"
+#include "archive/Deflate.h"
 #include "archive/ZipExtraction.h"
 #include "archive/ZipReader.h"
 #include "platform/FileSystem.h"
@@ -73,6 +75,32 @@ TEST_F(ZipLibraryTest, AddedFilesAreDeflatedAndNeverReplaceAMember) {
     EXPECT_EQ(List(zip).back().storedName, b.substr(1));
     EXPECT_FALSE(library.AddFiles(zip, {}, true));
     EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(ZipLibraryTest, DataDeflatedBeforehandIsStoredAsItIs) {
+    // Empty, small, and longer than one read of the compressor.
+    const std::vector<std::string> datas{"", "tiny", std::string(3 << 20, 'r') + "end"};
+    const std::string zip = temp / "set.zip";
+    std::vector<std::pair<std::string, std::string>> expected;
+    const auto archive = library.Open(zip, ZipOpenMode::CreateWhenMissing);
+    for (std::size_t i = 0; i < datas.size(); ++i) {
+        const std::string name = std::to_string(i) + ".rom";
+        auto deflated = DeflateFile(WriteFile(temp / name, datas[i]));
+        ASSERT_TRUE(deflated) << i;
+        EXPECT_EQ(deflated->crc, Crc32(0, datas[i].data(), datas[i].size())) << i;
+        ASSERT_TRUE(archive->AddDeflated(std::make_shared<DeflatedData>(*deflated), name));
+        expected.emplace_back(name, datas[i]);
+    }
+    ASSERT_TRUE(archive->Commit()) << archive->ErrorText();
+    const std::vector<ZipEntry> entries = List(zip);
+    ASSERT_EQ(entries.size(), datas.size());
+    EXPECT_EQ(entries[2].method, 8);
+    EXPECT_LT(entries[2].compressedSize, 100000u);
+    EXPECT_EQ(Contents(zip), expected);
+
+    std::string failure;
+    EXPECT_FALSE(DeflateFile(temp / "missing.rom", &failure));
+    EXPECT_FALSE(failure.empty());
 }
 
 TEST_F(ZipLibraryTest, OneTransactionActsOnMembersByIndexAndKeepsTheirOrder) {

@@ -52,6 +52,10 @@ class FailingTransaction final : public ZipTransaction {
     bool Add(const std::string& file, const std::string& memberName) override {
         return Step(false, [&] { return real_->Add(file, memberName); });
     }
+    bool AddDeflated(std::shared_ptr<const DeflatedData> data,
+                     const std::string& memberName) override {
+        return Step(false, [&] { return real_->AddDeflated(std::move(data), memberName); });
+    }
     bool Commit() override {
         const bool committed = Step(true, [&] { return real_->Commit(); });
         if (committed && library_.alterWrittenData)
