@@ -1,6 +1,5 @@
 #include "rebuild/Merger.h"
 
-#include <filesystem>
 #include <thread>
 #include <unordered_set>
 
@@ -29,13 +28,6 @@ const RomRecord* RomNamed(const GameRecord& game, std::string_view name) {
 
 bool SameListedData(const RomRecord& a, const RomRecord& b) {
     return a.size == b.size && a.crc == b.crc;
-}
-
-// Replaces target only once the new file is complete.
-bool ReplaceWith(const std::string& from, const std::string& target) {
-    std::error_code error;
-    std::filesystem::rename(from, target, error);
-    return !error;
 }
 
 }  // namespace
@@ -129,7 +121,7 @@ bool Merger::ProcessFamily(Mode mode, const GameRecord& parent) {
         for (auto& set : sets) {
             if (!ok) {
                 DiscardSet(set);
-            } else if (zip_ || set.placed == Placed::No) {
+            } else if (set.madeTemporary && (zip_ || set.placed == Placed::No)) {
                 // The files are in the archive now, or there were none.
                 RemoveFolderTree(set.temporary);
             }
@@ -361,15 +353,23 @@ void Merger::GatherRom(const GameRecord& owner, const RomRecord& rom, NewSet& ne
 
 void Merger::Take(const Candidate& candidate, const std::string& romName,
                   const std::optional<FileData>& data, NewSet& newSet) {
+    // The folder is made only for a set that gets a file: most games of a large list have
+    // no set at all.
+    if (!newSet.madeTemporary) {
+        newSet.madeTemporary = CreateFolder(newSet.temporary);
+        if (!newSet.madeTemporary) {
+            broken_ = true;
+            return;
+        }
+    }
     const std::string target = newSet.temporary + kSeparator + romName;
     bool copied = false;
     if (candidate.member == nullptr) {
         copied = CopyFileTo(candidate.loosePath, target, CopyMode::ReplaceExisting);
     } else {
-        const std::string part = newSet.temporary + kSeparator + ".vxtpart";
-        copied = ExtractZipEntry(*candidate.member, part, dialogs_) && ReplaceWith(part, target);
-        if (!copied)
-            DeleteFileForced(part);
+        // An earlier copy of that name is ours to replace, whatever its permissions.
+        ClearFileAttributes(target);
+        copied = ExtractZipEntry(*candidate.member, target, dialogs_);
     }
     // A file that exists but could not be copied must not be removed with its old set.
     if (!copied) {
@@ -428,13 +428,12 @@ bool Merger::ClearLeftovers(const std::string& name) {
 bool Merger::StartSet(NewSet& newSet, const std::string& name) {
     newSet.name = name;
     newSet.temporary = first_ + name + ".vxt";
-    if (!ClearLeftovers(name))
-        return false;
-    newSet.madeTemporary = CreateFolder(newSet.temporary);
-    return newSet.madeTemporary;
+    return ClearLeftovers(name);
 }
 
 bool Merger::BuildSet(NewSet& newSet) {
+    if (!newSet.madeTemporary)
+        return true;  // nothing was gathered
     for (const auto& name : newSet.gathered) {
         if (!IsRegularFile(newSet.temporary + kSeparator + name))
             return false;

@@ -1,7 +1,11 @@
 #include "rebuild/Merger.h"
 
+#include <sys/inotify.h>
+#include <unistd.h>
+
 #include <filesystem>
 #include <functional>
+#include <set>
 
 #include "rebuild/MergeDialogue.h"
 #include "rebuild/RebuildFixture.h"
@@ -173,6 +177,36 @@ TEST_F(MergerTest, ZippedSetsAreArchivesAndNoTemporaryIsLeft) {
               (Tree{{"p1.bin", "parent one"}, {"shared.bin", "shared data"}}));
     EXPECT_EQ(Members(first.Path("clone.zip")),
               (Tree{{"c1.bin", "clone one"}, {"shared.bin", "shared data"}}));
+}
+
+// Most games of a large list have no set: a family is built in temporary folders only for
+// the sets that get files, whether they end as folders or archives.
+TEST_F(MergerTest, TemporaryFoldersAreMadeOnlyForSetsThatGetFiles) {
+    AddGame("lone", {{"l1.bin", "lone one"}});
+    AddGame("lonec", {{"l2.bin", "lone clone"}}, "lone");
+    for (const bool zipped : {false, true}) {
+        SCOPED_TRACE(zipped);
+        ClearFolders();
+        second.File("parent/p1.bin", "parent one").File("clone/c1.bin", "clone one");
+        const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        ASSERT_GE(watch, 0);
+        ASSERT_GE(inotify_add_watch(watch, first.Root().c_str(), IN_CREATE), 0);
+        EXPECT_EQ(Merge(/*full=*/false, zipped), Merger::Outcome::Completed);
+
+        std::set<std::string> madeFolders;
+        alignas(inotify_event) char events[1 << 16];
+        for (ssize_t got; (got = read(watch, events, sizeof events)) > 0;) {
+            for (char* at = events; at < events + got;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(at);
+                if ((event->mask & IN_ISDIR) != 0 && std::string(event->name).ends_with(".vxt"))
+                    madeFolders.insert(event->name);
+                at += sizeof(inotify_event) + event->len;
+            }
+        }
+        close(watch);
+        EXPECT_EQ(madeFolders, (std::set<std::string>{"clone.vxt", "parent.vxt"}));
+        EXPECT_EQ(Sets(first.Root()).size(), 2u);
+    }
 }
 
 TEST_F(MergerTest, OnlySelectedParentsAndStopBetweenParents) {
