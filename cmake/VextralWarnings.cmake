@@ -10,7 +10,12 @@ endif()
 if(VEXTRAL_WERROR)
   target_compile_options(vx_warnings INTERFACE -Werror)
 endif()
-if(VEXTRAL_SANITIZE)
+# VEXTRAL_SANITIZE=thread builds with ThreadSanitizer instead (it cannot be combined with
+# the address sanitizer).
+if(VEXTRAL_SANITIZE STREQUAL "thread")
+  target_compile_options(vx_warnings INTERFACE -fsanitize=thread -fno-omit-frame-pointer)
+  target_link_options(vx_warnings INTERFACE -fsanitize=thread)
+elseif(VEXTRAL_SANITIZE)
   target_compile_options(vx_warnings INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)
   target_link_options(vx_warnings INTERFACE -fsanitize=address,undefined)
 endif()
