@@ -1,6 +1,9 @@
 // Merges and unmerges a generated rom folder of parents with one to three clones each.
 //
-//   bench_merge [parents=5000] [work folder=/tmp/vextral-bench-merge]
+//   bench_merge [parents=5000] [work folder=/tmp/vextral-bench-merge] [listed only=0]
+//
+// "listed only" adds that many families per parent that the list names but that have no set
+// in the folder, as most of a full list has.
 
 #include <cstdio>
 #include <cstdlib>
@@ -35,11 +38,12 @@ std::size_t CountEntries(const std::string& folder) {
 int main(int argc, char** argv) {
     const std::size_t parents = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 5000;
     const std::string work = argc > 2 ? argv[2] : "/tmp/vextral-bench-merge";
+    const std::size_t listedOnly = argc > 3 ? std::strtoull(argv[3], nullptr, 10) : 0;
     const std::string root = work + "/";
-    RemoveFolderTree(work);
+    (void)RemoveFolderTree(work);
     const std::string roms = root + "roms/";
-    CreateFolderTree(roms);
-    CreateFolderTree(root + "program/tempzip.vxt/run");
+    if (!CreateFolderTree(roms) || !CreateFolderTree(root + "program/tempzip.vxt/run"))
+        return 2;
 
     // Unmerged folder sets: every clone holds the two ROMs it shares with its parent.
     GameDatabase database;
@@ -55,7 +59,7 @@ int main(int argc, char** argv) {
         parent.roms = {Rom("a.bin", shared0), Rom("b.bin", shared1)};
         const std::string own = bench::MakeData(p * 10 + 2, 4096);
         parent.roms.push_back(Rom("p.bin", own));
-        CreateFolder(roms + parentName);
+        (void)CreateFolder(roms + parentName);
         bench::WritePlainFile(roms + parentName + "/a.bin", shared0);
         bench::WritePlainFile(roms + parentName + "/b.bin", shared1);
         bench::WritePlainFile(roms + parentName + "/p.bin", own);
@@ -72,7 +76,7 @@ int main(int argc, char** argv) {
             clone.parentIndex = parentIndex;
             const std::string mine = bench::MakeData(p * 10 + 3 + c, 3000 + c);
             clone.roms = {Rom("a.bin", shared0), Rom("b.bin", shared1), Rom("c.bin", mine)};
-            CreateFolder(roms + clone.name);
+            (void)CreateFolder(roms + clone.name);
             bench::WritePlainFile(roms + clone.name + "/a.bin", shared0);
             bench::WritePlainFile(roms + clone.name + "/b.bin", shared1);
             bench::WritePlainFile(roms + clone.name + "/c.bin", mine);
@@ -82,8 +86,28 @@ int main(int argc, char** argv) {
             database.games.push_back(clone);
         }
     }
+    for (std::size_t p = 0; p < parents * listedOnly; ++p) {
+        GameRecord parent;
+        parent.name = std::string("q").append(std::to_string(p));
+        parent.description = std::string("Listed ").append(std::to_string(p));
+        parent.isParent = true;
+        parent.roms = {Rom("q.bin", bench::MakeData(p, 64))};
+        const auto parentIndex = static_cast<std::uint32_t>(database.size());
+        database.games.push_back(parent);
+        GameRecord clone = parent;
+        clone.name += "c";
+        clone.description += " clone";
+        clone.isParent = false;
+        clone.isClone = true;
+        clone.cloneOf = parent.name;
+        clone.parentIndex = parentIndex;
+        database.games[parentIndex].clones.push_back(
+            {clone.name, static_cast<std::uint32_t>(database.size())});
+        database.games.push_back(clone);
+    }
     database.RebuildIndex();
-    std::printf("%zu parents, %zu games, %zu files\n", parents, database.size(), files);
+    std::printf("%zu parents (%zu without sets), %zu games, %zu files\n",
+                parents * (1 + listedOnly), parents * listedOnly, database.size(), files);
 
     bench::SilentDialogs dialogs;
     NullProgress progress;
@@ -117,6 +141,6 @@ int main(int argc, char** argv) {
     config.options.MergeFull = true;
     run("full merge (zipped):", [&] { return merger.Merge({true}); });
     run("unmerge (zipped):", [&] { return merger.Unmerge({true}); });
-    RemoveFolderTree(work);
+    (void)RemoveFolderTree(work);
     return 0;
 }

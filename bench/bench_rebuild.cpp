@@ -34,7 +34,7 @@ constexpr std::size_t kLargeSetRoms = 100;
 
 std::uint64_t CopyAll(const std::string& from, const std::string& to) {
     std::uint64_t bytes = 0;
-    CreateFolder(to);
+    (void)CreateFolder(to);
     for (const auto& entry : ListFolder(from)) {
         if (entry.isFolder) {
             bytes += CopyAll(from + entry.name + "/", to + entry.name + "/");
@@ -49,7 +49,7 @@ std::uint64_t CopyAll(const std::string& from, const std::string& to) {
 // as it must for a rebuild that checksums it.
 std::uint64_t CopyAllBuffered(const std::string& from, const std::string& to) {
     std::uint64_t bytes = 0;
-    CreateFolder(to);
+    (void)CreateFolder(to);
     std::vector<char> buffer(1 << 20);
     for (const auto& entry : ListFolder(from)) {
         if (entry.isFolder) {
@@ -101,10 +101,12 @@ int main(int argc, char** argv) {
     const std::string work = argc > 2 ? argv[2] : "/tmp/vextral-bench-rebuild";
     const bool large = argc > 3 && std::string(argv[3]) == "large";
     const std::string root = work + "/";
-    RemoveFolderTree(work);
-    CreateFolderTree(root + "program/tempzip.vxt/run");
+    (void)RemoveFolderTree(work);
+    if (!CreateFolderTree(root + "program/tempzip.vxt/run"))
+        return 2;
     const std::string source = root + "source/";
-    CreateFolderTree(source);
+    if (!CreateFolderTree(source))
+        return 2;
 
     // The list and the source in one pass: every second game's ROMs lie loose under other
     // names, the others sit in a stored zip named after nothing in the list.
@@ -116,7 +118,7 @@ int main(int argc, char** argv) {
         game.description = "Game " + std::to_string(g);
         std::vector<std::pair<std::string, std::string>> members;
         const std::string folder = source + "dump" + std::to_string(g % 16) + "/";
-        CreateFolder(folder);
+        (void)CreateFolder(folder);
         for (std::size_t r = 0; r < (large ? kLargeSetRoms : kRomsPerGame); ++r) {
             const std::size_t size = large ? kLargeRomSizes[r % 3] : kRomSizes[(g + r) % 4];
             const std::string data = bench::MakeData(g * 100 + r, size);
@@ -197,6 +199,6 @@ int main(int argc, char** argv) {
                     onePass, static_cast<double>(deflated) / 1048576.0, WorkerPool::CoreCount(),
                     floor);
     }
-    RemoveFolderTree(work);
+    (void)RemoveFolderTree(work);
     return 0;
 }

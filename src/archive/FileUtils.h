@@ -16,10 +16,10 @@ std::string FolderPart(std::string_view path);
 void ClearFileAttributes(const std::string& path);
 // Clears the attributes, then deletes; false on any error (also: no such file) and for a
 // FIFO, socket or device, which is never removed.
-bool DeleteFileForced(const std::string& path);
+[[nodiscard]] bool DeleteFileForced(const std::string& path);
 // Removes the folder (named without trailing separator) with everything in it; true when
 // the folder itself was removed.
-bool RemoveFolderTree(const std::string& folder);
+[[nodiscard]] bool RemoveFolderTree(const std::string& folder);
 // Copies a file or a folder tree into the destination folder. A source ending with a
 // separator copies the folder's contents. Existing files are replaced; errors are ignored.
 void CopyTree(const std::string& source, const std::string& destination);

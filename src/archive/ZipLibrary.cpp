@@ -326,7 +326,7 @@ class LibzipTransaction final : public ZipTransaction {
         const std::string prefix = workFolder_ + kSeparator;
         for (const DirEntry& entry : ListFolder(prefix)) {
             if (!entry.isFolder && (entry.name == name || entry.name.starts_with(name + ".")))
-                DeleteFileForced(prefix + entry.name);
+                (void)DeleteFileForced(prefix + entry.name);  // the folder then stays
         }
         (void)RemoveEmptyFolder(workFolder_);
     }

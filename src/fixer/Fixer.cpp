@@ -539,7 +539,7 @@ void Fixer::RemovePendingMembers(GameRecord& game) {
         folders_.Invalidate(FolderPart(zipPath));
         // An archive left with folder records alone holds nothing; it goes as an emptied one.
         if (const auto left = ListQuietly(zipPath); ok && left && left->empty()) {
-            DeleteFileForced(zipPath);
+            (void)DeleteFileForced(zipPath);  // if it stays, it holds nothing
         }
     }
 }

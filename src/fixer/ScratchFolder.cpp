@@ -19,7 +19,8 @@ ScratchFolder::ScratchFolder(const std::string& processFolder) {
 
 ScratchFolder::~ScratchFolder() {
     if (Ok() && !keep_) {
-        RemoveFolderTree(path_.substr(0, path_.size() - 1));
+        // What stays is swept with the process's folder when the process ends.
+        (void)RemoveFolderTree(path_.substr(0, path_.size() - 1));
     }
 }
 

@@ -75,11 +75,11 @@ std::optional<std::string> ResolveIgnoringCase(const std::string& path);
 [[nodiscard]] bool MakeOwnerWritable(const std::string& path);
 
 // Creates a folder; an existing folder counts as success.
-bool CreateFolder(const std::string& path);
+[[nodiscard]] bool CreateFolder(const std::string& path);
 // Creates a folder and all missing parents.
-bool CreateFolderTree(const std::string& path);
+[[nodiscard]] bool CreateFolderTree(const std::string& path);
 [[nodiscard]] bool RemoveEmptyFolder(const std::string& path);
-bool DeleteFile(const std::string& path);
+[[nodiscard]] bool DeleteFile(const std::string& path);
 
 enum class CopyMode { ReplaceExisting, KeepExisting };
 // Copies one regular file; with KeepExisting an existing target makes the copy fail

@@ -122,8 +122,9 @@ bool Merger::ProcessFamily(Mode mode, const GameRecord& parent) {
             if (!ok) {
                 DiscardSet(set);
             } else if (set.madeTemporary && (zip_ || set.placed == Placed::No)) {
-                // The files are in the archive now, or there were none.
-                RemoveFolderTree(set.temporary);
+                // The files are in the archive now, or there were none. A folder that stays
+                // is cleared as a leftover by the next run, its files kept in the backup.
+                (void)RemoveFolderTree(set.temporary);
             }
         }
         listings_.clear();
@@ -483,11 +484,12 @@ bool Merger::BuildSet(NewSet& newSet) {
 void Merger::DiscardSet(NewSet& newSet) {
     if (newSet.keep)
         return;  // what it holds is looked after as a leftover by the next run
+    // What cannot be removed now is a leftover for the next run, which keeps its files.
     if (!newSet.archive.empty())
-        DeleteFileForced(newSet.archive);
+        (void)DeleteFileForced(newSet.archive);
     newSet.archive.clear();
     if (newSet.madeTemporary)
-        RemoveFolderTree(newSet.temporary);
+        (void)RemoveFolderTree(newSet.temporary);
 }
 
 bool Merger::PlaceSet(NewSet& newSet) {
@@ -678,7 +680,7 @@ bool Merger::BackUpArchive(const std::string& archive, const std::string& setNam
         const std::string extracted = scratch.Path() + SafeFileName(member.name);
         if (!scratch.Ok() || !ExtractZipEntry(member, extracted, dialogs_) ||
             !store.MoveFileIn(extracted, setName, member.name)) {
-            DeleteFileForced(extracted);
+            (void)DeleteFileForced(extracted);  // the scratch folder goes with it anyway
             return wholeArchive();
         }
         if (counted)

@@ -186,7 +186,8 @@ Rebuilder::Step Rebuilder::ProcessFile(const std::string& path) {
                     step = Match(temporary, candidate);
                 }
             }
-            DeleteFileForced(temporary);
+            // One left behind goes with the run's private folder.
+            (void)DeleteFileForced(temporary);
             if (step == Step::Stop)
                 return Step::Stop;
         }

@@ -15,7 +15,7 @@ const std::string kBiosData = WithCrc(std::string(131068, 'b'), 0x9036d879);
 class RebuilderTest : public RebuildFixture {
   protected:
     RebuilderTest() : source(temp / "source/"), destination(temp / "dest/") {
-        CreateFolder(destination);
+        EXPECT_TRUE(CreateFolder(destination));
     }
 
     Rebuilder::Outcome Run(RebuildOptions options) {
@@ -35,8 +35,8 @@ class RebuilderTest : public RebuildFixture {
 
 TEST_F(RebuilderTest, AsksTheQuestionsInOrderAndKeepsTheAnswers) {
     dialogs.folderAnswers = {temp / "roms/", temp / "data/new/roms/"};
-    CreateFolderTree(temp / "roms");
-    CreateFolderTree(temp / "data/new/roms");
+    ASSERT_TRUE(CreateFolderTree(temp / "roms"));
+    ASSERT_TRUE(CreateFolderTree(temp / "data/new/roms"));
     dialogs.messageAnswers = {MessageResult::Yes, MessageResult::No, MessageResult::Yes,
                               MessageResult::No, MessageResult::Yes};
     const auto request = AskRebuildQuestions(dialogs);
@@ -164,7 +164,7 @@ TEST_F(RebuilderTest, NeoGeoBiosGoesOnceIntoNeogeoUnlessWantedEverywhere) {
                                                              {"neogeo/sp-s2.sp1", kBiosData}}));
 
     std::filesystem::remove_all(destination);
-    CreateFolder(destination);
+    ASSERT_TRUE(CreateFolder(destination));
     RebuildOptions everywhere;
     everywhere.biosEverywhere = true;
     EXPECT_EQ(Run(everywhere), Rebuilder::Outcome::Completed);
@@ -359,15 +359,15 @@ TEST_F(RebuilderTest, FailedWritesAreReportedOncePerSetAndLeaveNothingBehind) {
 
     // An archive step failing in turn: that set is reported, its archive holds what it held
     // before the failed write, and nothing of the write is left anywhere.
-    DeleteFile(destination + "g");
-    RemoveFolderTree(destination + "h");
+    ASSERT_TRUE(DeleteFile(destination + "g"));
+    ASSERT_TRUE(RemoveFolderTree(destination + "h"));
     const std::map<std::string, std::string> all{
         {"a.bin", "alpha"}, {"b.bin", "beta"}, {"old.bin", "old"}};
     RebuildOptions zipped;
     zipped.zip = true;
     for (zip.failStep = 1;; ++zip.failStep) {
         zip.steps = zip.failures = 0;
-        DeleteFile(destination + "h.zip");
+        (void)DeleteFile(destination + "h.zip");  // there after a run that wrote it
         ZipBuilder().Add("old.bin", "old").Write(destination + "g.zip");
         EXPECT_EQ(Run(zipped), Rebuilder::Outcome::Completed);
         if (zip.failures == 0)

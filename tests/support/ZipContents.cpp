@@ -23,7 +23,7 @@ std::map<std::string, std::string> ReadMembers(const std::string& zipPath,
         EXPECT_TRUE(ExtractZipEntry(entry, scratchFile, dialogs)) << entry.storedName;
         result[entry.storedName] = ReadFile(scratchFile);
     }
-    DeleteFile(scratchFile);
+    (void)DeleteFile(scratchFile);  // none for an archive without members
     return result;
 }
 
