@@ -56,7 +56,10 @@ AtomicFile::AtomicFile(std::string path, Durability durability)
         return;
     }
     file_ = FileDescriptor(fd);
-    if (::fchmod(fd, DefaultMode()) != 0)
+    // Read once: the program never changes its mask, and a rebuild or merge writes thousands
+    // of files.
+    static const mode_t defaultMode = DefaultMode();
+    if (::fchmod(fd, defaultMode) != 0)
         Fail(errno);
 }
 
