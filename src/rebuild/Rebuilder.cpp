@@ -28,7 +28,8 @@ bool IsLink(const std::string& path) {
 }
 
 // Bytes handed to the workers and not yet written: enough to keep every core busy, few
-// enough that the compressed data waiting for its archive stays small.
+// enough that the compressed data waiting for its archive stays small. Files of sets still
+// gathering are handed over only while fewer wait.
 constexpr std::uint64_t kCompressingWindow = 256ull << 20;
 
 std::string Folded(const std::string& setName) {
@@ -347,10 +348,12 @@ void Rebuilder::WriteZipped(const std::string& file, const std::string& romName,
     }
     pending.files.push_back(source);
     pending.memberNames.push_back(romName);
-    pending.bytes += FileLength(source).value_or(0);
+    pending.sizes.push_back(FileLength(source).value_or(0));
     known->second.insert(ToLowerAscii(romName));
     // Another set of this name in other case goes into the same archive.
     destinationNames_.Add(archiveName, /*isFolder=*/false);
+    if (compressingBytes_ < kCompressingWindow)
+        Submit(pending);
 }
 
 void Rebuilder::Served(const RebuildEntry& entry) {
@@ -375,17 +378,22 @@ void Rebuilder::Dispatch(const std::string& archive) {
         return;
     PendingArchive& pending = compressing_.emplace_back(std::move(gathered->second));
     gathering_.erase(gathered);
-    for (const std::string& file : pending.files) {
-        pending.compressed.push_back(pool_->Submit([file] {
+    Submit(pending);
+    while (compressingBytes_ > kCompressingWindow && compressing_.size() > 1)
+        CommitOldest();
+}
+
+void Rebuilder::Submit(PendingArchive& pending) {
+    for (std::size_t i = pending.compressed.size(); i < pending.files.size(); ++i) {
+        pending.compressed.push_back(pool_->Submit([file = pending.files[i]] {
             std::string failure;
             auto data = DeflateFile(file, &failure);
             return PendingArchive::Compressed{
                 data ? std::make_shared<const DeflatedData>(std::move(*data)) : nullptr, failure};
         }));
+        pending.submittedBytes += pending.sizes[i];
+        compressingBytes_ += pending.sizes[i];
     }
-    compressingBytes_ += pending.bytes;
-    while (compressingBytes_ > kCompressingWindow && compressing_.size() > 1)
-        CommitOldest();
 }
 
 void Rebuilder::CommitArchives(bool wait) {
@@ -401,7 +409,7 @@ void Rebuilder::CommitArchives(bool wait) {
 void Rebuilder::CommitOldest() {
     PendingArchive pending = std::move(compressing_.front());
     compressing_.pop_front();
-    compressingBytes_ -= pending.bytes;
+    compressingBytes_ -= pending.submittedBytes;
     // A source that cannot be read any more is left out, as a failed copy is from a folder.
     std::vector<std::pair<std::shared_ptr<const DeflatedData>, const std::string*>> members;
     for (std::size_t i = 0; i < pending.compressed.size(); ++i) {

@@ -60,18 +60,20 @@ class Rebuilder {
 
   private:
     enum class Step { Continue, Stop };
-    // What goes into one archive in this run: gathered during the walk, compressed on the
-    // workers once no more can come, then written in one change on the calling thread.
+    // What goes into one archive in this run: gathered during the walk and compressed on the
+    // workers (as it comes while few bytes wait, else once no more can come), then written in
+    // one change on the calling thread.
     struct PendingArchive {
         std::string setName;  // the set whose write opened it, named in its failure
         std::string path;
         std::vector<std::string> files;  // sources, or links to members extracted for them
         std::vector<std::string> memberNames;
-        std::uint64_t bytes = 0;
+        std::vector<std::uint64_t> sizes;
+        std::uint64_t submittedBytes = 0;
         // Links to extracted members, which are removed once matched.
         std::unique_ptr<ScratchFolder> stage;
         using Compressed = std::pair<std::shared_ptr<const DeflatedData>, std::string>;
-        std::vector<std::future<Compressed>> compressed;  // once handed to the workers
+        std::vector<std::future<Compressed>> compressed;  // of the first files, as handed over
     };
     struct Candidate {
         std::uint32_t crc = 0;
@@ -98,6 +100,8 @@ class Rebuilder {
     // nothing more in this run and is handed to the workers.
     void Served(const RebuildEntry& entry);
     void Dispatch(const std::string& archive);
+    // Hands the archive's files not yet handed over to the workers.
+    void Submit(PendingArchive& pending);
     // Writes the archives whose compression has ended, in the order they were handed over;
     // with wait, all of them.
     void CommitArchives(bool wait);
