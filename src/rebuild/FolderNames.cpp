@@ -43,6 +43,10 @@ std::optional<std::string> FolderNames::FindFile(std::string_view name) const {
     return Find(name, false);
 }
 
+bool FolderNames::Contains(std::string_view name) const {
+    return byFolded_.contains(ToLowerAscii(name));
+}
+
 void FolderNames::Add(const std::string& name, bool isFolder) {
     auto& entries = byFolded_[ToLowerAscii(name)];
     const auto at = std::find_if(entries.begin(), entries.end(),

@@ -26,6 +26,8 @@ class FolderNames {
     // match ignoring case in byte order. Only entries of the asked kind count.
     std::optional<std::string> FindFolder(std::string_view name) const;
     std::optional<std::string> FindFile(std::string_view name) const;
+    // Whether any entry bears the name ignoring case, whatever its kind.
+    bool Contains(std::string_view name) const;
 
     void Add(const std::string& name, bool isFolder);
     void Remove(std::string_view exactName);

@@ -26,6 +26,9 @@ const RomRecord* RomNamed(const GameRecord& game, std::string_view name) {
     return nullptr;
 }
 
+// The names an interrupted run may have left beside a set in the first rom folder.
+constexpr const char* kLeftoverSuffixes[] = {".vxt", ".vxtold", ".zip.vxtnew", ".zip.vxtold"};
+
 bool SameListedData(const RomRecord& a, const RomRecord& b) {
     return a.size == b.size && a.crc == b.crc;
 }
@@ -138,6 +141,8 @@ bool Merger::ProcessFamily(Mode mode, const GameRecord& parent) {
     std::vector<std::string> familyNames;
     for (const auto* game : family_)
         familyNames.push_back(game->name);
+    if (!FamilyHasFiles(familyNames))
+        return finish(true);
     if (!FamilyIsSafe(familyNames))
         return finish(false);
 
@@ -221,6 +226,20 @@ std::vector<Merger::SetPlan> Merger::PlanFamily(Mode mode,
         }
     }
     return plan;
+}
+
+bool Merger::FamilyHasFiles(const std::vector<std::string>& setNames) const {
+    for (const auto& name : setNames) {
+        for (const FolderNames& names : folderNames_) {
+            if (names.Contains(name) || names.Contains(name + ".zip"))
+                return true;
+        }
+        for (const char* suffix : kLeftoverSuffixes) {
+            if (folderNames_.front().Contains(name + suffix))
+                return true;
+        }
+    }
+    return false;
 }
 
 bool Merger::FamilyIsSafe(const std::vector<std::string>& setNames) {
@@ -421,7 +440,7 @@ bool Merger::ClearLeftover(const std::string& path, const std::string& setName) 
 bool Merger::ClearLeftovers(const std::string& name) {
     const std::string base = first_ + name;
     bool ok = true;
-    for (const char* suffix : {".vxt", ".vxtold", ".zip.vxtnew", ".zip.vxtold"})
+    for (const char* suffix : kLeftoverSuffixes)
         ok = ClearLeftover(base + suffix, name) && ok;
     return ok;
 }

@@ -125,6 +125,9 @@ class Merger {
     const ArchiveListing& Listing(const std::string& archivePath);
     const FolderNames& SetFolderNames(const std::string& setFolder);
 
+    // Whether any game of the family has a set in a rom folder, or something of an earlier
+    // run under its temporary names: a family without either has nothing to change.
+    bool FamilyHasFiles(const std::vector<std::string>& setNames) const;
     // The old set folders may be read whole and hold no part of the program folder, and
     // every old set archive can be read.
     bool FamilyIsSafe(const std::vector<std::string>& setNames);
