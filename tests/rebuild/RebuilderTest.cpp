@@ -269,9 +269,13 @@ TEST_F(RebuilderTest, ExistingTargetsAreLeftUntouched) {
 TEST_F(RebuilderTest, ZippedRebuildStagesRenamedCopiesAndNeverRenamesTheSource) {
     AddGame("g", {{"a.bin", "alpha"}, {"b.bin", "beta"}});
     AddGame("h", {{"b.bin", "beta"}});
+    AddGame("k", {{"k.bin", "kappa"}});
     // a.bin is taken by another file in the source folder; the rebuild must still work.
     source.File("x.dat", "beta").File("a.bin", "not alpha").File("z.dat", "alpha");
     ZipBuilder().Add("deep/alpha.rom", "alpha").Write(source.Path("set.zip"));
+    // A source already bearing its ROM's name is read where it lies, its mode untouched.
+    source.File("k.bin", "kappa");
+    std::filesystem::permissions(source.Path("k.bin"), std::filesystem::perms::owner_read);
     const auto before = ReadTree(source.Root());
     RebuildOptions zipped;
     zipped.zip = true;
@@ -282,6 +286,10 @@ TEST_F(RebuilderTest, ZippedRebuildStagesRenamedCopiesAndNeverRenamesTheSource) 
               (std::map<std::string, std::string>{{"a.bin", "alpha"}, {"b.bin", "beta"}}));
     EXPECT_EQ(Members(destination + "h.zip"),
               (std::map<std::string, std::string>{{"b.bin", "beta"}}));
+    EXPECT_EQ(Members(destination + "k.zip"),
+              (std::map<std::string, std::string>{{"k.bin", "kappa"}}));
+    EXPECT_EQ(std::filesystem::status(source.Path("k.bin")).permissions(),
+              std::filesystem::perms::owner_read);
     EXPECT_TRUE(ReadTree(config.scratchFolder).empty());
 }
 
