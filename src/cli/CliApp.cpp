@@ -311,16 +311,9 @@ class CliRun {
   private:
     // Fields not given on the command line are filled as the window fills them.
     void FillFields(ScanSession& session) const {
-        Scanner& scanner = session.scanner();
+        const Scanner& scanner = session.scanner();
         const AppSettings& settings = session.settings;
-        scanner.paths.romList.clear();
-        scanner.paths.sampleList.clear();
-        scanner.paths.miscList.clear();
-        if (!settings.mameFolder.empty())
-            scanner.ReadMameConfigPaths(settings.mameFolder);
-        SplitList(settings.rompaths, scanner.paths.romList, kAppendPaths);
-        SplitList(settings.samplepaths, scanner.paths.sampleList, kAppendPaths);
-        SplitList(settings.miscpaths, scanner.paths.miscList, kAppendPaths);
+        session.FillPathListsFromSettings();
         const auto field = [this](const std::optional<std::string>& given,
                                   const std::vector<std::string>& list) {
             return given ? AbsolutePathField(*given, shellFolder_) : JoinList(list);
@@ -332,7 +325,7 @@ class CliRun {
     }
 
     const Arguments& args_;
-    // Taken before anything enters the MAME folder.
+    // Where the command was typed: relative path options count from here.
     const std::string shellFolder_ = CurrentFolder();
     QtSettingsStore store_;
     ZipLibrary zipLibrary_;

@@ -13,6 +13,7 @@ struct ScanConfig {
     bool pathWarning = true;    // the PathWarning program flag
     std::string programFolder;  // ends with the separator
     std::string scratchFolder;  // this process's own folder in tempzip.vxt, ends with it
+    std::string mameFolder;     // relative entries of the path fields count from here
     // Where mame.ini is looked for after the MAME folder: the program gives
     // UserMameIniFolders(); empty, only the MAME folder's own counts.
     std::vector<std::string> mameIniFolders;

@@ -4,6 +4,7 @@
 
 #include "platform/FileSystem.h"
 #include "scanner/Scanner.h"
+#include "support/CurrentFolder.h"
 #include "support/FakeDialogs.h"
 #include "support/FakeProgress.h"
 #include "support/RecordingResultSink.h"

@@ -8,6 +8,7 @@
 
 #include "platform/FileSystem.h"
 #include "scanner/Scanner.h"
+#include "support/CurrentFolder.h"
 #include "support/FakeDialogs.h"
 #include "support/FakeProgress.h"
 #include "support/FolderBuilder.h"
@@ -85,12 +86,13 @@ TEST_F(DiscoveryTest, MameConfigFeedsOnlyTheDirectorySection) {
               "samplepath=s1;gone\r\nno equals sign\r\ncfg_directory = cfg\r\n"
               "[other]\r\nrompath = r3\r\n");
     scanner.paths.romList = {"/first/"};
+    const std::string before = CurrentFolder();
     scanner.ReadMameConfigPaths(root + "mame/");
     const std::string mame = root + "mame/";
     EXPECT_EQ(scanner.paths.romList, (Strings{"/first/", mame + "r1/", mame + "r2/"}));
     EXPECT_EQ(scanner.paths.sampleList, Strings{mame + "s1/"});
     EXPECT_EQ(scanner.paths.miscList, Strings{mame + "cfg/"});
-    EXPECT_EQ(CurrentFolder(), mame);
+    EXPECT_EQ(CurrentFolder(), before);  // read from there, never entered
     EXPECT_TRUE(dialogs.messages.empty());
 }
 
