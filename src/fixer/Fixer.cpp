@@ -16,8 +16,8 @@
 namespace vextral {
 namespace {
 
-std::string ExpectedRomName(const RomRecord& rom) {
-    return rom.lookupName.empty() ? rom.name : rom.lookupName;
+std::string ExpectedRomName(const RomRecord& rom, const RomFinding& found) {
+    return found.lookupName.empty() ? rom.name : found.lookupName;
 }
 
 // A name a member can take as it is: no folder part, nothing a path would read specially.
@@ -180,35 +180,36 @@ bool Fixer::FixFileSpelling(const std::string& expectedPath, const std::string& 
     return false;
 }
 
-void Fixer::FixRomSpelling(const std::string& expectedPath, RomRecord& rom, bool inZip,
-                           std::vector<ZipEntry>& entries, const std::string& /*setPath*/,
-                           const GameRecord& game) {
-    const std::string expected = ExpectedRomName(rom);
+void Fixer::FixRomSpelling(const std::string& expectedPath, const RomRecord& rom, RomFinding& found,
+                           bool inZip, std::vector<ZipEntry>& entries,
+                           const std::string& /*setPath*/, const GameRecord& game) {
+    const std::string expected = ExpectedRomName(rom, found);
     const bool reread =
-        FixFileSpelling(expectedPath, expected, rom.zipIndex, inZip, entries,
+        FixFileSpelling(expectedPath, expected, found.zipIndex, inZip, entries,
                         "Fix Wrong Spelled Roms In Gameset '" + game.description + "' ?",
-                        rom.foundName, rom.nameCaseOk, rom.caseFixed);
+                        found.foundName, found.nameCaseOk, found.caseFixed);
     if (!reread) {
         return;
     }
     for (std::size_t i = 0; i < entries.size(); ++i) {
         if (EqualsIgnoringCase(entries[i].name, expected)) {
-            rom.zipIndex = static_cast<std::uint32_t>(i);
+            found.zipIndex = static_cast<std::uint32_t>(i);
             return;
         }
     }
 }
 
-void Fixer::FixSampleSpelling(const std::string& expectedPath, SampleRecord& sample, bool inZip,
-                              std::vector<ZipEntry>& entries, const std::string& /*setPath*/,
-                              const GameRecord& game) {
+void Fixer::FixSampleSpelling(const std::string& expectedPath, const SampleRecord& sample,
+                              SampleFinding& found, bool inZip, std::vector<ZipEntry>& entries,
+                              const std::string& /*setPath*/, const GameRecord& game) {
     // The sample keeps its entry index: nothing reads a sample's member after its case check.
-    (void)FixFileSpelling(expectedPath, sample.name, sample.zipIndex, inZip, entries,
+    (void)FixFileSpelling(expectedPath, sample.name, found.zipIndex, inZip, entries,
                           "Fix Wrong Spelled Samples In Gameset '" + game.description + "' ?",
-                          sample.foundName, sample.nameCaseOk, sample.caseFixed);
+                          found.foundName, found.nameCaseOk, found.caseFixed);
 }
 
-void Fixer::FixGameSpelling(const std::string& setPath, GameRecord& game) {
+void Fixer::FixGameSpelling(const std::string& setPath, const GameRecord& game,
+                            GameFindings& findings) {
     const std::string folder = FolderPart(setPath);
     const std::string setName = FileNamePart(setPath);
     std::string found;
@@ -238,8 +239,8 @@ void Fixer::FixGameSpelling(const std::string& setPath, GameRecord& game) {
     if (!present) {
         return;
     }
-    game.foundSetName = found;
-    game.setNameOk = right;
+    findings.foundSetName = found;
+    findings.setNameOk = right;
     if (right || !options_.FixSpelling) {
         return;
     }
@@ -249,14 +250,14 @@ void Fixer::FixGameSpelling(const std::string& setPath, GameRecord& game) {
              "\nDo you want to rename '" + found + "' as '" + setName + "' ?")) {
         return;
     }
-    game.setNameFixed = RenameVia(fullPath, isZip ? setPath + ".zip" : setPath, "_tmp");
+    findings.setNameFixed = RenameVia(fullPath, isZip ? setPath + ".zip" : setPath, "_tmp");
     folders_.Invalidate(folder);
 }
 
-void Fixer::FixWrongNamedRoms(GameRecord& game) {
+void Fixer::FixWrongNamedRoms(const GameRecord& game, std::vector<WrongNameEntry>& findings) {
     // The list grows over the rom folders of one game; what an earlier folder's pass fixed
     // is neither asked about nor touched again.
-    const bool anyUnfixed = std::any_of(game.wrongNameList.begin(), game.wrongNameList.end(),
+    const bool anyUnfixed = std::any_of(findings.begin(), findings.end(),
                                         [](const WrongNameEntry& e) { return !e.fixed; });
     if (!anyUnfixed || !options_.FixName) {
         return;
@@ -265,7 +266,6 @@ void Fixer::FixWrongNamedRoms(GameRecord& game) {
              "\nDo you want to rename all wrong named roms in '" + game.description + "' ?")) {
         return;
     }
-    std::vector<WrongNameEntry>& findings = game.wrongNameList;
     const auto pending = [](const WrongNameEntry& finding) {
         return !finding.fixed && IsPlainName(finding.rightName);
     };
@@ -395,8 +395,8 @@ bool Fixer::FindCrcWindow(std::uint8_t* buffer, std::size_t length, std::size_t 
     return true;
 }
 
-void Fixer::ResizeRom(const std::string& filePath, const GameRecord& game, RomRecord& rom,
-                      bool inZip, std::vector<ZipEntry>& entries) {
+void Fixer::ResizeRom(const std::string& filePath, const GameRecord& game, const RomRecord& rom,
+                      RomFinding& found, bool inZip, std::vector<ZipEntry>& entries) {
     if (!options_.FixLength) {
         return;
     }
@@ -404,7 +404,7 @@ void Fixer::ResizeRom(const std::string& filePath, const GameRecord& game, RomRe
              "\nDo you want to resize '" + filePath + "' ?")) {
         return;
     }
-    const std::string expected = ExpectedRomName(rom);
+    const std::string expected = ExpectedRomName(rom, found);
     if (!inZip) {
         const std::string folder = FolderPart(filePath);
         const DirEntry* onDisk = folders_.Find(folder, FileNamePart(filePath));
@@ -418,17 +418,17 @@ void Fixer::ResizeRom(const std::string& filePath, const GameRecord& game, RomRe
         }
         // A file of the right length is only checked. Otherwise the kept part is written
         // beside the file and renamed over it once complete.
-        rom.lengthFixed =
+        found.lengthFixed =
             FileLength(path) == rom.size ||
             CopyFilePart(path, FileRange{*offset, rom.size}, path, CopyMode::ReplaceExisting);
         folders_.Invalidate(folder);
         return;
     }
 
-    if (rom.zipIndex >= entries.size() || !IsPlainName(expected)) {
+    if (found.zipIndex >= entries.size() || !IsPlainName(expected)) {
         return;
     }
-    const ZipEntry entry = entries[rom.zipIndex];
+    const ZipEntry entry = entries[found.zipIndex];
     const auto members = ListWith(entry);
     if (!members || OtherMemberNamed(*members, expected, &entry)) {
         return;
@@ -451,9 +451,9 @@ void Fixer::ResizeRom(const std::string& filePath, const GameRecord& game, RomRe
     // The member keeps its place, takes the cut data and the expected name, all at once.
     const auto archive = zipLibrary_.Open(entry.zipPath, ZipOpenMode::Existing);
     const auto index = archive->IndexOf(entry, *members);
-    rom.lengthFixed = index && archive->Replace(*index, cut) &&
-                      (entry.storedName == expected || archive->Rename(*index, expected)) &&
-                      archive->Commit();
+    found.lengthFixed = index && archive->Replace(*index, cut) &&
+                        (entry.storedName == expected || archive->Rename(*index, expected)) &&
+                        archive->Commit();
     folders_.Invalidate(FolderPart(entry.zipPath));
 }
 
@@ -507,10 +507,10 @@ void Fixer::RemoveLoose(UnneededEntry& item) {
     }
 }
 
-void Fixer::RemovePendingMembers(GameRecord& game) {
+void Fixer::RemovePendingMembers(std::vector<UnneededEntry>& items) {
     // One transaction per archive, in the order the archives first appear.
     std::vector<std::string> archives;
-    for (const UnneededEntry& item : game.unneededList) {
+    for (const UnneededEntry& item : items) {
         if (item.inZip && item.pendingZipRemoval &&
             std::find(archives.begin(), archives.end(), item.zipPath) == archives.end()) {
             archives.push_back(item.zipPath);
@@ -521,7 +521,7 @@ void Fixer::RemovePendingMembers(GameRecord& game) {
         const auto archive = zipLibrary_.Open(zipPath, ZipOpenMode::Existing);
         std::vector<UnneededEntry*> deleted;
         bool ok = members.has_value();
-        for (UnneededEntry& item : game.unneededList) {
+        for (UnneededEntry& item : items) {
             if (!ok || !item.inZip || !item.pendingZipRemoval || item.zipPath != zipPath) {
                 continue;
             }
@@ -544,11 +544,11 @@ void Fixer::RemovePendingMembers(GameRecord& game) {
     }
 }
 
-void Fixer::RemoveUnneeded(GameRecord& game) {
+void Fixer::RemoveUnneeded(const GameRecord& game, std::vector<UnneededEntry>& items) {
     if (!options_.FixUnneeded) {
         return;
     }
-    for (UnneededEntry& item : game.unneededList) {
+    for (UnneededEntry& item : items) {
         if (item.removed || item.awaitsRename) {
             continue;
         }
@@ -575,7 +575,7 @@ void Fixer::RemoveUnneeded(GameRecord& game) {
         }
     }
     if (consent_.Decision(FixKind::Unneeded)) {
-        RemovePendingMembers(game);
+        RemovePendingMembers(items);
     }
 }
 

@@ -12,6 +12,7 @@
 #include "archive/ZipEntry.h"
 #include "archive/ZipLibrary.h"
 #include "database/GameRecord.h"
+#include "fixer/GameFindings.h"
 #include "platform/FolderCache.h"
 #include "ui/ConsentState.h"
 #include "ui/Dialogs.h"
@@ -27,27 +28,27 @@ class Fixer {
           const ScanOptions& options, const std::string& programFolder,
           const std::string& scratchFolder, FolderCache& folders);
 
-    // One ROM of a set. expectedPath: set folder + separator + rom.lookupName.
-    void FixRomSpelling(const std::string& expectedPath, RomRecord& rom, bool inZip,
-                        std::vector<ZipEntry>& entries, const std::string& setPath,
+    // One ROM of a set. expectedPath: set folder + separator + found.lookupName.
+    void FixRomSpelling(const std::string& expectedPath, const RomRecord& rom, RomFinding& found,
+                        bool inZip, std::vector<ZipEntry>& entries, const std::string& setPath,
                         const GameRecord& game);
-    void FixSampleSpelling(const std::string& expectedPath, SampleRecord& sample, bool inZip,
-                           std::vector<ZipEntry>& entries, const std::string& setPath,
-                           const GameRecord& game);
+    void FixSampleSpelling(const std::string& expectedPath, const SampleRecord& sample,
+                           SampleFinding& found, bool inZip, std::vector<ZipEntry>& entries,
+                           const std::string& setPath, const GameRecord& game);
     // The set itself (folder setPath or archive setPath + ".zip").
-    void FixGameSpelling(const std::string& setPath, GameRecord& game);
+    void FixGameSpelling(const std::string& setPath, const GameRecord& game, GameFindings& found);
     // Renames one member in one archive transaction; a failure leaves the archive as it was.
     // Refused when another member bears the name in any case.
     [[nodiscard]] bool RenameInZip(const ZipEntry& entry, const std::string& newName);
     // All wrong-name findings of the game's set at once.
-    void FixWrongNamedRoms(GameRecord& game);
+    void FixWrongNamedRoms(const GameRecord& game, std::vector<WrongNameEntry>& findings);
 
-    // Cuts filePath (or the member rom.zipIndex of entries) to the part whose CRC-32 is the
+    // Cuts filePath (or the member found.zipIndex of entries) to the part whose CRC-32 is the
     // ROM's. filePath is shown to the user.
-    void ResizeRom(const std::string& filePath, const GameRecord& game, RomRecord& rom, bool inZip,
-                   std::vector<ZipEntry>& entries);
-    // Removes every UnneededEntry of the game after consent, with backups when Backup is on.
-    void RemoveUnneeded(GameRecord& game);
+    void ResizeRom(const std::string& filePath, const GameRecord& game, const RomRecord& rom,
+                   RomFinding& found, bool inZip, std::vector<ZipEntry>& entries);
+    // Removes every unneeded entry of the game after consent, with backups when Backup is on.
+    void RemoveUnneeded(const GameRecord& game, std::vector<UnneededEntry>& items);
 
     // Finds wantedLength bytes whose CRC-32 is wantedCrc (lowest offset) and moves them to the
     // start of the buffer. Linear in length (rolling CRC).
@@ -71,7 +72,7 @@ class Fixer {
     bool MayRemoveLoose(const UnneededEntry& item) const;
     bool BackUp(const UnneededEntry& item);
     void RemoveLoose(UnneededEntry& item);
-    void RemovePendingMembers(GameRecord& game);
+    void RemovePendingMembers(std::vector<UnneededEntry>& items);
 
     Dialogs& dialogs_;
     ConsentState& consent_;

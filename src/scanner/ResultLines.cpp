@@ -45,17 +45,20 @@ void Scanner::AddResultLine(const std::string& text, bool child, int image) {
     logText += "\r\n";
 }
 
-void Scanner::AddUnneededLines(GameRecord& game, bool child) {
-    for (std::size_t i = 0; i < game.unneededList.size(); ++i)
-        AddFindingLine(game, UnneededLine(game.unneededList[i], i, config.options), child);
+void Scanner::AddUnneededLines(const GameRecord& game, const GameFindings& findings, bool child) {
+    for (std::size_t i = 0; i < findings.unneededList.size(); ++i) {
+        AddFindingLine(game, findings, UnneededLine(findings.unneededList[i], i, config.options),
+                       child);
+    }
 }
 
-void Scanner::AddFindingLine(const GameRecord& game, const FindingLine& line, bool child) {
+void Scanner::AddFindingLine(const GameRecord& game, const GameFindings& findings,
+                             const FindingLine& line, bool child) {
     ScanCounters& c = counters;
     std::string text;
     switch (line.kind) {
         case FindingKind::SetCase:
-            text = "wrong spelling: " + game.name + " [wrong: " + game.foundSetName +
+            text = "wrong spelling: " + game.name + " [wrong: " + findings.foundSetName +
                    "] [right: " + game.name + "]" + FixSuffix(line.fix, c.wrongCaseGamesFixed);
             ++c.wrongCaseGames;
             break;
@@ -64,7 +67,7 @@ void Scanner::AddFindingLine(const GameRecord& game, const FindingLine& line, bo
             ++(game.isNeoGeo ? c.missingNeoGeoGames : c.missingArcadeGames);
             break;
         case FindingKind::WrongName: {
-            const WrongNameEntry& entry = game.wrongNameList[line.index];
+            const WrongNameEntry& entry = findings.wrongNameList[line.index];
             text = "wrong name: " + entry.path + " [wrong: " + entry.wrongName +
                    "] [right: " + entry.rightName + "]" + FixSuffix(line.fix, c.wrongNamesFixed);
             ++c.wrongNames;
@@ -72,7 +75,8 @@ void Scanner::AddFindingLine(const GameRecord& game, const FindingLine& line, bo
         }
         case FindingKind::WrongLength: {
             const RomRecord& rom = game.roms[line.index];
-            text = "wrong length: " + rom.name + " [wrong: " + Decimal(rom.foundLength) +
+            text = "wrong length: " + rom.name +
+                   " [wrong: " + Decimal(findings.roms[line.index].foundLength) +
                    "] [right: " + Decimal(rom.size) + "]" +
                    FixSuffix(line.fix, c.wrongLengthRomsFixed);
             ++c.wrongLengthRoms;
@@ -80,14 +84,16 @@ void Scanner::AddFindingLine(const GameRecord& game, const FindingLine& line, bo
         }
         case FindingKind::RomCase: {
             const RomRecord& rom = game.roms[line.index];
-            text = "wrong spelling: " + rom.name + " [wrong: " + rom.foundName +
-                   "] [right: " + rom.name + "]" + FixSuffix(line.fix, c.wrongCaseRomsFixed);
+            text = "wrong spelling: " + rom.name +
+                   " [wrong: " + findings.roms[line.index].foundName + "] [right: " + rom.name +
+                   "]" + FixSuffix(line.fix, c.wrongCaseRomsFixed);
             ++c.wrongCaseRoms;
             break;
         }
         case FindingKind::WrongChecksum: {
             const RomRecord& rom = game.roms[line.index];
-            text = "wrong checksum: " + rom.name + " [wrong: " + Hex(rom.foundCrc) +
+            text = "wrong checksum: " + rom.name +
+                   " [wrong: " + Hex(findings.roms[line.index].foundCrc) +
                    "] [right: " + Hex(rom.crc) + " (" + Hex(rom.complementedCrc) + ")]";
             ++c.wrongChecksums;
             break;
@@ -111,7 +117,8 @@ void Scanner::AddFindingLine(const GameRecord& game, const FindingLine& line, bo
         case FindingKind::SampleCase: {
             const SampleRecord& sample = game.samples[line.index];
             // No blank before "[wrong: " on this line.
-            text = "wrong spelling: " + sample.name + "[wrong: " + sample.foundName +
+            text = "wrong spelling: " + sample.name +
+                   "[wrong: " + findings.samples[line.index].foundName +
                    "] [right: " + sample.name + "]" + FixSuffix(line.fix, c.wrongCaseSamplesFixed);
             ++c.wrongCaseSamples;
             break;
@@ -124,7 +131,7 @@ void Scanner::AddFindingLine(const GameRecord& game, const FindingLine& line, bo
             break;
         }
         case FindingKind::Unneeded: {
-            const UnneededEntry& entry = game.unneededList[line.index];
+            const UnneededEntry& entry = findings.unneededList[line.index];
             text = std::string("unneeded ") + (entry.isFolder ? "folder: " : "file: ") +
                    entry.path + FixSuffix(line.fix, c.unneededEntriesFixed);
             ++c.unneededEntries;
@@ -134,8 +141,8 @@ void Scanner::AddFindingLine(const GameRecord& game, const FindingLine& line, bo
     AddResultLine(text, child, line.image);
 }
 
-bool Scanner::BuildResultLines(GameRecord& game) {
-    const GameVerdict verdict = ClassifyGame(game, config.options);
+bool Scanner::BuildResultLines(const GameRecord& game, const GameFindings& findings) {
+    const GameVerdict verdict = ClassifyGame(game, findings, config.options);
     if (verdict.Ok())
         return false;
 
@@ -143,7 +150,7 @@ bool Scanner::BuildResultLines(GameRecord& game) {
     gameLine += game.isClone ? " - parent: " + game.cloneOf + "]" : std::string("]");
     AddResultLine(gameLine, false, verdict.GameLineImage());
     for (const FindingLine& line : verdict.lines)
-        AddFindingLine(game, line, /*child=*/true);
+        AddFindingLine(game, findings, line, /*child=*/true);
     results_.Refresh();
     return true;
 }

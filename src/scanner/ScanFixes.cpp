@@ -23,35 +23,36 @@ struct FixOutcome {
 
 }  // namespace
 
-bool Scanner::ApplyFix(GameRecord& game, const FixRequest& request) {
+bool Scanner::ApplyFix(const GameRecord& game, GameFindings& findings, const FixRequest& request) {
     const FixOutcome outcome = std::visit(
         Overloaded{
             [&](const SetSpellingFix& fix) {
-                fixer_.FixGameSpelling(fix.setPath, game);
+                fixer_.FixGameSpelling(fix.setPath, game, findings);
                 return FixOutcome{};
             },
             [&](const WrongNamesFix&) {
-                const bool anything = !game.wrongNameList.empty();
-                fixer_.FixWrongNamedRoms(game);
+                const bool anything = !findings.wrongNameList.empty();
+                fixer_.FixWrongNamedRoms(game, findings.wrongNameList);
                 return FixOutcome{anything};
             },
             [&](const RomSpellingFix& fix) {
-                fixer_.FixRomSpelling(fix.expectedPath, *fix.rom, fix.inZip, *fix.members,
-                                      fix.setPath, game);
+                fixer_.FixRomSpelling(fix.expectedPath, *fix.rom, *fix.finding, fix.inZip,
+                                      *fix.members, fix.setPath, game);
                 return FixOutcome{};
             },
             [&](const SampleSpellingFix& fix) {
-                fixer_.FixSampleSpelling(fix.expectedPath, *fix.sample, fix.inZip, *fix.members,
-                                         fix.setPath, game);
+                fixer_.FixSampleSpelling(fix.expectedPath, *fix.sample, *fix.finding, fix.inZip,
+                                         *fix.members, fix.setPath, game);
                 return FixOutcome{};
             },
             [&](const RomResizeFix& fix) {
-                fixer_.ResizeRom(fix.filePath, game, *fix.rom, fix.inZip, *fix.members);
+                fixer_.ResizeRom(fix.filePath, game, *fix.rom, *fix.finding, fix.inZip,
+                                 *fix.members);
                 return FixOutcome{};
             },
             [&](const UnneededRemoval&) {
-                const bool anything = !game.unneededList.empty();
-                fixer_.RemoveUnneeded(game);
+                const bool anything = !findings.unneededList.empty();
+                fixer_.RemoveUnneeded(game, findings.unneededList);
                 return FixOutcome{anything};
             },
             [&](const BackupRestore& fix) {

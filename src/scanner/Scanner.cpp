@@ -38,7 +38,7 @@ bool Scanner::PrepareScan(GameDatabase& database, const PathFields& fields) {
                                 onListsReady);
 }
 
-bool Scanner::SetExists(const std::string& location, GameRecord& game) {
+bool Scanner::SetExists(const std::string& location, GameFindings& findings) {
     const auto [folder, leaf] = SplitLast(location);
     if (leaf.empty())
         return false;
@@ -48,7 +48,7 @@ bool Scanner::SetExists(const std::string& location, GameRecord& game) {
         if (entry == nullptr || !entry->IsFile())
             return false;
     }
-    game.setFound = true;
+    findings.setFound = true;
     return true;
 }
 

@@ -21,6 +21,11 @@
 
 namespace vextral::test {
 
+// A game, ROM or sample together with what a scan found for it: the fixer takes both.
+struct ScannedGame : GameRecord, GameFindings {};
+struct ScannedRom : RomRecord, RomFinding {};
+struct ScannedSample : SampleRecord, SampleFinding {};
+
 class FixerFixture : public ::testing::Test {
   protected:
     FixerFixture() {
@@ -45,8 +50,8 @@ class FixerFixture : public ::testing::Test {
     // Everything below the backup folder, relative to it.
     std::map<std::string, std::string> Backups() { return ReadTree(programFolder + "backup.vxt/"); }
 
-    static GameRecord Game(const std::string& name) {
-        GameRecord game;
+    static ScannedGame Game(const std::string& name) {
+        ScannedGame game;
         game.name = name;
         game.description = "Game " + name;
         return game;

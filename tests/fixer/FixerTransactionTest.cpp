@@ -57,16 +57,16 @@ class FixerTransactionTest : public FixerFixture {
     }
 
     const std::string zipPath = roms + "abc.zip";
-    GameRecord game = Game("abc");
+    ScannedGame game = Game("abc");
 };
 
 TEST_F(FixerTransactionTest, SpellingRenameFailingAtAnyStepKeepsTheArchive) {
     ZipBuilder().Add("ABC.ROM", "abc data").AddDeflated("z.rom", "zzz").Write(zipPath);
     FailEachStepInTurn([&] {
-        RomRecord rom;
+        ScannedRom rom;
         rom.name = rom.lookupName = "abc.rom";
         std::vector<ZipEntry> entries = List(zipPath);
-        fixer.FixRomSpelling(roms + "abc/abc.rom", rom, true, entries, roms + "abc", game);
+        fixer.FixRomSpelling(roms + "abc/abc.rom", rom, rom, true, entries, roms + "abc", game);
         return rom.caseFixed;
     });
     EXPECT_EQ(Members(zipPath), (Tree{{"abc.rom", "abc data"}, {"z.rom", "zzz"}}));
@@ -77,7 +77,7 @@ TEST_F(FixerTransactionTest, SwappedNamesFailingAtAnyStepKeepTheArchive) {
     FailEachStepInTurn([&] {
         const auto entries = List(zipPath);
         game.wrongNameList = {Finding(entries[0], "b.rom"), Finding(entries[1], "a.rom")};
-        fixer.FixWrongNamedRoms(game);
+        fixer.FixWrongNamedRoms(game, game.wrongNameList);
         return game.wrongNameList[0].fixed && game.wrongNameList[1].fixed;
     });
     EXPECT_EQ(Members(zipPath), (Tree{{"a.rom", "data of a"}, {"b.rom", "data of b"}}));
@@ -87,12 +87,12 @@ TEST_F(FixerTransactionTest, ResizeFailingAtAnyStepKeepsTheArchive) {
     const std::string rom = "the rom itself";
     ZipBuilder().AddDeflated("ABC.ROM", "junk before " + rom).Add("z.rom", "z").Write(zipPath);
     FailEachStepInTurn([&] {
-        RomRecord record;
+        ScannedRom record;
         record.name = record.lookupName = "abc.rom";
         record.size = static_cast<std::uint32_t>(rom.size());
         record.crc = CrcOf(rom);
         std::vector<ZipEntry> entries = List(zipPath);
-        fixer.ResizeRom(roms + "abc/abc.rom", game, record, true, entries);
+        fixer.ResizeRom(roms + "abc/abc.rom", game, record, record, true, entries);
         return record.lengthFixed;
     });
     EXPECT_EQ(Members(zipPath), (Tree{{"abc.rom", rom}, {"z.rom", "z"}}));
@@ -108,7 +108,7 @@ TEST_F(FixerTransactionTest, RemovalFailingAtAnyStepKeepsTheArchiveAndOneBackup)
     FailEachStepInTurn([&] {
         const auto entries = List(zipPath);
         game.unneededList = {Item(entries[1]), Item(entries[2])};
-        fixer.RemoveUnneeded(game);
+        fixer.RemoveUnneeded(game, game.unneededList);
         return game.unneededList[0].removed && game.unneededList[1].removed;
     });
     EXPECT_EQ(Members(zipPath), (Tree{{"keep.rom", "k"}}));
@@ -129,18 +129,18 @@ TEST_F(FixerTransactionTest, TwoMembersOfOneNameAreTwoMembers) {
     const auto entries = List(zipPath);
 
     // A case fix may not leave a member beside another of its name in any case.
-    RomRecord rom;
+    ScannedRom rom;
     rom.name = rom.lookupName = "a.bin";
     std::vector<ZipEntry> listed = entries;
-    fixer.FixRomSpelling(roms + "abc/a.bin", rom, true, listed, roms + "abc", game);
+    fixer.FixRomSpelling(roms + "abc/a.bin", rom, rom, true, listed, roms + "abc", game);
     EXPECT_FALSE(rom.caseFixed);
 
     // Each finding renames, and each item removes, the member it was found as.
     game.wrongNameList = {Finding(entries[2], "b.rom"), Finding(entries[3], "c.rom")};
-    fixer.FixWrongNamedRoms(game);
+    fixer.FixWrongNamedRoms(game, game.wrongNameList);
     EXPECT_TRUE(game.wrongNameList[0].fixed && game.wrongNameList[1].fixed);
     game.unneededList = {Item(entries[5])};
-    fixer.RemoveUnneeded(game);
+    fixer.RemoveUnneeded(game, game.unneededList);
     EXPECT_TRUE(game.unneededList[0].removed);
 
     std::vector<std::pair<std::string, std::string>> left;

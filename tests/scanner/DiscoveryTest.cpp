@@ -232,14 +232,14 @@ TEST_F(DiscoveryTest, SetExistsFindsFoldersAndZipsIgnoringCase) {
     disk.File("roms/PacMan.zip", "").Folder("roms/Galaxian").File("roms/plain", "");
     disk.Folder("roms/fake.zip");
     Age("roms");
-    GameRecord game = Game("pacman");
+    GameFindings game;
     EXPECT_TRUE(scanner.SetExists(root + "roms/pacman", game));
     EXPECT_TRUE(game.setFound);
 
-    GameRecord other = Game("galaxian");
+    GameFindings other;
     EXPECT_TRUE(scanner.SetExists(root + "roms/galaxian", other));
     for (const char* name : {"plain", "fake", "absent"}) {
-        GameRecord absent = Game(name);
+        GameFindings absent;
         EXPECT_FALSE(scanner.SetExists(root + "roms/" + name, absent)) << name;
         EXPECT_FALSE(absent.setFound) << name;
     }

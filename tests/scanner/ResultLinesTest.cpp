@@ -16,12 +16,17 @@ namespace {
 using test::ResultLine;
 using Lines = std::vector<ResultLine>;
 
-RomRecord FoundRom(const std::string& name) {
+RomRecord ListedRom(const std::string& name) {
     RomRecord rom;
     rom.name = name;
-    rom.found = rom.lengthOk = rom.nameCaseOk = rom.crcOk = rom.crcKnown = true;
     rom.crc = 0x1234;
     rom.complementedCrc = ~rom.crc;
+    return rom;
+}
+
+RomFinding FoundRom() {
+    RomFinding rom;
+    rom.found = rom.lengthOk = rom.nameCaseOk = rom.crcOk = rom.crcKnown = true;
     return rom;
 }
 
@@ -30,8 +35,9 @@ class ResultLinesTest : public ::testing::Test {
     ResultLinesTest() {
         game.name = "pacman";
         game.description = "Pac-Man";
-        game.setFound = game.setNameOk = true;
-        game.roms = {FoundRom("a.rom")};
+        found.setFound = found.setNameOk = true;
+        game.roms = {ListedRom("a.rom")};
+        found.roms = {FoundRom()};
     }
 
     test::FakeDialogs dialogs;
@@ -40,6 +46,7 @@ class ResultLinesTest : public ::testing::Test {
     ZipLibrary zipLibrary;
     Scanner scanner{dialogs, progress, sink, zipLibrary};
     GameRecord game;
+    GameFindings found;
 };
 
 TEST_F(ResultLinesTest, EveryKindOfFindingHasItsTextImageAndCounter) {
@@ -47,33 +54,35 @@ TEST_F(ResultLinesTest, EveryKindOfFindingHasItsTextImageAndCounter) {
     o.Spelling = o.FixSpelling = o.FixName = o.FixUnneeded = true;
     game.isClone = true;
     game.cloneOf = "puckman";
-    game.setNameOk = false;
-    game.foundSetName = "PacMan";
-    game.wrongNameList.push_back({"b.bin", "b.rom", "/roms/pacman/b.bin", true, false, {}, {}});
+    found.setNameOk = false;
+    found.foundSetName = "PacMan";
+    found.wrongNameList.push_back({"b.bin", "b.rom", "/roms/pacman/b.bin", true, false, {}, {}});
 
     RomRecord& a = game.roms[0];
-    a.lengthOk = a.nameCaseOk = a.crcOk = false;
-    a.foundLength = 100;
+    RomFinding& aFound = found.roms[0];
+    aFound.lengthOk = aFound.nameCaseOk = aFound.crcOk = false;
+    aFound.foundLength = 100;
     a.size = 4096;
-    a.foundName = "A.ROM";
-    a.foundCrc = 0x1234abcd;
+    aFound.foundName = "A.ROM";
+    aFound.foundCrc = 0x1234abcd;
     a.crc = 0xdeadbeef;
     a.complementedCrc = 0x21524110;
-    RomRecord missing = FoundRom("m.rom");
-    missing.found = false;
+    RomRecord missing = ListedRom("m.rom");
     missing.size = 2048;
     missing.crc = 0;
     missing.complementedCrc = 0xffffffff;
     game.roms.push_back(missing);
+    found.roms.push_back({});
 
-    game.samples = {{"s1", true, false, true, 0, "S1"}, {"s2", false, false, false, 0, ""}};
+    game.samples = {{"s1"}, {"s2"}};
+    found.samples = {{true, false, true, 0, "S1"}, {false, false, false, 0, ""}};
     UnneededEntry file, folder;
     file.path = "/roms/pacman/readme.txt";
     folder.path = "/roms/pacman/extra";
     folder.isFolder = folder.removed = true;
-    game.unneededList = {file, folder};
+    found.unneededList = {file, folder};
 
-    EXPECT_TRUE(scanner.BuildResultLines(game));
+    EXPECT_TRUE(scanner.BuildResultLines(game, found));
     const Lines expected{
         {"Pac-Man [folder: pacman - parent: puckman]", false, 6},
         {"wrong spelling: pacman [wrong: PacMan] [right: pacman] [not fixed]", true, 10},
@@ -109,9 +118,9 @@ TEST_F(ResultLinesTest, EveryKindOfFindingHasItsTextImageAndCounter) {
 
 TEST_F(ResultLinesTest, MissingSetOfANeoGeoGame) {
     game.isNeoGeo = true;
-    game.setFound = false;
-    game.roms[0].found = false;
-    EXPECT_TRUE(scanner.BuildResultLines(game));
+    found.setFound = false;
+    found.roms[0].found = false;
+    EXPECT_TRUE(scanner.BuildResultLines(game, found));
     const Lines expected{{"Pac-Man [folder: pacman]", false, 5},
                          {"missing game: Pac-Man", true, 7},
                          {"missing rom: a.rom [length: 0] [chksum: 1234 (ffffedcb)]", true, 1}};
@@ -125,29 +134,29 @@ TEST_F(ResultLinesTest, MissingSetOfANeoGeoGame) {
     // With Missing off nothing of this is a problem.
     sink.lines.clear();
     scanner.config.options.Missing = false;
-    EXPECT_FALSE(scanner.BuildResultLines(game));
+    EXPECT_FALSE(scanner.BuildResultLines(game, found));
     EXPECT_TRUE(sink.lines.empty());
 }
 
 TEST_F(ResultLinesTest, OnlyUnneededFilesMakeAPlainGameLine) {
-    game.unneededList.resize(1);
-    game.unneededList[0].path = "/roms/pacman/x";
-    EXPECT_TRUE(scanner.BuildResultLines(game));
+    found.unneededList.resize(1);
+    found.unneededList[0].path = "/roms/pacman/x";
+    EXPECT_TRUE(scanner.BuildResultLines(game, found));
     EXPECT_EQ(sink.lines, (Lines{{"Pac-Man [folder: pacman]", false, 6},
                                  {"unneeded file: /roms/pacman/x", true, 11}}));
 
     sink.lines.clear();
     scanner.config.options.Unneeded = false;
-    EXPECT_FALSE(scanner.BuildResultLines(game));
+    EXPECT_FALSE(scanner.BuildResultLines(game, found));
 }
 
 TEST_F(ResultLinesTest, RomWithoutChecksumIsAProblemOnlyForAvailChecksum) {
-    RomRecord& rom = game.roms[0];
+    RomFinding& rom = found.roms[0];
     rom.crcKnown = rom.crcOk = false;
-    EXPECT_FALSE(scanner.BuildResultLines(game));  // Checksum on by default
+    EXPECT_FALSE(scanner.BuildResultLines(game, found));  // Checksum on by default
 
     scanner.config.options.AvailChecksum = true;
-    EXPECT_TRUE(scanner.BuildResultLines(game));
+    EXPECT_TRUE(scanner.BuildResultLines(game, found));
     EXPECT_EQ(sink.lines.back(), (ResultLine{"unavailable checksum: a.rom", true, 2}));
     EXPECT_EQ(scanner.counters.unavailableChecksums, 1u);
     EXPECT_EQ(scanner.counters.wrongChecksums, 0u);
@@ -156,11 +165,12 @@ TEST_F(ResultLinesTest, RomWithoutChecksumIsAProblemOnlyForAvailChecksum) {
 TEST_F(ResultLinesTest, CollectedUnneededEntriesAreTopLevelLines) {
     GameRecord unknown;
     unknown.description = "<unknown>";
-    unknown.unneededList.resize(2);
-    unknown.unneededList[0].path = "/roms/a.txt";
-    unknown.unneededList[1].path = "/roms/old";
-    unknown.unneededList[1].isFolder = true;
-    scanner.AddUnneededLines(unknown, false);
+    GameFindings collected;
+    collected.unneededList.resize(2);
+    collected.unneededList[0].path = "/roms/a.txt";
+    collected.unneededList[1].path = "/roms/old";
+    collected.unneededList[1].isFolder = true;
+    scanner.AddUnneededLines(unknown, collected, false);
     EXPECT_EQ(sink.lines, (Lines{{"unneeded file: /roms/a.txt", false, 11},
                                  {"unneeded folder: /roms/old", false, 11}}));
     EXPECT_EQ(scanner.logText,

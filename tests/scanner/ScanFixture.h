@@ -73,6 +73,9 @@ class ScanFixture : public ::testing::Test {
     }
 
     GameRecord& Game(const std::string& name) { return database[*database.FindGame(name)]; }
+    const GameFindings& Found(const std::string& name) const {
+        return scanner.result().games.at(*database.FindGame(name));
+    }
 
     TempFolder temp;
     CollectionBuilder romFolder{temp / "roms/"};

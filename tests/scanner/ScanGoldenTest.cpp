@@ -131,7 +131,7 @@ wrong spelling: india [wrong: India] [right: india]
     EXPECT_FALSE(Game("alpha").needsRescan);
     EXPECT_FALSE(Game("echo").needsRescan);
     EXPECT_TRUE(Game("golf").needsRescan);
-    EXPECT_EQ(Game("golf").roms[0].lookupName, "f1.rom");
+    EXPECT_EQ(Found("golf").roms[0].lookupName, "f1.rom");
 
     scanner.ShowStatistics();
     EXPECT_EQ(scanner.statisticsText,
@@ -217,7 +217,7 @@ TEST_F(ScanGoldenTest, SplitAndFullMergeFindClonesInTheParentSet) {
     scanner.config.options.MergeFull = true;
     EXPECT_TRUE(Scan());
     EXPECT_EQ(scanner.logText, "");
-    EXPECT_TRUE(Game("pc").setFound);
+    EXPECT_TRUE(Found("pc").setFound);
 
     // Split merging does not look for the clone's set in the parent's name.
     scanner.config.options.MergeFull = false;

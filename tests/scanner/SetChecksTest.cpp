@@ -120,7 +120,7 @@ TEST_F(SetChecksTest, ProgramMiscAndConfiguredFoldersAreNeverUnneeded) {
     fields.misc = romFolder.Root() + "inner";
     ASSERT_TRUE(scanner.PrepareScan(database, fields));
 
-    GameRecord collector;
+    GameFindings collector;
     scanner.CheckUnneededInPath(scanner.paths.romList[0], collector, database,
                                 /*isRomFolder=*/true);
     scanner.CheckUnneededInPath(scanner.paths.romList[0], collector, database,
@@ -130,7 +130,7 @@ TEST_F(SetChecksTest, ProgramMiscAndConfiguredFoldersAreNeverUnneeded) {
     EXPECT_EQ(collector.unneededList[0].setName, "_unknown");
     EXPECT_FALSE(collector.unneededList[0].isFolder);
 
-    GameRecord game;
+    GameFindings game;
     const std::string prog = scanner.config.programFolder;
     for (const std::string& path :
          {prog + "a.txt", prog + "backup.vxt/pa/p1.rom", prog + "tempzip.vxt/x",
@@ -162,8 +162,8 @@ TEST_F(SetChecksTest, WrongNamesNeedAJudgeableMatch) {
                                Right("nodump.rom", 0x0C0C0C0C, 8), Right("y.rom", ~0x0D0D0D0Du, 8),
                                Right("z.rom", 0x0D0D0D0D, 8)});
     Prepare();
-    GameRecord& game = Game("wn");
-    scanner.CheckWrongNames(game, scanner.paths.romList[0] + "wn", false, {}, database);
+    GameFindings game;
+    scanner.CheckWrongNames(Game("wn"), game, scanner.paths.romList[0] + "wn", false, {}, database);
     ASSERT_EQ(game.wrongNameList.size(), 3u);
     EXPECT_EQ(game.wrongNameList[0].wrongName, "a.rom");
     EXPECT_EQ(game.wrongNameList[0].rightName, "b.rom");
@@ -201,7 +201,7 @@ wrong length: short.rom [wrong: 8] [right: 16] [not fixed]
               "\nDo you want to resize '" + scanner.paths.romList[0] + "len/long.rom' ?");
     EXPECT_EQ(test::ReadFile(romFolder.Root() + "len/long.rom"), wanted);
     // The checksum was taken from the cut file.
-    EXPECT_TRUE(Game("len").roms[0].crcOk);
+    EXPECT_TRUE(Found("len").roms[0].crcOk);
 }
 
 TEST_F(SetChecksTest, WrongCaseOfSetAndRomIsFixedAfterConsent) {
