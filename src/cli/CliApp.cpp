@@ -342,21 +342,22 @@ int FinishScan(CliRun& run, ScanSession& session, ScanOutcome outcome, const Arg
     }
     if (outcome == ScanOutcome::Refused)
         return run.Refused();
-    Scanner& scanner = session.scanner();
+    const Scanner& scanner = session.scanner();
+    const ScanReport& report = scanner.report();
     const bool statistics = !args.noStatistics;
-    std::string output = WithLineFeeds(scanner.logText);
+    std::string output = WithLineFeeds(report.logText());
     if (statistics) {
         output +=
-            "\n\n\nStatistics:\n===========\n\n" + WithLineFeeds(scanner.statisticsText) + "\n";
+            "\n\n\nStatistics:\n===========\n\n" + WithLineFeeds(report.statisticsText()) + "\n";
     }
     std::fwrite(output.data(), 1, output.size(), stdout);
     std::fflush(stdout);
     std::string failure;
-    if (!args.log.empty() && !scanner.WriteLogFile(args.log, statistics, &failure)) {
+    if (!args.log.empty() && !report.WriteLogFile(args.log, statistics, &failure)) {
         Error("can't write the log file '" + args.log + "': " + failure);
         return kStatusError;
     }
-    if (!args.fixdat.empty() && !scanner.WriteFixdatFile(args.fixdat, &failure)) {
+    if (!args.fixdat.empty() && !report.WriteFixdatFile(args.fixdat, &failure)) {
         Error("can't write the fixdat '" + args.fixdat + "': " + failure);
         return kStatusError;
     }
@@ -364,7 +365,8 @@ int FinishScan(CliRun& run, ScanSession& session, ScanOutcome outcome, const Arg
         return kStatusStopped;
     // Any result line is a finding, also one that belongs to no game (an unneeded file at
     // the top of a rom folder).
-    return scanner.fastScanAvailable || !scanner.logText.empty() ? kStatusProblems : kStatusClean;
+    return scanner.result().fastScanAvailable || !report.logText().empty() ? kStatusProblems
+                                                                           : kStatusClean;
 }
 
 int RunScan(const Arguments& args, bool fast) {

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "database/DatabaseCounts.h"
 #include "ui/ScanOptions.h"
 
 namespace vextral {
@@ -17,6 +18,8 @@ struct ScanConfig {
     // Where mame.ini is looked for after the MAME folder: the program gives
     // UserMameIniFolders(); empty, only the MAME folder's own counts.
     std::vector<std::string> mameIniFolders;
+    // The list's counts, set when it is validated; the statistics compare against them.
+    DatabaseCounts databaseCounts;
 };
 
 }  // namespace vextral

@@ -35,13 +35,8 @@ bool Scanner::EndScan(bool result) {
 }
 
 bool Scanner::ScanGames(GameDatabase& database) {
-    consent.Reset(config.options);
-    fastScanAvailable = false;
-    counters = {};
-    results_.ClearResults();
-    logText.clear();
-    missingFiles.clear();
-    hasTopLine_ = false;
+    consent_.Reset(config.options);
+    report_.Clear();
     index_.StartScan();
     romNames_.clear();
     unneededSeenFor_ = nullptr;
@@ -57,7 +52,7 @@ bool Scanner::ScanGames(GameDatabase& database) {
 
     const bool unneededOn = config.options.Unneeded || config.options.UnneededAdvanced;
     const bool missingOn = config.options.Missing || config.options.MissingAdvanced;
-    const auto stopped = [this] { return consent.StopRequested(); };
+    const auto stopped = [this] { return consent_.StopRequested(); };
 
     GameRecord unknown;
     unknown.description = "<unknown>";
@@ -70,7 +65,7 @@ bool Scanner::ScanGames(GameDatabase& database) {
     }
     if (config.options.FixUnneeded)
         ApplyFix(unknown, collector, {UnneededRemoval{}, {}});
-    AddUnneededLines(unknown, collector, /*child=*/false);
+    report_.AddUnneededLines(unknown, collector, config.options, /*child=*/false);
     // A Stop answered for these entries still shows them, fixed or not; no game is visited.
     if (stopped())
         return EndScan(false);
@@ -81,7 +76,7 @@ bool Scanner::ScanGames(GameDatabase& database) {
         progress_.AdvanceProgress();
         progress_.Repaint();
         if (progress_.IsStopRequested()) {
-            fastScanAvailable = false;
+            result_.fastScanAvailable = false;
             return EndScan(false);
         }
         if (!game.selected || !game.needsRescan || !PassesNeoGeoFilter(game))
@@ -145,9 +140,9 @@ bool Scanner::ScanGames(GameDatabase& database) {
                 return EndScan(false);
         }
         if (config.options.Samples || config.options.Roms || config.options.Games) {
-            game.needsRescan = BuildResultLines(game, findings);
+            game.needsRescan = report_.AddGameLines(game, findings, config.options);
             if (game.needsRescan)
-                fastScanAvailable = true;
+                result_.fastScanAvailable = true;
         }
         if (config.options.Batchrun && config.options.Games && missingOn) {
             RunBatchFile(game, findings);
@@ -168,8 +163,8 @@ void Scanner::FindNeoGeoBios() {
                 present[i] = true;
         }
     }
-    neoGeoBiosFound = present[0] && present[1] && present[2];
-    neoGeoBiosFoundAll = neoGeoBiosFound && present[3];
+    result_.neoGeoBiosFound = present[0] && present[1] && present[2];
+    result_.neoGeoBiosFoundAll = result_.neoGeoBiosFound && present[3];
 }
 
 }  // namespace vextral

@@ -16,6 +16,12 @@ struct ScanResult {
 
     std::vector<GameFindings> games;
     GameFindings folders;  // only its unneededList is used
+    // Some game had findings and the scan was not stopped: a fast scan has work.
+    bool fastScanAvailable = false;
+    // The NeoGeo BIOS set holds its three core ROMs (and, for All, the fourth as well): the
+    // NeoGeo games need not hold them.
+    bool neoGeoBiosFound = false;
+    bool neoGeoBiosFoundAll = false;
 };
 
 }  // namespace vextral

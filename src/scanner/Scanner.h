@@ -29,6 +29,7 @@
 #include "scanner/ScanConfig.h"
 #include "scanner/ScanCounters.h"
 #include "scanner/ScanPaths.h"
+#include "scanner/ScanReport.h"
 #include "scanner/ScanResult.h"
 #include "ui/ConsentState.h"
 #include "ui/Dialogs.h"
@@ -50,9 +51,8 @@ class Scanner {
 
     // ---- What the owner sets before an action ----
     ScanConfig config;
-    DatabaseCounts databaseCounts;
     // Called by PrepareScan once the lists are split (the window updates its buttons).
-    std::function<void()> onListsReady;
+    void SetListsReadyHook(std::function<void()> hook) { onListsReady_ = std::move(hook); }
 
     // ---- Set discovery (Discovery.h over this scanner's lists and folder listings) ----
     ScanPaths paths;
@@ -74,11 +74,6 @@ class Scanner {
     }
 
     // ---- Set checks ----
-    bool fastScanAvailable = false;
-    bool neoGeoBiosFound = false;
-    bool neoGeoBiosFoundAll = false;
-    ConsentState consent;
-
     // fullScan marks every game for the next scan.
     static void ResetBeforeScan(GameDatabase& database, bool fullScan);
     // Starts a fresh result. True when every game was visited, false when stopped.
@@ -111,38 +106,17 @@ class Scanner {
     // a file named as one of its ROMs or samples.
     bool MayRestoreFromBackup(const GameDatabase& database);
 
-    // ---- Result lines and log ----
-    ScanCounters counters;
-    std::string logText;
-    std::string statisticsText;
-
-    void AddResultLine(const std::string& text, bool child, int image);
-    // True when the game has problems (its lines were added).
-    bool BuildResultLines(const GameRecord& game, const GameFindings& findings);
-    // One line per unneeded entry of the game (image 11), counted; child false for the
-    // entries that belong to no set.
-    void AddUnneededLines(const GameRecord& game, const GameFindings& findings, bool child);
-    // One finding's line, counted (and, for a missing file, noted for the fixdat).
-    void AddFindingLine(const GameRecord& game, const GameFindings& findings,
-                        const FindingLine& line, bool child);
+    // ---- Result lines, log, statistics ----
+    const ScanReport& report() const { return report_; }
+    ScanReport& report() { return report_; }
     // The "S&ave Logfile" action: statistics question, save chooser, write; a failed write
     // is reported with the file and the reason.
     void SaveLogFile();
-    // Writes logText (CR LF text as kept), and the statistics block when asked. On failure
-    // the system's reason goes to *failure when given.
-    [[nodiscard]] bool WriteLogFile(const std::string& path, bool withStatistics,
-                                    std::string* failure = nullptr) const;
-    // The missing ROMs and samples of the last scan, game by game, as its lines say.
-    std::vector<FixdatGame> missingFiles;
     // The "Save Fixdat" action: save chooser, write; a failed write is reported with the file
     // and the reason.
     void SaveFixdat();
-    // Writes missingFiles as an XML datfile; on failure the reason goes to *failure.
-    [[nodiscard]] bool WriteFixdatFile(const std::string& path,
-                                       std::string* failure = nullptr) const;
-
-    // ---- Statistics ----
-    // Builds both texts, stores statisticsText and shows the "Scanning Results" box.
+    // Builds both texts, keeps the log form in the report and shows the "Scanning Results"
+    // box.
     void ShowStatistics();
 
     // ---- Batch files ----
@@ -159,17 +133,14 @@ class Scanner {
   private:
     Dialogs& dialogs_;
     Progress& progress_;
-    ResultSink& results_;
     ZipLibrary& zipLibrary_;
     ZipReader zipReader_;
     CollectionIndex index_{dialogs_};
+    ConsentState consent_;  // before the fixer, which keeps a reference
     Fixer fixer_;
-    bool hasTopLine_ = false;  // a top-level line exists for child lines
+    ScanReport report_;
     ScanResult result_;
-
-    void ReadMameCfg(const std::string& mameFolder);
-    // The fixdat entry of the game whose lines are being added.
-    FixdatGame& MissingEntry(const GameRecord& game);
+    std::function<void()> onListsReady_;
 
     // Private helpers of the set checks (SetChecks.cpp) go below this line.
 

@@ -96,7 +96,7 @@ void Scanner::CheckRomSet(const GameRecord& game, GameFindings& findings,
         CheckWrongNames(game, findings, location, zipRead, members.Get(), database);
     if (config.options.FixName && !isParentLocation) {
         ApplyFix(game, findings, {WrongNamesFix{}, set->folder});
-        if (consent.StopRequested())
+        if (consent_.StopRequested())
             return;
         set = index_.Location(location);
         zipRead = list();
@@ -145,8 +145,8 @@ void Scanner::CheckRomSet(const GameRecord& game, GameFindings& findings,
             finding.zipIndex = static_cast<std::uint32_t>(*match.member);
 
         if (!foundHere) {
-            if (game.isNeoGeo && (neoGeoBiosFound || neoGeoBiosFoundAll) &&
-                IsNeoGeoBiosName(rom.name, neoGeoBiosFoundAll)) {
+            if (game.isNeoGeo && (result_.neoGeoBiosFound || result_.neoGeoBiosFoundAll) &&
+                IsNeoGeoBiosName(rom.name, result_.neoGeoBiosFoundAll)) {
                 finding.found = true;
                 finding.lengthOk = true;
                 finding.nameCaseOk = true;
@@ -177,7 +177,7 @@ void Scanner::CheckRomSet(const GameRecord& game, GameFindings& findings,
                          {RomSpellingFix{setPath() + kSeparator + finding.lookupName, &rom,
                                          &finding, inZip, &members.Mutable(), setPath()},
                           inZip ? set->zipPath : set->setFolder});
-                if (consent.StopRequested())
+                if (consent_.StopRequested())
                     return;
                 set = index_.Location(location);
                 match = FindInSet(*set, zipRead, members.Get(), finding.lookupName);
@@ -201,7 +201,7 @@ void Scanner::CheckRomSet(const GameRecord& game, GameFindings& findings,
                 ApplyFix(game, findings,
                          {RomResizeFix{filePath(), &rom, &finding, inZip, &members.Mutable()},
                           set->folder});
-                if (consent.StopRequested())
+                if (consent_.StopRequested())
                     return;
                 if (finding.lengthFixed) {
                     set = index_.Location(location);
@@ -335,7 +335,7 @@ void Scanner::CheckSampleSet(const GameRecord& game, GameFindings& findings,
                          {SampleSpellingFix{setPath + kSeparator + sample.name, &sample, &finding,
                                             inZip, &members.Mutable(), setPath},
                           inZip ? set->zipPath : set->setFolder});
-                if (consent.StopRequested())
+                if (consent_.StopRequested())
                     return;
                 set = index_.Location(location);
             }

@@ -137,7 +137,7 @@ class PathWarningTest : public DiscoveryTest {
 
 TEST_F(PathWarningTest, EveryFolderWithoutSetsGetsItsOwnBoxAndTheLastAnswerCounts) {
     bool listsReady = false;
-    scanner.onListsReady = [&] { listsReady = scanner.paths.romList.size() == 3; };
+    scanner.SetListsReadyHook([&] { listsReady = scanner.paths.romList.size() == 3; });
     dialogs.messageAnswers = {MessageResult::Cancel, MessageResult::Ok, MessageResult::Ok};
     EXPECT_TRUE(scanner.PrepareScan(database, fields));
     EXPECT_TRUE(listsReady);

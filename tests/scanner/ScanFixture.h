@@ -40,7 +40,8 @@ class ScanFixture : public ::testing::Test {
         const std::string path = list.WriteTo(temp / "list.dat");
         NullProgress quiet;
         ASSERT_TRUE(LoadListFile(database, path, quiet, dialogs, /*listInfoWarnings=*/true));
-        ValidateGameDatabase(database, /*listInfoWarnings=*/true, scanner.databaseCounts, dialogs);
+        ValidateGameDatabase(database, /*listInfoWarnings=*/true, scanner.config.databaseCounts,
+                             dialogs);
     }
 
     // A full scan (or a fast scan) over the fixture's folders.

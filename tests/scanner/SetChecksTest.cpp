@@ -190,7 +190,7 @@ TEST_F(SetChecksTest, LongerRomIsCutWhileShorterRomAndRomWithoutChecksumAreOnlyR
     dialogs.askAnswers = {AskAnswer::Yes};
     EXPECT_TRUE(Scan());
 
-    EXPECT_EQ(scanner.logText, Expected(R"(
+    EXPECT_EQ(scanner.report().logText(), Expected(R"(
 Lengths [folder: len]
 wrong length: long.rom [wrong: 16] [right: 8] [fixed]
 wrong length: nocrc.rom [wrong: 10] [right: 8] [not fixed]
@@ -212,7 +212,7 @@ TEST_F(SetChecksTest, WrongCaseOfSetAndRomIsFixedAfterConsent) {
     scanner.config.options.FixSpelling = true;
     dialogs.askAnswers = {AskAnswer::Yes, AskAnswer::Yes};
     EXPECT_TRUE(Scan());
-    EXPECT_EQ(scanner.logText, Expected(R"(
+    EXPECT_EQ(scanner.report().logText(), Expected(R"(
 Case [folder: case]
 wrong spelling: case [wrong: CASE] [right: case] [fixed]
 wrong spelling: c.rom [wrong: C.Rom] [right: c.rom] [fixed]
@@ -225,7 +225,7 @@ wrong spelling: c.rom [wrong: C.Rom] [right: c.rom] [fixed]
 
     // A second scan finds nothing left to fix.
     EXPECT_TRUE(Scan());
-    EXPECT_EQ(scanner.logText, "");
+    EXPECT_EQ(scanner.report().logText(), "");
 }
 
 // A parent and a clone listing ROMs of one name with other data (as hundreds of real families
@@ -396,7 +396,7 @@ unneeded file: {R}wn/x.rom [not fixed]
         if (scanner.config.options.MergeFull)  // twin lives in pa's folder
             std::filesystem::remove(romFolder.Root() + "twin.zip");
         EXPECT_TRUE(Scan());
-        EXPECT_EQ(scanner.logText, Expected(row.log));
+        EXPECT_EQ(scanner.report().logText(), Expected(row.log));
         row.check();
     }
 }

@@ -53,7 +53,7 @@ void ScanSession::FillPathListsFromSettings() {
 
 void ScanSession::Open(bool fillFieldsFromSettings) {
     SyncScannerSettings();
-    ValidateGameDatabase(database, settings.ListInfoWarnings, scanner_.databaseCounts,
+    ValidateGameDatabase(database, settings.ListInfoWarnings, scanner_.config.databaseCounts,
                          scanner_.dialogs());
 
     if (fillFieldsFromSettings) {
@@ -69,7 +69,6 @@ void ScanSession::Open(bool fillFieldsFromSettings) {
     snapshot.options = settings.options;
     snapshot.fastScanAvailable = false;
     (void)ReadFastScanFile(FastScanFilePath(), snapshot, database);
-    scanner_.fastScanAvailable = snapshot.fastScanAvailable;
 }
 
 bool ScanSession::PrepareScan() {
@@ -88,11 +87,12 @@ ScanOutcome ScanSession::RunScan(bool fullScan) {
     if (showStatisticsBox) {
         scanner_.ShowStatistics();
     } else {
-        scanner_.statisticsText =
-            BuildStatistics(scanner_.counters, scanner_.databaseCounts, scanner_.config.options)
-                .logText;
+        scanner_.report().SetStatisticsText(BuildStatistics(scanner_.report().counters(),
+                                                            scanner_.config.databaseCounts,
+                                                            scanner_.config.options)
+                                                .logText);
     }
-    snapshot.fastScanAvailable = scanner_.fastScanAvailable;
+    snapshot.fastScanAvailable = scanner_.result().fastScanAvailable;
     return completed ? ScanOutcome::Completed : ScanOutcome::Stopped;
 }
 
@@ -137,8 +137,8 @@ ButtonStates ScanSession::ComputeButtonStates() const {
     states.scan = haveRoms && haveSamples && somethingToScan;
     states.unmerge = haveRoms;
     states.merge = (o.MergeFull || o.MergeSplit) && haveRoms;
-    states.saveLogfile = !scanner_.logText.empty();
-    states.saveFixdat = !scanner_.missingFiles.empty();
+    states.saveLogfile = !scanner_.report().logText().empty();
+    states.saveFixdat = !scanner_.report().missingFiles().empty();
     states.fastScan = snapshot.fastScanAvailable;
     states.rebuild = true;
     return states;

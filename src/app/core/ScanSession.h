@@ -52,7 +52,7 @@ class ScanSession {
     // A rebuilder and a merger over this session's settings, folder lists and services.
     Rebuilder NewRebuilder();
     Merger NewMerger();
-    const DatabaseCounts& counts() const { return scanner_.databaseCounts; }
+    const DatabaseCounts& counts() const { return scanner_.config.databaseCounts; }
 
     // Opening: validate and count, the mame.cfg and stored paths into the fields,
     // PrepareScan, the snapshot, fastscan.dat. fillFieldsFromSettings false keeps fields

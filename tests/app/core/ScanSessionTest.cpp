@@ -178,7 +178,7 @@ TEST_F(ScanSessionTest, ButtonRules) {
     EXPECT_TRUE(session.ComputeButtonStates().unmerge);
 
     session.snapshot.fastScanAvailable = true;
-    session.scanner().logText = "x\r\n";
+    session.scanner().report().AddResultLine("x", true, kImageGameLine);
     states = session.ComputeButtonStates();
     EXPECT_TRUE(states.fastScan && states.saveLogfile);
 }

@@ -1,9 +1,9 @@
 #include <charconv>
 #include <ctime>
 
+#include "scanner/ScanReport.h"
+
 #include "platform/FileSystem.h"
-#include "scanner/GameVerdict.h"
-#include "scanner/Scanner.h"
 
 namespace vextral {
 
@@ -35,26 +35,30 @@ std::string FixSuffix(FixMark mark, std::uint32_t& fixedCounter) {
 
 }  // namespace
 
-void Scanner::AddResultLine(const std::string& text, bool child, int image) {
+void ScanReport::Clear() {
+    results_.ClearResults();
+    counters_ = {};
+    logText_.clear();
+    missingFiles_.clear();
+}
+
+void ScanReport::AddResultLine(const std::string& text, bool child, int image) {
     results_.AddResultLine(text, child, image);
-    if (!child) {
-        hasTopLine_ = true;
-        logText += "\r\n";
-    }
-    logText += text;
-    logText += "\r\n";
+    if (!child)
+        logText_ += "\r\n";
+    logText_ += text;
+    logText_ += "\r\n";
 }
 
-void Scanner::AddUnneededLines(const GameRecord& game, const GameFindings& findings, bool child) {
-    for (std::size_t i = 0; i < findings.unneededList.size(); ++i) {
-        AddFindingLine(game, findings, UnneededLine(findings.unneededList[i], i, config.options),
-                       child);
-    }
+void ScanReport::AddUnneededLines(const GameRecord& game, const GameFindings& findings,
+                                  const ScanOptions& options, bool child) {
+    for (std::size_t i = 0; i < findings.unneededList.size(); ++i)
+        AddFindingLine(game, findings, UnneededLine(findings.unneededList[i], i, options), child);
 }
 
-void Scanner::AddFindingLine(const GameRecord& game, const GameFindings& findings,
-                             const FindingLine& line, bool child) {
-    ScanCounters& c = counters;
+void ScanReport::AddFindingLine(const GameRecord& game, const GameFindings& findings,
+                                const FindingLine& line, bool child) {
+    ScanCounters& c = counters_;
     std::string text;
     switch (line.kind) {
         case FindingKind::SetCase:
@@ -141,8 +145,9 @@ void Scanner::AddFindingLine(const GameRecord& game, const GameFindings& finding
     AddResultLine(text, child, line.image);
 }
 
-bool Scanner::BuildResultLines(const GameRecord& game, const GameFindings& findings) {
-    const GameVerdict verdict = ClassifyGame(game, findings, config.options);
+bool ScanReport::AddGameLines(const GameRecord& game, const GameFindings& findings,
+                              const ScanOptions& options) {
+    const GameVerdict verdict = ClassifyGame(game, findings, options);
     if (verdict.Ok())
         return false;
 
@@ -155,48 +160,21 @@ bool Scanner::BuildResultLines(const GameRecord& game, const GameFindings& findi
     return true;
 }
 
-FixdatGame& Scanner::MissingEntry(const GameRecord& game) {
-    if (missingFiles.empty() || missingFiles.back().name != game.name)
-        missingFiles.push_back({game.name, game.description, game.cloneOf, {}, {}});
-    return missingFiles.back();
+FixdatGame& ScanReport::MissingEntry(const GameRecord& game) {
+    if (missingFiles_.empty() || missingFiles_.back().name != game.name)
+        missingFiles_.push_back({game.name, game.description, game.cloneOf, {}, {}});
+    return missingFiles_.back();
 }
 
-void Scanner::SaveFixdat() {
-    const auto path = dialogs_.ChooseSaveFile("Fixdat (*.dat)|*.dat||", ".dat");
-    if (!path || path->empty())
-        return;
-    std::string failure;
-    if (!WriteFixdatFile(*path, &failure)) {
-        dialogs_.ShowMessage("Can't write the fixdat '" + *path + "':\n" + failure, "Save Fixdat",
-                             MessageIcon::Exclamation, MessageButtons::Ok);
-    }
+bool ScanReport::WriteFixdatFile(const std::string& path, std::string* failure) const {
+    return WriteFileReplacing(path, FixdatText(missingFiles_, std::time(nullptr)), failure);
 }
 
-bool Scanner::WriteFixdatFile(const std::string& path, std::string* failure) const {
-    return WriteFileReplacing(path, FixdatText(missingFiles, std::time(nullptr)), failure);
-}
-
-void Scanner::SaveLogFile() {
-    const bool withStatistics =
-        dialogs_.ShowMessage("Do you want to add the statistics to the logfile ?",
-                             "Save Statistics ?", MessageIcon::Question,
-                             MessageButtons::YesNo) == MessageResult::Yes;
-    const auto path = dialogs_.ChooseSaveFile("Vextral Logfile (*.txt)|*.txt||", ".txt");
-    if (!path || path->empty())
-        return;
-    // A log the user believes saved but is not is a lost report: say so, and why.
-    std::string failure;
-    if (!WriteLogFile(*path, withStatistics, &failure)) {
-        dialogs_.ShowMessage("Can't write the logfile '" + *path + "':\n" + failure, "Save Logfile",
-                             MessageIcon::Exclamation, MessageButtons::Ok);
-    }
-}
-
-bool Scanner::WriteLogFile(const std::string& path, bool withStatistics,
-                           std::string* failure) const {
-    std::string text = logText;
+bool ScanReport::WriteLogFile(const std::string& path, bool withStatistics,
+                              std::string* failure) const {
+    std::string text = logText_;
     if (withStatistics)
-        text += "\r\n\r\n\r\nStatistics:\r\n===========\r\n\r\n" + statisticsText + "\r\n";
+        text += "\r\n\r\n\r\nStatistics:\r\n===========\r\n\r\n" + statisticsText_ + "\r\n";
     // A full disk leaves an earlier log intact.
     return WriteFileReplacing(path, text, failure);
 }
