@@ -177,9 +177,11 @@ class Scanner {
     bool IsNeededFile(std::string_view path) const;
     bool EndScan(bool result);
     // Makes the fix (through the fixer, or the copy back from the backup folder) and tells
-    // the index what may have changed: the one place where a scan changes the collection.
-    // False when a restore failed; the fixer's repairs report through the findings.
+    // the index every path the fix reports changed: the one place where a scan changes the
+    // collection. True when the fix was made.
     bool ApplyFix(const GameRecord& game, GameFindings& findings, const FixRequest& request);
+    // The copy back from the backup folder, as a fix.
+    FixResult RestoreFile(const BackupRestore& fix);
     void CheckUnneededInSet(
         const std::string& folder, const std::string& name, GameFindings& findings,
         const std::function<bool(std::string_view, const FileDataSource&)>& isNeeded);

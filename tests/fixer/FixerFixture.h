@@ -50,6 +50,12 @@ class FixerFixture : public ::testing::Test {
     // Everything below the backup folder, relative to it.
     std::map<std::string, std::string> Backups() { return ReadTree(programFolder + "backup.vxt/"); }
 
+    // Keeps a fix's result for the checks that follow.
+    const FixResult& Result(FixResult result) {
+        last = std::move(result);
+        return last;
+    }
+
     static ScannedGame Game(const std::string& name) {
         ScannedGame game;
         game.name = name;
@@ -57,6 +63,7 @@ class FixerFixture : public ::testing::Test {
         return game;
     }
 
+    FixResult last;
     TempFolder temp;
     const std::string programFolder = temp / "program/";
     const std::string scratchFolder = programFolder + "tempzip.vxt/run/";

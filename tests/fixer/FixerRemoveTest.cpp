@@ -38,7 +38,7 @@ TEST_F(FixerRemoveTest, RemovedFolderIsBackedUpWithItsContents) {
     ScannedGame game = Game("abc");
     AddLoose(game, roms + "abc/extra", true);
     Answer({AskAnswer::Yes});
-    fixer.RemoveUnneeded(game, game.unneededList);
+    Result(fixer.RemoveUnneeded(game, game.unneededList));
     EXPECT_EQ(dialogs.questions.at(0).caption,
               "Remove Unneeded File/Folder In Gameset 'Game abc' ?");
     EXPECT_EQ(dialogs.questions.at(0).question,
@@ -46,6 +46,11 @@ TEST_F(FixerRemoveTest, RemovedFolderIsBackedUpWithItsContents) {
     EXPECT_TRUE(game.unneededList[0].removed);
     // The emptied set folder goes too.
     EXPECT_FALSE(PathExists(roms + "abc"));
+    EXPECT_TRUE(last.Done());
+    EXPECT_EQ(last.changes, (std::vector<FileChange>{
+                                {ChangeKind::Added, programFolder + "backup.vxt/abc/extra", "", ""},
+                                {ChangeKind::Removed, roms + "abc/extra", "", ""},
+                                {ChangeKind::Removed, roms + "abc", "", ""}}));
     EXPECT_EQ(Backups(), (std::map<std::string, std::string>{{"abc/", ""},
                                                              {"abc/extra/", ""},
                                                              {"abc/extra/deep/", ""},
@@ -62,7 +67,7 @@ TEST_F(FixerRemoveTest, LastMembersLeaveNoArchiveAndSameNamedBackupsAllSurvive) 
     ScannedGame game = Game("abc");
     AddMembers(game, zipPath);
     Answer({AskAnswer::YesToAll});
-    fixer.RemoveUnneeded(game, game.unneededList);
+    Result(fixer.RemoveUnneeded(game, game.unneededList));
     EXPECT_TRUE(game.unneededList[0].removed && game.unneededList[1].removed);
     EXPECT_FALSE(PathExists(zipPath));
     EXPECT_EQ(Backups(), (std::map<std::string, std::string>{{"abc/", ""},
@@ -77,7 +82,7 @@ TEST_F(FixerRemoveTest, NoToTheLastMemberKeepsEveryMember) {
     ScannedGame game = Game("abc");
     AddMembers(game, zipPath);
     Answer({AskAnswer::Yes, AskAnswer::Yes, AskAnswer::No});
-    fixer.RemoveUnneeded(game, game.unneededList);
+    Result(fixer.RemoveUnneeded(game, game.unneededList));
     EXPECT_EQ(Members(zipPath).size(), 3u);
     for (const UnneededEntry& item : game.unneededList) {
         EXPECT_FALSE(item.removed);
@@ -91,7 +96,7 @@ TEST_F(FixerRemoveTest, YesToTheLastMemberRemovesOnlyTheConsentedOnes) {
     AddMembers(game, zipPath);
     options.Backup = false;
     Answer({AskAnswer::Yes, AskAnswer::No, AskAnswer::Yes});
-    fixer.RemoveUnneeded(game, game.unneededList);
+    Result(fixer.RemoveUnneeded(game, game.unneededList));
     EXPECT_EQ(Members(zipPath), (std::map<std::string, std::string>{{"b.txt", "b"}}));
     EXPECT_FALSE(PathExists(programFolder + "backup.vxt"));
 }
@@ -104,7 +109,7 @@ TEST_F(FixerRemoveTest, StopEndsAtOnceWithoutTheArchivePass) {
     AddMembers(game, zipPath);
     AddLoose(game, roms + "abc.zip");
     Answer({AskAnswer::Yes, AskAnswer::Yes, AskAnswer::Stop});
-    fixer.RemoveUnneeded(game, game.unneededList);
+    Result(fixer.RemoveUnneeded(game, game.unneededList));
     EXPECT_TRUE(consent.StopRequested());
     EXPECT_TRUE(game.unneededList[0].removed);
     EXPECT_FALSE(game.unneededList[1].removed);
@@ -120,7 +125,7 @@ TEST_F(FixerRemoveTest, NothingIsDeletedWhoseBackupFailed) {
     AddLoose(game, roms + "abc/loose.txt");
     AddMembers(game, zipPath);
     Answer({AskAnswer::YesToAll});
-    fixer.RemoveUnneeded(game, game.unneededList);
+    Result(fixer.RemoveUnneeded(game, game.unneededList));
     EXPECT_FALSE(game.unneededList[0].removed || game.unneededList[1].removed);
     EXPECT_EQ(ReadFile(roms + "abc/loose.txt"), "l");
     EXPECT_EQ(Members(zipPath), (std::map<std::string, std::string>{{"a.txt", "a"}}));
@@ -136,7 +141,7 @@ TEST_F(FixerRemoveTest, LinkedFoldersGoAsLinksAndAreNeverFollowed) {
     AddLoose(game, roms + "abc/extra", true);
     AddLoose(game, roms + "abc/link", true);
     Answer({AskAnswer::YesToAll});
-    fixer.RemoveUnneeded(game, game.unneededList);
+    Result(fixer.RemoveUnneeded(game, game.unneededList));
     EXPECT_TRUE(game.unneededList[0].removed && game.unneededList[1].removed);
     EXPECT_FALSE(PathExists(roms + "abc"));
     EXPECT_EQ(ReadTree(temp / "elsewhere/"),
@@ -151,7 +156,7 @@ TEST_F(FixerRemoveTest, ConfiguredFolderStaysWhenItsLastUnknownFileGoes) {
     AddLoose(collecting, roms + "stray.txt");
     collecting.unneededList[0].setName = "_unknown";
     Answer({AskAnswer::Yes});
-    fixer.RemoveUnneeded(collecting, collecting.unneededList);
+    Result(fixer.RemoveUnneeded(collecting, collecting.unneededList));
     EXPECT_TRUE(collecting.unneededList[0].removed);
     EXPECT_TRUE(IsFolder(roms));
     EXPECT_EQ(Backups(),
@@ -172,7 +177,7 @@ TEST_F(FixerRemoveTest, TheProgramFolderIsNeverRemovedNorCopied) {
         AddLoose(game, program + "backup.vxt", true);
         consent.Reset(options);
         Answer({AskAnswer::YesToAll});
-        inside.RemoveUnneeded(game, game.unneededList);
+        Result(inside.RemoveUnneeded(game, game.unneededList));
         for (const UnneededEntry& item : game.unneededList)
             EXPECT_FALSE(item.removed) << item.path;
         EXPECT_EQ(ReadTree(roms + "abc/"),
@@ -197,7 +202,7 @@ TEST_F(FixerRemoveTest, ABackupOfTheSameDataIsNotRepeated) {
         AddMembers(game, zipPath);
         consent.Reset(options);
         Answer({AskAnswer::YesToAll});
-        fixer.RemoveUnneeded(game, game.unneededList);
+        Result(fixer.RemoveUnneeded(game, game.unneededList));
         EXPECT_TRUE(game.unneededList[0].removed && game.unneededList[1].removed);
     }
     EXPECT_EQ(Backups(),
@@ -216,7 +221,7 @@ TEST_F(FixerRemoveTest, AFolderThatCannotBeReadWholeStays) {
         AddLoose(game, roms + "abc/extra", true);
         consent.Reset(options);
         Answer({AskAnswer::Yes});
-        fixer.RemoveUnneeded(game, game.unneededList);
+        Result(fixer.RemoveUnneeded(game, game.unneededList));
         EXPECT_FALSE(game.unneededList[0].removed);
     }
     ::chmod((roms + "abc/extra/locked").c_str(), 0700);

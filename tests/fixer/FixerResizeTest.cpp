@@ -32,7 +32,7 @@ TEST_F(FixerResizeTest, FolderRomIsCutToTheWindowWithTheRightCrc) {
     ScannedRom rom = Rom(secondHalf);
     std::vector<ZipEntry> none;
     Answer({AskAnswer::Yes});
-    fixer.ResizeRom(roms + "abc/abc.rom", game, rom, rom, false, none);
+    Result(fixer.ResizeRom(roms + "abc/abc.rom", game, rom, rom, false, none));
     EXPECT_EQ(dialogs.questions.at(0).caption, "Resize Wrong Sized Roms In Gameset 'Game abc' ?");
     EXPECT_EQ(dialogs.questions.at(0).question,
               "\nDo you want to resize '" + roms + "abc/abc.rom' ?");
@@ -51,8 +51,8 @@ TEST_F(FixerResizeTest, ShortOrUnmatchedFilesAreNeverChanged) {
     ScannedRom unmatched = Rom(std::string(2048, 'x'));
     unmatched.lookupName = "other.rom";
     Answer({AskAnswer::YesToAll});
-    fixer.ResizeRom(roms + "abc/short.rom", game, longer, longer, false, none);
-    fixer.ResizeRom(roms + "abc/other.rom", game, unmatched, unmatched, false, none);
+    Result(fixer.ResizeRom(roms + "abc/short.rom", game, longer, longer, false, none));
+    Result(fixer.ResizeRom(roms + "abc/other.rom", game, unmatched, unmatched, false, none));
     EXPECT_FALSE(longer.lengthFixed || unmatched.lengthFixed);
     EXPECT_EQ(ReadTree(roms + "abc/"), (std::map<std::string, std::string>{
                                            {"other.rom", overlong}, {"short.rom", secondHalf}}));
@@ -60,7 +60,7 @@ TEST_F(FixerResizeTest, ShortOrUnmatchedFilesAreNeverChanged) {
     // The right length with the right CRC is only checked.
     ScannedRom exact = Rom(secondHalf);
     exact.lookupName = "short.rom";
-    fixer.ResizeRom(roms + "abc/short.rom", game, exact, exact, false, none);
+    Result(fixer.ResizeRom(roms + "abc/short.rom", game, exact, exact, false, none));
     EXPECT_TRUE(exact.lengthFixed);
     EXPECT_EQ(ReadFile(roms + "abc/short.rom"), secondHalf);
 }
@@ -72,7 +72,7 @@ TEST_F(FixerResizeTest, ZipMemberIsCutAndTakesTheExpectedName) {
     ScannedRom rom = Rom(secondHalf);
     std::vector<ZipEntry> entries = List(zipPath);
     Answer({AskAnswer::Yes});
-    fixer.ResizeRom(roms + "abc/abc.rom", game, rom, rom, true, entries);
+    Result(fixer.ResizeRom(roms + "abc/abc.rom", game, rom, rom, true, entries));
     EXPECT_TRUE(rom.lengthFixed);
     EXPECT_EQ(Members(zipPath),
               (std::map<std::string, std::string>{{"abc.rom", secondHalf}, {"z.rom", "z"}}));

@@ -19,7 +19,7 @@ TEST_F(FixerSpellingTest, FolderRomTakesTheExpectedCaseAfterAsking) {
     std::vector<ZipEntry> none;
     Answer({AskAnswer::Yes});
 
-    fixer.FixRomSpelling(roms + "abc/abc.rom", rom, rom, false, none, roms + "abc", game);
+    Result(fixer.FixRomSpelling(roms + "abc/abc.rom", rom, rom, false, none, roms + "abc", game));
 
     ASSERT_EQ(dialogs.questions.size(), 1u);
     EXPECT_EQ(dialogs.questions[0].caption, "Fix Wrong Spelled Roms In Gameset 'Game abc' ?");
@@ -27,6 +27,8 @@ TEST_F(FixerSpellingTest, FolderRomTakesTheExpectedCaseAfterAsking) {
     EXPECT_EQ(rom.foundName, "ABC.ROM");
     EXPECT_FALSE(rom.nameCaseOk);
     EXPECT_TRUE(rom.caseFixed);
+    EXPECT_EQ(last.changes, (std::vector<FileChange>{{ChangeKind::Renamed, roms + "abc/ABC.ROM", "",
+                                                      roms + "abc/abc.rom"}}));
     EXPECT_EQ(ReadTree(roms + "abc/"), (std::map<std::string, std::string>{{"abc.rom", "data"}}));
 }
 
@@ -39,11 +41,13 @@ TEST_F(FixerSpellingTest, ZipRomIsRenamedAndItsIndexFollows) {
     rom.zipIndex = 0;
     Answer({AskAnswer::Yes});
 
-    fixer.FixRomSpelling(roms + "abc/abc.rom", rom, rom, true, entries, roms + "abc", game);
+    Result(fixer.FixRomSpelling(roms + "abc/abc.rom", rom, rom, true, entries, roms + "abc", game));
 
     EXPECT_TRUE(rom.caseFixed);
     EXPECT_EQ(Members(zipPath),
               (std::map<std::string, std::string>{{"abc.rom", "abc data"}, {"z.rom", "zzz"}}));
+    EXPECT_EQ(last.changes,
+              (std::vector<FileChange>{{ChangeKind::Renamed, zipPath, "ABC.ROM", "abc.rom"}}));
     ASSERT_LT(rom.zipIndex, entries.size());
     EXPECT_EQ(entries[rom.zipIndex].storedName, "abc.rom");
     EXPECT_EQ(ReadTree(scratchFolder), (std::map<std::string, std::string>{}));
@@ -64,8 +68,11 @@ TEST_F(FixerSpellingTest, AnswersDecideWhatIsRenamed) {
         ScannedRom rom = Rom("abc.rom");
         std::vector<ZipEntry> none;
         Answer({c.answer});
-        fixer.FixRomSpelling(folder / "abc/abc.rom", rom, rom, false, none, folder / "abc", game);
+        Result(fixer.FixRomSpelling(folder / "abc/abc.rom", rom, rom, false, none, folder / "abc",
+                                    game));
         EXPECT_EQ(rom.caseFixed, c.renamed);
+        EXPECT_EQ(last.status, c.renamed ? FixStatus::Done : FixStatus::Declined);
+        EXPECT_EQ(last.changes.empty(), !c.renamed);
         EXPECT_EQ(IsRegularFile(folder / "abc/abc.rom"), c.renamed);
         EXPECT_EQ(consent.StopRequested(), c.stops);
     }
@@ -78,15 +85,15 @@ TEST_F(FixerSpellingTest, AnswersForAllHoldForTheRestOfTheRun) {
     ScannedRom b = Rom("b.rom");
     std::vector<ZipEntry> none;
     Answer({AskAnswer::NoToAll});
-    fixer.FixRomSpelling(roms + "abc/a.rom", a, a, false, none, roms + "abc", game);
-    fixer.FixRomSpelling(roms + "abc/b.rom", b, b, false, none, roms + "abc", game);
+    Result(fixer.FixRomSpelling(roms + "abc/a.rom", a, a, false, none, roms + "abc", game));
+    Result(fixer.FixRomSpelling(roms + "abc/b.rom", b, b, false, none, roms + "abc", game));
     EXPECT_EQ(dialogs.questions.size(), 1u);
     EXPECT_FALSE(a.caseFixed || b.caseFixed);
 
     consent.Reset(options);
     Answer({AskAnswer::YesToAll});
-    fixer.FixRomSpelling(roms + "abc/a.rom", a, a, false, none, roms + "abc", game);
-    fixer.FixRomSpelling(roms + "abc/b.rom", b, b, false, none, roms + "abc", game);
+    Result(fixer.FixRomSpelling(roms + "abc/a.rom", a, a, false, none, roms + "abc", game));
+    Result(fixer.FixRomSpelling(roms + "abc/b.rom", b, b, false, none, roms + "abc", game));
     EXPECT_EQ(dialogs.questions.size(), 2u);
     EXPECT_TRUE(a.caseFixed && b.caseFixed);
     EXPECT_EQ(ReadTree(roms + "abc/"),
@@ -99,10 +106,11 @@ TEST_F(FixerSpellingTest, RightNameOrFixOffAsksNothing) {
     ScannedRom right = Rom("abc.rom");
     ScannedRom wrong = Rom("b.rom");
     std::vector<ZipEntry> none;
-    fixer.FixRomSpelling(roms + "abc/abc.rom", right, right, false, none, roms + "abc", game);
+    Result(
+        fixer.FixRomSpelling(roms + "abc/abc.rom", right, right, false, none, roms + "abc", game));
     EXPECT_TRUE(right.nameCaseOk);
     options.FixSpelling = false;
-    fixer.FixRomSpelling(roms + "abc/b.rom", wrong, wrong, false, none, roms + "abc", game);
+    Result(fixer.FixRomSpelling(roms + "abc/b.rom", wrong, wrong, false, none, roms + "abc", game));
     EXPECT_FALSE(wrong.nameCaseOk);
     EXPECT_FALSE(wrong.caseFixed);
     EXPECT_TRUE(dialogs.questions.empty());
@@ -114,7 +122,7 @@ TEST_F(FixerSpellingTest, TakenIntermediateNameDestroysNothing) {
     ScannedRom rom = Rom("abc.rom");
     std::vector<ZipEntry> none;
     Answer({AskAnswer::Yes});
-    fixer.FixRomSpelling(roms + "abc/abc.rom", rom, rom, false, none, roms + "abc", game);
+    Result(fixer.FixRomSpelling(roms + "abc/abc.rom", rom, rom, false, none, roms + "abc", game));
     EXPECT_FALSE(rom.caseFixed);
     EXPECT_EQ(ReadTree(roms + "abc/"), (std::map<std::string, std::string>{
                                            {"ABC.ROM", "rom"}, {"ABC.ROM_tmp", "precious"}}));
@@ -129,8 +137,8 @@ TEST_F(FixerSpellingTest, ZipSampleRenamedWithItsOwnCaption) {
     sample.zipIndex = 0;
     std::vector<ZipEntry> entries = List(zipPath);
     Answer({AskAnswer::Yes});
-    fixer.FixSampleSpelling(roms + "abc/boom.wav", sample, sample, true, entries, roms + "abc",
-                            game);
+    Result(fixer.FixSampleSpelling(roms + "abc/boom.wav", sample, sample, true, entries,
+                                   roms + "abc", game));
     EXPECT_EQ(dialogs.questions.at(0).caption, "Fix Wrong Spelled Samples In Gameset 'Game abc' ?");
     EXPECT_TRUE(sample.caseFixed);
     EXPECT_EQ(Members(zipPath),
@@ -171,8 +179,8 @@ TEST_F(FixerSpellingTest, NoRenameOntoANameAnotherFileBearsInOtherCase) {
         ScannedRom rom = Rom("abc.rom");
         rom.zipIndex = 0;
         Answer({AskAnswer::Yes});
-        fixer.FixRomSpelling(folder / "abc/abc.rom", rom, rom, inZip, entries, folder / "abc",
-                             game);
+        Result(fixer.FixRomSpelling(folder / "abc/abc.rom", rom, rom, inZip, entries,
+                                    folder / "abc", game));
         EXPECT_FALSE(rom.caseFixed);
         EXPECT_EQ(inZip ? Members(folder / "abc.zip") : ReadTree(folder / "abc/"), both);
     }
@@ -184,8 +192,8 @@ TEST_F(FixerSpellingTest, GameSetZipAndFolderTakeTheGamesName) {
     ScannedGame pacman = Game("pacman");
     ScannedGame galaga = Game("galaga");
     Answer({AskAnswer::Yes, AskAnswer::Yes});
-    fixer.FixGameSpelling(roms + "pacman", pacman, pacman);
-    fixer.FixGameSpelling(roms + "galaga", galaga, galaga);
+    Result(fixer.FixGameSpelling(roms + "pacman", pacman, pacman));
+    Result(fixer.FixGameSpelling(roms + "galaga", galaga, galaga));
     EXPECT_EQ(dialogs.questions.at(0).caption, "Fix Wrong Spelled Game 'Game pacman' ?");
     EXPECT_EQ(dialogs.questions.at(0).question, "\nDo you want to rename 'Pacman' as 'pacman' ?");
     EXPECT_EQ(pacman.foundSetName, "Pacman");
@@ -200,7 +208,7 @@ TEST_F(FixerSpellingTest, ZipWinsOverAFolderOfTheSameSet) {
     FolderBuilder(roms).File("PACMAN/b.rom", "b");
     ScannedGame game = Game("pacman");
     Answer({AskAnswer::Yes});
-    fixer.FixGameSpelling(roms + "pacman", game, game);
+    Result(fixer.FixGameSpelling(roms + "pacman", game, game));
     EXPECT_EQ(dialogs.questions.at(0).question, "\nDo you want to rename 'Pacman' as 'pacman' ?");
     EXPECT_EQ(game.foundSetName, "Pacman");
     EXPECT_TRUE(game.setNameFixed);
@@ -211,7 +219,7 @@ TEST_F(FixerSpellingTest, ZipWinsOverAFolderOfTheSameSet) {
     ScannedGame galaga = Game("galaga");
     ZipBuilder().Add("g.rom", "g").Write(roms + "galaga.zip");
     FolderBuilder(roms).File("Galaga/g.rom", "g");
-    fixer.FixGameSpelling(roms + "galaga", galaga, galaga);
+    Result(fixer.FixGameSpelling(roms + "galaga", galaga, galaga));
     EXPECT_TRUE(galaga.setNameOk);
     EXPECT_EQ(dialogs.questions.size(), 1u);
     EXPECT_TRUE(IsFolder(roms + "Galaga"));
@@ -226,7 +234,7 @@ TEST_F(FixerSpellingTest, CloneSetNamedAfterItsParentIsRightInAMergeMode) {
     for (const std::string parent : {"puckman", "galaxian"}) {  // a zip, a folder
         clone.cloneOf = parent;
         clone.setNameOk = false;
-        fixer.FixGameSpelling(roms + parent, clone, clone);
+        Result(fixer.FixGameSpelling(roms + parent, clone, clone));
         EXPECT_TRUE(clone.setNameOk) << parent;
     }
     EXPECT_TRUE(dialogs.questions.empty());
@@ -239,7 +247,7 @@ TEST_F(FixerSpellingTest, GameSetWithTakenIntermediateNameStays) {
     WriteFile(roms + "Pacman.zip_tmp", "precious");
     ScannedGame game = Game("pacman");
     Answer({AskAnswer::Yes});
-    fixer.FixGameSpelling(roms + "pacman", game, game);
+    Result(fixer.FixGameSpelling(roms + "pacman", game, game));
     EXPECT_FALSE(game.setNameFixed);
     EXPECT_TRUE(IsRegularFile(roms + "Pacman.zip"));
     EXPECT_EQ(ReadFile(roms + "Pacman.zip_tmp"), "precious");

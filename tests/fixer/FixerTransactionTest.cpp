@@ -66,7 +66,9 @@ TEST_F(FixerTransactionTest, SpellingRenameFailingAtAnyStepKeepsTheArchive) {
         ScannedRom rom;
         rom.name = rom.lookupName = "abc.rom";
         std::vector<ZipEntry> entries = List(zipPath);
-        fixer.FixRomSpelling(roms + "abc/abc.rom", rom, rom, true, entries, roms + "abc", game);
+        Result(fixer.FixRomSpelling(roms + "abc/abc.rom", rom, rom, true, entries, roms + "abc",
+                                    game));
+        EXPECT_EQ(last.Done(), rom.caseFixed);  // a failure is never reported as made
         return rom.caseFixed;
     });
     EXPECT_EQ(Members(zipPath), (Tree{{"abc.rom", "abc data"}, {"z.rom", "zzz"}}));
@@ -77,8 +79,10 @@ TEST_F(FixerTransactionTest, SwappedNamesFailingAtAnyStepKeepTheArchive) {
     FailEachStepInTurn([&] {
         const auto entries = List(zipPath);
         game.wrongNameList = {Finding(entries[0], "b.rom"), Finding(entries[1], "a.rom")};
-        fixer.FixWrongNamedRoms(game, game.wrongNameList);
-        return game.wrongNameList[0].fixed && game.wrongNameList[1].fixed;
+        Result(fixer.FixWrongNamedRoms(game, game.wrongNameList));
+        const bool fixed = game.wrongNameList[0].fixed && game.wrongNameList[1].fixed;
+        EXPECT_EQ(last.Done(), fixed);
+        return fixed;
     });
     EXPECT_EQ(Members(zipPath), (Tree{{"a.rom", "data of a"}, {"b.rom", "data of b"}}));
 }
@@ -92,7 +96,8 @@ TEST_F(FixerTransactionTest, ResizeFailingAtAnyStepKeepsTheArchive) {
         record.size = static_cast<std::uint32_t>(rom.size());
         record.crc = CrcOf(rom);
         std::vector<ZipEntry> entries = List(zipPath);
-        fixer.ResizeRom(roms + "abc/abc.rom", game, record, record, true, entries);
+        Result(fixer.ResizeRom(roms + "abc/abc.rom", game, record, record, true, entries));
+        EXPECT_EQ(last.Done(), record.lengthFixed);
         return record.lengthFixed;
     });
     EXPECT_EQ(Members(zipPath), (Tree{{"abc.rom", rom}, {"z.rom", "z"}}));
@@ -108,8 +113,10 @@ TEST_F(FixerTransactionTest, RemovalFailingAtAnyStepKeepsTheArchiveAndOneBackup)
     FailEachStepInTurn([&] {
         const auto entries = List(zipPath);
         game.unneededList = {Item(entries[1]), Item(entries[2])};
-        fixer.RemoveUnneeded(game, game.unneededList);
-        return game.unneededList[0].removed && game.unneededList[1].removed;
+        Result(fixer.RemoveUnneeded(game, game.unneededList));
+        const bool removed = game.unneededList[0].removed && game.unneededList[1].removed;
+        EXPECT_EQ(last.Done(), removed);
+        return removed;
     });
     EXPECT_EQ(Members(zipPath), (Tree{{"keep.rom", "k"}}));
     // Every run backed the members up again; identical copies are not kept twice.
@@ -132,15 +139,15 @@ TEST_F(FixerTransactionTest, TwoMembersOfOneNameAreTwoMembers) {
     ScannedRom rom;
     rom.name = rom.lookupName = "a.bin";
     std::vector<ZipEntry> listed = entries;
-    fixer.FixRomSpelling(roms + "abc/a.bin", rom, rom, true, listed, roms + "abc", game);
+    Result(fixer.FixRomSpelling(roms + "abc/a.bin", rom, rom, true, listed, roms + "abc", game));
     EXPECT_FALSE(rom.caseFixed);
 
     // Each finding renames, and each item removes, the member it was found as.
     game.wrongNameList = {Finding(entries[2], "b.rom"), Finding(entries[3], "c.rom")};
-    fixer.FixWrongNamedRoms(game, game.wrongNameList);
+    Result(fixer.FixWrongNamedRoms(game, game.wrongNameList));
     EXPECT_TRUE(game.wrongNameList[0].fixed && game.wrongNameList[1].fixed);
     game.unneededList = {Item(entries[5])};
-    fixer.RemoveUnneeded(game, game.unneededList);
+    Result(fixer.RemoveUnneeded(game, game.unneededList));
     EXPECT_TRUE(game.unneededList[0].removed);
 
     std::vector<std::pair<std::string, std::string>> left;

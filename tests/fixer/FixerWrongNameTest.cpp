@@ -30,7 +30,7 @@ TEST_F(FixerWrongNameTest, SwappedLooseFilesAreBothFixedAfterOneQuestion) {
     AddLoose(game, "a.rom", "b.rom");
     AddLoose(game, "b.rom", "a.rom");
     Answer({AskAnswer::Yes});
-    fixer.FixWrongNamedRoms(game, game.wrongNameList);
+    Result(fixer.FixWrongNamedRoms(game, game.wrongNameList));
     ASSERT_EQ(dialogs.questions.size(), 1u);
     EXPECT_EQ(dialogs.questions[0].caption, "Fix All Wrong Named Roms In Gameset 'Game abc' ?");
     EXPECT_EQ(dialogs.questions[0].question,
@@ -50,7 +50,7 @@ TEST_F(FixerWrongNameTest, SwappedZipMembersAreBothFixed) {
     AddMember(game, entries[0], "b.rom");
     AddMember(game, entries[1], "a.rom");
     Answer({AskAnswer::Yes});
-    fixer.FixWrongNamedRoms(game, game.wrongNameList);
+    Result(fixer.FixWrongNamedRoms(game, game.wrongNameList));
     EXPECT_TRUE(game.wrongNameList[0].fixed && game.wrongNameList[1].fixed);
     EXPECT_EQ(Members(zipPath),
               (std::map<std::string, std::string>{{"a.rom", "data of a"}, {"b.rom", "data of b"}}));
@@ -72,7 +72,7 @@ TEST_F(FixerWrongNameTest, NothingIsReplacedOnTheWay) {
     AddLoose(game, "p.rom", "q.rom");
     AddMember(game, List(zipPath)[0], "n.rom");
     Answer({AskAnswer::Yes});
-    fixer.FixWrongNamedRoms(game, game.wrongNameList);
+    Result(fixer.FixWrongNamedRoms(game, game.wrongNameList));
     for (const WrongNameEntry& finding : game.wrongNameList) {
         EXPECT_FALSE(finding.fixed) << finding.wrongName;
     }
@@ -89,7 +89,7 @@ TEST_F(FixerWrongNameTest, NoOrStopLeavesEverything) {
         ScannedGame game = Game("abc");
         AddLoose(game, "a.rom", "b.rom");
         Answer({answer});
-        fixer.FixWrongNamedRoms(game, game.wrongNameList);
+        Result(fixer.FixWrongNamedRoms(game, game.wrongNameList));
         EXPECT_FALSE(game.wrongNameList[0].fixed);
         EXPECT_TRUE(IsRegularFile(roms + "abc/a.rom"));
     }
