@@ -29,6 +29,9 @@ class Fixer {
           const ScanOptions& options, const std::string& programFolder,
           const std::string& scratchFolder, FolderCache& folders);
 
+    // Each repair asks first, keeps what the check found up to date (found name, fixed flags,
+    // member index) and returns what it did and changed.
+
     // One ROM of a set. expectedPath: set folder + separator + found.lookupName.
     FixResult FixRomSpelling(const std::string& expectedPath, const RomRecord& rom,
                              RomFinding& found, bool inZip, std::vector<ZipEntry>& entries,
