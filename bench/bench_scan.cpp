@@ -125,7 +125,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     Scanner scanner(dialogs, progress, sink, zipLibrary);
-    ValidateGameDatabase(database, /*listInfoWarnings=*/false, scanner.databaseCounts, dialogs);
+    ValidateGameDatabase(database, /*listInfoWarnings=*/false, scanner.config.databaseCounts,
+                         dialogs);
 
     char programTemplate[] = "/tmp/vextral-bench-XXXXXX";
     if (::mkdtemp(programTemplate) == nullptr)

@@ -311,16 +311,9 @@ class CliRun {
   private:
     // Fields not given on the command line are filled as the window fills them.
     void FillFields(ScanSession& session) const {
-        Scanner& scanner = session.scanner();
+        const Scanner& scanner = session.scanner();
         const AppSettings& settings = session.settings;
-        scanner.paths.romList.clear();
-        scanner.paths.sampleList.clear();
-        scanner.paths.miscList.clear();
-        if (!settings.mameFolder.empty())
-            scanner.ReadMameConfigPaths(settings.mameFolder);
-        SplitList(settings.rompaths, scanner.paths.romList, kAppendPaths);
-        SplitList(settings.samplepaths, scanner.paths.sampleList, kAppendPaths);
-        SplitList(settings.miscpaths, scanner.paths.miscList, kAppendPaths);
+        session.FillPathListsFromSettings();
         const auto field = [this](const std::optional<std::string>& given,
                                   const std::vector<std::string>& list) {
             return given ? AbsolutePathField(*given, shellFolder_) : JoinList(list);
@@ -332,7 +325,7 @@ class CliRun {
     }
 
     const Arguments& args_;
-    // Taken before anything enters the MAME folder.
+    // Where the command was typed: relative path options count from here.
     const std::string shellFolder_ = CurrentFolder();
     QtSettingsStore store_;
     ZipLibrary zipLibrary_;
@@ -349,21 +342,22 @@ int FinishScan(CliRun& run, ScanSession& session, ScanOutcome outcome, const Arg
     }
     if (outcome == ScanOutcome::Refused)
         return run.Refused();
-    Scanner& scanner = session.scanner();
+    const Scanner& scanner = session.scanner();
+    const ScanReport& report = scanner.report();
     const bool statistics = !args.noStatistics;
-    std::string output = WithLineFeeds(scanner.logText);
+    std::string output = WithLineFeeds(report.logText());
     if (statistics) {
         output +=
-            "\n\n\nStatistics:\n===========\n\n" + WithLineFeeds(scanner.statisticsText) + "\n";
+            "\n\n\nStatistics:\n===========\n\n" + WithLineFeeds(report.statisticsText()) + "\n";
     }
     std::fwrite(output.data(), 1, output.size(), stdout);
     std::fflush(stdout);
     std::string failure;
-    if (!args.log.empty() && !scanner.WriteLogFile(args.log, statistics, &failure)) {
+    if (!args.log.empty() && !report.WriteLogFile(args.log, statistics, &failure)) {
         Error("can't write the log file '" + args.log + "': " + failure);
         return kStatusError;
     }
-    if (!args.fixdat.empty() && !scanner.WriteFixdatFile(args.fixdat, &failure)) {
+    if (!args.fixdat.empty() && !report.WriteFixdatFile(args.fixdat, &failure)) {
         Error("can't write the fixdat '" + args.fixdat + "': " + failure);
         return kStatusError;
     }
@@ -371,7 +365,8 @@ int FinishScan(CliRun& run, ScanSession& session, ScanOutcome outcome, const Arg
         return kStatusStopped;
     // Any result line is a finding, also one that belongs to no game (an unneeded file at
     // the top of a rom folder).
-    return scanner.fastScanAvailable || !scanner.logText.empty() ? kStatusProblems : kStatusClean;
+    return scanner.result().fastScanAvailable || !report.logText().empty() ? kStatusProblems
+                                                                           : kStatusClean;
 }
 
 int RunScan(const Arguments& args, bool fast) {

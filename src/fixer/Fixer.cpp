@@ -16,8 +16,8 @@
 namespace vextral {
 namespace {
 
-std::string ExpectedRomName(const RomRecord& rom) {
-    return rom.lookupName.empty() ? rom.name : rom.lookupName;
+std::string ExpectedRomName(const RomRecord& rom, const RomFinding& found) {
+    return found.lookupName.empty() ? rom.name : found.lookupName;
 }
 
 // A name a member can take as it is: no folder part, nothing a path would read specially.
@@ -131,7 +131,7 @@ bool Fixer::RenameInZip(const ZipEntry& entry, const std::string& newName) {
 bool Fixer::FixFileSpelling(const std::string& expectedPath, const std::string& expectedName,
                             std::uint32_t zipIndex, bool inZip, std::vector<ZipEntry>& entries,
                             const std::string& caption, std::string& foundName, bool& nameCaseOk,
-                            bool& caseFixed) {
+                            bool& caseFixed, FixResult& result) {
     std::string found;
     std::string fullPath;
     bool blocked = false;
@@ -163,11 +163,14 @@ bool Fixer::FixFileSpelling(const std::string& expectedPath, const std::string& 
     }
     if (!Ask(FixKind::Spelling, caption,
              "\nDo you want to rename '" + found + "' as '" + expectedName + "' ?")) {
+        result.status = FixStatus::Declined;
         return false;
     }
     if (inZip) {
         const ZipEntry entry = entries[zipIndex];
         caseFixed = RenameInZip(entry, expectedName);
+        result.Add(ChangeKind::Renamed, entry.zipPath, entry.storedName, expectedName);
+        result.Finish(caseFixed, "the archive could not be changed");
         ZipReader reader(dialogs_);
         if (!reader.ReadZipDirectory(entry.zipPath, entries, /*requireZipExtension=*/false,
                                      /*reportErrors=*/true)) {
@@ -176,39 +179,48 @@ bool Fixer::FixFileSpelling(const std::string& expectedPath, const std::string& 
         return true;
     }
     caseFixed = !blocked && RenameVia(fullPath, folder + expectedName, "_tmp");
+    result.Add(ChangeKind::Renamed, fullPath, {}, folder + expectedName);
+    result.Finish(caseFixed, blocked ? "another file bears the name in another case"
+                                     : "the file could not be renamed");
     folders_.Invalidate(folder);
     return false;
 }
 
-void Fixer::FixRomSpelling(const std::string& expectedPath, RomRecord& rom, bool inZip,
-                           std::vector<ZipEntry>& entries, const std::string& /*setPath*/,
-                           const GameRecord& game) {
-    const std::string expected = ExpectedRomName(rom);
+FixResult Fixer::FixRomSpelling(const std::string& expectedPath, const RomRecord& rom,
+                                RomFinding& found, bool inZip, std::vector<ZipEntry>& entries,
+                                const std::string& /*setPath*/, const GameRecord& game) {
+    const std::string expected = ExpectedRomName(rom, found);
+    FixResult result;
     const bool reread =
-        FixFileSpelling(expectedPath, expected, rom.zipIndex, inZip, entries,
+        FixFileSpelling(expectedPath, expected, found.zipIndex, inZip, entries,
                         "Fix Wrong Spelled Roms In Gameset '" + game.description + "' ?",
-                        rom.foundName, rom.nameCaseOk, rom.caseFixed);
+                        found.foundName, found.nameCaseOk, found.caseFixed, result);
     if (!reread) {
-        return;
+        return result;
     }
     for (std::size_t i = 0; i < entries.size(); ++i) {
         if (EqualsIgnoringCase(entries[i].name, expected)) {
-            rom.zipIndex = static_cast<std::uint32_t>(i);
-            return;
+            found.zipIndex = static_cast<std::uint32_t>(i);
+            break;
         }
     }
+    return result;
 }
 
-void Fixer::FixSampleSpelling(const std::string& expectedPath, SampleRecord& sample, bool inZip,
-                              std::vector<ZipEntry>& entries, const std::string& /*setPath*/,
-                              const GameRecord& game) {
+FixResult Fixer::FixSampleSpelling(const std::string& expectedPath, const SampleRecord& sample,
+                                   SampleFinding& found, bool inZip, std::vector<ZipEntry>& entries,
+                                   const std::string& /*setPath*/, const GameRecord& game) {
     // The sample keeps its entry index: nothing reads a sample's member after its case check.
-    (void)FixFileSpelling(expectedPath, sample.name, sample.zipIndex, inZip, entries,
+    FixResult result;
+    (void)FixFileSpelling(expectedPath, sample.name, found.zipIndex, inZip, entries,
                           "Fix Wrong Spelled Samples In Gameset '" + game.description + "' ?",
-                          sample.foundName, sample.nameCaseOk, sample.caseFixed);
+                          found.foundName, found.nameCaseOk, found.caseFixed, result);
+    return result;
 }
 
-void Fixer::FixGameSpelling(const std::string& setPath, GameRecord& game) {
+FixResult Fixer::FixGameSpelling(const std::string& setPath, const GameRecord& game,
+                                 GameFindings& findings) {
+    FixResult result;
     const std::string folder = FolderPart(setPath);
     const std::string setName = FileNamePart(setPath);
     std::string found;
@@ -236,36 +248,46 @@ void Fixer::FixGameSpelling(const std::string& setPath, GameRecord& game) {
         present = true;
     }
     if (!present) {
-        return;
+        return result;
     }
-    game.foundSetName = found;
-    game.setNameOk = right;
+    findings.foundSetName = found;
+    findings.setNameOk = right;
     if (right || !options_.FixSpelling) {
-        return;
+        return result;
     }
     // The set is renamed to the name of its location, which is the game's name except where
     // a clone's set lies in its parent's.
     if (!Ask(FixKind::Spelling, "Fix Wrong Spelled Game '" + game.description + "' ?",
              "\nDo you want to rename '" + found + "' as '" + setName + "' ?")) {
-        return;
+        result.status = FixStatus::Declined;
+        return result;
     }
-    game.setNameFixed = RenameVia(fullPath, isZip ? setPath + ".zip" : setPath, "_tmp");
+    const std::string target = isZip ? setPath + ".zip" : setPath;
+    findings.setNameFixed = RenameVia(fullPath, target, "_tmp");
+    result.Add(ChangeKind::Renamed, fullPath, {}, target);
+    result.Finish(findings.setNameFixed, "the set could not be renamed");
     folders_.Invalidate(folder);
+    return result;
 }
 
-void Fixer::FixWrongNamedRoms(GameRecord& game) {
+FixResult Fixer::FixWrongNamedRoms(const GameRecord& game, std::vector<WrongNameEntry>& findings) {
+    FixResult result;
     // The list grows over the rom folders of one game; what an earlier folder's pass fixed
     // is neither asked about nor touched again.
-    const bool anyUnfixed = std::any_of(game.wrongNameList.begin(), game.wrongNameList.end(),
+    const bool anyUnfixed = std::any_of(findings.begin(), findings.end(),
                                         [](const WrongNameEntry& e) { return !e.fixed; });
     if (!anyUnfixed || !options_.FixName) {
-        return;
+        return result;
     }
     if (!Ask(FixKind::Name, "Fix All Wrong Named Roms In Gameset '" + game.description + "' ?",
              "\nDo you want to rename all wrong named roms in '" + game.description + "' ?")) {
-        return;
+        result.status = FixStatus::Declined;
+        return result;
     }
-    std::vector<WrongNameEntry>& findings = game.wrongNameList;
+    std::vector<bool> wasFixed;
+    for (const WrongNameEntry& finding : findings) {
+        wasFixed.push_back(finding.fixed);
+    }
     const auto pending = [](const WrongNameEntry& finding) {
         return !finding.fixed && IsPlainName(finding.rightName);
     };
@@ -289,7 +311,7 @@ void Fixer::FixWrongNamedRoms(GameRecord& game) {
         }
     }
     for (const std::string& archive : archives) {
-        RenameMembers(findings, archive);
+        RenameMembers(findings, archive, result);
     }
 
     for (std::size_t i = 0; i < findings.size(); ++i) {
@@ -303,11 +325,20 @@ void Fixer::FixWrongNamedRoms(GameRecord& game) {
         if (!finding.fixed) {
             (void)RenameNoReplace(stagedPath, finding.path);
         }
+        result.Add(ChangeKind::Renamed, finding.path, {}, folder + finding.rightName);
         folders_.Invalidate(folder);
     }
+    // Done when every finding this pass could take on was fixed.
+    bool all = true;
+    for (std::size_t i = 0; i < findings.size(); ++i) {
+        all = all && (wasFixed[i] || findings[i].fixed);
+    }
+    result.Finish(all, "not every wrongly named file could take its right name");
+    return result;
 }
 
-void Fixer::RenameMembers(std::vector<WrongNameEntry>& findings, const std::string& zipPath) {
+void Fixer::RenameMembers(std::vector<WrongNameEntry>& findings, const std::string& zipPath,
+                          FixResult& result) {
     const auto members = ListQuietly(zipPath);
     if (!members) {
         return;
@@ -379,6 +410,8 @@ void Fixer::RenameMembers(std::vector<WrongNameEntry>& findings, const std::stri
     ok = ok && archive->Commit();
     for (const Rename& rename : renames) {
         findings[rename.finding].fixed = ok;
+        result.Add(ChangeKind::Renamed, zipPath, rename.member->storedName,
+                   findings[rename.finding].rightName);
     }
     folders_.Invalidate(FolderPart(zipPath));
 }
@@ -395,66 +428,79 @@ bool Fixer::FindCrcWindow(std::uint8_t* buffer, std::size_t length, std::size_t 
     return true;
 }
 
-void Fixer::ResizeRom(const std::string& filePath, const GameRecord& game, RomRecord& rom,
-                      bool inZip, std::vector<ZipEntry>& entries) {
+FixResult Fixer::ResizeRom(const std::string& filePath, const GameRecord& game,
+                           const RomRecord& rom, RomFinding& found, bool inZip,
+                           std::vector<ZipEntry>& entries) {
+    FixResult result;
     if (!options_.FixLength) {
-        return;
+        return result;
     }
     if (!Ask(FixKind::Length, "Resize Wrong Sized Roms In Gameset '" + game.description + "' ?",
              "\nDo you want to resize '" + filePath + "' ?")) {
-        return;
+        result.status = FixStatus::Declined;
+        return result;
     }
-    const std::string expected = ExpectedRomName(rom);
+    const auto fail = [&result](std::string reason) {
+        result.Finish(false, std::move(reason));
+        return result;
+    };
+    const std::string expected = ExpectedRomName(rom, found);
     if (!inZip) {
         const std::string folder = FolderPart(filePath);
         const DirEntry* onDisk = folders_.Find(folder, FileNamePart(filePath));
         if (onDisk == nullptr || onDisk->isFolder) {
-            return;
+            return fail("the file is gone");
         }
         const std::string path = folder + onDisk->name;
         const auto offset = FindCrcWindowInFile(path, rom.size, rom.crc);
         if (!offset) {
-            return;
+            return fail("no part of the file has the ROM's checksum");
         }
         // A file of the right length is only checked. Otherwise the kept part is written
         // beside the file and renamed over it once complete.
-        rom.lengthFixed =
+        found.lengthFixed =
             FileLength(path) == rom.size ||
             CopyFilePart(path, FileRange{*offset, rom.size}, path, CopyMode::ReplaceExisting);
+        result.Add(ChangeKind::Rewritten, path);
+        result.Finish(found.lengthFixed, "the cut file could not be written");
         folders_.Invalidate(folder);
-        return;
+        return result;
     }
 
-    if (rom.zipIndex >= entries.size() || !IsPlainName(expected)) {
-        return;
+    if (found.zipIndex >= entries.size() || !IsPlainName(expected)) {
+        return fail("the member is not known");
     }
-    const ZipEntry entry = entries[rom.zipIndex];
+    const ZipEntry entry = entries[found.zipIndex];
     const auto members = ListWith(entry);
     if (!members || OtherMemberNamed(*members, expected, &entry)) {
-        return;
+        return fail("the archive changed or holds the name twice");
     }
     // Declared before the archive: the cut file is read when the archive is committed.
     ScratchFolder scratch(scratchFolder_);
     if (!scratch.Ok()) {
-        return;
+        return fail("no scratch folder");
     }
     const std::string original = scratch.Path() + expected + ".original";
     if (!ExtractZipEntry(entry, original, dialogs_)) {
-        return;
+        return fail("the member could not be extracted");
     }
     const auto offset = FindCrcWindowInFile(original, rom.size, rom.crc);
     const std::string cut = scratch.Path() + expected;
     if (!offset ||
         !CopyFilePart(original, FileRange{*offset, rom.size}, cut, CopyMode::KeepExisting)) {
-        return;
+        return fail("no part of the member has the ROM's checksum");
     }
     // The member keeps its place, takes the cut data and the expected name, all at once.
     const auto archive = zipLibrary_.Open(entry.zipPath, ZipOpenMode::Existing);
     const auto index = archive->IndexOf(entry, *members);
-    rom.lengthFixed = index && archive->Replace(*index, cut) &&
-                      (entry.storedName == expected || archive->Rename(*index, expected)) &&
-                      archive->Commit();
+    found.lengthFixed = index && archive->Replace(*index, cut) &&
+                        (entry.storedName == expected || archive->Rename(*index, expected)) &&
+                        archive->Commit();
+    result.Add(ChangeKind::Rewritten, entry.zipPath, entry.storedName,
+               entry.storedName == expected ? std::string() : expected);
+    result.Finish(found.lengthFixed, "the archive could not be changed");
     folders_.Invalidate(FolderPart(entry.zipPath));
+    return result;
 }
 
 bool Fixer::MayRemoveLoose(const UnneededEntry& item) const {
@@ -468,7 +514,7 @@ bool Fixer::MayRemoveLoose(const UnneededEntry& item) const {
     return !IsFolder(path) || IsSymbolicLink(path) || IsReadableTree(path);
 }
 
-bool Fixer::BackUp(const UnneededEntry& item) {
+bool Fixer::BackUp(const UnneededEntry& item, FixResult& result) {
     const BackupStore backups(programFolder_);
     const std::string name = FileNamePart(WithoutTrailingSeparator(item.path));
     if (name.empty()) {
@@ -480,21 +526,32 @@ bool Fixer::BackUp(const UnneededEntry& item) {
             IsFolder(WithoutTrailingSeparator(item.path))) {
             return true;
         }
-        return backups.CopyIn(WithoutTrailingSeparator(item.path), item.setName, name).has_value();
+        const auto copy = backups.CopyIn(WithoutTrailingSeparator(item.path), item.setName, name);
+        if (copy) {
+            result.Add(ChangeKind::Added, *copy);
+        }
+        return copy.has_value();
     }
     ScratchFolder scratch(scratchFolder_);
     if (!scratch.Ok()) {
         return false;
     }
     const std::string extracted = scratch.Path() + name;
-    return ExtractZipEntry(MemberOf(item), extracted, dialogs_) &&
-           backups.MoveFileIn(extracted, item.setName, name).has_value();
+    if (!ExtractZipEntry(MemberOf(item), extracted, dialogs_)) {
+        return false;
+    }
+    const auto copy = backups.MoveFileIn(extracted, item.setName, name);
+    if (copy) {
+        result.Add(ChangeKind::Added, *copy);
+    }
+    return copy.has_value();
 }
 
-void Fixer::RemoveLoose(UnneededEntry& item) {
+void Fixer::RemoveLoose(UnneededEntry& item, FixResult& result) {
     const std::string path = WithoutTrailingSeparator(item.path);
     item.removed =
         IsFolder(path) && !IsSymbolicLink(path) ? RemoveFolderTree(path) : DeleteFileForced(path);
+    result.Add(ChangeKind::Removed, path);
     item.pendingZipRemoval = false;
     const std::string holder = FolderPart(path);
     folders_.Invalidate(holder);
@@ -502,15 +559,16 @@ void Fixer::RemoveLoose(UnneededEntry& item) {
     if (item.removed &&
         EqualsIgnoringCase(FileNamePart(WithoutTrailingSeparator(holder)), item.setName)) {
         if (RemoveEmptyFolder(WithoutTrailingSeparator(holder))) {
+            result.Add(ChangeKind::Removed, WithoutTrailingSeparator(holder));
             folders_.Invalidate(FolderPart(WithoutTrailingSeparator(holder)));
         }
     }
 }
 
-void Fixer::RemovePendingMembers(GameRecord& game) {
+void Fixer::RemovePendingMembers(std::vector<UnneededEntry>& items, FixResult& result) {
     // One transaction per archive, in the order the archives first appear.
     std::vector<std::string> archives;
-    for (const UnneededEntry& item : game.unneededList) {
+    for (const UnneededEntry& item : items) {
         if (item.inZip && item.pendingZipRemoval &&
             std::find(archives.begin(), archives.end(), item.zipPath) == archives.end()) {
             archives.push_back(item.zipPath);
@@ -521,7 +579,7 @@ void Fixer::RemovePendingMembers(GameRecord& game) {
         const auto archive = zipLibrary_.Open(zipPath, ZipOpenMode::Existing);
         std::vector<UnneededEntry*> deleted;
         bool ok = members.has_value();
-        for (UnneededEntry& item : game.unneededList) {
+        for (UnneededEntry& item : items) {
             if (!ok || !item.inZip || !item.pendingZipRemoval || item.zipPath != zipPath) {
                 continue;
             }
@@ -535,20 +593,25 @@ void Fixer::RemovePendingMembers(GameRecord& game) {
         ok = ok && !deleted.empty() && archive->Commit();
         for (UnneededEntry* item : deleted) {
             item->removed = ok;
+            result.Add(ChangeKind::Removed, zipPath, item->entry.storedName);
         }
         folders_.Invalidate(FolderPart(zipPath));
         // An archive left with folder records alone holds nothing; it goes as an emptied one.
         if (const auto left = ListQuietly(zipPath); ok && left && left->empty()) {
-            (void)DeleteFileForced(zipPath);  // if it stays, it holds nothing
+            if (DeleteFileForced(zipPath)) {
+                result.Add(ChangeKind::Removed, zipPath);
+            }
         }
     }
 }
 
-void Fixer::RemoveUnneeded(GameRecord& game) {
+FixResult Fixer::RemoveUnneeded(const GameRecord& game, std::vector<UnneededEntry>& items) {
+    FixResult result;
     if (!options_.FixUnneeded) {
-        return;
+        return result;
     }
-    for (UnneededEntry& item : game.unneededList) {
+    bool asked = false;
+    for (UnneededEntry& item : items) {
         if (item.removed || item.awaitsRename) {
             continue;
         }
@@ -558,25 +621,39 @@ void Fixer::RemoveUnneeded(GameRecord& game) {
                 "\nDo you want to delete '" + item.path +
                     "' ?\n\nIf 'backup' is enabled this file/folder will be stored in your "
                     "backupfolder !");
+        asked = true;
         if (consent_.StopRequested()) {
-            return;
+            result.status = FixStatus::Declined;
+            return result;
         }
         if (!remove || (!item.inZip && !MayRemoveLoose(item))) {
             continue;
         }
         // Nothing goes whose backup copy failed.
-        if (options_.Backup && !BackUp(item)) {
+        if (options_.Backup && !BackUp(item, result)) {
             continue;
         }
         if (item.inZip) {
             item.pendingZipRemoval = true;
         } else {
-            RemoveLoose(item);
+            RemoveLoose(item, result);
         }
     }
     if (consent_.Decision(FixKind::Unneeded)) {
-        RemovePendingMembers(game);
+        RemovePendingMembers(items, result);
     }
+    if (!asked) {
+        return result;
+    }
+    const bool all = std::all_of(items.begin(), items.end(), [](const UnneededEntry& item) {
+        return item.removed || item.awaitsRename;
+    });
+    if (all || !result.changes.empty()) {
+        result.Finish(all, "not every unneeded entry could be removed");
+    } else {
+        result.status = FixStatus::Declined;
+    }
+    return result;
 }
 
 }  // namespace vextral

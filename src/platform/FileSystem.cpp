@@ -539,8 +539,4 @@ std::string CurrentFolder() {
     return WithSeparator(std::move(buffer));
 }
 
-bool SetCurrentFolder(const std::string& folder) {
-    return ::chdir(folder.c_str()) == 0;
-}
-
 }  // namespace vextral

@@ -109,6 +109,5 @@ std::string CanonicalPath(const std::string& path);
 bool IsSameOrInside(const std::string& inner, const std::string& outer);
 
 std::string CurrentFolder();  // ends with the separator
-[[nodiscard]] bool SetCurrentFolder(const std::string& folder);
 
 }  // namespace vextral

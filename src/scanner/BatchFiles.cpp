@@ -26,8 +26,9 @@ void AppendWords(std::string_view text, std::vector<std::string>& words) {
 
 }  // namespace
 
-void Scanner::RunBatchFile(const GameRecord& game) {
-    const std::string file = config.programFolder + (game.setFound ? "_exist.sh" : "_noexist.sh");
+void Scanner::RunBatchFile(const GameRecord& game, const GameFindings& findings) {
+    const std::string file =
+        config.programFolder + (findings.setFound ? "_exist.sh" : "_noexist.sh");
     // The batch files are optional; without one there is nothing to run.
     if (!IsRegularFile(file))
         return;

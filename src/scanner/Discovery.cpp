@@ -47,13 +47,14 @@ void ReadMameCfg(const std::string& mameFolder, ScanPaths& paths) {
                                            : EqualsIgnoringCase(key, "samplepath")
                                                ? paths.sampleList
                                                : paths.miscList;
-        SplitList(value, target, kAppendPaths);
+        SplitList(value, target, kAppendPaths, mameFolder);
     }
 }
 
 }  // namespace
 
-void SplitList(std::string_view text, std::vector<std::string>& list, SplitFlags flags) {
+void SplitList(std::string_view text, std::vector<std::string>& list, SplitFlags flags,
+               const std::string& base) {
     if (flags.clear)
         list.clear();
 
@@ -82,7 +83,12 @@ void SplitList(std::string_view text, std::vector<std::string>& list, SplitFlags
         list.insert(list.end(), pieces.begin(), pieces.end());
         return;
     }
-    for (const std::string& piece : pieces) {
+    // A folder that cannot be entered gives relative pieces no base: they count from where the
+    // program runs.
+    const bool fromBase = !base.empty() && IsFolder(base);
+    for (std::string& piece : pieces) {
+        if (fromBase && piece.front() != kSeparator)
+            piece = JoinPath(base, piece);
         if (!IsFolder(piece))
             continue;
         std::string folder;
@@ -104,15 +110,15 @@ void SplitList(std::string_view text, std::vector<std::string>& list, SplitFlags
 
 void ReadMameConfigPaths(const std::string& mameFolder,
                          const std::vector<std::string>& mameIniFolders, ScanPaths& paths) {
-    if (!SetCurrentFolder(mameFolder))
+    if (!IsFolder(mameFolder))
         return;
     ReadMameCfg(mameFolder, paths);
     // Today's MAME keeps its paths in mame.ini instead; the first one found counts.
     std::vector<std::string> folders{mameFolder};
     folders.insert(folders.end(), mameIniFolders.begin(), mameIniFolders.end());
     if (const auto ini = ReadMameIni(folders)) {
-        SplitList(ini->rompath, paths.romList, kAppendPaths);
-        SplitList(ini->samplepath, paths.sampleList, kAppendPaths);
+        SplitList(ini->rompath, paths.romList, kAppendPaths, mameFolder);
+        SplitList(ini->samplepath, paths.sampleList, kAppendPaths, mameFolder);
     }
 }
 
@@ -123,9 +129,9 @@ bool PrepareScan(GameDatabase& database, const PathFields& fields, const ScanCon
     paths.romList.clear();
     paths.sampleList.clear();
     paths.chosenList.clear();
-    SplitList(fields.misc, paths.miscList, kSplitPaths);
-    SplitList(fields.sample, paths.sampleList, kSplitPaths);
-    SplitList(fields.rom, paths.romList, kSplitPaths);
+    SplitList(fields.misc, paths.miscList, kSplitPaths, config.mameFolder);
+    SplitList(fields.sample, paths.sampleList, kSplitPaths, config.mameFolder);
+    SplitList(fields.rom, paths.romList, kSplitPaths, config.mameFolder);
     SplitList(fields.select, paths.chosenList, kSplitSelection);
 
     SelectGames(database, paths, config.options, folders);

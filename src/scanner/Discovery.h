@@ -26,7 +26,10 @@ inline constexpr SplitFlags kSplitPaths{true, true, true, true};
 inline constexpr SplitFlags kAppendPaths{true, false, true, true};
 inline constexpr SplitFlags kSplitSelection{false, true, false, false};
 
-void SplitList(std::string_view text, std::vector<std::string>& list, SplitFlags flags);
+// With existingFoldersOnly, a relative piece counts from base (the MAME folder) when base is
+// a folder, else from the current folder.
+void SplitList(std::string_view text, std::vector<std::string>& list, SplitFlags flags,
+               const std::string& base = {});
 
 // The [directory] section of mameFolder + "mame.cfg" into the rom, sample and misc lists,
 // then the rompath and samplepath of the first mame.ini found in mameFolder or

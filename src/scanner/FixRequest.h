@@ -8,6 +8,7 @@
 
 #include "archive/ZipEntry.h"
 #include "database/GameRecord.h"
+#include "fixer/GameFindings.h"
 
 namespace vextral {
 
@@ -17,25 +18,28 @@ struct SetSpellingFix {
 };
 // Every wrong-name finding of the game.
 struct WrongNamesFix {};
-// One ROM of a set. expectedPath: set path + separator + rom.lookupName.
+// One ROM of a set. expectedPath: set path + separator + finding.lookupName.
 struct RomSpellingFix {
     std::string expectedPath;
-    RomRecord* rom = nullptr;
+    const RomRecord* rom = nullptr;
+    RomFinding* finding = nullptr;
     bool inZip = false;
     std::vector<ZipEntry>* members = nullptr;  // listed again by the fixer after a rewrite
     std::string setPath;
 };
 struct SampleSpellingFix {
     std::string expectedPath;
-    SampleRecord* sample = nullptr;
+    const SampleRecord* sample = nullptr;
+    SampleFinding* finding = nullptr;
     bool inZip = false;
     std::vector<ZipEntry>* members = nullptr;
     std::string setPath;
 };
-// Cuts filePath (or the member rom.zipIndex of members) to the ROM's data.
+// Cuts filePath (or the member finding.zipIndex of members) to the ROM's data.
 struct RomResizeFix {
     std::string filePath;
-    RomRecord* rom = nullptr;
+    const RomRecord* rom = nullptr;
+    RomFinding* finding = nullptr;
     bool inZip = false;
     std::vector<ZipEntry>* members = nullptr;
 };

@@ -17,7 +17,7 @@ FindingLine UnneededLine(const UnneededEntry& entry, std::size_t index,
     return {FindingKind::Unneeded, index, Mark(options.FixUnneeded, entry.removed), kImageUnneeded};
 }
 
-GameVerdict ClassifyGame(const GameRecord& game, const ScanOptions& o) {
+GameVerdict ClassifyGame(const GameRecord& game, const GameFindings& found, const ScanOptions& o) {
     const bool missingOn = o.Missing || o.MissingAdvanced;
     const bool unneededOn = o.Unneeded || o.UnneededAdvanced;
     GameVerdict verdict;
@@ -27,10 +27,10 @@ GameVerdict ClassifyGame(const GameRecord& game, const ScanOptions& o) {
         // A game that lists no ROM and no sample (a device, say) needs no set: its absence
         // is no finding, and a set found for it is checked as any other.
         const bool needsSet = !game.roms.empty() || !game.samples.empty();
-        verdict.missingGame = !game.setFound && needsSet && missingOn;
-        if (game.setFound && !game.setNameOk && o.Spelling) {
+        verdict.missingGame = !found.setFound && needsSet && missingOn;
+        if (found.setFound && !found.setNameOk && o.Spelling) {
             lines.push_back(
-                {FindingKind::SetCase, 0, Mark(o.FixSpelling, game.setNameFixed), kImageSetCase});
+                {FindingKind::SetCase, 0, Mark(o.FixSpelling, found.setNameFixed), kImageSetCase});
         }
         if (verdict.missingGame)
             lines.push_back({FindingKind::MissingGame, 0, FixMark::None, kImageMissingGame});
@@ -38,13 +38,13 @@ GameVerdict ClassifyGame(const GameRecord& game, const ScanOptions& o) {
 
     if (o.Roms) {
         if (o.RightName) {
-            for (std::size_t i = 0; i < game.wrongNameList.size(); ++i) {
+            for (std::size_t i = 0; i < found.wrongNameList.size(); ++i) {
                 lines.push_back({FindingKind::WrongName, i,
-                                 Mark(o.FixName, game.wrongNameList[i].fixed), kImageWrongName});
+                                 Mark(o.FixName, found.wrongNameList[i].fixed), kImageWrongName});
             }
         }
-        for (std::size_t i = 0; i < game.roms.size(); ++i) {
-            const RomRecord& rom = game.roms[i];
+        for (std::size_t i = 0; i < found.roms.size(); ++i) {
+            const RomFinding& rom = found.roms[i];
             if (!rom.found) {
                 if (missingOn)
                     lines.push_back({FindingKind::MissingRom, i, FixMark::None, kImageMissingRom});
@@ -74,8 +74,8 @@ GameVerdict ClassifyGame(const GameRecord& game, const ScanOptions& o) {
     }
 
     if (o.Samples) {
-        for (std::size_t i = 0; i < game.samples.size(); ++i) {
-            const SampleRecord& sample = game.samples[i];
+        for (std::size_t i = 0; i < found.samples.size(); ++i) {
+            const SampleFinding& sample = found.samples[i];
             if (sample.found && !sample.nameCaseOk && o.Spelling) {
                 lines.push_back({FindingKind::SampleCase, i, Mark(o.FixSpelling, sample.caseFixed),
                                  kImageSampleCase});
@@ -88,8 +88,8 @@ GameVerdict ClassifyGame(const GameRecord& game, const ScanOptions& o) {
     }
 
     if (unneededOn) {
-        for (std::size_t i = 0; i < game.unneededList.size(); ++i)
-            lines.push_back(UnneededLine(game.unneededList[i], i, o));
+        for (std::size_t i = 0; i < found.unneededList.size(); ++i)
+            lines.push_back(UnneededLine(found.unneededList[i], i, o));
     }
     return verdict;
 }

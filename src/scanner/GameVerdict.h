@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "database/GameRecord.h"
+#include "fixer/GameFindings.h"
 #include "ui/ScanOptions.h"
 
 namespace vextral {
@@ -31,7 +32,7 @@ enum ResultImage : int {
 enum class FindingKind {
     SetCase,
     MissingGame,
-    WrongName,    // index into wrongNameList
+    WrongName,    // index into the findings' wrongNameList
     WrongLength,  // index into roms, as the four below
     RomCase,
     WrongChecksum,
@@ -65,7 +66,9 @@ struct GameVerdict {
     }
 };
 
-GameVerdict ClassifyGame(const GameRecord& game, const ScanOptions& options);
+// found holds a finding for each of the game's ROMs and samples.
+GameVerdict ClassifyGame(const GameRecord& game, const GameFindings& found,
+                         const ScanOptions& options);
 
 // The line of one unneeded entry (also for the entries that belong to no set).
 FindingLine UnneededLine(const UnneededEntry& entry, std::size_t index, const ScanOptions& options);

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "database/DatabaseCounts.h"
 #include "ui/ScanOptions.h"
 
 namespace vextral {
@@ -13,9 +14,12 @@ struct ScanConfig {
     bool pathWarning = true;    // the PathWarning program flag
     std::string programFolder;  // ends with the separator
     std::string scratchFolder;  // this process's own folder in tempzip.vxt, ends with it
+    std::string mameFolder;     // relative entries of the path fields count from here
     // Where mame.ini is looked for after the MAME folder: the program gives
     // UserMameIniFolders(); empty, only the MAME folder's own counts.
     std::vector<std::string> mameIniFolders;
+    // The list's counts, set when it is validated; the statistics compare against them.
+    DatabaseCounts databaseCounts;
 };
 
 }  // namespace vextral

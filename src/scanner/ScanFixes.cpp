@@ -1,6 +1,8 @@
 #include <variant>
 
+#include "archive/FileUtils.h"
 #include "platform/FileSystem.h"
+#include "platform/Path.h"
 #include "scanner/Scanner.h"
 
 namespace vextral {
@@ -15,61 +17,70 @@ struct Overloaded : Steps... {
 template <class... Steps>
 Overloaded(Steps...) -> Overloaded<Steps...>;
 
-// What one fix did: whether it may have changed anything, and whether it was made.
-struct FixOutcome {
-    bool tried = true;
-    bool made = true;
-};
-
 }  // namespace
 
-bool Scanner::ApplyFix(GameRecord& game, const FixRequest& request) {
-    const FixOutcome outcome = std::visit(
+bool Scanner::ApplyFix(const GameRecord& game, GameFindings& findings, const FixRequest& request) {
+    // A list of findings that is empty asks nothing and changes nothing.
+    bool tried = true;
+    const FixResult result = std::visit(
         Overloaded{
             [&](const SetSpellingFix& fix) {
-                fixer_.FixGameSpelling(fix.setPath, game);
-                return FixOutcome{};
+                return fixer_.FixGameSpelling(fix.setPath, game, findings);
             },
             [&](const WrongNamesFix&) {
-                const bool anything = !game.wrongNameList.empty();
-                fixer_.FixWrongNamedRoms(game);
-                return FixOutcome{anything};
+                tried = !findings.wrongNameList.empty();
+                return fixer_.FixWrongNamedRoms(game, findings.wrongNameList);
             },
             [&](const RomSpellingFix& fix) {
-                fixer_.FixRomSpelling(fix.expectedPath, *fix.rom, fix.inZip, *fix.members,
-                                      fix.setPath, game);
-                return FixOutcome{};
+                return fixer_.FixRomSpelling(fix.expectedPath, *fix.rom, *fix.finding, fix.inZip,
+                                             *fix.members, fix.setPath, game);
             },
             [&](const SampleSpellingFix& fix) {
-                fixer_.FixSampleSpelling(fix.expectedPath, *fix.sample, fix.inZip, *fix.members,
-                                         fix.setPath, game);
-                return FixOutcome{};
+                return fixer_.FixSampleSpelling(fix.expectedPath, *fix.sample, *fix.finding,
+                                                fix.inZip, *fix.members, fix.setPath, game);
             },
             [&](const RomResizeFix& fix) {
-                fixer_.ResizeRom(fix.filePath, game, *fix.rom, fix.inZip, *fix.members);
-                return FixOutcome{};
+                return fixer_.ResizeRom(fix.filePath, game, *fix.rom, *fix.finding, fix.inZip,
+                                        *fix.members);
             },
             [&](const UnneededRemoval&) {
-                const bool anything = !game.unneededList.empty();
-                fixer_.RemoveUnneeded(game);
-                return FixOutcome{anything};
+                tried = !findings.unneededList.empty();
+                return fixer_.RemoveUnneeded(game, findings.unneededList);
             },
-            [&](const BackupRestore& fix) {
-                const bool made =
-                    fix.zipPath.empty()
-                        ? CopyFileTo(fix.source, fix.target, CopyMode::ReplaceExisting)
-                        : zipLibrary_.AddFiles(fix.zipPath, {fix.source}, /*junkPaths=*/true);
-                return FixOutcome{true, made};
-            },
+            [&](const BackupRestore& fix) { return RestoreFile(fix); },
         },
         request.fix);
-    if (outcome.tried) {
+    for (const FileChange& change : result.changes) {
+        index_.Invalidate(change.path);
+        if (change.kind == ChangeKind::Renamed && change.member.empty())
+            index_.Invalidate(change.newName);
+        // A file or folder that appeared may have made its folder appear too.
+        if (change.kind == ChangeKind::Added)
+            index_.Invalidate(FolderPart(WithoutSeparator(change.path)));
+    }
+    // The check's own bound on what the fix may touch, for what no change names (a fix that
+    // failed half way, a folder the system made on the way).
+    if (tried) {
         if (request.changes.empty())
             index_.Reset();
         else
             index_.Invalidate(request.changes);
     }
-    return outcome.made;
+    return result.Done();
+}
+
+FixResult Scanner::RestoreFile(const BackupRestore& fix) {
+    FixResult result;
+    if (fix.zipPath.empty()) {
+        result.Add(ChangeKind::Added, fix.target);
+        result.Finish(CopyFileTo(fix.source, fix.target, CopyMode::ReplaceExisting),
+                      "the kept copy could not be copied back");
+    } else {
+        result.Add(ChangeKind::Added, fix.zipPath, FileNamePart(fix.source));
+        result.Finish(zipLibrary_.AddFiles(fix.zipPath, {fix.source}, /*junkPaths=*/true),
+                      "the kept copy could not be added to the archive");
+    }
+    return result;
 }
 
 }  // namespace vextral

@@ -1,5 +1,5 @@
 // The scan loop: every selected game's sets are looked for in the configured folders and
-// each ROM and sample is checked; the findings go into the per-scan fields of the records.
+// each ROM and sample is checked; the findings go into a fresh ScanResult beside the list.
 
 #include <array>
 #include <thread>
@@ -21,37 +21,10 @@ void YieldProcessor() {
 }  // namespace
 
 void Scanner::ResetBeforeScan(GameDatabase& database, bool fullScan) {
-    for (GameRecord& game : database) {
-        game.setFound = false;
-        game.setNameOk = false;
-        game.setNameFixed = false;
-        game.foundSetName.clear();
-        game.unneededList.clear();
-        game.wrongNameList.clear();
-        if (fullScan)
-            game.needsRescan = true;
-        for (RomRecord& rom : game.roms) {
-            rom.found = false;
-            rom.lengthOk = false;
-            rom.nameCaseOk = false;
-            rom.crcOk = false;
-            rom.crcKnown = false;
-            rom.lengthFixed = false;
-            rom.caseFixed = false;
-            rom.encryptedMember = false;
-            rom.foundName.clear();
-            rom.foundLength = 0;
-            rom.foundCrc = 0;
-            rom.zipIndex = 0;
-        }
-        for (SampleRecord& sample : game.samples) {
-            sample.found = false;
-            sample.nameCaseOk = false;
-            sample.caseFixed = false;
-            sample.foundName.clear();
-            sample.zipIndex = 0;
-        }
-    }
+    if (!fullScan)
+        return;
+    for (GameRecord& game : database)
+        game.needsRescan = true;
 }
 
 bool Scanner::EndScan(bool result) {
@@ -62,16 +35,12 @@ bool Scanner::EndScan(bool result) {
 }
 
 bool Scanner::ScanGames(GameDatabase& database) {
-    consent.Reset(config.options);
-    fastScanAvailable = false;
-    counters = {};
-    results_.ClearResults();
-    logText.clear();
-    missingFiles.clear();
-    hasTopLine_ = false;
+    consent_.Reset(config.options);
+    report_.Clear();
     index_.StartScan();
     romNames_.clear();
     unneededSeenFor_ = nullptr;
+    result_ = ScanResult(database.size());
 
     progress_.OpenProgress("Scanning Games");
     progress_.SetProgressRange(0, static_cast<int>(database.size()));
@@ -83,10 +52,11 @@ bool Scanner::ScanGames(GameDatabase& database) {
 
     const bool unneededOn = config.options.Unneeded || config.options.UnneededAdvanced;
     const bool missingOn = config.options.Missing || config.options.MissingAdvanced;
-    const auto stopped = [this] { return consent.StopRequested(); };
+    const auto stopped = [this] { return consent_.StopRequested(); };
 
-    GameRecord collector;
-    collector.description = "<unknown>";
+    GameRecord unknown;
+    unknown.description = "<unknown>";
+    GameFindings& collector = result_.folders;
     if (config.options.Games && unneededOn) {
         for (const std::string& folder : paths.romList)
             CheckUnneededInPath(folder, collector, database, /*isRomFolder=*/true);
@@ -94,18 +64,19 @@ bool Scanner::ScanGames(GameDatabase& database) {
             CheckUnneededInPath(folder, collector, database, /*isRomFolder=*/false);
     }
     if (config.options.FixUnneeded)
-        ApplyFix(collector, {UnneededRemoval{}, {}});
-    AddUnneededLines(collector, /*child=*/false);
+        ApplyFix(unknown, collector, {UnneededRemoval{}, {}});
+    report_.AddUnneededLines(unknown, collector, config.options, /*child=*/false);
     // A Stop answered for these entries still shows them, fixed or not; no game is visited.
     if (stopped())
         return EndScan(false);
 
-    for (GameRecord& game : database) {
+    for (std::size_t gameIndex = 0; gameIndex < database.size(); ++gameIndex) {
+        GameRecord& game = database[gameIndex];
         progress_.SetProgressText(game.description);
         progress_.AdvanceProgress();
         progress_.Repaint();
         if (progress_.IsStopRequested()) {
-            fastScanAvailable = false;
+            result_.fastScanAvailable = false;
             return EndScan(false);
         }
         if (!game.selected || !game.needsRescan || !PassesNeoGeoFilter(game))
@@ -113,15 +84,18 @@ bool Scanner::ScanGames(GameDatabase& database) {
         YieldProcessor();
         index_.StartGame();
         unneededSeenFor_ = nullptr;
+        GameFindings& findings = result_.games[gameIndex];
+        findings.roms.resize(game.roms.size());
+        findings.samples.resize(game.samples.size());
 
         if (config.options.Games) {
             for (const std::string& folder : paths.romList) {
                 if (config.options.MergeFull && game.isClone) {
-                    CheckSetName(game, folder + game.cloneOf);
+                    CheckSetName(game, findings, folder + game.cloneOf);
                     if (stopped())
                         return EndScan(false);
                 }
-                CheckSetName(game, folder + game.name);
+                CheckSetName(game, findings, folder + game.name);
                 if (stopped())
                     return EndScan(false);
             }
@@ -129,47 +103,49 @@ bool Scanner::ScanGames(GameDatabase& database) {
         if (config.options.Roms) {
             for (const std::string& folder : paths.romList) {
                 if ((config.options.MergeSplit || config.options.MergeFull) && game.isClone) {
-                    CheckRomSet(game, folder + game.cloneOf, /*isParentLocation=*/true, database);
+                    CheckRomSet(game, findings, folder + game.cloneOf, /*isParentLocation=*/true,
+                                database);
                     if (stopped())
                         return EndScan(false);
                 }
-                CheckRomSet(game, folder + game.name, /*isParentLocation=*/false, database);
+                CheckRomSet(game, findings, folder + game.name, /*isParentLocation=*/false,
+                            database);
                 if (stopped())
                     return EndScan(false);
                 if (unneededOn)
-                    CheckUnneededInRomSet(folder, game.name, game, database);
+                    CheckUnneededInRomSet(folder, game, findings, database);
             }
         }
         if (config.options.Samples) {
             for (const std::string& folder : paths.sampleList) {
                 if (config.options.AltSamples && game.hasSampleOf) {
-                    CheckSampleSet(game, folder + game.sampleOf);
+                    CheckSampleSet(game, findings, folder + game.sampleOf);
                     if (stopped())
                         return EndScan(false);
                 }
-                CheckSampleSet(game, folder + game.name);
+                CheckSampleSet(game, findings, folder + game.name);
                 if (stopped())
                     return EndScan(false);
                 if (unneededOn)
-                    CheckUnneededInSampleSet(folder, game.name, game);
+                    CheckUnneededInSampleSet(folder, game, findings);
             }
         }
 
-        std::erase_if(game.unneededList,
+        std::erase_if(findings.unneededList,
                       [this](const UnneededEntry& entry) { return IsNeededFile(entry.path); });
-        HoldWrongNamedData(game, database);
+        HoldWrongNamedData(game, findings, database);
         if (config.options.FixUnneeded) {
-            ApplyFix(game, {UnneededRemoval{}, {}});
+            ApplyFix(game, findings, {UnneededRemoval{}, {}});
             if (stopped())
                 return EndScan(false);
         }
         if (config.options.Samples || config.options.Roms || config.options.Games) {
-            game.needsRescan = BuildResultLines(game);
+            game.needsRescan = report_.AddGameLines(game, findings, config.options);
             if (game.needsRescan)
-                fastScanAvailable = true;
+                result_.fastScanAvailable = true;
         }
         if (config.options.Batchrun && config.options.Games && missingOn) {
-            RunBatchFile(game);
+            RunBatchFile(game, findings);
             // The batch file may have changed any set.
             index_.InvalidateAll();
         }
@@ -187,8 +163,8 @@ void Scanner::FindNeoGeoBios() {
                 present[i] = true;
         }
     }
-    neoGeoBiosFound = present[0] && present[1] && present[2];
-    neoGeoBiosFoundAll = neoGeoBiosFound && present[3];
+    result_.neoGeoBiosFound = present[0] && present[1] && present[2];
+    result_.neoGeoBiosFoundAll = result_.neoGeoBiosFound && present[3];
 }
 
 }  // namespace vextral

@@ -9,6 +9,7 @@
 #include "platform/FileSystem.h"
 #include "platform/Path.h"
 #include "platform/Text.h"
+#include "scanner/Statistics.h"
 
 namespace vextral {
 
@@ -27,18 +28,18 @@ std::pair<std::string, std::string> SplitLast(const std::string& path) {
 Scanner::Scanner(Dialogs& dialogs, Progress& progress, ResultSink& results, ZipLibrary& zipLibrary)
     : dialogs_(dialogs),
       progress_(progress),
-      results_(results),
       zipLibrary_(zipLibrary),
       zipReader_(dialogs),
-      fixer_(dialogs_, consent, zipLibrary_, config.options, config.programFolder,
-             config.scratchFolder, index_.folders()) {}
+      fixer_(dialogs_, consent_, zipLibrary_, config.options, config.programFolder,
+             config.scratchFolder, index_.folders()),
+      report_(results) {}
 
 bool Scanner::PrepareScan(GameDatabase& database, const PathFields& fields) {
     return vextral::PrepareScan(database, fields, config, paths, index_.folders(), dialogs_,
-                                onListsReady);
+                                onListsReady_);
 }
 
-bool Scanner::SetExists(const std::string& location, GameRecord& game) {
+bool Scanner::SetExists(const std::string& location, GameFindings& findings) {
     const auto [folder, leaf] = SplitLast(location);
     if (leaf.empty())
         return false;
@@ -48,7 +49,7 @@ bool Scanner::SetExists(const std::string& location, GameRecord& game) {
         if (entry == nullptr || !entry->IsFile())
             return false;
     }
-    game.setFound = true;
+    findings.setFound = true;
     return true;
 }
 
@@ -86,6 +87,38 @@ bool Scanner::FileExistsInSet(const std::string& filePath, bool verify, std::uin
     std::uint64_t length = 0;
     const std::uint32_t looseCrc = FileCrc(resolvedFolder + loose->name, &length);
     return looseCrc == crc && length == size;
+}
+
+void Scanner::ShowStatistics() {
+    report_.SetStatisticsText(vextral::ShowStatistics(report_.counters(), config.databaseCounts,
+                                                      config.options, dialogs_));
+}
+
+void Scanner::SaveLogFile() {
+    const bool withStatistics =
+        dialogs_.ShowMessage("Do you want to add the statistics to the logfile ?",
+                             "Save Statistics ?", MessageIcon::Question,
+                             MessageButtons::YesNo) == MessageResult::Yes;
+    const auto path = dialogs_.ChooseSaveFile("Vextral Logfile (*.txt)|*.txt||", ".txt");
+    if (!path || path->empty())
+        return;
+    // A log the user believes saved but is not is a lost report: say so, and why.
+    std::string failure;
+    if (!report_.WriteLogFile(*path, withStatistics, &failure)) {
+        dialogs_.ShowMessage("Can't write the logfile '" + *path + "':\n" + failure, "Save Logfile",
+                             MessageIcon::Exclamation, MessageButtons::Ok);
+    }
+}
+
+void Scanner::SaveFixdat() {
+    const auto path = dialogs_.ChooseSaveFile("Fixdat (*.dat)|*.dat||", ".dat");
+    if (!path || path->empty())
+        return;
+    std::string failure;
+    if (!report_.WriteFixdatFile(*path, &failure)) {
+        dialogs_.ShowMessage("Can't write the fixdat '" + *path + "':\n" + failure, "Save Fixdat",
+                             MessageIcon::Exclamation, MessageButtons::Ok);
+    }
 }
 
 }  // namespace vextral

@@ -29,6 +29,8 @@
 #include "scanner/ScanConfig.h"
 #include "scanner/ScanCounters.h"
 #include "scanner/ScanPaths.h"
+#include "scanner/ScanReport.h"
+#include "scanner/ScanResult.h"
 #include "ui/ConsentState.h"
 #include "ui/Dialogs.h"
 #include "ui/Progress.h"
@@ -49,9 +51,8 @@ class Scanner {
 
     // ---- What the owner sets before an action ----
     ScanConfig config;
-    DatabaseCounts databaseCounts;
     // Called by PrepareScan once the lists are split (the window updates its buttons).
-    std::function<void()> onListsReady;
+    void SetListsReadyHook(std::function<void()> hook) { onListsReady_ = std::move(hook); }
 
     // ---- Set discovery (Discovery.h over this scanner's lists and folder listings) ----
     ScanPaths paths;
@@ -64,7 +65,7 @@ class Scanner {
         vextral::SelectGames(database, paths, config.options, index_.folders());
     }
     // Is the set present at location (folder text + set name) as a folder or a zip.
-    bool SetExists(const std::string& location, GameRecord& game);
+    bool SetExists(const std::string& location, GameFindings& findings);
     // Is the file (set location + separator + name) present loose or in the set's zip.
     bool FileExistsInSet(const std::string& filePath, bool verify, std::uint32_t crc,
                          std::uint32_t size);
@@ -73,74 +74,53 @@ class Scanner {
     }
 
     // ---- Set checks ----
-    bool fastScanAvailable = false;
-    bool neoGeoBiosFound = false;
-    bool neoGeoBiosFoundAll = false;
-    ConsentState consent;
-
-    // Clears the per-scan fields of every game; fullScan also sets needsRescan.
+    // fullScan marks every game for the next scan.
     static void ResetBeforeScan(GameDatabase& database, bool fullScan);
-    // True when every game was visited, false when stopped.
+    // Starts a fresh result. True when every game was visited, false when stopped.
     bool ScanGames(GameDatabase& database);
+    // What the last scan found.
+    const ScanResult& result() const { return result_; }
     void FindNeoGeoBios();
-    void CheckSetName(GameRecord& game, const std::string& location);
-    void CheckRomSet(GameRecord& game, const std::string& location, bool isParentLocation,
-                     GameDatabase& database);
-    void CheckWrongNames(GameRecord& game, const std::string& location, bool zipRead,
+    void CheckSetName(const GameRecord& game, GameFindings& findings, const std::string& location);
+    void CheckRomSet(const GameRecord& game, GameFindings& findings, const std::string& location,
+                     bool isParentLocation, const GameDatabase& database);
+    void CheckWrongNames(const GameRecord& game, GameFindings& findings,
+                         const std::string& location, bool zipRead,
                          const std::vector<ZipEntry>& members, const GameDatabase& database);
-    void CheckSampleSet(GameRecord& game, const std::string& location);
-    void CheckUnneededInPath(const std::string& folder, GameRecord& collector,
+    void CheckSampleSet(const GameRecord& game, GameFindings& findings,
+                        const std::string& location);
+    void CheckUnneededInPath(const std::string& folder, GameFindings& collector,
                              const GameDatabase& database, bool isRomFolder);
-    void CheckUnneededInRomSet(const std::string& romFolder, const std::string& name,
-                               GameRecord& game, const GameDatabase& database);
-    void CheckUnneededInSampleSet(const std::string& sampleFolder, const std::string& name,
-                                  GameRecord& game);
+    void CheckUnneededInRomSet(const std::string& romFolder, const GameRecord& game,
+                               GameFindings& findings, const GameDatabase& database);
+    void CheckUnneededInSampleSet(const std::string& sampleFolder, const GameRecord& game,
+                                  GameFindings& findings);
     // data tells what the file holds: a file counts as a duplicate of a copy in another set
     // only when both hold the same bytes; without data it is never a duplicate.
     bool IsRomFileNeeded(const GameRecord& game, std::string_view fileName,
                          const GameDatabase& database, const FileDataSource& data = {});
     bool IsSampleFileNeeded(const GameRecord& game, std::string_view fileName);
-    void DropExcludedFolders(GameRecord& game);
+    void DropExcludedFolders(GameFindings& findings);
     // Could a scan of the selected games put a file back from the backup folder, that is,
     // change a set even with every fix off? True when a selected game's backup folder holds
     // a file named as one of its ROMs or samples.
     bool MayRestoreFromBackup(const GameDatabase& database);
 
-    // ---- Result lines and log ----
-    ScanCounters counters;
-    std::string logText;
-    std::string statisticsText;
-
-    void AddResultLine(const std::string& text, bool child, int image);
-    // True when the game has problems (its lines were added).
-    bool BuildResultLines(GameRecord& game);
-    // One line per unneeded entry of the game (image 11), counted; child false for the
-    // entries that belong to no set.
-    void AddUnneededLines(GameRecord& game, bool child);
-    // One finding's line, counted (and, for a missing file, noted for the fixdat).
-    void AddFindingLine(const GameRecord& game, const FindingLine& line, bool child);
+    // ---- Result lines, log, statistics ----
+    const ScanReport& report() const { return report_; }
+    ScanReport& report() { return report_; }
     // The "S&ave Logfile" action: statistics question, save chooser, write; a failed write
     // is reported with the file and the reason.
     void SaveLogFile();
-    // Writes logText (CR LF text as kept), and the statistics block when asked. On failure
-    // the system's reason goes to *failure when given.
-    [[nodiscard]] bool WriteLogFile(const std::string& path, bool withStatistics,
-                                    std::string* failure = nullptr) const;
-    // The missing ROMs and samples of the last scan, game by game, as its lines say.
-    std::vector<FixdatGame> missingFiles;
     // The "Save Fixdat" action: save chooser, write; a failed write is reported with the file
     // and the reason.
     void SaveFixdat();
-    // Writes missingFiles as an XML datfile; on failure the reason goes to *failure.
-    [[nodiscard]] bool WriteFixdatFile(const std::string& path,
-                                       std::string* failure = nullptr) const;
-
-    // ---- Statistics ----
-    // Builds both texts, stores statisticsText and shows the "Scanning Results" box.
+    // Builds both texts, keeps the log form in the report and shows the "Scanning Results"
+    // box.
     void ShowStatistics();
 
     // ---- Batch files ----
-    void RunBatchFile(const GameRecord& game);
+    void RunBatchFile(const GameRecord& game, const GameFindings& findings);
 
     // ---- Shared services ----
     Dialogs& dialogs() { return dialogs_; }
@@ -153,16 +133,14 @@ class Scanner {
   private:
     Dialogs& dialogs_;
     Progress& progress_;
-    ResultSink& results_;
     ZipLibrary& zipLibrary_;
     ZipReader zipReader_;
     CollectionIndex index_{dialogs_};
+    ConsentState consent_;  // before the fixer, which keeps a reference
     Fixer fixer_;
-    bool hasTopLine_ = false;  // a top-level line exists for child lines
-
-    void ReadMameCfg(const std::string& mameFolder);
-    // The fixdat entry of the game whose lines are being added.
-    FixdatGame& MissingEntry(const GameRecord& game);
+    ScanReport report_;
+    ScanResult result_;
+    std::function<void()> onListsReady_;
 
     // Private helpers of the set checks (SetChecks.cpp) go below this line.
 
@@ -181,8 +159,8 @@ class Scanner {
                      std::string_view fileName);
     // Puts a missing file back from the backup folder. A ROM comes back only when the kept
     // file has its length and CRC-32 (either form); the name alone proves nothing.
-    bool RestoreFromBackup(GameRecord& game, const std::string& fileName,
-                           const SetLocation& location, bool zipRead,
+    bool RestoreFromBackup(const GameRecord& game, GameFindings& findings,
+                           const std::string& fileName, const SetLocation& location, bool zipRead,
                            const RomRecord* rom = nullptr);
     // The game's ROM of that name (ignoring case), or null.
     const RomRecord* RomNamed(const GameRecord& game, std::string_view name);
@@ -191,18 +169,21 @@ class Scanner {
                    const FileData& data);
     // Unneeded entries holding the data of a listed ROM found under a wrong name wait for the
     // rename while that ROM has no copy under its right name.
-    void HoldWrongNamedData(GameRecord& game, const GameDatabase& database);
-    void AddUnneeded(GameRecord& game, UnneededEntry entry);
+    void HoldWrongNamedData(const GameRecord& game, GameFindings& findings,
+                            const GameDatabase& database);
+    void AddUnneeded(GameFindings& findings, UnneededEntry entry);
     // A needed file of the set at location (folder + set name as on disk).
     void AddNeededFile(const std::string& location, const std::string& name);
     bool IsNeededFile(std::string_view path) const;
     bool EndScan(bool result);
     // Makes the fix (through the fixer, or the copy back from the backup folder) and tells
-    // the index what may have changed: the one place where a scan changes the collection.
-    // False when a restore failed; the fixer's repairs report through the findings.
-    bool ApplyFix(GameRecord& game, const FixRequest& request);
+    // the index every path the fix reports changed: the one place where a scan changes the
+    // collection. True when the fix was made.
+    bool ApplyFix(const GameRecord& game, GameFindings& findings, const FixRequest& request);
+    // The copy back from the backup folder, as a fix.
+    FixResult RestoreFile(const BackupRestore& fix);
     void CheckUnneededInSet(
-        const std::string& folder, const std::string& name, GameRecord& game,
+        const std::string& folder, const std::string& name, GameFindings& findings,
         const std::function<bool(std::string_view, const FileDataSource&)>& isNeeded);
 
     std::unordered_map<const GameRecord*,
@@ -217,7 +198,7 @@ class Scanner {
     std::vector<std::string>* lastNeeded_ = nullptr;
     std::string lastNeededLocation_;
     std::unordered_set<std::string, CaseInsensitiveHash, CaseInsensitiveEqual> unneededSeen_;
-    const GameRecord* unneededSeenFor_ = nullptr;
+    const GameFindings* unneededSeenFor_ = nullptr;
     std::size_t unneededSeenCount_ = 0;
 };
 

@@ -54,13 +54,14 @@ bool IsNeoGeoBiosName(std::string_view name, bool allFound) {
 
 }  // namespace
 
-void Scanner::CheckSetName(GameRecord& game, const std::string& location) {
+void Scanner::CheckSetName(const GameRecord& game, GameFindings& findings,
+                           const std::string& location) {
     // The same test as SetExists, through the resolution the other checks reuse.
     const auto resolved = index_.Location(location);
     const SetLocation& set = *resolved;
     if (!set.hasFolder && !set.hasZip)
         return;
-    game.setFound = true;
+    findings.setFound = true;
     if (!config.options.Spelling)
         return;
     // A clone's set may lie in its parent's under the parent's name, folder or zip alike.
@@ -69,19 +70,20 @@ void Scanner::CheckSetName(GameRecord& game, const std::string& location) {
                                       game.isClone && found == game.cloneOf);
     };
     if (set.hasFolder) {
-        game.foundSetName = FileNamePart(WithoutSeparator(set.setFolder));
-        game.setNameOk = rightName(game.foundSetName);
+        findings.foundSetName = FileNamePart(WithoutSeparator(set.setFolder));
+        findings.setNameOk = rightName(findings.foundSetName);
     }
     if (set.hasZip) {
-        game.foundSetName = FileNamePart(set.zipStem);
-        game.setNameOk = rightName(game.foundSetName);
+        findings.foundSetName = FileNamePart(set.zipStem);
+        findings.setNameOk = rightName(findings.foundSetName);
     }
-    if (!game.setNameOk && config.options.FixSpelling)
-        ApplyFix(game, {SetSpellingFix{location}, set.folder});
+    if (!findings.setNameOk && config.options.FixSpelling)
+        ApplyFix(game, findings, {SetSpellingFix{location}, set.folder});
 }
 
-void Scanner::CheckRomSet(GameRecord& game, const std::string& location, bool isParentLocation,
-                          GameDatabase& database) {
+void Scanner::CheckRomSet(const GameRecord& game, GameFindings& findings,
+                          const std::string& location, bool isParentLocation,
+                          const GameDatabase& database) {
     auto set = index_.Location(location);
     MemberList members;
     const auto list = [&] {
@@ -91,10 +93,10 @@ void Scanner::CheckRomSet(GameRecord& game, const std::string& location, bool is
     bool zipRead = list();
 
     if (config.options.RightName && !isParentLocation)
-        CheckWrongNames(game, location, zipRead, members.Get(), database);
+        CheckWrongNames(game, findings, location, zipRead, members.Get(), database);
     if (config.options.FixName && !isParentLocation) {
-        ApplyFix(game, {WrongNamesFix{}, set->folder});
-        if (consent.StopRequested())
+        ApplyFix(game, findings, {WrongNamesFix{}, set->folder});
+        if (consent_.StopRequested())
             return;
         set = index_.Location(location);
         zipRead = list();
@@ -104,14 +106,16 @@ void Scanner::CheckRomSet(GameRecord& game, const std::string& location, bool is
     // does not list that name for other data; and nothing there is this game's to fix.
     const GameRecord* parent = isParentLocation ? ParentOf(game, database) : nullptr;
     const bool mayFix = !isParentLocation;
-    for (RomRecord& rom : game.roms) {
-        rom.lookupName = rom.name;
+    for (std::size_t r = 0; r < game.roms.size(); ++r) {
+        const RomRecord& rom = game.roms[r];
+        RomFinding& finding = findings.roms[r];
+        finding.lookupName = rom.name;
         const RomRecord* parentRom = parent != nullptr ? RomNamed(*parent, rom.name) : nullptr;
         const bool ownNameHere =
             parentRom == nullptr || (parentRom->size == rom.size && parentRom->crc == rom.crc);
         FileMatch match;
         if (ownNameHere)
-            match = FindInSet(*set, zipRead, members.Get(), rom.lookupName);
+            match = FindInSet(*set, zipRead, members.Get(), finding.lookupName);
         if (!match.Found() && !config.options.MissingAdvanced) {
             for (const std::string& other : rom.otherNames) {
                 // A name the game lists for other data is that ROM's, not this one's.
@@ -120,34 +124,34 @@ void Scanner::CheckRomSet(GameRecord& game, const std::string& location, bool is
                     continue;
                 match = FindInSet(*set, zipRead, members.Get(), other);
                 if (match.Found()) {
-                    rom.lookupName = other;
+                    finding.lookupName = other;
                     break;
                 }
             }
         }
         bool foundHere = match.Found();
         if (foundHere) {
-            rom.found = true;
-        } else if (!rom.found && ownNameHere &&
-                   RestoreFromBackup(game, rom.name, *set, zipRead, &rom)) {
-            rom.found = true;
+            finding.found = true;
+        } else if (!finding.found && ownNameHere &&
+                   RestoreFromBackup(game, findings, rom.name, *set, zipRead, &rom)) {
+            finding.found = true;
             foundHere = true;
             set = index_.Location(location);
             if (zipRead)
                 zipRead = list();
-            match = FindInSet(*set, zipRead, members.Get(), rom.lookupName);
+            match = FindInSet(*set, zipRead, members.Get(), finding.lookupName);
         }
         if (match.member)
-            rom.zipIndex = static_cast<std::uint32_t>(*match.member);
+            finding.zipIndex = static_cast<std::uint32_t>(*match.member);
 
         if (!foundHere) {
-            if (game.isNeoGeo && (neoGeoBiosFound || neoGeoBiosFoundAll) &&
-                IsNeoGeoBiosName(rom.name, neoGeoBiosFoundAll)) {
-                rom.found = true;
-                rom.lengthOk = true;
-                rom.nameCaseOk = true;
-                rom.crcOk = true;
-                rom.crcKnown = true;
+            if (game.isNeoGeo && (result_.neoGeoBiosFound || result_.neoGeoBiosFoundAll) &&
+                IsNeoGeoBiosName(rom.name, result_.neoGeoBiosFoundAll)) {
+                finding.found = true;
+                finding.lengthOk = true;
+                finding.nameCaseOk = true;
+                finding.crcOk = true;
+                finding.crcKnown = true;
             }
             continue;
         }
@@ -161,21 +165,22 @@ void Scanner::CheckRomSet(GameRecord& game, const std::string& location, bool is
             return inZip ? set->zipStem : WithoutSeparator(set->setFolder);
         };
         const auto filePath = [&] {
-            return inZip ? set->zipStem + kSeparator + rom.lookupName
+            return inZip ? set->zipStem + kSeparator + finding.lookupName
                          : set->setFolder + match.looseName;
         };
 
         if (config.options.Spelling) {
-            rom.foundName = inZip ? members.Get()[*match.member].name : match.looseName;
-            rom.nameCaseOk = rom.foundName == rom.lookupName;
-            if (!rom.nameCaseOk && config.options.FixSpelling && mayFix) {
-                ApplyFix(game, {RomSpellingFix{setPath() + kSeparator + rom.lookupName, &rom, inZip,
-                                               &members.Mutable(), setPath()},
-                                inZip ? set->zipPath : set->setFolder});
-                if (consent.StopRequested())
+            finding.foundName = inZip ? members.Get()[*match.member].name : match.looseName;
+            finding.nameCaseOk = finding.foundName == finding.lookupName;
+            if (!finding.nameCaseOk && config.options.FixSpelling && mayFix) {
+                ApplyFix(game, findings,
+                         {RomSpellingFix{setPath() + kSeparator + finding.lookupName, &rom,
+                                         &finding, inZip, &members.Mutable(), setPath()},
+                          inZip ? set->zipPath : set->setFolder});
+                if (consent_.StopRequested())
                     return;
                 set = index_.Location(location);
-                match = FindInSet(*set, zipRead, members.Get(), rom.lookupName);
+                match = FindInSet(*set, zipRead, members.Get(), finding.lookupName);
                 if (!match.Found())
                     continue;
                 inZip = match.member.has_value();
@@ -183,28 +188,29 @@ void Scanner::CheckRomSet(GameRecord& game, const std::string& location, bool is
         }
 
         // Its data cannot be read, whatever its header says.
-        rom.encryptedMember = inZip && members.Get()[*match.member].encrypted;
+        finding.encryptedMember = inZip && members.Get()[*match.member].encrypted;
         if (config.options.Length) {
             if (inZip) {
-                rom.foundLength = members.Get()[*match.member].size;
+                finding.foundLength = members.Get()[*match.member].size;
             } else if (const auto length = FileLength(filePath())) {
-                rom.foundLength = *length;
+                finding.foundLength = *length;
             }
-            rom.lengthOk = rom.foundLength == rom.size;
-            if (!rom.lengthOk && config.options.FixLength && mayFix && rom.crc != 0 &&
-                rom.size < rom.foundLength) {
-                ApplyFix(game,
-                         {RomResizeFix{filePath(), &rom, inZip, &members.Mutable()}, set->folder});
-                if (consent.StopRequested())
+            finding.lengthOk = finding.foundLength == rom.size;
+            if (!finding.lengthOk && config.options.FixLength && mayFix && rom.crc != 0 &&
+                rom.size < finding.foundLength) {
+                ApplyFix(game, findings,
+                         {RomResizeFix{filePath(), &rom, &finding, inZip, &members.Mutable()},
+                          set->folder});
+                if (consent_.StopRequested())
                     return;
-                if (rom.lengthFixed) {
+                if (finding.lengthFixed) {
                     set = index_.Location(location);
                     zipRead = list();
-                    match = FindInSet(*set, zipRead, members.Get(), rom.lookupName);
+                    match = FindInSet(*set, zipRead, members.Get(), finding.lookupName);
                     if (!match.member && zipRead)
                         match.member = FindMember(members.Get(), rom.name);  // stored as the ROM
                     if (match.member)
-                        rom.zipIndex = static_cast<std::uint32_t>(*match.member);
+                        finding.zipIndex = static_cast<std::uint32_t>(*match.member);
                     if (!match.Found())
                         continue;
                     inZip = match.member.has_value();
@@ -213,14 +219,16 @@ void Scanner::CheckRomSet(GameRecord& game, const std::string& location, bool is
         }
 
         if (config.options.Checksum || config.options.AvailChecksum) {
-            rom.foundCrc = inZip ? members.Get()[*match.member].crc : index_.LooseCrc(filePath());
-            rom.crcKnown = rom.crc != 0;
-            rom.crcOk = rom.foundCrc == rom.complementedCrc || rom.foundCrc == rom.crc;
+            finding.foundCrc =
+                inZip ? members.Get()[*match.member].crc : index_.LooseCrc(filePath());
+            finding.crcKnown = rom.crc != 0;
+            finding.crcOk = finding.foundCrc == rom.complementedCrc || finding.foundCrc == rom.crc;
         }
     }
 }
 
-void Scanner::CheckWrongNames(GameRecord& game, const std::string& location, bool zipRead,
+void Scanner::CheckWrongNames(const GameRecord& game, GameFindings& findings,
+                              const std::string& location, bool zipRead,
                               const std::vector<ZipEntry>& members, const GameDatabase& database) {
     const auto resolved = index_.Location(location);
     const SetLocation& set = *resolved;
@@ -268,7 +276,7 @@ void Scanner::CheckWrongNames(GameRecord& game, const std::string& location, boo
             entry.memberName = member->storedName;
             entry.entry = *member;
         }
-        game.wrongNameList.push_back(std::move(entry));
+        findings.wrongNameList.push_back(std::move(entry));
     };
 
     if (zipRead) {
@@ -287,7 +295,8 @@ void Scanner::CheckWrongNames(GameRecord& game, const std::string& location, boo
     }
 }
 
-void Scanner::CheckSampleSet(GameRecord& game, const std::string& location) {
+void Scanner::CheckSampleSet(const GameRecord& game, GameFindings& findings,
+                             const std::string& location) {
     auto set = index_.Location(location);
     MemberList members;
     const auto list = [&] {
@@ -296,14 +305,16 @@ void Scanner::CheckSampleSet(GameRecord& game, const std::string& location) {
     };
     bool zipRead = list();
 
-    for (SampleRecord& sample : game.samples) {
+    for (std::size_t i = 0; i < game.samples.size(); ++i) {
+        const SampleRecord& sample = game.samples[i];
+        SampleFinding& finding = findings.samples[i];
         FileMatch match = FindInSet(*set, zipRead, members.Get(), sample.name);
         if (match.Found()) {
-            sample.found = true;
+            finding.found = true;
         } else {
-            if (sample.found || !RestoreFromBackup(game, sample.name, *set, zipRead))
+            if (finding.found || !RestoreFromBackup(game, findings, sample.name, *set, zipRead))
                 continue;
-            sample.found = true;
+            finding.found = true;
             set = index_.Location(location);
             if (zipRead)
                 zipRead = list();
@@ -312,18 +323,19 @@ void Scanner::CheckSampleSet(GameRecord& game, const std::string& location) {
                 continue;
         }
         if (match.member)
-            sample.zipIndex = static_cast<std::uint32_t>(*match.member);
+            finding.zipIndex = static_cast<std::uint32_t>(*match.member);
 
         if (config.options.Spelling) {
             const bool inZip = match.member.has_value();
-            sample.foundName = inZip ? members.Get()[*match.member].name : match.looseName;
-            sample.nameCaseOk = sample.foundName == sample.name;
-            if (!sample.nameCaseOk && config.options.FixSpelling) {
+            finding.foundName = inZip ? members.Get()[*match.member].name : match.looseName;
+            finding.nameCaseOk = finding.foundName == sample.name;
+            if (!finding.nameCaseOk && config.options.FixSpelling) {
                 const std::string setPath = inZip ? set->zipStem : WithoutSeparator(set->setFolder);
-                ApplyFix(game, {SampleSpellingFix{setPath + kSeparator + sample.name, &sample,
-                                                  inZip, &members.Mutable(), setPath},
-                                inZip ? set->zipPath : set->setFolder});
-                if (consent.StopRequested())
+                ApplyFix(game, findings,
+                         {SampleSpellingFix{setPath + kSeparator + sample.name, &sample, &finding,
+                                            inZip, &members.Mutable(), setPath},
+                          inZip ? set->zipPath : set->setFolder});
+                if (consent_.StopRequested())
                     return;
                 set = index_.Location(location);
             }

@@ -45,8 +45,9 @@ bool Scanner::ExistsInSet(const std::string& folder, const std::string& setName,
     return answer;
 }
 
-bool Scanner::RestoreFromBackup(GameRecord& game, const std::string& fileName,
-                                const SetLocation& location, bool zipRead, const RomRecord* rom) {
+bool Scanner::RestoreFromBackup(const GameRecord& game, GameFindings& findings,
+                                const std::string& fileName, const SetLocation& location,
+                                bool zipRead, const RomRecord* rom) {
     const std::string backupRoot = config.programFolder + std::string(kBackupFolder) + kSeparator;
     const DirEntry* setBackup = index_.Snapshot(backupRoot).Find(game.name);
     if (setBackup == nullptr || !setBackup->isFolder)
@@ -65,11 +66,12 @@ bool Scanner::RestoreFromBackup(GameRecord& game, const std::string& fileName,
     }
 
     if (zipRead)
-        return ApplyFix(game, {BackupRestore{source, location.zipPath, {}}, location.folder});
+        return ApplyFix(game, findings,
+                        {BackupRestore{source, location.zipPath, {}}, location.folder});
     // Without a set folder the copy fails, as it should: the set is not there.
     const std::string setFolder =
         location.hasFolder ? location.setFolder : location.folder + location.name + kSeparator;
-    return ApplyFix(game, {BackupRestore{source, {}, setFolder + fileName}, setFolder});
+    return ApplyFix(game, findings, {BackupRestore{source, {}, setFolder + fileName}, setFolder});
 }
 
 bool Scanner::MayRestoreFromBackup(const GameDatabase& database) {

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "scanner/Scanner.h"
+#include "platform/Text.h"
 
 namespace vextral {
 
@@ -187,11 +187,12 @@ StatisticsTexts BuildStatistics(const ScanCounters& c, const DatabaseCounts& d,
     return t.Take();
 }
 
-void Scanner::ShowStatistics() {
-    StatisticsTexts texts = BuildStatistics(counters, databaseCounts, config.options);
-    statisticsText = std::move(texts.logText);
-    dialogs_.ShowMessage(texts.windowText, "Scanning Results", MessageIcon::Information,
-                         MessageButtons::Ok);
+std::string ShowStatistics(const ScanCounters& counters, const DatabaseCounts& database,
+                           const ScanOptions& options, Dialogs& dialogs) {
+    StatisticsTexts texts = BuildStatistics(counters, database, options);
+    dialogs.ShowMessage(texts.windowText, "Scanning Results", MessageIcon::Information,
+                        MessageButtons::Ok);
+    return std::move(texts.logText);
 }
 
 }  // namespace vextral

@@ -4,6 +4,7 @@
 
 #include "database/DatabaseCounts.h"
 #include "scanner/ScanCounters.h"
+#include "ui/Dialogs.h"
 #include "ui/ScanOptions.h"
 
 namespace vextral {
@@ -16,5 +17,8 @@ struct StatisticsTexts {
 // Both forms of the statistics block from one scan's counters and options.
 StatisticsTexts BuildStatistics(const ScanCounters& counters, const DatabaseCounts& database,
                                 const ScanOptions& options);
+// Shows the window form in the "Scanning Results" box; returns the log form.
+std::string ShowStatistics(const ScanCounters& counters, const DatabaseCounts& database,
+                           const ScanOptions& options, Dialogs& dialogs);
 
 }  // namespace vextral

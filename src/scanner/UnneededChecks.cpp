@@ -23,17 +23,17 @@ bool ContainsIgnoringCase(const std::vector<std::string>& texts, std::string_vie
 
 }  // namespace
 
-void Scanner::AddUnneeded(GameRecord& game, UnneededEntry entry) {
-    if (unneededSeenFor_ != &game || unneededSeenCount_ != game.unneededList.size()) {
+void Scanner::AddUnneeded(GameFindings& findings, UnneededEntry entry) {
+    if (unneededSeenFor_ != &findings || unneededSeenCount_ != findings.unneededList.size()) {
         unneededSeen_.clear();
-        for (const UnneededEntry& listed : game.unneededList)
+        for (const UnneededEntry& listed : findings.unneededList)
             unneededSeen_.insert(listed.path);
-        unneededSeenFor_ = &game;
+        unneededSeenFor_ = &findings;
     }
     if (!unneededSeen_.insert(entry.path).second)
         return;
-    game.unneededList.push_back(std::move(entry));
-    unneededSeenCount_ = game.unneededList.size();
+    findings.unneededList.push_back(std::move(entry));
+    unneededSeenCount_ = findings.unneededList.size();
 }
 
 void Scanner::AddNeededFile(const std::string& location, const std::string& name) {
@@ -62,7 +62,7 @@ bool Scanner::IsNeededFile(std::string_view path) const {
                        [&](const std::string& needed) { return EqualsIgnoringCase(needed, name); });
 }
 
-void Scanner::CheckUnneededInPath(const std::string& folder, GameRecord& collector,
+void Scanner::CheckUnneededInPath(const std::string& folder, GameFindings& collector,
                                   const GameDatabase& database, bool isRomFolder) {
     const std::string base = WithSeparator(folder);
     const std::vector<DirEntry> entries = index_.Listing(base).Entries();
@@ -103,24 +103,24 @@ void Scanner::CheckUnneededInPath(const std::string& folder, GameRecord& collect
     DropExcludedFolders(collector);
 }
 
-void Scanner::CheckUnneededInRomSet(const std::string& romFolder, const std::string& name,
-                                    GameRecord& game, const GameDatabase& database) {
-    CheckUnneededInSet(romFolder, name, game,
+void Scanner::CheckUnneededInRomSet(const std::string& romFolder, const GameRecord& game,
+                                    GameFindings& findings, const GameDatabase& database) {
+    CheckUnneededInSet(romFolder, game.name, findings,
                        [&](std::string_view fileName, const FileDataSource& data) {
                            return IsRomFileNeeded(game, fileName, database, data);
                        });
 }
 
-void Scanner::CheckUnneededInSampleSet(const std::string& sampleFolder, const std::string& name,
-                                       GameRecord& game) {
-    CheckUnneededInSet(sampleFolder, name, game,
+void Scanner::CheckUnneededInSampleSet(const std::string& sampleFolder, const GameRecord& game,
+                                       GameFindings& findings) {
+    CheckUnneededInSet(sampleFolder, game.name, findings,
                        [&](std::string_view fileName, const FileDataSource&) {
                            return IsSampleFileNeeded(game, fileName);
                        });
 }
 
 void Scanner::CheckUnneededInSet(
-    const std::string& folder, const std::string& name, GameRecord& game,
+    const std::string& folder, const std::string& name, GameFindings& findings,
     const std::function<bool(std::string_view, const FileDataSource&)>& isNeeded) {
     const auto resolved = index_.Location(folder + name);
     const SetLocation& set = *resolved;
@@ -141,7 +141,7 @@ void Scanner::CheckUnneededInSet(
                 unneeded.zipPath = set.zipPath;
                 unneeded.memberName = member.storedName;
                 unneeded.entry = member;
-                AddUnneeded(game, std::move(unneeded));
+                AddUnneeded(findings, std::move(unneeded));
             }
         }
     }
@@ -165,10 +165,10 @@ void Scanner::CheckUnneededInSet(
             unneeded.path = path;
             unneeded.setName = name;
             unneeded.isFolder = entry.isFolder;
-            AddUnneeded(game, std::move(unneeded));
+            AddUnneeded(findings, std::move(unneeded));
         }
     }
-    DropExcludedFolders(game);
+    DropExcludedFolders(findings);
 }
 
 bool Scanner::IsRomFileNeeded(const GameRecord& game, std::string_view fileName,
@@ -244,8 +244,9 @@ bool Scanner::IsSampleFileNeeded(const GameRecord& game, std::string_view fileNa
     return true;
 }
 
-void Scanner::HoldWrongNamedData(GameRecord& game, const GameDatabase& database) {
-    if (game.wrongNameList.empty() || game.unneededList.empty())
+void Scanner::HoldWrongNamedData(const GameRecord& game, GameFindings& findings,
+                                 const GameDatabase& database) {
+    if (findings.wrongNameList.empty() || findings.unneededList.empty())
         return;
     // The sets a wrongly named file's data may belong to: the game's own and, where sets are
     // merged, its parent's and its clones'.
@@ -256,7 +257,7 @@ void Scanner::HoldWrongNamedData(GameRecord& game, const GameDatabase& database)
         for (const CloneRef& clone : game.clones)
             owners.push_back(clone.name);
     }
-    for (const WrongNameEntry& wrong : game.wrongNameList) {
+    for (const WrongNameEntry& wrong : findings.wrongNameList) {
         if (wrong.fixed)
             continue;
         std::optional<FileData> data;
@@ -274,7 +275,7 @@ void Scanner::HoldWrongNamedData(GameRecord& game, const GameDatabase& database)
             });
         if (copyUnderRightName)
             continue;
-        for (UnneededEntry& unneeded : game.unneededList) {
+        for (UnneededEntry& unneeded : findings.unneededList) {
             if (unneeded.path == wrong.path && unneeded.inZip == wrong.inZip &&
                 (!wrong.inZip || unneeded.memberName == wrong.memberName))
                 unneeded.awaitsRename = true;
@@ -282,14 +283,14 @@ void Scanner::HoldWrongNamedData(GameRecord& game, const GameDatabase& database)
     }
 }
 
-void Scanner::DropExcludedFolders(GameRecord& game) {
+void Scanner::DropExcludedFolders(GameFindings& findings) {
     std::vector<std::string> excluded = paths.miscFolders;
     excluded.push_back(config.programFolder);
     excluded.push_back(config.programFolder + std::string(kBackupFolder) + kSeparator);
     excluded.push_back(config.programFolder + kTempZipFolderName + kSeparator);
     if (!config.scratchFolder.empty())
         excluded.push_back(config.scratchFolder);
-    std::erase_if(game.unneededList, [&](const UnneededEntry& entry) {
+    std::erase_if(findings.unneededList, [&](const UnneededEntry& entry) {
         const std::string folderText =
             entry.isFolder ? WithSeparator(entry.path) : FolderPart(entry.path);
         return ContainsIgnoringCase(excluded, folderText);

@@ -21,6 +21,11 @@
 
 namespace vextral::test {
 
+// A game, ROM or sample together with what a scan found for it: the fixer takes both.
+struct ScannedGame : GameRecord, GameFindings {};
+struct ScannedRom : RomRecord, RomFinding {};
+struct ScannedSample : SampleRecord, SampleFinding {};
+
 class FixerFixture : public ::testing::Test {
   protected:
     FixerFixture() {
@@ -45,13 +50,20 @@ class FixerFixture : public ::testing::Test {
     // Everything below the backup folder, relative to it.
     std::map<std::string, std::string> Backups() { return ReadTree(programFolder + "backup.vxt/"); }
 
-    static GameRecord Game(const std::string& name) {
-        GameRecord game;
+    // Keeps a fix's result for the checks that follow.
+    const FixResult& Result(FixResult result) {
+        last = std::move(result);
+        return last;
+    }
+
+    static ScannedGame Game(const std::string& name) {
+        ScannedGame game;
         game.name = name;
         game.description = "Game " + name;
         return game;
     }
 
+    FixResult last;
     TempFolder temp;
     const std::string programFolder = temp / "program/";
     const std::string scratchFolder = programFolder + "tempzip.vxt/run/";

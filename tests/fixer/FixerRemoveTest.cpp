@@ -11,7 +11,7 @@ const std::string kQuestionTail =
 
 class FixerRemoveTest : public FixerFixture {
   protected:
-    void AddLoose(GameRecord& game, const std::string& path, bool isFolder = false) {
+    void AddLoose(ScannedGame& game, const std::string& path, bool isFolder = false) {
         UnneededEntry item;
         item.path = path;
         item.setName = game.name;
@@ -19,7 +19,7 @@ class FixerRemoveTest : public FixerFixture {
         game.unneededList.push_back(item);
     }
     // Every member of the archive becomes an unneeded item.
-    void AddMembers(GameRecord& game, const std::string& zipPath) {
+    void AddMembers(ScannedGame& game, const std::string& zipPath) {
         for (const ZipEntry& entry : List(zipPath)) {
             UnneededEntry item;
             item.path = zipPath.substr(0, zipPath.size() - 4) + "/" + entry.storedName;
@@ -35,10 +35,10 @@ class FixerRemoveTest : public FixerFixture {
 
 TEST_F(FixerRemoveTest, RemovedFolderIsBackedUpWithItsContents) {
     FolderBuilder(roms).File("abc/extra/one.txt", "1").File("abc/extra/deep/two.txt", "2");
-    GameRecord game = Game("abc");
+    ScannedGame game = Game("abc");
     AddLoose(game, roms + "abc/extra", true);
     Answer({AskAnswer::Yes});
-    fixer.RemoveUnneeded(game);
+    Result(fixer.RemoveUnneeded(game, game.unneededList));
     EXPECT_EQ(dialogs.questions.at(0).caption,
               "Remove Unneeded File/Folder In Gameset 'Game abc' ?");
     EXPECT_EQ(dialogs.questions.at(0).question,
@@ -46,6 +46,11 @@ TEST_F(FixerRemoveTest, RemovedFolderIsBackedUpWithItsContents) {
     EXPECT_TRUE(game.unneededList[0].removed);
     // The emptied set folder goes too.
     EXPECT_FALSE(PathExists(roms + "abc"));
+    EXPECT_TRUE(last.Done());
+    EXPECT_EQ(last.changes, (std::vector<FileChange>{
+                                {ChangeKind::Added, programFolder + "backup.vxt/abc/extra", "", ""},
+                                {ChangeKind::Removed, roms + "abc/extra", "", ""},
+                                {ChangeKind::Removed, roms + "abc", "", ""}}));
     EXPECT_EQ(Backups(), (std::map<std::string, std::string>{{"abc/", ""},
                                                              {"abc/extra/", ""},
                                                              {"abc/extra/deep/", ""},
@@ -59,10 +64,10 @@ TEST_F(FixerRemoveTest, LastMembersLeaveNoArchiveAndSameNamedBackupsAllSurvive) 
                                     .Add("extras/readme.txt", "nested")
                                     .Write(roms + "abc.zip");
     FolderBuilder(programFolder).File("backup.vxt/abc/readme.txt", "earlier scan");
-    GameRecord game = Game("abc");
+    ScannedGame game = Game("abc");
     AddMembers(game, zipPath);
     Answer({AskAnswer::YesToAll});
-    fixer.RemoveUnneeded(game);
+    Result(fixer.RemoveUnneeded(game, game.unneededList));
     EXPECT_TRUE(game.unneededList[0].removed && game.unneededList[1].removed);
     EXPECT_FALSE(PathExists(zipPath));
     EXPECT_EQ(Backups(), (std::map<std::string, std::string>{{"abc/", ""},
@@ -74,10 +79,10 @@ TEST_F(FixerRemoveTest, LastMembersLeaveNoArchiveAndSameNamedBackupsAllSurvive) 
 TEST_F(FixerRemoveTest, NoToTheLastMemberKeepsEveryMember) {
     const std::string zipPath =
         ZipBuilder().Add("a.txt", "a").Add("b.txt", "b").Add("c.txt", "c").Write(roms + "abc.zip");
-    GameRecord game = Game("abc");
+    ScannedGame game = Game("abc");
     AddMembers(game, zipPath);
     Answer({AskAnswer::Yes, AskAnswer::Yes, AskAnswer::No});
-    fixer.RemoveUnneeded(game);
+    Result(fixer.RemoveUnneeded(game, game.unneededList));
     EXPECT_EQ(Members(zipPath).size(), 3u);
     for (const UnneededEntry& item : game.unneededList) {
         EXPECT_FALSE(item.removed);
@@ -87,11 +92,11 @@ TEST_F(FixerRemoveTest, NoToTheLastMemberKeepsEveryMember) {
 TEST_F(FixerRemoveTest, YesToTheLastMemberRemovesOnlyTheConsentedOnes) {
     const std::string zipPath =
         ZipBuilder().Add("a.txt", "a").Add("b.txt", "b").Add("c.txt", "c").Write(roms + "abc.zip");
-    GameRecord game = Game("abc");
+    ScannedGame game = Game("abc");
     AddMembers(game, zipPath);
     options.Backup = false;
     Answer({AskAnswer::Yes, AskAnswer::No, AskAnswer::Yes});
-    fixer.RemoveUnneeded(game);
+    Result(fixer.RemoveUnneeded(game, game.unneededList));
     EXPECT_EQ(Members(zipPath), (std::map<std::string, std::string>{{"b.txt", "b"}}));
     EXPECT_FALSE(PathExists(programFolder + "backup.vxt"));
 }
@@ -99,12 +104,12 @@ TEST_F(FixerRemoveTest, YesToTheLastMemberRemovesOnlyTheConsentedOnes) {
 TEST_F(FixerRemoveTest, StopEndsAtOnceWithoutTheArchivePass) {
     FolderBuilder(roms).File("abc/loose.txt", "l");
     const std::string zipPath = ZipBuilder().Add("a.txt", "a").Write(roms + "abc.zip");
-    GameRecord game = Game("abc");
+    ScannedGame game = Game("abc");
     AddLoose(game, roms + "abc/loose.txt");
     AddMembers(game, zipPath);
     AddLoose(game, roms + "abc.zip");
     Answer({AskAnswer::Yes, AskAnswer::Yes, AskAnswer::Stop});
-    fixer.RemoveUnneeded(game);
+    Result(fixer.RemoveUnneeded(game, game.unneededList));
     EXPECT_TRUE(consent.StopRequested());
     EXPECT_TRUE(game.unneededList[0].removed);
     EXPECT_FALSE(game.unneededList[1].removed);
@@ -116,11 +121,11 @@ TEST_F(FixerRemoveTest, NothingIsDeletedWhoseBackupFailed) {
     const std::string zipPath = ZipBuilder().Add("a.txt", "a").Write(roms + "abc.zip");
     // A file where the set's backup folder belongs.
     FolderBuilder(programFolder).File("backup.vxt/abc", "in the way");
-    GameRecord game = Game("abc");
+    ScannedGame game = Game("abc");
     AddLoose(game, roms + "abc/loose.txt");
     AddMembers(game, zipPath);
     Answer({AskAnswer::YesToAll});
-    fixer.RemoveUnneeded(game);
+    Result(fixer.RemoveUnneeded(game, game.unneededList));
     EXPECT_FALSE(game.unneededList[0].removed || game.unneededList[1].removed);
     EXPECT_EQ(ReadFile(roms + "abc/loose.txt"), "l");
     EXPECT_EQ(Members(zipPath), (std::map<std::string, std::string>{{"a.txt", "a"}}));
@@ -132,11 +137,11 @@ TEST_F(FixerRemoveTest, LinkedFoldersGoAsLinksAndAreNeverFollowed) {
         .File("roms/abc/extra/one.txt", "1")
         .Link("roms/abc/extra/loop", ".")
         .Link("roms/abc/link", temp / "elsewhere");
-    GameRecord game = Game("abc");
+    ScannedGame game = Game("abc");
     AddLoose(game, roms + "abc/extra", true);
     AddLoose(game, roms + "abc/link", true);
     Answer({AskAnswer::YesToAll});
-    fixer.RemoveUnneeded(game);
+    Result(fixer.RemoveUnneeded(game, game.unneededList));
     EXPECT_TRUE(game.unneededList[0].removed && game.unneededList[1].removed);
     EXPECT_FALSE(PathExists(roms + "abc"));
     EXPECT_EQ(ReadTree(temp / "elsewhere/"),
@@ -147,11 +152,11 @@ TEST_F(FixerRemoveTest, LinkedFoldersGoAsLinksAndAreNeverFollowed) {
 
 TEST_F(FixerRemoveTest, ConfiguredFolderStaysWhenItsLastUnknownFileGoes) {
     FolderBuilder(roms).File("stray.txt", "s");
-    GameRecord collecting = Game("<unknown>");
+    ScannedGame collecting = Game("<unknown>");
     AddLoose(collecting, roms + "stray.txt");
     collecting.unneededList[0].setName = "_unknown";
     Answer({AskAnswer::Yes});
-    fixer.RemoveUnneeded(collecting);
+    Result(fixer.RemoveUnneeded(collecting, collecting.unneededList));
     EXPECT_TRUE(collecting.unneededList[0].removed);
     EXPECT_TRUE(IsFolder(roms));
     EXPECT_EQ(Backups(),
@@ -166,13 +171,13 @@ TEST_F(FixerRemoveTest, TheProgramFolderIsNeverRemovedNorCopied) {
     Fixer inside{dialogs, consent, zip, options, program, scratchFolder, folders};
     for (const bool backup : {true, false}) {
         options.Backup = backup;
-        GameRecord game = Game("abc");
+        ScannedGame game = Game("abc");
         AddLoose(game, roms + "abc/extra", true);
         AddLoose(game, program.substr(0, program.size() - 1), true);
         AddLoose(game, program + "backup.vxt", true);
         consent.Reset(options);
         Answer({AskAnswer::YesToAll});
-        inside.RemoveUnneeded(game);
+        Result(inside.RemoveUnneeded(game, game.unneededList));
         for (const UnneededEntry& item : game.unneededList)
             EXPECT_FALSE(item.removed) << item.path;
         EXPECT_EQ(ReadTree(roms + "abc/"),
@@ -192,12 +197,12 @@ TEST_F(FixerRemoveTest, ABackupOfTheSameDataIsNotRepeated) {
     for (const std::string data : {"junk", "junk", "other"}) {
         FolderBuilder(roms).File("abc/junk.txt", data);
         const std::string zipPath = ZipBuilder().Add("junk.txt", data).Write(roms + "abc.zip");
-        GameRecord game = Game("abc");
+        ScannedGame game = Game("abc");
         AddLoose(game, roms + "abc/junk.txt");
         AddMembers(game, zipPath);
         consent.Reset(options);
         Answer({AskAnswer::YesToAll});
-        fixer.RemoveUnneeded(game);
+        Result(fixer.RemoveUnneeded(game, game.unneededList));
         EXPECT_TRUE(game.unneededList[0].removed && game.unneededList[1].removed);
     }
     EXPECT_EQ(Backups(),
@@ -212,11 +217,11 @@ TEST_F(FixerRemoveTest, AFolderThatCannotBeReadWholeStays) {
     ASSERT_EQ(::chmod((roms + "abc/extra/locked").c_str(), 0), 0);
     for (const bool backup : {true, false}) {
         options.Backup = backup;
-        GameRecord game = Game("abc");
+        ScannedGame game = Game("abc");
         AddLoose(game, roms + "abc/extra", true);
         consent.Reset(options);
         Answer({AskAnswer::Yes});
-        fixer.RemoveUnneeded(game);
+        Result(fixer.RemoveUnneeded(game, game.unneededList));
         EXPECT_FALSE(game.unneededList[0].removed);
     }
     ::chmod((roms + "abc/extra/locked").c_str(), 0700);

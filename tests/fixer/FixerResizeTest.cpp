@@ -15,8 +15,8 @@ std::string OverlongRom() {
 
 class FixerResizeTest : public FixerFixture {
   protected:
-    RomRecord Rom(const std::string& data) {
-        RomRecord rom;
+    ScannedRom Rom(const std::string& data) {
+        ScannedRom rom;
         rom.name = rom.lookupName = "abc.rom";
         rom.size = static_cast<std::uint32_t>(data.size());
         rom.crc = Crc32(0, data.data(), data.size());
@@ -28,11 +28,11 @@ class FixerResizeTest : public FixerFixture {
 
 TEST_F(FixerResizeTest, FolderRomIsCutToTheWindowWithTheRightCrc) {
     FolderBuilder(roms).File("abc/ABC.rom", overlong);
-    GameRecord game = Game("abc");
-    RomRecord rom = Rom(secondHalf);
+    ScannedGame game = Game("abc");
+    ScannedRom rom = Rom(secondHalf);
     std::vector<ZipEntry> none;
     Answer({AskAnswer::Yes});
-    fixer.ResizeRom(roms + "abc/abc.rom", game, rom, false, none);
+    Result(fixer.ResizeRom(roms + "abc/abc.rom", game, rom, rom, false, none));
     EXPECT_EQ(dialogs.questions.at(0).caption, "Resize Wrong Sized Roms In Gameset 'Game abc' ?");
     EXPECT_EQ(dialogs.questions.at(0).question,
               "\nDo you want to resize '" + roms + "abc/abc.rom' ?");
@@ -43,24 +43,24 @@ TEST_F(FixerResizeTest, FolderRomIsCutToTheWindowWithTheRightCrc) {
 }
 
 TEST_F(FixerResizeTest, ShortOrUnmatchedFilesAreNeverChanged) {
-    GameRecord game = Game("abc");
+    ScannedGame game = Game("abc");
     std::vector<ZipEntry> none;
     FolderBuilder(roms).File("abc/short.rom", secondHalf).File("abc/other.rom", overlong);
-    RomRecord longer = Rom(overlong);
+    ScannedRom longer = Rom(overlong);
     longer.lookupName = "short.rom";
-    RomRecord unmatched = Rom(std::string(2048, 'x'));
+    ScannedRom unmatched = Rom(std::string(2048, 'x'));
     unmatched.lookupName = "other.rom";
     Answer({AskAnswer::YesToAll});
-    fixer.ResizeRom(roms + "abc/short.rom", game, longer, false, none);
-    fixer.ResizeRom(roms + "abc/other.rom", game, unmatched, false, none);
+    Result(fixer.ResizeRom(roms + "abc/short.rom", game, longer, longer, false, none));
+    Result(fixer.ResizeRom(roms + "abc/other.rom", game, unmatched, unmatched, false, none));
     EXPECT_FALSE(longer.lengthFixed || unmatched.lengthFixed);
     EXPECT_EQ(ReadTree(roms + "abc/"), (std::map<std::string, std::string>{
                                            {"other.rom", overlong}, {"short.rom", secondHalf}}));
 
     // The right length with the right CRC is only checked.
-    RomRecord exact = Rom(secondHalf);
+    ScannedRom exact = Rom(secondHalf);
     exact.lookupName = "short.rom";
-    fixer.ResizeRom(roms + "abc/short.rom", game, exact, false, none);
+    Result(fixer.ResizeRom(roms + "abc/short.rom", game, exact, exact, false, none));
     EXPECT_TRUE(exact.lengthFixed);
     EXPECT_EQ(ReadFile(roms + "abc/short.rom"), secondHalf);
 }
@@ -68,11 +68,11 @@ TEST_F(FixerResizeTest, ShortOrUnmatchedFilesAreNeverChanged) {
 TEST_F(FixerResizeTest, ZipMemberIsCutAndTakesTheExpectedName) {
     const std::string zipPath =
         ZipBuilder().AddDeflated("ABC.ROM", overlong).Add("z.rom", "z").Write(roms + "abc.zip");
-    GameRecord game = Game("abc");
-    RomRecord rom = Rom(secondHalf);
+    ScannedGame game = Game("abc");
+    ScannedRom rom = Rom(secondHalf);
     std::vector<ZipEntry> entries = List(zipPath);
     Answer({AskAnswer::Yes});
-    fixer.ResizeRom(roms + "abc/abc.rom", game, rom, true, entries);
+    Result(fixer.ResizeRom(roms + "abc/abc.rom", game, rom, rom, true, entries));
     EXPECT_TRUE(rom.lengthFixed);
     EXPECT_EQ(Members(zipPath),
               (std::map<std::string, std::string>{{"abc.rom", secondHalf}, {"z.rom", "z"}}));

@@ -5,8 +5,8 @@ namespace {
 
 class FixerSpellingTest : public FixerFixture {
   protected:
-    RomRecord Rom(const std::string& name) {
-        RomRecord rom;
+    ScannedRom Rom(const std::string& name) {
+        ScannedRom rom;
         rom.name = rom.lookupName = name;
         return rom;
     }
@@ -14,12 +14,12 @@ class FixerSpellingTest : public FixerFixture {
 
 TEST_F(FixerSpellingTest, FolderRomTakesTheExpectedCaseAfterAsking) {
     FolderBuilder(roms).File("abc/ABC.ROM", "data");
-    GameRecord game = Game("abc");
-    RomRecord rom = Rom("abc.rom");
+    ScannedGame game = Game("abc");
+    ScannedRom rom = Rom("abc.rom");
     std::vector<ZipEntry> none;
     Answer({AskAnswer::Yes});
 
-    fixer.FixRomSpelling(roms + "abc/abc.rom", rom, false, none, roms + "abc", game);
+    Result(fixer.FixRomSpelling(roms + "abc/abc.rom", rom, rom, false, none, roms + "abc", game));
 
     ASSERT_EQ(dialogs.questions.size(), 1u);
     EXPECT_EQ(dialogs.questions[0].caption, "Fix Wrong Spelled Roms In Gameset 'Game abc' ?");
@@ -27,23 +27,27 @@ TEST_F(FixerSpellingTest, FolderRomTakesTheExpectedCaseAfterAsking) {
     EXPECT_EQ(rom.foundName, "ABC.ROM");
     EXPECT_FALSE(rom.nameCaseOk);
     EXPECT_TRUE(rom.caseFixed);
+    EXPECT_EQ(last.changes, (std::vector<FileChange>{{ChangeKind::Renamed, roms + "abc/ABC.ROM", "",
+                                                      roms + "abc/abc.rom"}}));
     EXPECT_EQ(ReadTree(roms + "abc/"), (std::map<std::string, std::string>{{"abc.rom", "data"}}));
 }
 
 TEST_F(FixerSpellingTest, ZipRomIsRenamedAndItsIndexFollows) {
     const std::string zipPath =
         ZipBuilder().Add("ABC.ROM", "abc data").AddDeflated("z.rom", "zzz").Write(roms + "abc.zip");
-    GameRecord game = Game("abc");
-    RomRecord rom = Rom("abc.rom");
+    ScannedGame game = Game("abc");
+    ScannedRom rom = Rom("abc.rom");
     std::vector<ZipEntry> entries = List(zipPath);
     rom.zipIndex = 0;
     Answer({AskAnswer::Yes});
 
-    fixer.FixRomSpelling(roms + "abc/abc.rom", rom, true, entries, roms + "abc", game);
+    Result(fixer.FixRomSpelling(roms + "abc/abc.rom", rom, rom, true, entries, roms + "abc", game));
 
     EXPECT_TRUE(rom.caseFixed);
     EXPECT_EQ(Members(zipPath),
               (std::map<std::string, std::string>{{"abc.rom", "abc data"}, {"z.rom", "zzz"}}));
+    EXPECT_EQ(last.changes,
+              (std::vector<FileChange>{{ChangeKind::Renamed, zipPath, "ABC.ROM", "abc.rom"}}));
     ASSERT_LT(rom.zipIndex, entries.size());
     EXPECT_EQ(entries[rom.zipIndex].storedName, "abc.rom");
     EXPECT_EQ(ReadTree(scratchFolder), (std::map<std::string, std::string>{}));
@@ -60,12 +64,15 @@ TEST_F(FixerSpellingTest, AnswersDecideWhatIsRenamed) {
         TempFolder folder;
         FolderBuilder(folder.Path()).File("abc/Abc.rom", "x");
         consent.Reset(options);
-        GameRecord game = Game("abc");
-        RomRecord rom = Rom("abc.rom");
+        ScannedGame game = Game("abc");
+        ScannedRom rom = Rom("abc.rom");
         std::vector<ZipEntry> none;
         Answer({c.answer});
-        fixer.FixRomSpelling(folder / "abc/abc.rom", rom, false, none, folder / "abc", game);
+        Result(fixer.FixRomSpelling(folder / "abc/abc.rom", rom, rom, false, none, folder / "abc",
+                                    game));
         EXPECT_EQ(rom.caseFixed, c.renamed);
+        EXPECT_EQ(last.status, c.renamed ? FixStatus::Done : FixStatus::Declined);
+        EXPECT_EQ(last.changes.empty(), !c.renamed);
         EXPECT_EQ(IsRegularFile(folder / "abc/abc.rom"), c.renamed);
         EXPECT_EQ(consent.StopRequested(), c.stops);
     }
@@ -73,20 +80,20 @@ TEST_F(FixerSpellingTest, AnswersDecideWhatIsRenamed) {
 
 TEST_F(FixerSpellingTest, AnswersForAllHoldForTheRestOfTheRun) {
     FolderBuilder(roms).File("abc/A.ROM", "a").File("abc/B.ROM", "b");
-    GameRecord game = Game("abc");
-    RomRecord a = Rom("a.rom");
-    RomRecord b = Rom("b.rom");
+    ScannedGame game = Game("abc");
+    ScannedRom a = Rom("a.rom");
+    ScannedRom b = Rom("b.rom");
     std::vector<ZipEntry> none;
     Answer({AskAnswer::NoToAll});
-    fixer.FixRomSpelling(roms + "abc/a.rom", a, false, none, roms + "abc", game);
-    fixer.FixRomSpelling(roms + "abc/b.rom", b, false, none, roms + "abc", game);
+    Result(fixer.FixRomSpelling(roms + "abc/a.rom", a, a, false, none, roms + "abc", game));
+    Result(fixer.FixRomSpelling(roms + "abc/b.rom", b, b, false, none, roms + "abc", game));
     EXPECT_EQ(dialogs.questions.size(), 1u);
     EXPECT_FALSE(a.caseFixed || b.caseFixed);
 
     consent.Reset(options);
     Answer({AskAnswer::YesToAll});
-    fixer.FixRomSpelling(roms + "abc/a.rom", a, false, none, roms + "abc", game);
-    fixer.FixRomSpelling(roms + "abc/b.rom", b, false, none, roms + "abc", game);
+    Result(fixer.FixRomSpelling(roms + "abc/a.rom", a, a, false, none, roms + "abc", game));
+    Result(fixer.FixRomSpelling(roms + "abc/b.rom", b, b, false, none, roms + "abc", game));
     EXPECT_EQ(dialogs.questions.size(), 2u);
     EXPECT_TRUE(a.caseFixed && b.caseFixed);
     EXPECT_EQ(ReadTree(roms + "abc/"),
@@ -95,14 +102,15 @@ TEST_F(FixerSpellingTest, AnswersForAllHoldForTheRestOfTheRun) {
 
 TEST_F(FixerSpellingTest, RightNameOrFixOffAsksNothing) {
     FolderBuilder(roms).File("abc/abc.rom", "x").File("abc/B.ROM", "b");
-    GameRecord game = Game("abc");
-    RomRecord right = Rom("abc.rom");
-    RomRecord wrong = Rom("b.rom");
+    ScannedGame game = Game("abc");
+    ScannedRom right = Rom("abc.rom");
+    ScannedRom wrong = Rom("b.rom");
     std::vector<ZipEntry> none;
-    fixer.FixRomSpelling(roms + "abc/abc.rom", right, false, none, roms + "abc", game);
+    Result(
+        fixer.FixRomSpelling(roms + "abc/abc.rom", right, right, false, none, roms + "abc", game));
     EXPECT_TRUE(right.nameCaseOk);
     options.FixSpelling = false;
-    fixer.FixRomSpelling(roms + "abc/b.rom", wrong, false, none, roms + "abc", game);
+    Result(fixer.FixRomSpelling(roms + "abc/b.rom", wrong, wrong, false, none, roms + "abc", game));
     EXPECT_FALSE(wrong.nameCaseOk);
     EXPECT_FALSE(wrong.caseFixed);
     EXPECT_TRUE(dialogs.questions.empty());
@@ -110,11 +118,11 @@ TEST_F(FixerSpellingTest, RightNameOrFixOffAsksNothing) {
 
 TEST_F(FixerSpellingTest, TakenIntermediateNameDestroysNothing) {
     FolderBuilder(roms).File("abc/ABC.ROM", "rom").File("abc/ABC.ROM_tmp", "precious");
-    GameRecord game = Game("abc");
-    RomRecord rom = Rom("abc.rom");
+    ScannedGame game = Game("abc");
+    ScannedRom rom = Rom("abc.rom");
     std::vector<ZipEntry> none;
     Answer({AskAnswer::Yes});
-    fixer.FixRomSpelling(roms + "abc/abc.rom", rom, false, none, roms + "abc", game);
+    Result(fixer.FixRomSpelling(roms + "abc/abc.rom", rom, rom, false, none, roms + "abc", game));
     EXPECT_FALSE(rom.caseFixed);
     EXPECT_EQ(ReadTree(roms + "abc/"), (std::map<std::string, std::string>{
                                            {"ABC.ROM", "rom"}, {"ABC.ROM_tmp", "precious"}}));
@@ -123,13 +131,14 @@ TEST_F(FixerSpellingTest, TakenIntermediateNameDestroysNothing) {
 TEST_F(FixerSpellingTest, ZipSampleRenamedWithItsOwnCaption) {
     const std::string zipPath =
         ZipBuilder().Add("Boom.wav", "w").Add("z.wav", "z").Write(roms + "abc.zip");
-    GameRecord game = Game("abc");
-    SampleRecord sample;
+    ScannedGame game = Game("abc");
+    ScannedSample sample;
     sample.name = "boom.wav";
     sample.zipIndex = 0;
     std::vector<ZipEntry> entries = List(zipPath);
     Answer({AskAnswer::Yes});
-    fixer.FixSampleSpelling(roms + "abc/boom.wav", sample, true, entries, roms + "abc", game);
+    Result(fixer.FixSampleSpelling(roms + "abc/boom.wav", sample, sample, true, entries,
+                                   roms + "abc", game));
     EXPECT_EQ(dialogs.questions.at(0).caption, "Fix Wrong Spelled Samples In Gameset 'Game abc' ?");
     EXPECT_TRUE(sample.caseFixed);
     EXPECT_EQ(Members(zipPath),
@@ -166,11 +175,12 @@ TEST_F(FixerSpellingTest, NoRenameOntoANameAnotherFileBearsInOtherCase) {
         } else {
             FolderBuilder(folder.Path()).File("abc/ABC.ROM", "upper").File("abc/Abc.Rom", "mixed");
         }
-        GameRecord game = Game("abc");
-        RomRecord rom = Rom("abc.rom");
+        ScannedGame game = Game("abc");
+        ScannedRom rom = Rom("abc.rom");
         rom.zipIndex = 0;
         Answer({AskAnswer::Yes});
-        fixer.FixRomSpelling(folder / "abc/abc.rom", rom, inZip, entries, folder / "abc", game);
+        Result(fixer.FixRomSpelling(folder / "abc/abc.rom", rom, rom, inZip, entries,
+                                    folder / "abc", game));
         EXPECT_FALSE(rom.caseFixed);
         EXPECT_EQ(inZip ? Members(folder / "abc.zip") : ReadTree(folder / "abc/"), both);
     }
@@ -179,11 +189,11 @@ TEST_F(FixerSpellingTest, NoRenameOntoANameAnotherFileBearsInOtherCase) {
 TEST_F(FixerSpellingTest, GameSetZipAndFolderTakeTheGamesName) {
     ZipBuilder().Add("a.rom", "a").Write(roms + "Pacman.zip");
     FolderBuilder(roms).File("GALAGA/g.rom", "g");
-    GameRecord pacman = Game("pacman");
-    GameRecord galaga = Game("galaga");
+    ScannedGame pacman = Game("pacman");
+    ScannedGame galaga = Game("galaga");
     Answer({AskAnswer::Yes, AskAnswer::Yes});
-    fixer.FixGameSpelling(roms + "pacman", pacman);
-    fixer.FixGameSpelling(roms + "galaga", galaga);
+    Result(fixer.FixGameSpelling(roms + "pacman", pacman, pacman));
+    Result(fixer.FixGameSpelling(roms + "galaga", galaga, galaga));
     EXPECT_EQ(dialogs.questions.at(0).caption, "Fix Wrong Spelled Game 'Game pacman' ?");
     EXPECT_EQ(dialogs.questions.at(0).question, "\nDo you want to rename 'Pacman' as 'pacman' ?");
     EXPECT_EQ(pacman.foundSetName, "Pacman");
@@ -196,9 +206,9 @@ TEST_F(FixerSpellingTest, GameSetZipAndFolderTakeTheGamesName) {
 TEST_F(FixerSpellingTest, ZipWinsOverAFolderOfTheSameSet) {
     ZipBuilder().Add("a.rom", "a").Write(roms + "Pacman.zip");
     FolderBuilder(roms).File("PACMAN/b.rom", "b");
-    GameRecord game = Game("pacman");
+    ScannedGame game = Game("pacman");
     Answer({AskAnswer::Yes});
-    fixer.FixGameSpelling(roms + "pacman", game);
+    Result(fixer.FixGameSpelling(roms + "pacman", game, game));
     EXPECT_EQ(dialogs.questions.at(0).question, "\nDo you want to rename 'Pacman' as 'pacman' ?");
     EXPECT_EQ(game.foundSetName, "Pacman");
     EXPECT_TRUE(game.setNameFixed);
@@ -206,10 +216,10 @@ TEST_F(FixerSpellingTest, ZipWinsOverAFolderOfTheSameSet) {
     EXPECT_EQ(ReadFile(roms + "PACMAN/b.rom"), "b");
 
     // A rightly named zip makes the set right, whatever the folder is called.
-    GameRecord galaga = Game("galaga");
+    ScannedGame galaga = Game("galaga");
     ZipBuilder().Add("g.rom", "g").Write(roms + "galaga.zip");
     FolderBuilder(roms).File("Galaga/g.rom", "g");
-    fixer.FixGameSpelling(roms + "galaga", galaga);
+    Result(fixer.FixGameSpelling(roms + "galaga", galaga, galaga));
     EXPECT_TRUE(galaga.setNameOk);
     EXPECT_EQ(dialogs.questions.size(), 1u);
     EXPECT_TRUE(IsFolder(roms + "Galaga"));
@@ -218,13 +228,13 @@ TEST_F(FixerSpellingTest, ZipWinsOverAFolderOfTheSameSet) {
 TEST_F(FixerSpellingTest, CloneSetNamedAfterItsParentIsRightInAMergeMode) {
     ZipBuilder().Add("a.rom", "a").Write(roms + "puckman.zip");
     FolderBuilder(roms).File("galaxian/g.rom", "g");
-    GameRecord clone = Game("pacmanc");
+    ScannedGame clone = Game("pacmanc");
     clone.isClone = true;
     options.MergeSplit = true;
     for (const std::string parent : {"puckman", "galaxian"}) {  // a zip, a folder
         clone.cloneOf = parent;
         clone.setNameOk = false;
-        fixer.FixGameSpelling(roms + parent, clone);
+        Result(fixer.FixGameSpelling(roms + parent, clone, clone));
         EXPECT_TRUE(clone.setNameOk) << parent;
     }
     EXPECT_TRUE(dialogs.questions.empty());
@@ -235,9 +245,9 @@ TEST_F(FixerSpellingTest, CloneSetNamedAfterItsParentIsRightInAMergeMode) {
 TEST_F(FixerSpellingTest, GameSetWithTakenIntermediateNameStays) {
     ZipBuilder().Add("a.rom", "a").Write(roms + "Pacman.zip");
     WriteFile(roms + "Pacman.zip_tmp", "precious");
-    GameRecord game = Game("pacman");
+    ScannedGame game = Game("pacman");
     Answer({AskAnswer::Yes});
-    fixer.FixGameSpelling(roms + "pacman", game);
+    Result(fixer.FixGameSpelling(roms + "pacman", game, game));
     EXPECT_FALSE(game.setNameFixed);
     EXPECT_TRUE(IsRegularFile(roms + "Pacman.zip"));
     EXPECT_EQ(ReadFile(roms + "Pacman.zip_tmp"), "precious");

@@ -57,16 +57,18 @@ class FixerTransactionTest : public FixerFixture {
     }
 
     const std::string zipPath = roms + "abc.zip";
-    GameRecord game = Game("abc");
+    ScannedGame game = Game("abc");
 };
 
 TEST_F(FixerTransactionTest, SpellingRenameFailingAtAnyStepKeepsTheArchive) {
     ZipBuilder().Add("ABC.ROM", "abc data").AddDeflated("z.rom", "zzz").Write(zipPath);
     FailEachStepInTurn([&] {
-        RomRecord rom;
+        ScannedRom rom;
         rom.name = rom.lookupName = "abc.rom";
         std::vector<ZipEntry> entries = List(zipPath);
-        fixer.FixRomSpelling(roms + "abc/abc.rom", rom, true, entries, roms + "abc", game);
+        Result(fixer.FixRomSpelling(roms + "abc/abc.rom", rom, rom, true, entries, roms + "abc",
+                                    game));
+        EXPECT_EQ(last.Done(), rom.caseFixed);  // a failure is never reported as made
         return rom.caseFixed;
     });
     EXPECT_EQ(Members(zipPath), (Tree{{"abc.rom", "abc data"}, {"z.rom", "zzz"}}));
@@ -77,8 +79,10 @@ TEST_F(FixerTransactionTest, SwappedNamesFailingAtAnyStepKeepTheArchive) {
     FailEachStepInTurn([&] {
         const auto entries = List(zipPath);
         game.wrongNameList = {Finding(entries[0], "b.rom"), Finding(entries[1], "a.rom")};
-        fixer.FixWrongNamedRoms(game);
-        return game.wrongNameList[0].fixed && game.wrongNameList[1].fixed;
+        Result(fixer.FixWrongNamedRoms(game, game.wrongNameList));
+        const bool fixed = game.wrongNameList[0].fixed && game.wrongNameList[1].fixed;
+        EXPECT_EQ(last.Done(), fixed);
+        return fixed;
     });
     EXPECT_EQ(Members(zipPath), (Tree{{"a.rom", "data of a"}, {"b.rom", "data of b"}}));
 }
@@ -87,12 +91,13 @@ TEST_F(FixerTransactionTest, ResizeFailingAtAnyStepKeepsTheArchive) {
     const std::string rom = "the rom itself";
     ZipBuilder().AddDeflated("ABC.ROM", "junk before " + rom).Add("z.rom", "z").Write(zipPath);
     FailEachStepInTurn([&] {
-        RomRecord record;
+        ScannedRom record;
         record.name = record.lookupName = "abc.rom";
         record.size = static_cast<std::uint32_t>(rom.size());
         record.crc = CrcOf(rom);
         std::vector<ZipEntry> entries = List(zipPath);
-        fixer.ResizeRom(roms + "abc/abc.rom", game, record, true, entries);
+        Result(fixer.ResizeRom(roms + "abc/abc.rom", game, record, record, true, entries));
+        EXPECT_EQ(last.Done(), record.lengthFixed);
         return record.lengthFixed;
     });
     EXPECT_EQ(Members(zipPath), (Tree{{"abc.rom", rom}, {"z.rom", "z"}}));
@@ -108,8 +113,10 @@ TEST_F(FixerTransactionTest, RemovalFailingAtAnyStepKeepsTheArchiveAndOneBackup)
     FailEachStepInTurn([&] {
         const auto entries = List(zipPath);
         game.unneededList = {Item(entries[1]), Item(entries[2])};
-        fixer.RemoveUnneeded(game);
-        return game.unneededList[0].removed && game.unneededList[1].removed;
+        Result(fixer.RemoveUnneeded(game, game.unneededList));
+        const bool removed = game.unneededList[0].removed && game.unneededList[1].removed;
+        EXPECT_EQ(last.Done(), removed);
+        return removed;
     });
     EXPECT_EQ(Members(zipPath), (Tree{{"keep.rom", "k"}}));
     // Every run backed the members up again; identical copies are not kept twice.
@@ -129,18 +136,18 @@ TEST_F(FixerTransactionTest, TwoMembersOfOneNameAreTwoMembers) {
     const auto entries = List(zipPath);
 
     // A case fix may not leave a member beside another of its name in any case.
-    RomRecord rom;
+    ScannedRom rom;
     rom.name = rom.lookupName = "a.bin";
     std::vector<ZipEntry> listed = entries;
-    fixer.FixRomSpelling(roms + "abc/a.bin", rom, true, listed, roms + "abc", game);
+    Result(fixer.FixRomSpelling(roms + "abc/a.bin", rom, rom, true, listed, roms + "abc", game));
     EXPECT_FALSE(rom.caseFixed);
 
     // Each finding renames, and each item removes, the member it was found as.
     game.wrongNameList = {Finding(entries[2], "b.rom"), Finding(entries[3], "c.rom")};
-    fixer.FixWrongNamedRoms(game);
+    Result(fixer.FixWrongNamedRoms(game, game.wrongNameList));
     EXPECT_TRUE(game.wrongNameList[0].fixed && game.wrongNameList[1].fixed);
     game.unneededList = {Item(entries[5])};
-    fixer.RemoveUnneeded(game);
+    Result(fixer.RemoveUnneeded(game, game.unneededList));
     EXPECT_TRUE(game.unneededList[0].removed);
 
     std::vector<std::pair<std::string, std::string>> left;

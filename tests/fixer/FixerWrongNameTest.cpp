@@ -5,14 +5,14 @@ namespace {
 
 class FixerWrongNameTest : public FixerFixture {
   protected:
-    void AddLoose(GameRecord& game, const std::string& wrong, const std::string& right) {
+    void AddLoose(ScannedGame& game, const std::string& wrong, const std::string& right) {
         WrongNameEntry finding;
         finding.wrongName = wrong;
         finding.rightName = right;
         finding.path = roms + game.name + "/" + wrong;
         game.wrongNameList.push_back(finding);
     }
-    void AddMember(GameRecord& game, const ZipEntry& entry, const std::string& right) {
+    void AddMember(ScannedGame& game, const ZipEntry& entry, const std::string& right) {
         WrongNameEntry finding;
         finding.wrongName = entry.name;
         finding.rightName = right;
@@ -26,11 +26,11 @@ class FixerWrongNameTest : public FixerFixture {
 
 TEST_F(FixerWrongNameTest, SwappedLooseFilesAreBothFixedAfterOneQuestion) {
     FolderBuilder(roms).File("abc/a.rom", "data of b").File("abc/b.rom", "data of a");
-    GameRecord game = Game("abc");
+    ScannedGame game = Game("abc");
     AddLoose(game, "a.rom", "b.rom");
     AddLoose(game, "b.rom", "a.rom");
     Answer({AskAnswer::Yes});
-    fixer.FixWrongNamedRoms(game);
+    Result(fixer.FixWrongNamedRoms(game, game.wrongNameList));
     ASSERT_EQ(dialogs.questions.size(), 1u);
     EXPECT_EQ(dialogs.questions[0].caption, "Fix All Wrong Named Roms In Gameset 'Game abc' ?");
     EXPECT_EQ(dialogs.questions[0].question,
@@ -45,12 +45,12 @@ TEST_F(FixerWrongNameTest, SwappedZipMembersAreBothFixed) {
                                     .Add("a.rom", "data of b")
                                     .AddDeflated("b.rom", "data of a")
                                     .Write(roms + "abc.zip");
-    GameRecord game = Game("abc");
+    ScannedGame game = Game("abc");
     const auto entries = List(zipPath);
     AddMember(game, entries[0], "b.rom");
     AddMember(game, entries[1], "a.rom");
     Answer({AskAnswer::Yes});
-    fixer.FixWrongNamedRoms(game);
+    Result(fixer.FixWrongNamedRoms(game, game.wrongNameList));
     EXPECT_TRUE(game.wrongNameList[0].fixed && game.wrongNameList[1].fixed);
     EXPECT_EQ(Members(zipPath),
               (std::map<std::string, std::string>{{"a.rom", "data of a"}, {"b.rom", "data of b"}}));
@@ -67,12 +67,12 @@ TEST_F(FixerWrongNameTest, NothingIsReplacedOnTheWay) {
     // A member whose right name another member keeps.
     const std::string zipPath =
         ZipBuilder().Add("m.rom", "m").Add("n.rom", "kept n").Write(roms + "def.zip");
-    GameRecord game = Game("abc");
+    ScannedGame game = Game("abc");
     AddLoose(game, "x.rom", "y.rom");
     AddLoose(game, "p.rom", "q.rom");
     AddMember(game, List(zipPath)[0], "n.rom");
     Answer({AskAnswer::Yes});
-    fixer.FixWrongNamedRoms(game);
+    Result(fixer.FixWrongNamedRoms(game, game.wrongNameList));
     for (const WrongNameEntry& finding : game.wrongNameList) {
         EXPECT_FALSE(finding.fixed) << finding.wrongName;
     }
@@ -86,10 +86,10 @@ TEST_F(FixerWrongNameTest, NothingIsReplacedOnTheWay) {
 TEST_F(FixerWrongNameTest, NoOrStopLeavesEverything) {
     FolderBuilder(roms).File("abc/a.rom", "a");
     for (AskAnswer answer : {AskAnswer::No, AskAnswer::Stop}) {
-        GameRecord game = Game("abc");
+        ScannedGame game = Game("abc");
         AddLoose(game, "a.rom", "b.rom");
         Answer({answer});
-        fixer.FixWrongNamedRoms(game);
+        Result(fixer.FixWrongNamedRoms(game, game.wrongNameList));
         EXPECT_FALSE(game.wrongNameList[0].fixed);
         EXPECT_TRUE(IsRegularFile(roms + "abc/a.rom"));
     }

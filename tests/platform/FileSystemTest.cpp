@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdlib>
 
+#include "support/CurrentFolder.h"
 #include "support/FolderBuilder.h"
 #include "support/TempFolder.h"
 

@@ -4,6 +4,7 @@
 
 #include "platform/FileSystem.h"
 #include "scanner/Scanner.h"
+#include "support/CurrentFolder.h"
 #include "support/FakeDialogs.h"
 #include "support/FakeProgress.h"
 #include "support/RecordingResultSink.h"
@@ -35,14 +36,15 @@ class BatchFilesTest : public ::testing::Test {
     ZipLibrary zipLibrary;
     Scanner scanner{dialogs, progress, sink, zipLibrary};
     GameRecord game;
+    GameFindings found;
 };
 
 TEST_F(BatchFilesTest, FoundAndMissingSetsRunTheirOwnFileWithNameAndWords) {
-    game.setFound = true;
-    scanner.RunBatchFile(game);
-    game.setFound = false;
+    found.setFound = true;
+    scanner.RunBatchFile(game, found);
+    found.setFound = false;
     game.description = "  Pac\t  Man ";
-    scanner.RunBatchFile(game);
+    scanner.RunBatchFile(game, found);
     EXPECT_EQ(Calls(), "_exist\npacman\nPac\nMan\n_noexist\npacman\nPac\nMan\n");
 }
 
@@ -50,7 +52,7 @@ TEST_F(BatchFilesTest, DescriptionIsPassedAsDataNeverRun) {
     game.description = "Say \"hi\"; $(touch pwned) `touch pwned2` | *";
     const std::string before = CurrentFolder();
     ASSERT_TRUE(SetCurrentFolder(temp.Path()));
-    scanner.RunBatchFile(game);
+    scanner.RunBatchFile(game, found);
     static_cast<void>(SetCurrentFolder(before));
     EXPECT_EQ(Calls(), "_noexist\npacman\nSay\n\"hi\";\n$(touch\npwned)\n`touch\npwned2`\n|\n*\n");
     EXPECT_FALSE(PathExists(temp / "pwned"));

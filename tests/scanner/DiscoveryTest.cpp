@@ -8,6 +8,7 @@
 
 #include "platform/FileSystem.h"
 #include "scanner/Scanner.h"
+#include "support/CurrentFolder.h"
 #include "support/FakeDialogs.h"
 #include "support/FakeProgress.h"
 #include "support/FolderBuilder.h"
@@ -85,12 +86,13 @@ TEST_F(DiscoveryTest, MameConfigFeedsOnlyTheDirectorySection) {
               "samplepath=s1;gone\r\nno equals sign\r\ncfg_directory = cfg\r\n"
               "[other]\r\nrompath = r3\r\n");
     scanner.paths.romList = {"/first/"};
+    const std::string before = CurrentFolder();
     scanner.ReadMameConfigPaths(root + "mame/");
     const std::string mame = root + "mame/";
     EXPECT_EQ(scanner.paths.romList, (Strings{"/first/", mame + "r1/", mame + "r2/"}));
     EXPECT_EQ(scanner.paths.sampleList, Strings{mame + "s1/"});
     EXPECT_EQ(scanner.paths.miscList, Strings{mame + "cfg/"});
-    EXPECT_EQ(CurrentFolder(), mame);
+    EXPECT_EQ(CurrentFolder(), before);  // read from there, never entered
     EXPECT_TRUE(dialogs.messages.empty());
 }
 
@@ -135,7 +137,7 @@ class PathWarningTest : public DiscoveryTest {
 
 TEST_F(PathWarningTest, EveryFolderWithoutSetsGetsItsOwnBoxAndTheLastAnswerCounts) {
     bool listsReady = false;
-    scanner.onListsReady = [&] { listsReady = scanner.paths.romList.size() == 3; };
+    scanner.SetListsReadyHook([&] { listsReady = scanner.paths.romList.size() == 3; });
     dialogs.messageAnswers = {MessageResult::Cancel, MessageResult::Ok, MessageResult::Ok};
     EXPECT_TRUE(scanner.PrepareScan(database, fields));
     EXPECT_TRUE(listsReady);
@@ -230,14 +232,14 @@ TEST_F(DiscoveryTest, SetExistsFindsFoldersAndZipsIgnoringCase) {
     disk.File("roms/PacMan.zip", "").Folder("roms/Galaxian").File("roms/plain", "");
     disk.Folder("roms/fake.zip");
     Age("roms");
-    GameRecord game = Game("pacman");
+    GameFindings game;
     EXPECT_TRUE(scanner.SetExists(root + "roms/pacman", game));
     EXPECT_TRUE(game.setFound);
 
-    GameRecord other = Game("galaxian");
+    GameFindings other;
     EXPECT_TRUE(scanner.SetExists(root + "roms/galaxian", other));
     for (const char* name : {"plain", "fake", "absent"}) {
-        GameRecord absent = Game(name);
+        GameFindings absent;
         EXPECT_FALSE(scanner.SetExists(root + "roms/" + name, absent)) << name;
         EXPECT_FALSE(absent.setFound) << name;
     }

@@ -45,7 +45,7 @@ TEST_F(FixdatTest, ReadBackItGivesExactlyWhatTheScanFoundMissing) {
 
     const std::string path = temp / "out/fix.dat";
     ASSERT_TRUE(CreateFolder(temp / "out"));
-    ASSERT_TRUE(scanner.WriteFixdatFile(path));
+    ASSERT_TRUE(scanner.report().WriteFixdatFile(path));
     EXPECT_EQ(ListFolder(temp / "out/").size(), 1u);  // no temporary file left
     const std::string text = test::ReadFile(path);
     for (const char* field : {"<name>", "<description>", "<version>", "<date>"})
@@ -63,7 +63,7 @@ TEST_F(FixdatTest, ReadBackItGivesExactlyWhatTheScanFoundMissing) {
     EXPECT_EQ(RomsOf(back[0]),
               "a2.rom:8:2728567458:1566399837 a3.rom:16:0:0 a4.rom:32:0:4294967295 SHOT.WAV "
               "boom.wav ");
-    EXPECT_FALSE(scanner.WriteFixdatFile(temp / "missing/fix.dat"));
+    EXPECT_FALSE(scanner.report().WriteFixdatFile(temp / "missing/fix.dat"));
 }
 
 }  // namespace

@@ -15,31 +15,40 @@ using K = FindingKind;
 GameRecord CleanGame() {
     GameRecord game;
     game.name = "pacman";
-    game.setFound = game.setNameOk = true;
     RomRecord rom;
     rom.name = "a.rom";
     rom.crc = 0x1234;
-    rom.found = rom.lengthOk = rom.nameCaseOk = rom.crcOk = rom.crcKnown = true;
     game.roms = {rom};
     SampleRecord sample;
     sample.name = "s1";
-    sample.found = sample.nameCaseOk = true;
     game.samples = {sample};
     return game;
 }
 
+GameFindings CleanFindings() {
+    GameFindings found;
+    found.setFound = found.setNameOk = true;
+    RomFinding rom;
+    rom.found = rom.lengthOk = rom.nameCaseOk = rom.crcOk = rom.crcKnown = true;
+    found.roms = {rom};
+    SampleFinding sample;
+    sample.found = sample.nameCaseOk = true;
+    found.samples = {sample};
+    return found;
+}
+
 struct Row {
     const char* what;
-    std::function<void(GameRecord&, ScanOptions&)> setUp;
+    std::function<void(GameFindings&, ScanOptions&)> setUp;  // the game lists what it finds
     std::vector<FindingLine> lines;
     bool missingGame = false;
 };
 
 TEST(GameVerdictTest, FindingsBecomeLinesOnlyWhereTheirOptionsAreOn) {
     const std::vector<Row> rows{
-        {"a clean game is OK", [](GameRecord&, ScanOptions&) {}, {}},
+        {"a clean game is OK", [](GameFindings&, ScanOptions&) {}, {}},
         {"a missing set with its files missing",
-         [](GameRecord& g, ScanOptions&) {
+         [](GameFindings& g, ScanOptions&) {
              g.setFound = g.roms[0].found = g.samples[0].found = false;
          },
          {{K::MissingGame, 0, FixMark::None, kImageMissingGame},
@@ -47,20 +56,20 @@ TEST(GameVerdictTest, FindingsBecomeLinesOnlyWhereTheirOptionsAreOn) {
           {K::MissingSample, 0, FixMark::None, kImageMissingSample}},
          true},
         {"missing is nothing with the missing checks off",
-         [](GameRecord& g, ScanOptions& o) {
+         [](GameFindings& g, ScanOptions& o) {
              g.setFound = g.roms[0].found = false;
              o.Missing = false;
          },
          {}},
         {"a game listing nothing needs no set",
-         [](GameRecord& g, ScanOptions&) {
+         [](GameFindings& g, ScanOptions&) {
              g.setFound = false;
              g.roms.clear();
              g.samples.clear();
          },
          {}},
         {"wrong case of set, ROM and sample with the spelling fix on",
-         [](GameRecord& g, ScanOptions& o) {
+         [](GameFindings& g, ScanOptions& o) {
              o.Spelling = o.FixSpelling = true;
              g.setNameOk = g.roms[0].nameCaseOk = g.samples[0].nameCaseOk = false;
              g.roms[0].caseFixed = true;
@@ -69,10 +78,10 @@ TEST(GameVerdictTest, FindingsBecomeLinesOnlyWhereTheirOptionsAreOn) {
           {K::RomCase, 0, FixMark::Fixed, kImageRomCase},
           {K::SampleCase, 0, FixMark::NotFixed, kImageSampleCase}}},
         {"wrong case is nothing with spelling off",
-         [](GameRecord& g, ScanOptions&) { g.setNameOk = g.roms[0].nameCaseOk = false; },
+         [](GameFindings& g, ScanOptions&) { g.setNameOk = g.roms[0].nameCaseOk = false; },
          {}},
         {"wrong name, length and checksum in that order",
-         [](GameRecord& g, ScanOptions& o) {
+         [](GameFindings& g, ScanOptions& o) {
              o.FixLength = true;
              g.wrongNameList.push_back({});
              g.roms[0].lengthOk = g.roms[0].crcOk = false;
@@ -81,19 +90,19 @@ TEST(GameVerdictTest, FindingsBecomeLinesOnlyWhereTheirOptionsAreOn) {
           {K::WrongLength, 0, FixMark::NotFixed, kImageWrongLength},
           {K::WrongChecksum, 0, FixMark::None, kImageWrongChecksum}}},
         {"an encrypted member is a wrong checksum whatever the checksum options",
-         [](GameRecord& g, ScanOptions& o) {
+         [](GameFindings& g, ScanOptions& o) {
              g.roms[0].encryptedMember = true;
              o.Checksum = false;
          },
          {{K::EncryptedMember, 0, FixMark::None, kImageWrongChecksum}}},
         {"an unknown checksum is a finding only when available checksums are asked for",
-         [](GameRecord& g, ScanOptions& o) {
+         [](GameFindings& g, ScanOptions& o) {
              g.roms[0].crcKnown = g.roms[0].crcOk = false;
              o.AvailChecksum = true;
          },
          {{K::UnavailableChecksum, 0, FixMark::None, kImageUnavailableChecksum}}},
         {"unneeded entries come last, each with its own fix mark",
-         [](GameRecord& g, ScanOptions& o) {
+         [](GameFindings& g, ScanOptions& o) {
              o.FixUnneeded = true;
              g.unneededList.resize(2);
              g.unneededList[1].removed = true;
@@ -103,7 +112,7 @@ TEST(GameVerdictTest, FindingsBecomeLinesOnlyWhereTheirOptionsAreOn) {
           {K::Unneeded, 0, FixMark::NotFixed, kImageUnneeded},
           {K::Unneeded, 1, FixMark::Fixed, kImageUnneeded}}},
         {"nothing of the ROMs with the ROM check off",
-         [](GameRecord& g, ScanOptions& o) {
+         [](GameFindings& g, ScanOptions& o) {
              o.Roms = false;
              g.roms[0].found = false;
              g.wrongNameList.push_back({});
@@ -112,9 +121,12 @@ TEST(GameVerdictTest, FindingsBecomeLinesOnlyWhereTheirOptionsAreOn) {
     };
     for (const Row& row : rows) {
         GameRecord game = CleanGame();
+        GameFindings found = CleanFindings();
         ScanOptions options;
-        row.setUp(game, options);
-        const GameVerdict verdict = ClassifyGame(game, options);
+        row.setUp(found, options);
+        game.roms.resize(found.roms.size());
+        game.samples.resize(found.samples.size());
+        const GameVerdict verdict = ClassifyGame(game, found, options);
         EXPECT_EQ(verdict.lines, row.lines) << row.what;
         EXPECT_EQ(verdict.Ok(), row.lines.empty()) << row.what;
         EXPECT_EQ(verdict.GameLineImage(), row.missingGame ? kImageMissingGameLine : kImageGameLine)

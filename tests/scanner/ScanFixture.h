@@ -40,7 +40,8 @@ class ScanFixture : public ::testing::Test {
         const std::string path = list.WriteTo(temp / "list.dat");
         NullProgress quiet;
         ASSERT_TRUE(LoadListFile(database, path, quiet, dialogs, /*listInfoWarnings=*/true));
-        ValidateGameDatabase(database, /*listInfoWarnings=*/true, scanner.databaseCounts, dialogs);
+        ValidateGameDatabase(database, /*listInfoWarnings=*/true, scanner.config.databaseCounts,
+                             dialogs);
     }
 
     // A full scan (or a fast scan) over the fixture's folders.
@@ -73,6 +74,9 @@ class ScanFixture : public ::testing::Test {
     }
 
     GameRecord& Game(const std::string& name) { return database[*database.FindGame(name)]; }
+    const GameFindings& Found(const std::string& name) const {
+        return scanner.result().games.at(*database.FindGame(name));
+    }
 
     TempFolder temp;
     CollectionBuilder romFolder{temp / "roms/"};

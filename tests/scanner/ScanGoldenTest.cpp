@@ -75,7 +75,7 @@ TEST_F(ScanGoldenTest, EveryKindOfProblemGivesItsLinesInOrder) {
     BuildMixedCollection();
     EXPECT_TRUE(Scan());
 
-    EXPECT_EQ(scanner.logText, Expected(R"(
+    EXPECT_EQ(scanner.report().logText(), Expected(R"(
 unneeded file: {R}junk.txt
 
 unneeded folder: {R}stuff
@@ -121,7 +121,7 @@ wrong spelling: india [wrong: India] [right: india]
     EXPECT_EQ(sink.lines[4].image, 7);
     EXPECT_EQ(sink.lines[5].image, 1);
     EXPECT_TRUE(dialogs.messages.empty());
-    EXPECT_TRUE(scanner.fastScanAvailable);
+    EXPECT_TRUE(scanner.result().fastScanAvailable);
     EXPECT_EQ(progress.captions, std::vector<std::string>{"Scanning Games"});
     EXPECT_EQ(progress.upper, 9);
     EXPECT_EQ(progress.advances, 9);
@@ -131,10 +131,10 @@ wrong spelling: india [wrong: India] [right: india]
     EXPECT_FALSE(Game("alpha").needsRescan);
     EXPECT_FALSE(Game("echo").needsRescan);
     EXPECT_TRUE(Game("golf").needsRescan);
-    EXPECT_EQ(Game("golf").roms[0].lookupName, "f1.rom");
+    EXPECT_EQ(Found("golf").roms[0].lookupName, "f1.rom");
 
     scanner.ShowStatistics();
-    EXPECT_EQ(scanner.statisticsText,
+    EXPECT_EQ(scanner.report().statisticsText(),
               "Missing Games:          1 of 9\r\n"
               "Missing Arcade Games:   1 of 9\r\n"
               "Missing NeoGeo Games:   0 of 0\r\n"
@@ -176,7 +176,7 @@ TEST_F(ScanGoldenTest, AdvancedMissingAndAvailableChecksumsReportMore) {
 
     // No unknown entries, no case or name findings; the ROM present only under another
     // game's name is missing, and the ROM without a listed checksum is reported.
-    EXPECT_EQ(scanner.logText, Expected(R"(
+    EXPECT_EQ(scanner.report().logText(), Expected(R"(
 Bravo Missing [folder: bravo]
 missing game: Bravo Missing
 missing rom: b1.rom [length: 16] [chksum: b1b1b1b1 (4e4e4e4e)]
@@ -216,14 +216,14 @@ TEST_F(ScanGoldenTest, SplitAndFullMergeFindClonesInTheParentSet) {
     scanner.config.options.MergeSplit = false;
     scanner.config.options.MergeFull = true;
     EXPECT_TRUE(Scan());
-    EXPECT_EQ(scanner.logText, "");
-    EXPECT_TRUE(Game("pc").setFound);
+    EXPECT_EQ(scanner.report().logText(), "");
+    EXPECT_TRUE(Found("pc").setFound);
 
     // Split merging does not look for the clone's set in the parent's name.
     scanner.config.options.MergeFull = false;
     scanner.config.options.MergeSplit = true;
     EXPECT_TRUE(Scan());
-    EXPECT_EQ(scanner.logText, Expected(R"(
+    EXPECT_EQ(scanner.report().logText(), Expected(R"(
 Papa Clone [folder: pc - parent: pa]
 missing game: Papa Clone
 )"));
@@ -231,7 +231,7 @@ missing game: Papa Clone
     // Without merging the clone's ROMs are looked for in its own set only.
     scanner.config.options.MergeSplit = false;
     EXPECT_TRUE(Scan());
-    EXPECT_EQ(scanner.logText, Expected(R"(
+    EXPECT_EQ(scanner.report().logText(), Expected(R"(
 Papa Clone [folder: pc - parent: pa]
 missing game: Papa Clone
 missing rom: c1.rom [length: 8] [chksum: 52525252 (adadadad)]
@@ -254,11 +254,11 @@ TEST_F(ScanGoldenTest, AdvancedUnneededReportsWhatTheParentAlreadyHolds) {
         .ZipSet("pc", {Right("c1.rom", 0x52525252, 8), Right("p1.rom", 0x50505050, 8)});
 
     EXPECT_TRUE(Scan());
-    EXPECT_EQ(scanner.logText, "");
+    EXPECT_EQ(scanner.report().logText(), "");
 
     scanner.config.options.UnneededAdvanced = true;
     EXPECT_TRUE(Scan());
-    EXPECT_EQ(scanner.logText, Expected(R"(
+    EXPECT_EQ(scanner.report().logText(), Expected(R"(
 Papa Clone [folder: pc - parent: pa]
 unneeded file: {R}pc/p1.rom
 )"));
@@ -279,8 +279,8 @@ TEST_F(ScanGoldenTest, NeoGeoBiosInItsOwnSetCountsForEveryNeoGeoGame) {
     romFolder.ZipSet("ngame", {Right("n1.rom", 0x4E4E4E4E, 8)});
 
     EXPECT_TRUE(Scan());
-    EXPECT_FALSE(scanner.neoGeoBiosFound);
-    EXPECT_EQ(scanner.logText, Expected(R"(
+    EXPECT_FALSE(scanner.result().neoGeoBiosFound);
+    EXPECT_EQ(scanner.report().logText(), Expected(R"(
 Neo Game [folder: ngame]
 missing rom: neo-geo.rom [length: 131072] [chksum: 9036d879 (6fc92786)]
 missing rom: ng-sfix.rom [length: 131072] [chksum: 354029fc (cabfd603)]
@@ -297,15 +297,15 @@ missing rom: ng-sm1.rom [length: 131072] [chksum: 97cf998b (68306674)]
                                 Right("ng-sfix.rom", 0x354029FC, 131072),
                                 Right("ng-sm1.rom", 0x97CF998B, 131072)});
     EXPECT_TRUE(Scan());
-    EXPECT_TRUE(scanner.neoGeoBiosFound);
-    EXPECT_FALSE(scanner.neoGeoBiosFoundAll);
-    EXPECT_EQ(scanner.logText, "");
+    EXPECT_TRUE(scanner.result().neoGeoBiosFound);
+    EXPECT_FALSE(scanner.result().neoGeoBiosFoundAll);
+    EXPECT_EQ(scanner.report().logText(), "");
 
     // Without NeoGeo support the NeoGeo games are not checked at all.
     std::filesystem::remove(romFolder.Root() + "ngame.zip");
     scanner.config.options.NeoGeo = false;
     EXPECT_TRUE(Scan());
-    EXPECT_EQ(scanner.logText, "");
+    EXPECT_EQ(scanner.report().logText(), "");
 }
 
 TEST_F(ScanGoldenTest, ZipMemberWinsOverALooseCopyAndALooseFileAloneGivesItsOwnValues) {
@@ -321,7 +321,7 @@ TEST_F(ScanGoldenTest, ZipMemberWinsOverALooseCopyAndALooseFileAloneGivesItsOwnV
                             Right("K3.rom", 0x01020304, 16)});
 
     EXPECT_TRUE(Scan());
-    EXPECT_EQ(scanner.logText, Expected(R"(
+    EXPECT_EQ(scanner.report().logText(), Expected(R"(
 Kilo Twice [folder: kilo]
 wrong spelling: k3.rom [wrong: K3.rom] [right: k3.rom]
 wrong checksum: k3.rom [wrong: 1020304] [right: 6d6d6d6d (92929292)]
@@ -347,7 +347,7 @@ TEST_F(ScanGoldenTest, DamagedZipIsReportedOncePerScanAndCountsAsAbsent) {
             expected.push_back(text);
         EXPECT_EQ(dialogs.MessageTexts(), expected);
         // The file is there, so the set is not missing; its ROMs are.
-        EXPECT_EQ(scanner.logText, Expected(R"(
+        EXPECT_EQ(scanner.report().logText(), Expected(R"(
 Lima Clone [folder: limb - parent: lima]
 missing game: Lima Clone
 missing rom: l2.rom [length: 8] [chksum: 4d4d4d4d (b2b2b2b2)]
@@ -372,7 +372,7 @@ TEST_F(ScanGoldenTest, MissingFilesComeBackFromTheBackupFolder) {
     test::WriteFile(backup + "nova/n.wav", "wave");
 
     EXPECT_TRUE(Scan());
-    EXPECT_EQ(scanner.logText, "");
+    EXPECT_EQ(scanner.report().logText(), "");
     std::vector<ZipEntry> members;
     ASSERT_TRUE(
         ZipReader(dialogs).ReadZipDirectory(romFolder.Root() + "mike.zip", members, false, true));
@@ -391,7 +391,7 @@ TEST_F(ScanGoldenTest, ABackupOfTheNameButNotTheDataIsNotPutBack) {
     romFolder.FolderSet("papa", {});
     test::WriteFile(scanner.config.programFolder + "backup.vxt/papa/p1.rom", "not p1!!");
     EXPECT_TRUE(Scan());
-    EXPECT_EQ(scanner.logText, Expected(R"(
+    EXPECT_EQ(scanner.report().logText(), Expected(R"(
 Papa [folder: papa]
 missing rom: p1.rom [length: 8] [chksum: 50505050 (afafafaf)]
 )"));
@@ -413,11 +413,11 @@ TEST_F(ScanGoldenTest, AlternativeSampleSetServesTheGame) {
         .ZipSet("oscar", {{"o1.wav", "1"}});
 
     EXPECT_TRUE(Scan());
-    EXPECT_EQ(scanner.logText, "");
+    EXPECT_EQ(scanner.report().logText(), "");
 
     scanner.config.options.UnneededAdvanced = true;
     EXPECT_TRUE(Scan());
-    EXPECT_EQ(scanner.logText, Expected(R"(
+    EXPECT_EQ(scanner.report().logText(), Expected(R"(
 Oscar Uses Samples [folder: oscar]
 unneeded file: {S}oscar/o1.wav
 )"));
@@ -425,7 +425,7 @@ unneeded file: {S}oscar/o1.wav
     scanner.config.options.UnneededAdvanced = false;
     scanner.config.options.AltSamples = false;
     EXPECT_TRUE(Scan());
-    EXPECT_EQ(scanner.logText, Expected(R"(
+    EXPECT_EQ(scanner.report().logText(), Expected(R"(
 Oscar Uses Samples [folder: oscar]
 missing sample: o2.wav
 )"));
@@ -449,7 +449,7 @@ TEST_F(ScanGoldenTest, LengthsBeyond4GiBAreReportedWhole) {
     scanner.config.options.RightName = false;
 
     EXPECT_TRUE(Scan());
-    EXPECT_EQ(scanner.logText, Expected(R"(
+    EXPECT_EQ(scanner.report().logText(), Expected(R"(
 Loose Giant [folder: ll]
 wrong length: l.rom [wrong: 4294967304] [right: 8]
 
@@ -470,7 +470,7 @@ TEST_F(ScanGoldenTest, EncryptedMemberIsNeverAGoodRomWhateverItsHeaderSays) {
     for (const bool checksum : {true, false}) {
         scanner.config.options.Checksum = checksum;
         EXPECT_TRUE(Scan());
-        EXPECT_EQ(scanner.logText, Expected(R"(
+        EXPECT_EQ(scanner.report().logText(), Expected(R"(
 Locked [folder: kk]
 wrong checksum: k2.rom [encrypted member]
 )"));
@@ -530,7 +530,7 @@ missing rom: g2.rom [length: 8] [chksum: 49494949 (b6b6b6b6)]
 )";
     for (auto at = expected.find("[F]"); at != std::string::npos; at = expected.find("[F]"))
         expected.replace(at, 3, isLink ? "[fixed]" : "[not fixed]");
-    EXPECT_EQ(scanner.logText, Expected(expected));
+    EXPECT_EQ(scanner.report().logText(), Expected(expected));
     if (!isLink) {
         EXPECT_EQ(test::ReadTree(temp.Path()), before);
     }
@@ -559,7 +559,7 @@ TEST_F(ScanGoldenTest, GamesNeedingNoFilesAreNeverMissingAndBiosOrSharedSampleSe
     sampleFolder.ZipSet("genpin", {{"coil.wav", "x"}});
 
     EXPECT_TRUE(Scan());
-    EXPECT_EQ(scanner.logText, Expected(R"(
+    EXPECT_EQ(scanner.report().logText(), Expected(R"(
 Alpha [folder: alpha]
 missing game: Alpha
 missing rom: a1.rom [length: 4] [chksum: a1a1a1a1 (5e5e5e5e)]
@@ -568,7 +568,7 @@ Z80 CPU [folder: z80]
 unneeded file: {R}z80/readme.txt
 )"));
     scanner.ShowStatistics();
-    EXPECT_EQ(scanner.statisticsText.rfind("Missing Games:          1 of 4\r\n", 0), 0u);
+    EXPECT_EQ(scanner.report().statisticsText().rfind("Missing Games:          1 of 4\r\n", 0), 0u);
     EXPECT_FALSE(Game("24c01").needsRescan);
 }
 
@@ -587,12 +587,12 @@ class ScanStopTest : public test::ScanFixture {
 TEST_F(ScanStopTest, StopFromTheProgressWindowKeepsEarlierLinesAndNoFastScan) {
     progress.stopOnCall = 2;
     EXPECT_FALSE(Scan());
-    EXPECT_EQ(scanner.logText, Expected(R"(
+    EXPECT_EQ(scanner.report().logText(), Expected(R"(
 A Missing [folder: aa]
 missing game: A Missing
 missing rom: a.rom [length: 4] [chksum: 41414141 (bebebebe)]
 )"));
-    EXPECT_FALSE(scanner.fastScanAvailable);
+    EXPECT_FALSE(scanner.result().fastScanAvailable);
     EXPECT_FALSE(progress.open);
     EXPECT_TRUE(Game("bb").needsRescan);  // not visited: stays due
 }
@@ -603,12 +603,12 @@ TEST_F(ScanStopTest, StopInAFixQuestionEndsTheScanWithoutTheCurrentGamesLines) {
     EXPECT_FALSE(Scan());
     ASSERT_EQ(dialogs.questions.size(), 1u);
     EXPECT_EQ(dialogs.questions[0].caption, "Fix Wrong Spelled Roms In Gameset 'B Wrong Case' ?");
-    EXPECT_EQ(scanner.logText, Expected(R"(
+    EXPECT_EQ(scanner.report().logText(), Expected(R"(
 A Missing [folder: aa]
 missing game: A Missing
 missing rom: a.rom [length: 4] [chksum: 41414141 (bebebebe)]
 )"));
-    EXPECT_TRUE(scanner.fastScanAvailable);  // the first game had problems
+    EXPECT_TRUE(scanner.result().fastScanAvailable);  // the first game had problems
     EXPECT_TRUE(std::filesystem::exists(romFolder.Root() + "bb.zip"));
     EXPECT_EQ(progress.advances, 2);
 }
@@ -618,13 +618,13 @@ TEST_F(ScanStopTest, StopWhileRemovingLooseEntriesStillShowsThemAndVisitsNoGame)
     scanner.config.options.FixUnneeded = true;
     dialogs.askAnswers = {AskAnswer::Yes, AskAnswer::Stop};
     EXPECT_FALSE(Scan());
-    EXPECT_EQ(scanner.logText, Expected(R"(
+    EXPECT_EQ(scanner.report().logText(), Expected(R"(
 unneeded file: {R}junk1.txt [fixed]
 
 unneeded file: {R}junk2.txt [not fixed]
 )"));
-    EXPECT_EQ(scanner.counters.unneededEntries, 2u);
-    EXPECT_EQ(scanner.counters.unneededEntriesFixed, 1u);
+    EXPECT_EQ(scanner.report().counters().unneededEntries, 2u);
+    EXPECT_EQ(scanner.report().counters().unneededEntriesFixed, 1u);
     EXPECT_TRUE(std::filesystem::exists(romFolder.Root() + "junk2.txt"));
     EXPECT_EQ(progress.advances, 0);
     EXPECT_FALSE(progress.open);
@@ -637,7 +637,7 @@ TEST_F(ScanStopTest, FastScanChecksOnlyTheGamesThatHadProblems) {
     romFolder.ZipSet("aa", {Right("a.rom", 0x41414141, 4)});
     Game("bb").needsRescan = false;
     EXPECT_TRUE(Scan(/*fullScan=*/false));
-    EXPECT_EQ(scanner.logText, Expected(R"(
+    EXPECT_EQ(scanner.report().logText(), Expected(R"(
 C Missing [folder: cc]
 missing game: C Missing
 missing rom: c.rom [length: 4] [chksum: 43434343 (bcbcbcbc)]

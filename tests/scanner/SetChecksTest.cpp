@@ -120,7 +120,7 @@ TEST_F(SetChecksTest, ProgramMiscAndConfiguredFoldersAreNeverUnneeded) {
     fields.misc = romFolder.Root() + "inner";
     ASSERT_TRUE(scanner.PrepareScan(database, fields));
 
-    GameRecord collector;
+    GameFindings collector;
     scanner.CheckUnneededInPath(scanner.paths.romList[0], collector, database,
                                 /*isRomFolder=*/true);
     scanner.CheckUnneededInPath(scanner.paths.romList[0], collector, database,
@@ -130,7 +130,7 @@ TEST_F(SetChecksTest, ProgramMiscAndConfiguredFoldersAreNeverUnneeded) {
     EXPECT_EQ(collector.unneededList[0].setName, "_unknown");
     EXPECT_FALSE(collector.unneededList[0].isFolder);
 
-    GameRecord game;
+    GameFindings game;
     const std::string prog = scanner.config.programFolder;
     for (const std::string& path :
          {prog + "a.txt", prog + "backup.vxt/pa/p1.rom", prog + "tempzip.vxt/x",
@@ -162,8 +162,8 @@ TEST_F(SetChecksTest, WrongNamesNeedAJudgeableMatch) {
                                Right("nodump.rom", 0x0C0C0C0C, 8), Right("y.rom", ~0x0D0D0D0Du, 8),
                                Right("z.rom", 0x0D0D0D0D, 8)});
     Prepare();
-    GameRecord& game = Game("wn");
-    scanner.CheckWrongNames(game, scanner.paths.romList[0] + "wn", false, {}, database);
+    GameFindings game;
+    scanner.CheckWrongNames(Game("wn"), game, scanner.paths.romList[0] + "wn", false, {}, database);
     ASSERT_EQ(game.wrongNameList.size(), 3u);
     EXPECT_EQ(game.wrongNameList[0].wrongName, "a.rom");
     EXPECT_EQ(game.wrongNameList[0].rightName, "b.rom");
@@ -190,7 +190,7 @@ TEST_F(SetChecksTest, LongerRomIsCutWhileShorterRomAndRomWithoutChecksumAreOnlyR
     dialogs.askAnswers = {AskAnswer::Yes};
     EXPECT_TRUE(Scan());
 
-    EXPECT_EQ(scanner.logText, Expected(R"(
+    EXPECT_EQ(scanner.report().logText(), Expected(R"(
 Lengths [folder: len]
 wrong length: long.rom [wrong: 16] [right: 8] [fixed]
 wrong length: nocrc.rom [wrong: 10] [right: 8] [not fixed]
@@ -201,7 +201,7 @@ wrong length: short.rom [wrong: 8] [right: 16] [not fixed]
               "\nDo you want to resize '" + scanner.paths.romList[0] + "len/long.rom' ?");
     EXPECT_EQ(test::ReadFile(romFolder.Root() + "len/long.rom"), wanted);
     // The checksum was taken from the cut file.
-    EXPECT_TRUE(Game("len").roms[0].crcOk);
+    EXPECT_TRUE(Found("len").roms[0].crcOk);
 }
 
 TEST_F(SetChecksTest, WrongCaseOfSetAndRomIsFixedAfterConsent) {
@@ -212,7 +212,7 @@ TEST_F(SetChecksTest, WrongCaseOfSetAndRomIsFixedAfterConsent) {
     scanner.config.options.FixSpelling = true;
     dialogs.askAnswers = {AskAnswer::Yes, AskAnswer::Yes};
     EXPECT_TRUE(Scan());
-    EXPECT_EQ(scanner.logText, Expected(R"(
+    EXPECT_EQ(scanner.report().logText(), Expected(R"(
 Case [folder: case]
 wrong spelling: case [wrong: CASE] [right: case] [fixed]
 wrong spelling: c.rom [wrong: C.Rom] [right: c.rom] [fixed]
@@ -225,7 +225,7 @@ wrong spelling: c.rom [wrong: C.Rom] [right: c.rom] [fixed]
 
     // A second scan finds nothing left to fix.
     EXPECT_TRUE(Scan());
-    EXPECT_EQ(scanner.logText, "");
+    EXPECT_EQ(scanner.report().logText(), "");
 }
 
 // A parent and a clone listing ROMs of one name with other data (as hundreds of real families
@@ -396,7 +396,7 @@ unneeded file: {R}wn/x.rom [not fixed]
         if (scanner.config.options.MergeFull)  // twin lives in pa's folder
             std::filesystem::remove(romFolder.Root() + "twin.zip");
         EXPECT_TRUE(Scan());
-        EXPECT_EQ(scanner.logText, Expected(row.log));
+        EXPECT_EQ(scanner.report().logText(), Expected(row.log));
         row.check();
     }
 }

@@ -4,10 +4,7 @@
 
 #include <string>
 
-#include "scanner/Scanner.h"
 #include "support/FakeDialogs.h"
-#include "support/FakeProgress.h"
-#include "support/RecordingResultSink.h"
 
 namespace vextral {
 namespace {
@@ -137,15 +134,8 @@ TEST_F(StatisticsTest, FixedPartsFollowTheFixOptions) {
 
 TEST_F(StatisticsTest, ShowStatisticsKeepsTheLogFormAndShowsTheWindowForm) {
     test::FakeDialogs dialogs;
-    test::FakeProgress progress;
-    test::RecordingResultSink sink;
-    ZipLibrary zipLibrary;
-    Scanner scanner(dialogs, progress, sink, zipLibrary);
-    scanner.counters = counters;
-    scanner.databaseCounts = database;
-    scanner.ShowStatistics();
     const StatisticsTexts texts = Build();
-    EXPECT_EQ(scanner.statisticsText, texts.logText);
+    EXPECT_EQ(ShowStatistics(counters, database, options, dialogs), texts.logText);
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].text, texts.windowText);
     EXPECT_EQ(dialogs.messages[0].caption, "Scanning Results");

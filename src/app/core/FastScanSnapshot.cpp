@@ -1,10 +1,6 @@
 #include "app/core/FastScanSnapshot.h"
 
-#include <unistd.h>
-
 #include <cstdint>
-#include <cstdio>
-#include <fstream>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -132,27 +128,7 @@ bool WriteFastScanFile(const std::string& path, const FastScanSnapshot& snapshot
     for (const auto& game : database)
         Put(out, game.needsRescan ? 1 : 0, 1);
 
-    // Written beside the target and renamed over it, so a crash never leaves half a file;
-    // under a name of this process's own, so two processes ending at once never write into
-    // one file.
-    const std::string temporary = path + ".tmp" + std::to_string(::getpid());
-    {
-        std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
-        if (!file)
-            return false;
-        file.write(out.data(), static_cast<std::streamsize>(out.size()));
-        file.flush();
-        if (!file) {
-            file.close();
-            std::remove(temporary.c_str());
-            return false;
-        }
-    }
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-        std::remove(temporary.c_str());
-        return false;
-    }
-    return true;
+    return WriteFileReplacing(path, out);
 }
 
 }  // namespace vextral

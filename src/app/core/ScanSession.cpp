@@ -35,29 +35,29 @@ void ScanSession::SyncScannerSettings() {
     scanner_.config.pathWarning = settings.PathWarning;
     scanner_.config.programFolder = settings.programFolder;
     scanner_.config.scratchFolder = settings.scratchFolder;
+    scanner_.config.mameFolder = settings.mameFolder;
 }
 
-void ScanSession::EnterMameFolder() const {
-    // Relative entries of the path fields are taken relative to the MAME folder.
+void ScanSession::FillPathListsFromSettings() {
+    ScanPaths& paths = scanner_.paths;
+    paths.romList.clear();
+    paths.sampleList.clear();
+    paths.miscList.clear();
     if (!settings.mameFolder.empty())
-        (void)SetCurrentFolder(settings.mameFolder);
+        scanner_.ReadMameConfigPaths(settings.mameFolder);
+    // Relative entries of the path fields are taken relative to the MAME folder.
+    SplitList(settings.rompaths, paths.romList, kAppendPaths, settings.mameFolder);
+    SplitList(settings.samplepaths, paths.sampleList, kAppendPaths, settings.mameFolder);
+    SplitList(settings.miscpaths, paths.miscList, kAppendPaths, settings.mameFolder);
 }
 
 void ScanSession::Open(bool fillFieldsFromSettings) {
     SyncScannerSettings();
-    ValidateGameDatabase(database, settings.ListInfoWarnings, scanner_.databaseCounts,
+    ValidateGameDatabase(database, settings.ListInfoWarnings, scanner_.config.databaseCounts,
                          scanner_.dialogs());
 
     if (fillFieldsFromSettings) {
-        scanner_.paths.romList.clear();
-        scanner_.paths.sampleList.clear();
-        scanner_.paths.miscList.clear();
-        if (!settings.mameFolder.empty())
-            scanner_.ReadMameConfigPaths(settings.mameFolder);
-        EnterMameFolder();
-        SplitList(settings.rompaths, scanner_.paths.romList, kAppendPaths);
-        SplitList(settings.samplepaths, scanner_.paths.sampleList, kAppendPaths);
-        SplitList(settings.miscpaths, scanner_.paths.miscList, kAppendPaths);
+        FillPathListsFromSettings();
         fields.misc = Join(scanner_.paths.miscList);
         fields.rom = Join(scanner_.paths.romList);
         fields.sample = Join(scanner_.paths.sampleList);
@@ -69,11 +69,9 @@ void ScanSession::Open(bool fillFieldsFromSettings) {
     snapshot.options = settings.options;
     snapshot.fastScanAvailable = false;
     (void)ReadFastScanFile(FastScanFilePath(), snapshot, database);
-    scanner_.fastScanAvailable = snapshot.fastScanAvailable;
 }
 
 bool ScanSession::PrepareScan() {
-    EnterMameFolder();
     SyncScannerSettings();
     return scanner_.PrepareScan(database, fields);
 }
@@ -89,11 +87,12 @@ ScanOutcome ScanSession::RunScan(bool fullScan) {
     if (showStatisticsBox) {
         scanner_.ShowStatistics();
     } else {
-        scanner_.statisticsText =
-            BuildStatistics(scanner_.counters, scanner_.databaseCounts, scanner_.config.options)
-                .logText;
+        scanner_.report().SetStatisticsText(BuildStatistics(scanner_.report().counters(),
+                                                            scanner_.config.databaseCounts,
+                                                            scanner_.config.options)
+                                                .logText);
     }
-    snapshot.fastScanAvailable = scanner_.fastScanAvailable;
+    snapshot.fastScanAvailable = scanner_.result().fastScanAvailable;
     return completed ? ScanOutcome::Completed : ScanOutcome::Stopped;
 }
 
@@ -118,10 +117,9 @@ void ScanSession::ReadPathFields() {
 
 void ScanSession::PathFieldsChanged() {
     ReadPathFields();
-    EnterMameFolder();
-    SplitList(fields.rom, scanner_.paths.romList, kSplitPaths);
-    SplitList(fields.sample, scanner_.paths.sampleList, kSplitPaths);
-    SplitList(fields.misc, scanner_.paths.miscList, kSplitPaths);
+    SplitList(fields.rom, scanner_.paths.romList, kSplitPaths, settings.mameFolder);
+    SplitList(fields.sample, scanner_.paths.sampleList, kSplitPaths, settings.mameFolder);
+    SplitList(fields.misc, scanner_.paths.miscList, kSplitPaths, settings.mameFolder);
     SplitList(fields.select, scanner_.paths.chosenList, kSplitSelection);
     fields.rom = Join(scanner_.paths.romList);
     fields.sample = Join(scanner_.paths.sampleList);
@@ -139,8 +137,8 @@ ButtonStates ScanSession::ComputeButtonStates() const {
     states.scan = haveRoms && haveSamples && somethingToScan;
     states.unmerge = haveRoms;
     states.merge = (o.MergeFull || o.MergeSplit) && haveRoms;
-    states.saveLogfile = !scanner_.logText.empty();
-    states.saveFixdat = !scanner_.missingFiles.empty();
+    states.saveLogfile = !scanner_.report().logText().empty();
+    states.saveFixdat = !scanner_.report().missingFiles().empty();
     states.fastScan = snapshot.fastScanAvailable;
     states.rebuild = true;
     return states;

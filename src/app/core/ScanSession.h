@@ -52,12 +52,14 @@ class ScanSession {
     // A rebuilder and a merger over this session's settings, folder lists and services.
     Rebuilder NewRebuilder();
     Merger NewMerger();
-    const DatabaseCounts& counts() const { return scanner_.databaseCounts; }
+    const DatabaseCounts& counts() const { return scanner_.config.databaseCounts; }
 
     // Opening: validate and count, the mame.cfg and stored paths into the fields,
     // PrepareScan, the snapshot, fastscan.dat. fillFieldsFromSettings false keeps fields
     // that the caller set already (the command line's path options).
     void Open(bool fillFieldsFromSettings = true);
+    // The rom, sample and misc lists from mame.cfg, mame.ini and the stored paths.
+    void FillPathListsFromSettings();
     // "&Scan" and "&Fast Scan", statistics box included.
     ScanOutcome Scan();
     ScanOutcome FastScan();
@@ -83,7 +85,6 @@ class ScanSession {
 
   private:
     void SyncScannerSettings();
-    void EnterMameFolder() const;
     ScanOutcome RunScan(bool fullScan);
     // A scan that may change files (a fix is on, or a file could come back from the backup
     // folder) locks like any other change; one that only reads shares its folders with

@@ -104,13 +104,13 @@ MainDialog::MainDialog(AppSettings& settings, GameDatabase& database, Dialogs& d
     ArrangeControls();
 
     tree_->onRefresh = [this] { UpdateButtonStates(); };
-    session_.scanner().onListsReady = [this] { UpdateButtonStates(); };
+    session_.scanner().SetListsReadyHook([this] { UpdateButtonStates(); });
 }
 
 MainDialog::~MainDialog() {
     // Nothing may call back into a window that is going away.
     closed_ = true;
-    session_.scanner().onListsReady = nullptr;
+    session_.scanner().SetListsReadyHook(nullptr);
     tree_->onRefresh = nullptr;
 }
 

@@ -32,7 +32,7 @@ FastScanSnapshot SampleSnapshot() {
 TEST(FastScanSnapshotTest, RoundTripRestoresTextsOptionsAndRescanFlags) {
     TempFolder temp;
     // Whatever another process is writing does not stand in the way.
-    ASSERT_TRUE(CreateFolder(temp / "fastscan.dat.tmp"));
+    ASSERT_TRUE(CreateFolder(temp / ".vxtpart-fastscan.dat-a1b2c3"));
     GameDatabase written = MakeDatabase(3);
     written[0].needsRescan = false;
     written[1].needsRescan = true;

@@ -9,6 +9,7 @@
 #include "archive/FileUtils.h"
 #include "platform/FileSystem.h"
 #include "platform/FolderLock.h"
+#include "support/CurrentFolder.h"
 #include "support/FakeDialogs.h"
 #include "support/FakeProgress.h"
 #include "support/FolderBuilder.h"
@@ -124,7 +125,7 @@ TEST_F(ScanSessionTest, FieldChangesAreSplitAndWrittenBackWhileSettingsKeepTheTy
     EXPECT_EQ(session.fields.rom, root + "other/");
     EXPECT_EQ(session.fields.select, "a* ; b");
     EXPECT_EQ(session.scanner().paths.chosenList.size(), 2u);
-    EXPECT_EQ(CurrentFolder(), root + "mame/");
+    EXPECT_EQ(CurrentFolder(), root);  // the process's own folder is never changed
 }
 
 TEST_F(ScanSessionTest, ButtonRules) {
@@ -177,7 +178,7 @@ TEST_F(ScanSessionTest, ButtonRules) {
     EXPECT_TRUE(session.ComputeButtonStates().unmerge);
 
     session.snapshot.fastScanAvailable = true;
-    session.scanner().logText = "x\r\n";
+    session.scanner().report().AddResultLine("x", true, kImageGameLine);
     states = session.ComputeButtonStates();
     EXPECT_TRUE(states.fastScan && states.saveLogfile);
 }

@@ -9,6 +9,7 @@
 #include "MemorySettingsStore.h"
 #include "platform/FileSystem.h"
 #include "platform/FolderLock.h"
+#include "support/CurrentFolder.h"
 #include "support/FakeDialogs.h"
 #include "support/FakeProgress.h"
 #include "support/FolderBuilder.h"

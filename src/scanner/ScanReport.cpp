@@ -1,9 +1,9 @@
 #include <charconv>
 #include <ctime>
 
+#include "scanner/ScanReport.h"
+
 #include "platform/FileSystem.h"
-#include "scanner/GameVerdict.h"
-#include "scanner/Scanner.h"
 
 namespace vextral {
 
@@ -35,27 +35,34 @@ std::string FixSuffix(FixMark mark, std::uint32_t& fixedCounter) {
 
 }  // namespace
 
-void Scanner::AddResultLine(const std::string& text, bool child, int image) {
+void ScanReport::Clear() {
+    results_.ClearResults();
+    counters_ = {};
+    logText_.clear();
+    missingFiles_.clear();
+}
+
+void ScanReport::AddResultLine(const std::string& text, bool child, int image) {
     results_.AddResultLine(text, child, image);
-    if (!child) {
-        hasTopLine_ = true;
-        logText += "\r\n";
-    }
-    logText += text;
-    logText += "\r\n";
+    if (!child)
+        logText_ += "\r\n";
+    logText_ += text;
+    logText_ += "\r\n";
 }
 
-void Scanner::AddUnneededLines(GameRecord& game, bool child) {
-    for (std::size_t i = 0; i < game.unneededList.size(); ++i)
-        AddFindingLine(game, UnneededLine(game.unneededList[i], i, config.options), child);
+void ScanReport::AddUnneededLines(const GameRecord& game, const GameFindings& findings,
+                                  const ScanOptions& options, bool child) {
+    for (std::size_t i = 0; i < findings.unneededList.size(); ++i)
+        AddFindingLine(game, findings, UnneededLine(findings.unneededList[i], i, options), child);
 }
 
-void Scanner::AddFindingLine(const GameRecord& game, const FindingLine& line, bool child) {
-    ScanCounters& c = counters;
+void ScanReport::AddFindingLine(const GameRecord& game, const GameFindings& findings,
+                                const FindingLine& line, bool child) {
+    ScanCounters& c = counters_;
     std::string text;
     switch (line.kind) {
         case FindingKind::SetCase:
-            text = "wrong spelling: " + game.name + " [wrong: " + game.foundSetName +
+            text = "wrong spelling: " + game.name + " [wrong: " + findings.foundSetName +
                    "] [right: " + game.name + "]" + FixSuffix(line.fix, c.wrongCaseGamesFixed);
             ++c.wrongCaseGames;
             break;
@@ -64,7 +71,7 @@ void Scanner::AddFindingLine(const GameRecord& game, const FindingLine& line, bo
             ++(game.isNeoGeo ? c.missingNeoGeoGames : c.missingArcadeGames);
             break;
         case FindingKind::WrongName: {
-            const WrongNameEntry& entry = game.wrongNameList[line.index];
+            const WrongNameEntry& entry = findings.wrongNameList[line.index];
             text = "wrong name: " + entry.path + " [wrong: " + entry.wrongName +
                    "] [right: " + entry.rightName + "]" + FixSuffix(line.fix, c.wrongNamesFixed);
             ++c.wrongNames;
@@ -72,7 +79,8 @@ void Scanner::AddFindingLine(const GameRecord& game, const FindingLine& line, bo
         }
         case FindingKind::WrongLength: {
             const RomRecord& rom = game.roms[line.index];
-            text = "wrong length: " + rom.name + " [wrong: " + Decimal(rom.foundLength) +
+            text = "wrong length: " + rom.name +
+                   " [wrong: " + Decimal(findings.roms[line.index].foundLength) +
                    "] [right: " + Decimal(rom.size) + "]" +
                    FixSuffix(line.fix, c.wrongLengthRomsFixed);
             ++c.wrongLengthRoms;
@@ -80,14 +88,16 @@ void Scanner::AddFindingLine(const GameRecord& game, const FindingLine& line, bo
         }
         case FindingKind::RomCase: {
             const RomRecord& rom = game.roms[line.index];
-            text = "wrong spelling: " + rom.name + " [wrong: " + rom.foundName +
-                   "] [right: " + rom.name + "]" + FixSuffix(line.fix, c.wrongCaseRomsFixed);
+            text = "wrong spelling: " + rom.name +
+                   " [wrong: " + findings.roms[line.index].foundName + "] [right: " + rom.name +
+                   "]" + FixSuffix(line.fix, c.wrongCaseRomsFixed);
             ++c.wrongCaseRoms;
             break;
         }
         case FindingKind::WrongChecksum: {
             const RomRecord& rom = game.roms[line.index];
-            text = "wrong checksum: " + rom.name + " [wrong: " + Hex(rom.foundCrc) +
+            text = "wrong checksum: " + rom.name +
+                   " [wrong: " + Hex(findings.roms[line.index].foundCrc) +
                    "] [right: " + Hex(rom.crc) + " (" + Hex(rom.complementedCrc) + ")]";
             ++c.wrongChecksums;
             break;
@@ -111,7 +121,8 @@ void Scanner::AddFindingLine(const GameRecord& game, const FindingLine& line, bo
         case FindingKind::SampleCase: {
             const SampleRecord& sample = game.samples[line.index];
             // No blank before "[wrong: " on this line.
-            text = "wrong spelling: " + sample.name + "[wrong: " + sample.foundName +
+            text = "wrong spelling: " + sample.name +
+                   "[wrong: " + findings.samples[line.index].foundName +
                    "] [right: " + sample.name + "]" + FixSuffix(line.fix, c.wrongCaseSamplesFixed);
             ++c.wrongCaseSamples;
             break;
@@ -124,7 +135,7 @@ void Scanner::AddFindingLine(const GameRecord& game, const FindingLine& line, bo
             break;
         }
         case FindingKind::Unneeded: {
-            const UnneededEntry& entry = game.unneededList[line.index];
+            const UnneededEntry& entry = findings.unneededList[line.index];
             text = std::string("unneeded ") + (entry.isFolder ? "folder: " : "file: ") +
                    entry.path + FixSuffix(line.fix, c.unneededEntriesFixed);
             ++c.unneededEntries;
@@ -134,8 +145,9 @@ void Scanner::AddFindingLine(const GameRecord& game, const FindingLine& line, bo
     AddResultLine(text, child, line.image);
 }
 
-bool Scanner::BuildResultLines(GameRecord& game) {
-    const GameVerdict verdict = ClassifyGame(game, config.options);
+bool ScanReport::AddGameLines(const GameRecord& game, const GameFindings& findings,
+                              const ScanOptions& options) {
+    const GameVerdict verdict = ClassifyGame(game, findings, options);
     if (verdict.Ok())
         return false;
 
@@ -143,53 +155,26 @@ bool Scanner::BuildResultLines(GameRecord& game) {
     gameLine += game.isClone ? " - parent: " + game.cloneOf + "]" : std::string("]");
     AddResultLine(gameLine, false, verdict.GameLineImage());
     for (const FindingLine& line : verdict.lines)
-        AddFindingLine(game, line, /*child=*/true);
+        AddFindingLine(game, findings, line, /*child=*/true);
     results_.Refresh();
     return true;
 }
 
-FixdatGame& Scanner::MissingEntry(const GameRecord& game) {
-    if (missingFiles.empty() || missingFiles.back().name != game.name)
-        missingFiles.push_back({game.name, game.description, game.cloneOf, {}, {}});
-    return missingFiles.back();
+FixdatGame& ScanReport::MissingEntry(const GameRecord& game) {
+    if (missingFiles_.empty() || missingFiles_.back().name != game.name)
+        missingFiles_.push_back({game.name, game.description, game.cloneOf, {}, {}});
+    return missingFiles_.back();
 }
 
-void Scanner::SaveFixdat() {
-    const auto path = dialogs_.ChooseSaveFile("Fixdat (*.dat)|*.dat||", ".dat");
-    if (!path || path->empty())
-        return;
-    std::string failure;
-    if (!WriteFixdatFile(*path, &failure)) {
-        dialogs_.ShowMessage("Can't write the fixdat '" + *path + "':\n" + failure, "Save Fixdat",
-                             MessageIcon::Exclamation, MessageButtons::Ok);
-    }
+bool ScanReport::WriteFixdatFile(const std::string& path, std::string* failure) const {
+    return WriteFileReplacing(path, FixdatText(missingFiles_, std::time(nullptr)), failure);
 }
 
-bool Scanner::WriteFixdatFile(const std::string& path, std::string* failure) const {
-    return WriteFileReplacing(path, FixdatText(missingFiles, std::time(nullptr)), failure);
-}
-
-void Scanner::SaveLogFile() {
-    const bool withStatistics =
-        dialogs_.ShowMessage("Do you want to add the statistics to the logfile ?",
-                             "Save Statistics ?", MessageIcon::Question,
-                             MessageButtons::YesNo) == MessageResult::Yes;
-    const auto path = dialogs_.ChooseSaveFile("Vextral Logfile (*.txt)|*.txt||", ".txt");
-    if (!path || path->empty())
-        return;
-    // A log the user believes saved but is not is a lost report: say so, and why.
-    std::string failure;
-    if (!WriteLogFile(*path, withStatistics, &failure)) {
-        dialogs_.ShowMessage("Can't write the logfile '" + *path + "':\n" + failure, "Save Logfile",
-                             MessageIcon::Exclamation, MessageButtons::Ok);
-    }
-}
-
-bool Scanner::WriteLogFile(const std::string& path, bool withStatistics,
-                           std::string* failure) const {
-    std::string text = logText;
+bool ScanReport::WriteLogFile(const std::string& path, bool withStatistics,
+                              std::string* failure) const {
+    std::string text = logText_;
     if (withStatistics)
-        text += "\r\n\r\n\r\nStatistics:\r\n===========\r\n\r\n" + statisticsText + "\r\n";
+        text += "\r\n\r\n\r\nStatistics:\r\n===========\r\n\r\n" + statisticsText_ + "\r\n";
     // A full disk leaves an earlier log intact.
     return WriteFileReplacing(path, text, failure);
 }
