@@ -111,6 +111,24 @@ std::optional<std::vector<ZipEntry>> Fixer::ListWith(const ZipEntry& entry) cons
     return members;
 }
 
+void Fixer::Renamed(const std::string& folder, const std::string& from, const std::string& to,
+                    bool done) {
+    if (done) {
+        folders_.Renamed(folder, from, to);
+    } else {
+        // A rename that failed was undone, unless undoing failed too: listed again.
+        folders_.Invalidate(folder);
+    }
+}
+
+void Fixer::Rewritten(const std::string& folder, bool done) {
+    if (done) {
+        folders_.Rewritten(folder);
+    } else {
+        folders_.Invalidate(folder);
+    }
+}
+
 bool Fixer::RenameInZip(const ZipEntry& entry, const std::string& newName) {
     if (!IsPlainName(newName)) {
         return false;
@@ -124,7 +142,7 @@ bool Fixer::RenameInZip(const ZipEntry& entry, const std::string& newName) {
     const auto archive = zipLibrary_.Open(entry.zipPath, ZipOpenMode::Existing);
     const auto index = archive->IndexOf(entry, *members);
     const bool renamed = index && archive->Rename(*index, newName) && archive->Commit();
-    folders_.Invalidate(FolderPart(entry.zipPath));
+    Rewritten(FolderPart(entry.zipPath), renamed);
     return renamed;
 }
 
@@ -149,12 +167,8 @@ bool Fixer::FixFileSpelling(const std::string& expectedPath, const std::string& 
         found = onDisk->name;
         fullPath = folder + found;
         // As in an archive: never beside another file of the new name in another case.
-        const auto& others = folders_.Listing(folder).Entries();
-        if (std::any_of(others.begin(), others.end(), [&](const DirEntry& other) {
-                return other.name != found && EqualsIgnoringCase(other.name, expectedName);
-            })) {
-            blocked = true;
-        }
+        const std::size_t sameName = folders_.Listing(folder).CountIgnoringCase(expectedName);
+        blocked = sameName > (EqualsIgnoringCase(found, expectedName) ? 1u : 0u);
     }
     foundName = found;
     nameCaseOk = found == expectedName;
@@ -176,7 +190,7 @@ bool Fixer::FixFileSpelling(const std::string& expectedPath, const std::string& 
         return true;
     }
     caseFixed = !blocked && RenameVia(fullPath, folder + expectedName, "_tmp");
-    folders_.Invalidate(folder);
+    Renamed(folder, found, expectedName, caseFixed);
     return false;
 }
 
@@ -249,8 +263,9 @@ void Fixer::FixGameSpelling(const std::string& setPath, GameRecord& game) {
              "\nDo you want to rename '" + found + "' as '" + setName + "' ?")) {
         return;
     }
-    game.setNameFixed = RenameVia(fullPath, isZip ? setPath + ".zip" : setPath, "_tmp");
-    folders_.Invalidate(folder);
+    const std::string target = isZip ? setPath + ".zip" : setPath;
+    game.setNameFixed = RenameVia(fullPath, target, "_tmp");
+    Renamed(folder, FileNamePart(fullPath), FileNamePart(target), game.setNameFixed);
 }
 
 void Fixer::FixWrongNamedRoms(GameRecord& game) {
@@ -303,7 +318,7 @@ void Fixer::FixWrongNamedRoms(GameRecord& game) {
         if (!finding.fixed) {
             (void)RenameNoReplace(stagedPath, finding.path);
         }
-        folders_.Invalidate(folder);
+        Renamed(folder, FileNamePart(finding.path), finding.rightName, finding.fixed);
     }
 }
 
@@ -380,7 +395,7 @@ void Fixer::RenameMembers(std::vector<WrongNameEntry>& findings, const std::stri
     for (const Rename& rename : renames) {
         findings[rename.finding].fixed = ok;
     }
-    folders_.Invalidate(FolderPart(zipPath));
+    Rewritten(FolderPart(zipPath), ok);
 }
 
 bool Fixer::FindCrcWindow(std::uint8_t* buffer, std::size_t length, std::size_t wantedLength,
@@ -421,7 +436,7 @@ void Fixer::ResizeRom(const std::string& filePath, const GameRecord& game, RomRe
         rom.lengthFixed =
             FileLength(path) == rom.size ||
             CopyFilePart(path, FileRange{*offset, rom.size}, path, CopyMode::ReplaceExisting);
-        folders_.Invalidate(folder);
+        Rewritten(folder, rom.lengthFixed);
         return;
     }
 
@@ -454,7 +469,7 @@ void Fixer::ResizeRom(const std::string& filePath, const GameRecord& game, RomRe
     rom.lengthFixed = index && archive->Replace(*index, cut) &&
                       (entry.storedName == expected || archive->Rename(*index, expected)) &&
                       archive->Commit();
-    folders_.Invalidate(FolderPart(entry.zipPath));
+    Rewritten(FolderPart(entry.zipPath), rom.lengthFixed);
 }
 
 bool Fixer::MayRemoveLoose(const UnneededEntry& item) const {
@@ -497,12 +512,17 @@ void Fixer::RemoveLoose(UnneededEntry& item) {
         IsFolder(path) && !IsSymbolicLink(path) ? RemoveFolderTree(path) : DeleteFileForced(path);
     item.pendingZipRemoval = false;
     const std::string holder = FolderPart(path);
-    folders_.Invalidate(holder);
+    if (item.removed) {
+        folders_.Removed(holder, FileNamePart(path));
+    } else {
+        folders_.Invalidate(holder);
+    }
     // Only a set's own folder goes when emptied; a configured rom or sample folder stays.
     if (item.removed &&
         EqualsIgnoringCase(FileNamePart(WithoutTrailingSeparator(holder)), item.setName)) {
         if (RemoveEmptyFolder(WithoutTrailingSeparator(holder))) {
-            folders_.Invalidate(FolderPart(WithoutTrailingSeparator(holder)));
+            folders_.Removed(FolderPart(WithoutTrailingSeparator(holder)),
+                             FileNamePart(WithoutTrailingSeparator(holder)));
         }
     }
 }
@@ -536,10 +556,14 @@ void Fixer::RemovePendingMembers(GameRecord& game) {
         for (UnneededEntry* item : deleted) {
             item->removed = ok;
         }
-        folders_.Invalidate(FolderPart(zipPath));
+        Rewritten(FolderPart(zipPath), ok);
         // An archive left with folder records alone holds nothing; it goes as an emptied one.
         if (const auto left = ListQuietly(zipPath); ok && left && left->empty()) {
-            DeleteFileForced(zipPath);
+            if (DeleteFileForced(zipPath)) {
+                folders_.Removed(FolderPart(zipPath), FileNamePart(zipPath));
+            } else {
+                folders_.Invalidate(FolderPart(zipPath));
+            }
         }
     }
 }

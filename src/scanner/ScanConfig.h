@@ -16,6 +16,8 @@ struct ScanConfig {
     // Where mame.ini is looked for after the MAME folder: the program gives
     // UserMameIniFolders(); empty, only the MAME folder's own counts.
     std::vector<std::string> mameIniFolders;
+    // Threads listing set archives and folders ahead of the scan; 1 lists them on its own.
+    unsigned ioThreads = 16;
 };
 
 }  // namespace vextral

@@ -1,5 +1,6 @@
 #include <variant>
 
+#include "archive/FileUtils.h"
 #include "platform/FileSystem.h"
 #include "scanner/Scanner.h"
 
@@ -59,6 +60,9 @@ bool Scanner::ApplyFix(GameRecord& game, const FixRequest& request) {
                     fix.zipPath.empty()
                         ? CopyFileTo(fix.source, fix.target, CopyMode::ReplaceExisting)
                         : zipLibrary_.AddFiles(fix.zipPath, {fix.source}, /*junkPaths=*/true);
+                // Written past the fixer: its folder's listing cannot have been told.
+                index_.folders().Invalidate(
+                    FolderPart(fix.zipPath.empty() ? fix.target : fix.zipPath));
                 return FixOutcome{true, made};
             },
         },

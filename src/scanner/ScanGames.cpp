@@ -55,6 +55,7 @@ void Scanner::ResetBeforeScan(GameDatabase& database, bool fullScan) {
 }
 
 bool Scanner::EndScan(bool result) {
+    index_.StopReadAhead();
     progress_.CloseProgress();
     romNames_.clear();
     unneededSeenFor_ = nullptr;
@@ -100,7 +101,10 @@ bool Scanner::ScanGames(GameDatabase& database) {
     if (stopped())
         return EndScan(false);
 
+    StartReadAhead(database);
+    std::size_t position = 0;
     for (GameRecord& game : database) {
+        index_.ReadAheadAt(position++);
         progress_.SetProgressText(game.description);
         progress_.AdvanceProgress();
         progress_.Repaint();
