@@ -168,6 +168,8 @@ int main(int argc, char** argv) {
     for (int round = 0; round < rounds; ++round) {
         WriteSets(romFolder, sets, files);
         WaitUntilSettled(romFolder);
+        // The last set folder written is the last to settle; a collection is older than that.
+        WaitUntilSettled(romFolder + Upper(GameName(sets - 1)));
         PathFields fields;
         fields.rom = romFolder;
         fields.sample = romFolder;

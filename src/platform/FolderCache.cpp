@@ -223,14 +223,10 @@ void FolderCache::Rewritten(const std::string& folder) {
     static_cast<void>(Updatable(folder));
 }
 
-void FolderCache::Revalidate(Cached& cached, const std::string& key) {
-    struct stat info {};
-    const bool unchanged = cached.told && ::stat(key.c_str(), &info) == 0 &&
-                           S_ISDIR(info.st_mode) && SameTime(cached.modified, info.st_mtim);
-    if (!unchanged) {
+void FolderCache::Revalidate(Cached& cached) {
+    // A told listing is checked against the folder's time at its next use, like any other.
+    if (!cached.told)
         cached.trusted = false;
-        cached.told = false;
-    }
 }
 
 void FolderCache::ForgetTold() {
@@ -245,14 +241,14 @@ void FolderCache::ForgetTold() {
 void FolderCache::Revalidate(const std::string& folder) {
     const std::string key = FolderKey(folder);
     if (const auto found = cache_.find(key); found != cache_.end())
-        Revalidate(found->second, key);
+        Revalidate(found->second);
 }
 
 void FolderCache::RevalidateTree(const std::string& folder) {
     const std::string key = FolderKey(folder);
     for (auto& [cachedFolder, cached] : cache_) {
         if (cachedFolder.starts_with(key))
-            Revalidate(cached, cachedFolder);
+            Revalidate(cached);
     }
 }
 

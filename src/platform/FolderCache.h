@@ -77,7 +77,7 @@ class FolderCache {
     // Files in folder were replaced under their own names (an archive rewritten).
     void Rewritten(const std::string& folder);
     // Something in folder (or in a folder inside it) changed: listings are invalidated, except
-    // those kept up to date by the calls above and unchanged on disk since.
+    // those kept up to date by the calls above (still checked against the folder's time).
     void Revalidate(const std::string& folder);
     void RevalidateTree(const std::string& folder);
     // Something else may have changed any folder within the clock tick of a told change.
@@ -89,7 +89,7 @@ class FolderCache {
     };
     // The cached listing of folder, null when it has none that can take a told change.
     Cached* Updatable(const std::string& folder);
-    void Revalidate(Cached& cached, const std::string& folder);
+    static void Revalidate(Cached& cached);
 
     std::unordered_map<std::string, Cached> cache_;
     PreparedSource prepared_;

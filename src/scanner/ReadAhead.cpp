@@ -1,8 +1,48 @@
 #include "scanner/ReadAhead.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <ctime>
 
 namespace vextral {
+
+namespace {
+
+// Idle readers are woken when this many listings can be started, not for each one: the scan
+// moves on by one game at a time, and waking a thread per game costs more than the reads.
+constexpr std::size_t kWakeBatch = 32;
+// A file last changed this shortly before it was read may change again within the same time
+// stamp; its identity then tells nothing.
+constexpr long kSettledSeconds = 2;
+
+std::optional<FileIdentity> IdentityOf(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0)
+        return std::nullopt;
+    return FileIdentity{static_cast<unsigned long>(info.st_dev),
+                        static_cast<unsigned long>(info.st_ino),
+                        static_cast<long long>(info.st_size),
+                        info.st_mtim.tv_sec,
+                        info.st_mtim.tv_nsec,
+                        info.st_ctim.tv_sec,
+                        info.st_ctim.tv_nsec};
+}
+
+// The identity of an archive unchanged during its reading and settled before it.
+std::optional<FileIdentity> ReadSettled(const std::string& path, SetZipListing& listing) {
+    const auto before = IdentityOf(path);
+    const std::time_t started = std::time(nullptr);
+    listing = ReadSetZipListing(path, /*reportErrors=*/true);
+    const auto after = IdentityOf(path);
+    if (!before || before != after ||
+        started - std::max(before->modifiedSeconds, before->changedSeconds) <= kSettledSeconds) {
+        return std::nullopt;
+    }
+    return before;
+}
+
+}  // namespace
 
 ReadAhead::ReadAhead(std::vector<ReadAheadItem> plan, unsigned threads, std::size_t window)
     : window_(std::max<std::size_t>(window, 1)) {
@@ -11,7 +51,7 @@ ReadAhead::ReadAhead(std::vector<ReadAheadItem> plan, unsigned threads, std::siz
         auto& byPath = item.kind == ReadAheadItem::Kind::Archive ? archives_ : folders_;
         // A path asked for again later (a parent's archive) is read once, for its first use.
         if (byPath.try_emplace(item.path, slots_.size()).second)
-            slots_.push_back(Slot{std::move(item), State::Pending, 0, {}});
+            slots_.push_back(Slot{std::move(item), State::Pending, false, {}, std::nullopt});
     }
     readers_.reserve(threads);
     for (unsigned i = 0; i < threads; ++i)
@@ -23,7 +63,7 @@ ReadAhead::~ReadAhead() {
         const std::lock_guard lock(mutex_);
         stopping_ = true;
     }
-    changed_.notify_all();
+    work_.notify_all();
     for (std::thread& reader : readers_)
         reader.join();
 }
@@ -42,42 +82,53 @@ void ReadAhead::Read() {
     std::unique_lock lock(mutex_);
     while (true) {
         std::optional<std::size_t> claimed;
-        changed_.wait(lock, [&] { return stopping_ || (claimed = ClaimLocked()).has_value(); });
+        while (!stopping_ && !(claimed = ClaimLocked())) {
+            ++idle_;
+            work_.wait(lock);
+            --idle_;
+        }
         if (stopping_)
             return;
         const ReadAheadItem item = slots_[*claimed].item;
-        const unsigned epoch = slots_[*claimed].epoch;
         lock.unlock();
         std::variant<std::monostate, SetZipListing, ListedFolder> result;
-        if (item.kind == ReadAheadItem::Kind::Archive)
-            result = ReadSetZipListing(item.path, /*reportErrors=*/true);
-        else if (auto listed = ListFolderNow(item.path))
+        std::optional<FileIdentity> read;
+        if (item.kind == ReadAheadItem::Kind::Archive) {
+            SetZipListing listing;
+            read = ReadSettled(item.path, listing);
+            result = std::move(listing);
+        } else if (auto listed = ListFolderNow(item.path)) {
             result = std::move(*listed);
+        }
         lock.lock();
         Slot& slot = slots_[*claimed];
         if (slot.state == State::Reading) {
-            if (slot.epoch == epoch) {
-                slot.result = std::move(result);
-                slot.state = State::Ready;
-            } else {
-                slot.state = State::Pending;
-                next_ = std::min(next_, *claimed);
-            }
+            slot.result = std::move(result);
+            slot.read = read;
+            slot.state = State::Ready;
         }
-        changed_.notify_all();
+        if (scanWaiting_)
+            done_.notify_one();
     }
 }
 
 void ReadAhead::Advance(std::size_t position) {
+    bool wake = false;
     {
         const std::lock_guard lock(mutex_);
+        if (live_ >= slots_.size() || slots_[live_].item.position >= position)
+            return;
         while (live_ < slots_.size() && slots_[live_].item.position < position) {
             slots_[live_].state = State::Gone;
             slots_[live_].result = std::monostate{};
             ++live_;
         }
+        next_ = std::max(next_, live_);
+        const std::size_t end = std::min(slots_.size(), live_ + window_);
+        wake = idle_ > 0 && next_ < end && (end - next_ >= kWakeBatch || end == slots_.size());
     }
-    changed_.notify_all();
+    if (wake)
+        work_.notify_all();
 }
 
 std::optional<std::size_t> ReadAhead::SlotOfLocked(ReadAheadItem::Kind kind,
@@ -96,9 +147,16 @@ std::optional<Listing> ReadAhead::Take(ReadAheadItem::Kind kind, const std::stri
     if (!index)
         return std::nullopt;
     Slot& slot = slots_[*index];
-    changed_.wait(lock, [&] { return slot.state != State::Reading; });
+    while (slot.state == State::Reading) {
+        scanWaiting_ = true;
+        done_.wait(lock);
+        scanWaiting_ = false;
+    }
     std::optional<Listing> taken;
-    if (auto* listing = std::get_if<Listing>(&slot.result); slot.state == State::Ready && listing)
+    // A suspect archive is handed over only if it is still the file that was read.
+    const bool current = !slot.suspect || (slot.read && IdentityOf(path) == slot.read);
+    if (auto* listing = std::get_if<Listing>(&slot.result);
+        slot.state == State::Ready && listing && current)
         taken = std::move(*listing);
     slot.state = State::Gone;
     slot.result = std::monostate{};
@@ -114,24 +172,16 @@ std::optional<ListedFolder> ReadAhead::TakeFolder(const std::string& folder) {
 }
 
 void ReadAhead::Invalidate(const std::function<bool(std::string_view)>& stale) {
-    {
-        const std::lock_guard lock(mutex_);
-        // Slots never claimed are read after the change anyway.
-        for (std::size_t i = live_; i < high_; ++i) {
-            Slot& slot = slots_[i];
-            if (slot.state == State::Gone || slot.state == State::Pending ||
-                !stale(slot.item.path)) {
-                continue;
-            }
-            ++slot.epoch;
-            if (slot.state == State::Ready) {
-                slot.state = State::Pending;
-                slot.result = std::monostate{};
-                next_ = std::min(next_, i);
-            }
+    const std::lock_guard lock(mutex_);
+    // Slots never claimed are read after the change anyway.
+    for (std::size_t i = live_; i < high_; ++i) {
+        Slot& slot = slots_[i];
+        if (slot.item.kind == ReadAheadItem::Kind::Archive &&
+            (slot.state == State::Ready || slot.state == State::Reading) && !slot.suspect &&
+            stale(slot.item.path)) {
+            slot.suspect = true;
         }
     }
-    changed_.notify_all();
 }
 
 }  // namespace vextral

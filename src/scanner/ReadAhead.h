@@ -22,6 +22,15 @@
 
 namespace vextral {
 
+// An archive file as seen by stat: any change of it gives another identity, provided the
+// change did not share the clock tick of the one before (see ArchiveIdentity).
+struct FileIdentity {
+    unsigned long device = 0, inode = 0;
+    long long size = 0;
+    long modifiedSeconds = 0, modifiedNanoseconds = 0, changedSeconds = 0, changedNanoseconds = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+
 // One listing the scan will ask for: a set archive (by its path as on disk) or a set folder
 // (ending with the separator), first needed by the game at `position` of the scan.
 struct ReadAheadItem {
@@ -46,8 +55,9 @@ class ReadAhead {
     // the caller should read it itself. Each listing is handed over once.
     std::optional<SetZipListing> TakeArchive(const std::string& path);
     std::optional<ListedFolder> TakeFolder(const std::string& folder);
-    // Listings of paths for which stale(path) holds were read before a change: they are read
-    // again (a read in progress is thrown away).
+    // Archives for which stale(path) holds may have changed since they were read: each is
+    // handed over only when the file is still the one that was read (a set folder's listing
+    // is always checked against the folder's time by the folder cache).
     void Invalidate(const std::function<bool(std::string_view)>& stale);
 
   private:
@@ -55,8 +65,9 @@ class ReadAhead {
     struct Slot {
         ReadAheadItem item;
         State state = State::Pending;
-        unsigned epoch = 0;  // bumped by every change to the path
+        bool suspect = false;  // a change may have come after the read
         std::variant<std::monostate, SetZipListing, ListedFolder> result;
+        std::optional<FileIdentity> read;  // the archive as read, when it can be told again
     };
 
     void Read();
@@ -66,7 +77,10 @@ class ReadAhead {
     std::optional<std::size_t> SlotOfLocked(ReadAheadItem::Kind kind, const std::string& path);
 
     std::mutex mutex_;
-    std::condition_variable changed_;
+    std::condition_variable work_;  // readers wait for listings to start
+    std::condition_variable done_;  // the scan waits for a listing in hand
+    std::size_t idle_ = 0;          // readers waiting for work
+    bool scanWaiting_ = false;
     std::vector<Slot> slots_;
     std::unordered_map<std::string, std::size_t> archives_, folders_;
     std::size_t window_;
