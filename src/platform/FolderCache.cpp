@@ -55,9 +55,10 @@ namespace {
 
 template <typename Entries>
 auto LowerBound(Entries& entries, std::string_view name) {
-    return std::lower_bound(
-        entries.begin(), entries.end(), name,
-        [](const DirEntry& entry, std::string_view key) { return entry.name < key; });
+    return std::lower_bound(entries.begin(), entries.end(), name,
+                            [](const DirEntry& entry, std::string_view key) {
+                                return std::string_view(entry.name) < key;
+                            });
 }
 
 }  // namespace

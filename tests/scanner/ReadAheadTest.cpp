@@ -54,7 +54,7 @@ class World : public test::ScanFixture {
   public:
     void TestBody() override {}
 
-    void SetUp(const Scenario& scenario) {
+    void Configure(const Scenario& scenario) {
         ScanOptions& options = scanner.config.options;
         options.FixLength = options.FixSpelling = options.FixUnneeded = options.FixName =
             scenario.fixes;
@@ -208,7 +208,7 @@ TEST(ReadAheadTest, ScansWithReadersSayAndDoWhatAScanOnItsOwnDoes) {
             SCOPED_TRACE(threads);
             World world;
             world.Build();
-            world.SetUp(scenario);
+            world.Configure(scenario);
             const Outcome outcome = world.Run(threads);
             if (threads == 1) {
                 alone = outcome;
