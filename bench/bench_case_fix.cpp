@@ -19,6 +19,7 @@
 #include <thread>
 #include <vector>
 
+#include "RebuildBenchSupport.h"
 #include "archive/Crc32.h"
 #include "archive/ZipLibrary.h"
 #include "database/DatabaseLinker.h"
@@ -34,29 +35,6 @@ namespace {
 
 using namespace vextral;
 using Clock = std::chrono::steady_clock;
-
-class QuietDialogs final : public Dialogs {
-  public:
-    MessageResult ShowMessage(const std::string&, const std::string&, MessageIcon,
-                              MessageButtons buttons) override {
-        return buttons == MessageButtons::YesNo ? MessageResult::Yes : MessageResult::Ok;
-    }
-    AskAnswer AskUser(const std::string&, const std::string&) override {
-        return AskAnswer::YesToAll;
-    }
-    std::string BrowseForFolder(const std::string&) override { return {}; }
-    std::optional<std::string> ChooseOpenFile() override { return std::nullopt; }
-    std::optional<std::string> ChooseSaveFile(const std::string&, const std::string&) override {
-        return std::nullopt;
-    }
-};
-
-class CountingSink final : public ResultSink {
-  public:
-    void AddResultLine(const std::string&, bool, int) override { ++lines; }
-    void ClearResults() override { lines = 0; }
-    int lines = 0;
-};
 
 std::string Upper(std::string text) {
     for (char& c : text)
@@ -143,9 +121,9 @@ int main(int argc, char** argv) {
     const std::string romFolder = folder + "roms/";
     WriteList(listPath, sets, files);
 
-    QuietDialogs dialogs;
+    bench::SilentDialogs dialogs;
     NullProgress progress;
-    CountingSink sink;
+    bench::SilentResults sink;
     ZipLibrary zipLibrary;
     GameDatabase database;
     if (!zipLibrary.Load() ||
