@@ -1,8 +1,10 @@
 // Times a whole scan with the default options over a generated collection against a floor
 // measured in the same run: every set archive of the folder opened, its local headers
-// walked, closed, and nothing else.
+// walked, closed, and nothing else, on one thread and on as many threads as the scan's
+// readers. With --cold every file of the collection is dropped from the page cache before
+// each timed pass (no root needed), as after a boot or on a network share.
 //
-// usage: bench_scan LIST ROMFOLDER [SAMPLEFOLDER] [ROUNDS]
+// usage: bench_scan [--cold] [--io-threads N] LIST ROMFOLDER [SAMPLEFOLDER] [ROUNDS]
 // (generate_list LIST, then generate_collection LIST ROMFOLDER)
 
 #include <fcntl.h>
@@ -95,6 +97,41 @@ std::size_t FloorPass(const std::vector<std::string>& paths) {
     return members;
 }
 
+// The floor on `threads` threads, each walking every threads-th archive.
+std::size_t FloorPass(const std::vector<std::string>& paths, unsigned threads) {
+    if (threads <= 1)
+        return FloorPass(paths);
+    std::vector<std::vector<std::string>> shares(threads);
+    for (std::size_t i = 0; i < paths.size(); ++i)
+        shares[i % threads].push_back(paths[i]);
+    std::vector<std::size_t> members(threads, 0);
+    std::vector<std::thread> workers;
+    for (unsigned t = 0; t < threads; ++t)
+        workers.emplace_back([&, t] { members[t] = FloorPass(shares[t]); });
+    for (std::thread& worker : workers)
+        worker.join();
+    std::size_t total = 0;
+    for (const std::size_t count : members)
+        total += count;
+    return total;
+}
+
+// Drops every file below folder from the page cache.
+void Evict(const std::string& folder) {
+    if (folder.empty())
+        return;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+        if (!entry.is_regular_file())
+            continue;
+        const int fd = ::open(entry.path().c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        ::fdatasync(fd);
+        ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+        ::close(fd);
+    }
+}
+
 // The folder listing of the scan trusts a folder only a little while after its last change.
 void WaitUntilSettled(const std::string& folder) {
     struct stat info {};
@@ -106,14 +143,28 @@ void WaitUntilSettled(const std::string& folder) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 3) {
-        std::fprintf(stderr, "usage: bench_scan LIST ROMFOLDER [SAMPLEFOLDER] [ROUNDS]\n");
+    bool cold = false;
+    unsigned ioThreads = ScanConfig{}.ioThreads;
+    std::vector<std::string> positional;
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (argument == "--cold")
+            cold = true;
+        else if (argument == "--io-threads" && i + 1 < argc)
+            ioThreads = static_cast<unsigned>(std::max(1, std::atoi(argv[++i])));
+        else
+            positional.push_back(argument);
+    }
+    if (positional.size() < 2) {
+        std::fprintf(stderr,
+                     "usage: bench_scan [--cold] [--io-threads N] LIST ROMFOLDER [SAMPLEFOLDER] "
+                     "[ROUNDS]\n");
         return 2;
     }
-    const std::string listPath = argv[1];
-    const std::string romFolder = WithSeparator(argv[2]);
-    const std::string sampleFolder = argc > 3 ? argv[3] : "";
-    const int rounds = argc > 4 ? std::max(1, std::atoi(argv[4])) : 3;
+    const std::string listPath = positional[0];
+    const std::string romFolder = WithSeparator(positional[1]);
+    const std::string sampleFolder = positional.size() > 2 ? positional[2] : "";
+    const int rounds = positional.size() > 3 ? std::max(1, std::atoi(positional[3].c_str())) : 3;
 
     QuietDialogs dialogs;
     NullProgress progress;
@@ -133,6 +184,7 @@ int main(int argc, char** argv) {
         return 1;
     scanner.config.programFolder = std::string(programTemplate) + "/";
     scanner.config.pathWarning = false;
+    scanner.config.ioThreads = ioThreads;
 
     std::vector<std::string> paths;
     for (const DirEntry& entry : ListFolder(romFolder)) {
@@ -151,16 +203,30 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    FloorPass(paths);  // warm the page cache
-    std::vector<double> floorTimes, scanTimes, floorCpu, scanCpu;
+    const auto prepare = [&] {
+        if (cold) {
+            Evict(romFolder);
+            Evict(sampleFolder);
+        } else {
+            FloorPass(paths);  // warm the page cache
+        }
+    };
+    std::vector<double> floorTimes, threadedFloorTimes, scanTimes, floorCpu, scanCpu;
     std::size_t floorMembers = 0;
     for (int round = 0; round < rounds; ++round) {
+        prepare();
         auto start = Clock::now();
         double cpuStart = CpuSeconds();
         floorMembers = FloorPass(paths);
         floorTimes.push_back(std::chrono::duration<double>(Clock::now() - start).count());
         floorCpu.push_back(CpuSeconds() - cpuStart);
 
+        prepare();
+        start = Clock::now();
+        FloorPass(paths, ioThreads);
+        threadedFloorTimes.push_back(std::chrono::duration<double>(Clock::now() - start).count());
+
+        prepare();
         Scanner::ResetBeforeScan(database, /*fullScan=*/true);
         start = Clock::now();
         cpuStart = CpuSeconds();
@@ -182,14 +248,17 @@ int main(int argc, char** argv) {
     }
     readerCpu = CpuSeconds() - readerCpu;
 
-    for (auto* times : {&floorTimes, &scanTimes, &floorCpu, &scanCpu})
+    for (auto* times : {&floorTimes, &threadedFloorTimes, &scanTimes, &floorCpu, &scanCpu})
         std::sort(times->begin(), times->end());
     const double floorMedian = floorTimes[floorTimes.size() / 2];
     const double scanMedian = scanTimes[scanTimes.size() / 2];
+    std::printf("%s page cache, %u reader threads\n", cold ? "cold" : "warm", ioThreads);
     std::printf("games %zu, set archives %zu, members %zu, result lines %d, messages %d\n",
                 database.size(), paths.size(), floorMembers, sink.lines, dialogs.messages);
     std::printf("floor (open, walk local headers, close): %.3f s (best %.3f s)\n", floorMedian,
                 floorTimes.front());
+    std::printf("floor on %u threads:                     %.3f s (best %.3f s)\n", ioThreads,
+                threadedFloorTimes[threadedFloorTimes.size() / 2], threadedFloorTimes.front());
     std::printf("ScanGames, default options:              %.3f s (best %.3f s)\n", scanMedian,
                 scanTimes.front());
     std::printf("ReadZipDirectory alone, processor:        %.3f s\n", readerCpu);

@@ -80,6 +80,7 @@ struct Arguments {
     std::string log;
     std::string fixdat;
     bool noStatistics = false;
+    unsigned ioThreads = 16;
     // rebuild
     std::string from, to;
     RebuildOptions rebuild;
@@ -390,6 +391,7 @@ int RunScan(const Arguments& args, bool fast) {
                 "existing folder, and an option must ask for a check");
             return kStatusError;
         }
+        session.scanner().config.ioThreads = args.ioThreads;
         return FinishScan(run, session, session.Scan(), args);
     });
 }
@@ -610,6 +612,12 @@ int RunCli(int argc, char** argv) {
     AddSetOption(*scan, args, false);
     AddAnswerOption(*scan, args);
     AddLogOptions(*scan, args);
+    scan->add_option("--io-threads", args.ioThreads,
+                     "Threads reading set archives and folders ahead of the scan; 1 reads "
+                     "them one after the other on the scan's own thread")
+        ->check(CLI::Range(1u, 256u))
+        ->default_str("16")
+        ->type_name("N");
     scan->footer(kScanStatuses);
 
     CLI::App* fastScan = app.add_subcommand(

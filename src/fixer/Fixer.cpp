@@ -111,6 +111,24 @@ std::optional<std::vector<ZipEntry>> Fixer::ListWith(const ZipEntry& entry) cons
     return members;
 }
 
+void Fixer::Renamed(const std::string& folder, const std::string& from, const std::string& to,
+                    bool done) {
+    if (done) {
+        folders_.Renamed(folder, from, to);
+    } else {
+        // A rename that failed was undone, unless undoing failed too: listed again.
+        folders_.Invalidate(folder);
+    }
+}
+
+void Fixer::Rewritten(const std::string& folder, bool done) {
+    if (done) {
+        folders_.Rewritten(folder);
+    } else {
+        folders_.Invalidate(folder);
+    }
+}
+
 bool Fixer::RenameInZip(const ZipEntry& entry, const std::string& newName) {
     if (!IsPlainName(newName)) {
         return false;
@@ -124,7 +142,7 @@ bool Fixer::RenameInZip(const ZipEntry& entry, const std::string& newName) {
     const auto archive = zipLibrary_.Open(entry.zipPath, ZipOpenMode::Existing);
     const auto index = archive->IndexOf(entry, *members);
     const bool renamed = index && archive->Rename(*index, newName) && archive->Commit();
-    folders_.Invalidate(FolderPart(entry.zipPath));
+    Rewritten(FolderPart(entry.zipPath), renamed);
     return renamed;
 }
 
@@ -149,12 +167,8 @@ bool Fixer::FixFileSpelling(const std::string& expectedPath, const std::string& 
         found = onDisk->name;
         fullPath = folder + found;
         // As in an archive: never beside another file of the new name in another case.
-        const auto& others = folders_.Listing(folder).Entries();
-        if (std::any_of(others.begin(), others.end(), [&](const DirEntry& other) {
-                return other.name != found && EqualsIgnoringCase(other.name, expectedName);
-            })) {
-            blocked = true;
-        }
+        const std::size_t sameName = folders_.Listing(folder).CountIgnoringCase(expectedName);
+        blocked = sameName > (EqualsIgnoringCase(found, expectedName) ? 1u : 0u);
     }
     foundName = found;
     nameCaseOk = found == expectedName;
@@ -182,7 +196,7 @@ bool Fixer::FixFileSpelling(const std::string& expectedPath, const std::string& 
     result.Add(ChangeKind::Renamed, fullPath, {}, folder + expectedName);
     result.Finish(caseFixed, blocked ? "another file bears the name in another case"
                                      : "the file could not be renamed");
-    folders_.Invalidate(folder);
+    Renamed(folder, found, expectedName, caseFixed);
     return false;
 }
 
@@ -266,7 +280,7 @@ FixResult Fixer::FixGameSpelling(const std::string& setPath, const GameRecord& g
     findings.setNameFixed = RenameVia(fullPath, target, "_tmp");
     result.Add(ChangeKind::Renamed, fullPath, {}, target);
     result.Finish(findings.setNameFixed, "the set could not be renamed");
-    folders_.Invalidate(folder);
+    Renamed(folder, FileNamePart(fullPath), FileNamePart(target), findings.setNameFixed);
     return result;
 }
 
@@ -326,7 +340,7 @@ FixResult Fixer::FixWrongNamedRoms(const GameRecord& game, std::vector<WrongName
             (void)RenameNoReplace(stagedPath, finding.path);
         }
         result.Add(ChangeKind::Renamed, finding.path, {}, folder + finding.rightName);
-        folders_.Invalidate(folder);
+        Renamed(folder, FileNamePart(finding.path), finding.rightName, finding.fixed);
     }
     // Done when every finding this pass could take on was fixed.
     bool all = true;
@@ -413,7 +427,7 @@ void Fixer::RenameMembers(std::vector<WrongNameEntry>& findings, const std::stri
         result.Add(ChangeKind::Renamed, zipPath, rename.member->storedName,
                    findings[rename.finding].rightName);
     }
-    folders_.Invalidate(FolderPart(zipPath));
+    Rewritten(FolderPart(zipPath), ok);
 }
 
 bool Fixer::FindCrcWindow(std::uint8_t* buffer, std::size_t length, std::size_t wantedLength,
@@ -463,7 +477,7 @@ FixResult Fixer::ResizeRom(const std::string& filePath, const GameRecord& game,
             CopyFilePart(path, FileRange{*offset, rom.size}, path, CopyMode::ReplaceExisting);
         result.Add(ChangeKind::Rewritten, path);
         result.Finish(found.lengthFixed, "the cut file could not be written");
-        folders_.Invalidate(folder);
+        Rewritten(folder, found.lengthFixed);
         return result;
     }
 
@@ -499,7 +513,7 @@ FixResult Fixer::ResizeRom(const std::string& filePath, const GameRecord& game,
     result.Add(ChangeKind::Rewritten, entry.zipPath, entry.storedName,
                entry.storedName == expected ? std::string() : expected);
     result.Finish(found.lengthFixed, "the archive could not be changed");
-    folders_.Invalidate(FolderPart(entry.zipPath));
+    Rewritten(FolderPart(entry.zipPath), found.lengthFixed);
     return result;
 }
 
@@ -554,13 +568,18 @@ void Fixer::RemoveLoose(UnneededEntry& item, FixResult& result) {
     result.Add(ChangeKind::Removed, path);
     item.pendingZipRemoval = false;
     const std::string holder = FolderPart(path);
-    folders_.Invalidate(holder);
+    if (item.removed) {
+        folders_.Removed(holder, FileNamePart(path));
+    } else {
+        folders_.Invalidate(holder);
+    }
     // Only a set's own folder goes when emptied; a configured rom or sample folder stays.
     if (item.removed &&
         EqualsIgnoringCase(FileNamePart(WithoutTrailingSeparator(holder)), item.setName)) {
         if (RemoveEmptyFolder(WithoutTrailingSeparator(holder))) {
             result.Add(ChangeKind::Removed, WithoutTrailingSeparator(holder));
-            folders_.Invalidate(FolderPart(WithoutTrailingSeparator(holder)));
+            folders_.Removed(FolderPart(WithoutTrailingSeparator(holder)),
+                             FileNamePart(WithoutTrailingSeparator(holder)));
         }
     }
 }
@@ -595,11 +614,14 @@ void Fixer::RemovePendingMembers(std::vector<UnneededEntry>& items, FixResult& r
             item->removed = ok;
             result.Add(ChangeKind::Removed, zipPath, item->entry.storedName);
         }
-        folders_.Invalidate(FolderPart(zipPath));
+        Rewritten(FolderPart(zipPath), ok);
         // An archive left with folder records alone holds nothing; it goes as an emptied one.
         if (const auto left = ListQuietly(zipPath); ok && left && left->empty()) {
             if (DeleteFileForced(zipPath)) {
                 result.Add(ChangeKind::Removed, zipPath);
+                folders_.Removed(FolderPart(zipPath), FileNamePart(zipPath));
+            } else {
+                folders_.Invalidate(FolderPart(zipPath));
             }
         }
     }

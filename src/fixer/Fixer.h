@@ -61,6 +61,10 @@ class Fixer {
                               std::uint32_t wantedCrc);
 
   private:
+    // Tell the folder listings what a change did (done) or that it may have left anything.
+    void Renamed(const std::string& folder, const std::string& from, const std::string& to,
+                 bool done);
+    void Rewritten(const std::string& folder, bool done);
     bool Ask(FixKind kind, const std::string& caption, const std::string& question);
     // The spelling steps shared by ROMs and samples; true when the archive was rewritten and
     // listed again into entries.

@@ -6,6 +6,7 @@
 #include "archive/FileUtils.h"
 #include "archive/ZipReader.h"
 #include "platform/Path.h"
+#include "scanner/ReadAhead.h"
 
 namespace vextral {
 
@@ -17,6 +18,9 @@ constexpr std::string_view kZipExtension = ".zip";
 // folders of zip64 archives with a hundred thousand members each cost no more.
 constexpr std::size_t kMaxKeptListings = 256;
 constexpr std::size_t kMaxKeptMembers = std::size_t{1} << 16;
+// Listings read ahead of the scan at most: enough to keep every reader busy on a slow device,
+// a few megabytes of memory.
+constexpr std::size_t kReadAheadWindow = 4096;
 
 // Keeps the reader's messages instead of showing them.
 class RecordingDialogs final : public Dialogs {
@@ -62,13 +66,19 @@ SetZipListing ReadSetZipListing(const std::string& zipPath, bool reportErrors) {
     return listing;
 }
 
+CollectionIndex::CollectionIndex(Dialogs& dialogs) : dialogs_(dialogs) {}
+
+CollectionIndex::~CollectionIndex() {
+    StopReadAhead();
+}
+
 const FolderListing& CollectionIndex::Snapshot(const std::string& folder) {
     const auto kept = snapshots_.find(folder);
     if (kept != snapshots_.end())
-        return kept->second.listing;
+        return *kept->second.listing;
     const auto modified = ModificationTime(folder);
-    return snapshots_.emplace(folder, Snapshotted{folders_.Listing(folder), modified})
-        .first->second.listing;
+    return *snapshots_.emplace(folder, Snapshotted{&folders_.Listing(folder), modified})
+                .first->second.listing;
 }
 
 std::shared_ptr<const SetLocation> CollectionIndex::Location(const std::string& location) {
@@ -104,7 +114,11 @@ std::shared_ptr<const std::vector<ZipEntry>> CollectionIndex::SetZipMembers(
         return kept->second;
     // An archive the reader complained about once says nothing new the next time it is
     // listed in this scan (after a fix, or for another game of its family).
-    SetZipListing listing = ReadSetZipListing(zipPath, !reportedArchives_.contains(zipPath));
+    const bool report = !reportedArchives_.contains(zipPath);
+    auto prepared = readAhead_ ? readAhead_->TakeArchive(zipPath) : std::nullopt;
+    SetZipListing listing = prepared ? std::move(*prepared) : ReadSetZipListing(zipPath, report);
+    if (!report)
+        listing.messages.clear();
     for (const ReaderMessage& message : listing.messages)
         dialogs_.ShowMessage(message.text, message.caption, message.icon, message.buttons);
     if (!listing.messages.empty())
@@ -136,9 +150,10 @@ void CollectionIndex::Invalidate(const std::string& path) {
         return;
     }
     const std::string holder = FolderPart(changed);
-    folders_.InvalidateTree(changed);
+    // Listings the fixer kept up to date through its changes stay.
+    folders_.RevalidateTree(changed);
     if (!holder.empty())
-        folders_.Invalidate(holder);
+        folders_.Revalidate(holder);
     const auto stale = [&](std::string_view key) {
         return IsSameOrUnder(key, changed) || (!holder.empty() && key == holder);
     };
@@ -151,9 +166,17 @@ void CollectionIndex::Invalidate(const std::string& path) {
         return true;
     });
     std::erase_if(looseCrcs_, [&](const auto& kept) { return stale(kept.first); });
+    if (readAhead_) {
+        readAhead_->Invalidate([&](std::string_view key) {
+            return stale(key) || IsSameOrUnder(WithoutSeparator(std::string(key)), changed);
+        });
+    }
 }
 
 void CollectionIndex::InvalidateAll() {
+    folders_.ForgetTold();
+    if (readAhead_)
+        readAhead_->Invalidate([](std::string_view) { return true; });
     zipListings_.clear();
     keptMembers_ = 0;
     locations_.clear();
@@ -164,6 +187,8 @@ void CollectionIndex::InvalidateAll() {
 }
 
 void CollectionIndex::Reset() {
+    if (readAhead_)
+        readAhead_->Invalidate([](std::string_view) { return true; });
     zipListings_.clear();
     keptMembers_ = 0;
     locations_.clear();
@@ -172,6 +197,7 @@ void CollectionIndex::Reset() {
 }
 
 void CollectionIndex::StartScan() {
+    StopReadAhead();
     Reset();
     reportedArchives_.clear();
 }
@@ -179,6 +205,23 @@ void CollectionIndex::StartScan() {
 void CollectionIndex::StartGame() {
     locations_.clear();
     looseCrcs_.clear();
+}
+
+void CollectionIndex::StartReadAhead(std::vector<ReadAheadItem> plan, unsigned threads) {
+    StopReadAhead();
+    readAhead_ = std::make_unique<ReadAhead>(std::move(plan), threads, kReadAheadWindow);
+    folders_.SetPreparedSource(
+        [this](const std::string& folder) { return readAhead_->TakeFolder(folder); });
+}
+
+void CollectionIndex::ReadAheadAt(std::size_t position) {
+    if (readAhead_)
+        readAhead_->Advance(position);
+}
+
+void CollectionIndex::StopReadAhead() {
+    folders_.SetPreparedSource({});
+    readAhead_.reset();
 }
 
 }  // namespace vextral

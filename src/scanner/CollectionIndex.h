@@ -48,9 +48,15 @@ struct SetZipListing {
 };
 SetZipListing ReadSetZipListing(const std::string& zipPath, bool reportErrors);
 
+class ReadAhead;
+struct ReadAheadItem;
+
 class CollectionIndex {
   public:
-    explicit CollectionIndex(Dialogs& dialogs) : dialogs_(dialogs) {}
+    explicit CollectionIndex(Dialogs& dialogs);
+    ~CollectionIndex();
+    CollectionIndex(const CollectionIndex&) = delete;
+    CollectionIndex& operator=(const CollectionIndex&) = delete;
 
     // The listings revalidated by the folder's modification time, shared with the fixer.
     FolderCache& folders() { return folders_; }
@@ -79,9 +85,17 @@ class CollectionIndex {
     // Locations and loose-file CRCs are kept for one game at a time.
     void StartGame();
 
+    // Set archives and set folders of the plan (in the scan's order) are read by `threads`
+    // readers ahead of the scan; what they read is taken instead of reading again.
+    void StartReadAhead(std::vector<ReadAheadItem> plan, unsigned threads);
+    // The scan reached the plan's game at position.
+    void ReadAheadAt(std::size_t position);
+    // The readers are stopped and joined.
+    void StopReadAhead();
+
   private:
     struct Snapshotted {
-        FolderListing listing;
+        const FolderListing* listing;                   // kept by folders_
         std::optional<std::pair<long, long>> modified;  // seconds and nanoseconds
     };
 
@@ -93,6 +107,7 @@ class CollectionIndex {
     std::size_t keptMembers_ = 0;                       // in zipListings_
     std::unordered_set<std::string> reportedArchives_;  // this scan's
     std::unordered_map<std::string, std::uint32_t> looseCrcs_;
+    std::unique_ptr<ReadAhead> readAhead_;
 };
 
 }  // namespace vextral

@@ -20,6 +20,8 @@ struct ScanConfig {
     std::vector<std::string> mameIniFolders;
     // The list's counts, set when it is validated; the statistics compare against them.
     DatabaseCounts databaseCounts;
+    // Threads listing set archives and folders ahead of the scan; 1 lists them on its own.
+    unsigned ioThreads = 16;
 };
 
 }  // namespace vextral

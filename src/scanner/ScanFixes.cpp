@@ -80,6 +80,8 @@ FixResult Scanner::RestoreFile(const BackupRestore& fix) {
         result.Finish(zipLibrary_.AddFiles(fix.zipPath, {fix.source}, /*junkPaths=*/true),
                       "the kept copy could not be added to the archive");
     }
+    // Written past the fixer: its folder's listing cannot have been told.
+    index_.folders().Invalidate(FolderPart(fix.zipPath.empty() ? fix.target : fix.zipPath));
     return result;
 }
 

@@ -28,6 +28,7 @@ void Scanner::ResetBeforeScan(GameDatabase& database, bool fullScan) {
 }
 
 bool Scanner::EndScan(bool result) {
+    index_.StopReadAhead();
     progress_.CloseProgress();
     romNames_.clear();
     unneededSeenFor_ = nullptr;
@@ -70,8 +71,10 @@ bool Scanner::ScanGames(GameDatabase& database) {
     if (stopped())
         return EndScan(false);
 
+    StartReadAhead(database);
     for (std::size_t gameIndex = 0; gameIndex < database.size(); ++gameIndex) {
         GameRecord& game = database[gameIndex];
+        index_.ReadAheadAt(gameIndex);
         progress_.SetProgressText(game.description);
         progress_.AdvanceProgress();
         progress_.Repaint();

@@ -176,6 +176,8 @@ class Scanner {
     void AddNeededFile(const std::string& location, const std::string& name);
     bool IsNeededFile(std::string_view path) const;
     bool EndScan(bool result);
+    // Readers list the sets the scan will look at ahead of it (with config.ioThreads > 1).
+    void StartReadAhead(const GameDatabase& database);
     // Makes the fix (through the fixer, or the copy back from the backup folder) and tells
     // the index every path the fix reports changed: the one place where a scan changes the
     // collection. True when the fix was made.

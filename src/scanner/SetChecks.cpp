@@ -6,6 +6,7 @@
 #include "platform/FileSystem.h"
 #include "platform/Path.h"
 #include "platform/Text.h"
+#include "scanner/RomLookup.h"
 #include "scanner/Scanner.h"
 #include "scanner/SetCheckSupport.h"
 
@@ -234,6 +235,7 @@ void Scanner::CheckWrongNames(const GameRecord& game, GameFindings& findings,
     const SetLocation& set = *resolved;
     const bool merged = config.options.MergeFull || config.options.MergeSplit;
     const GameRecord* parent = merged ? ParentOf(game, database) : nullptr;
+    std::unordered_map<const GameRecord*, RomLookup> lookups;
 
     const auto judge = [&](const std::string& fileName, std::uint32_t value, const ZipEntry* member,
                            const std::string& setFolder) {
@@ -242,17 +244,14 @@ void Scanner::CheckWrongNames(const GameRecord& game, GameFindings& findings,
         std::string rightName;
         // True when the file is correctly named for a ROM of owner.
         const auto lookThrough = [&](const GameRecord& owner, bool complementCounts) {
-            for (const RomRecord& rom : owner.roms) {
-                if (rom.crc == 0 && EqualsIgnoringCase(rom.name, fileName))
-                    unjudged = true;
-                if (rom.crc == value || (complementCounts && rom.complementedCrc == value)) {
-                    rightName = rom.name;
-                    rememberedCrc = rom.crc;
-                    if (EqualsIgnoringCase(fileName, rightName))
-                        return true;
-                }
+            const RomMatch match = lookups.try_emplace(&owner, owner)
+                                       .first->second.Look(fileName, value, complementCounts);
+            unjudged = unjudged || match.unjudged;
+            if (match.last != nullptr) {
+                rightName = match.last->name;
+                rememberedCrc = match.last->crc;
             }
-            return false;
+            return match.named;
         };
         if (lookThrough(game, /*complementCounts=*/true))
             return;

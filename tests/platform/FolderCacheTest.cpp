@@ -4,7 +4,11 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cstdio>
 #include <ctime>
+#include <functional>
+#include <string>
+#include <vector>
 
 #include "support/FolderBuilder.h"
 #include "support/TempFolder.h"
@@ -111,6 +115,55 @@ TEST(FolderCacheTest, MissingFolderIsAnEmptyListingAndIsSeenOnceCreated) {
     FolderBuilder(temp / "later").File("x", "");
     EXPECT_TRUE(cache.Listing(temp / "later").Exists());
     EXPECT_NE(cache.Find(temp / "later", "X"), nullptr);
+}
+
+TEST(FolderCacheTest, ToldChangesKeepTheListingAsAFreshListingWouldBe) {
+    struct Change {
+        const char* what;
+        std::function<bool(const std::string&)> make;  // on disk
+        std::function<void(FolderCache&, const std::string&)> tell;
+    };
+    const std::vector<Change> changes = {
+        {"renamed in case",
+         [](const std::string& root) {
+             return ::rename((root + "Abc").c_str(), (root + "abc").c_str()) == 0;
+         },
+         [](FolderCache& cache, const std::string& root) { cache.Renamed(root, "Abc", "abc"); }},
+        {"renamed onto a name another entry folds to",
+         [](const std::string& root) {
+             return ::rename((root + "b.zip").c_str(), (root + "ABC").c_str()) == 0;
+         },
+         [](FolderCache& cache, const std::string& root) { cache.Renamed(root, "b.zip", "ABC"); }},
+        {"removed, a name differing in case only stays",
+         [](const std::string& root) { return ::remove((root + "Abc").c_str()) == 0; },
+         [](FolderCache& cache, const std::string& root) { cache.Removed(root, "Abc"); }},
+    };
+    for (const Change& change : changes) {
+        SCOPED_TRACE(change.what);
+        TempFolder temp;
+        FolderBuilder tree(temp / "roms");
+        tree.File("Abc", "").File("aBC.zip", "").File("b.zip", "").File("zz", "");
+        SetModified(tree.Root(), std::time(nullptr) - 60);
+        FolderCache cache;
+        const std::string root = tree.Root();
+        ASSERT_EQ(cache.Listing(root).Entries().size(), 4u);
+        ASSERT_TRUE(change.make(root));
+        change.tell(cache, root);
+        cache.Revalidate(root);
+        const FolderListing told = cache.Listing(root);
+        const FolderListing fresh(ListFolder(root), true);
+        EXPECT_EQ(Names(told), Names(fresh));
+        for (const char* name : {"abc", "ABC", "abc.zip", "B.ZIP", "zz", "Abc"}) {
+            const DirEntry* a = told.Find(name);
+            const DirEntry* b = fresh.Find(name);
+            EXPECT_EQ(a ? a->name : "-", b ? b->name : "-") << name;
+            EXPECT_EQ(told.CountIgnoringCase(name), fresh.CountIgnoringCase(name)) << name;
+        }
+        // A change the cache was not told of since is seen.
+        tree.File("new", "");
+        cache.Revalidate(root);
+        EXPECT_NE(cache.Find(root, "NEW"), nullptr);
+    }
 }
 
 }  // namespace
