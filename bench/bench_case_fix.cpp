@@ -132,7 +132,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     Scanner scanner(dialogs, progress, sink, zipLibrary);
-    ValidateGameDatabase(database, /*listInfoWarnings=*/false, scanner.config.databaseCounts, dialogs);
+    ValidateGameDatabase(database, /*listInfoWarnings=*/false, scanner.config.databaseCounts,
+                         dialogs);
     scanner.config.programFolder = folder + "program/";
     scanner.config.scratchFolder = folder + "program/scratch/";
     std::filesystem::create_directories(scanner.config.scratchFolder);
@@ -165,7 +166,8 @@ int main(int argc, char** argv) {
         best = round == 0 ? seconds : std::min(best, seconds);
         std::printf("round %d: %.3f s, set names fixed %u of %u, file names fixed %u of %u\n",
                     round + 1, seconds, scanner.report().counters().wrongCaseGamesFixed,
-                    scanner.report().counters().wrongCaseGames, scanner.report().counters().wrongCaseRomsFixed,
+                    scanner.report().counters().wrongCaseGames,
+                    scanner.report().counters().wrongCaseRomsFixed,
                     scanner.report().counters().wrongCaseRoms);
     }
     std::printf("%d set folders of %d files, %s: best %.3f s\n", sets, files,

@@ -29,7 +29,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     scanner.paths.miscList.clear();
     scanner.ReadMameConfigPaths(scratch.Path(""));
     // Only existing folders, each once, each ending with the separator.
-    for (const auto* list : {&scanner.paths.romList, &scanner.paths.sampleList, &scanner.paths.miscList}) {
+    for (const auto* list :
+         {&scanner.paths.romList, &scanner.paths.sampleList, &scanner.paths.miscList}) {
         for (const std::string& folder : *list) {
             if (folder.empty() || folder.back() != vextral::kSeparator)
                 __builtin_trap();

@@ -1,5 +1,6 @@
 #!/bin/sh
-# Installs what is missing, then builds and runs the whole test suite with both compilers:
+# Installs what is missing, checks that every C++ file has the project's format, then builds
+# and runs the whole test suite with both compilers:
 # GCC (release with assertions, with a check of the desktop entry and the .deb package),
 # then clang with the address and undefined-behaviour sanitizers; then fuzzes every reader of
 # outside data for a bounded time (FUZZ_SECONDS per reader, 30 by default). Warnings are
@@ -11,6 +12,8 @@ cd "$(dirname "$0")/.."
 jobs=$(nproc 2>/dev/null || echo 2)
 fuzzSeconds=${FUZZ_SECONDS:-30}
 
+echo "== source format (clang-format 14) =="
+./scripts/check-format.sh
 echo "== build with GCC (release with assertions) =="
 CC=gcc CXX=g++ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DVEXTRAL_WERROR=ON >/dev/null

@@ -10,7 +10,7 @@ namespace vextral {
 
 // Lists the members of zip archives by walking their local headers from offset 0.
 class ZipReader {
-public:
+  public:
     explicit ZipReader(Dialogs& dialogs) : dialogs_(dialogs) {}
 
     // Empties entries and lists the archive's members into it. True when the walk reached
@@ -19,7 +19,7 @@ public:
     [[nodiscard]] bool ReadZipDirectory(const std::string& path, std::vector<ZipEntry>& entries,
                                         bool requireZipExtension, bool reportErrors) const;
 
-private:
+  private:
     Dialogs& dialogs_;
 };
 

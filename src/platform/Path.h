@@ -41,4 +41,4 @@ inline std::string SafeFileName(const std::string& name) {
     return name;
 }
 
-} // namespace vextral
+}  // namespace vextral

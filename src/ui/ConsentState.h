@@ -13,7 +13,7 @@ namespace vextral {
 enum class FixKind { Spelling, Length, Unneeded, Name };
 
 class ConsentState {
-public:
+  public:
     // Start of a run: decisions from FixSpelling, FixLength, FixUnneeded and FixName, no
     // answered-for-all flags, no stop.
     void Reset(const ScanOptions& options);
@@ -30,7 +30,7 @@ public:
     bool StopRequested() const { return stopRequested_; }
     void RequestStop() { stopRequested_ = true; }
 
-private:
+  private:
     static std::size_t Index(FixKind kind) { return static_cast<std::size_t>(kind); }
 
     std::array<bool, 4> decision_{};

@@ -6,7 +6,7 @@
 namespace vextral {
 
 class Progress {
-public:
+  public:
     virtual ~Progress() = default;
 
     // Opens the window with this title (disabling the owner); false when it cannot be shown.
@@ -25,7 +25,7 @@ public:
 
 // For work that shows no progress and is never stopped.
 class NullProgress final : public Progress {
-public:
+  public:
     bool OpenProgress(const std::string&) override { return true; }
     void SetProgressText(const std::string&) override {}
     void SetProgressRange(int, int) override {}

@@ -8,7 +8,7 @@
 namespace vextral {
 
 class ProgressState {
-public:
+  public:
     void SetRange(int lower, int upper);
     void SetStep(int step);
     // Back to the start of the range (when the window is first shown).
@@ -28,7 +28,7 @@ public:
     // The pending stop request, cleared by reading it.
     bool TakeStopRequest();
 
-private:
+  private:
     int lower_ = 0;
     int upper_ = 100;
     int step_ = 1;

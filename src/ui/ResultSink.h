@@ -6,7 +6,7 @@ namespace vextral {
 
 // Receives the scan's result lines: the window's results tree, the terminal, or a test.
 class ResultSink {
-public:
+  public:
     virtual ~ResultSink() = default;
     // A top-level line (child false) or a line under the last top-level line.
     virtual void AddResultLine(const std::string& text, bool child, int image) = 0;

@@ -28,5 +28,5 @@ TEST(PathTest, SeparatorsAreAddedStrippedAndJoinedOnce) {
     }
 }
 
-} // namespace
-} // namespace vextral
+}  // namespace
+}  // namespace vextral

@@ -7,7 +7,8 @@ namespace vextral::test {
 MessageResult FakeDialogs::ShowMessage(const std::string& text, const std::string& caption,
                                        MessageIcon icon, MessageButtons buttons) {
     messages.push_back({text, caption, icon, buttons});
-    if (buttons == MessageButtons::Ok) return MessageResult::Ok;
+    if (buttons == MessageButtons::Ok)
+        return MessageResult::Ok;
     if (messageAnswers.empty()) {
         ADD_FAILURE() << "unexpected question: " << caption << ": " << text;
         return buttons == MessageButtons::YesNo ? MessageResult::No : MessageResult::Cancel;
@@ -63,7 +64,8 @@ std::optional<std::string> FakeDialogs::ChooseSaveFile(const std::string& filter
 
 std::vector<std::string> FakeDialogs::MessageTexts() const {
     std::vector<std::string> texts;
-    for (const auto& m : messages) texts.push_back(m.text);
+    for (const auto& m : messages)
+        texts.push_back(m.text);
     return texts;
 }
 

@@ -24,11 +24,11 @@ struct RecordedQuestion {
 };
 
 class FakeDialogs : public Dialogs {
-public:
+  public:
     // Answers for message boxes with more than one button (OK/Cancel, Yes/No).
     std::deque<MessageResult> messageAnswers;
     std::deque<AskAnswer> askAnswers;
-    std::deque<std::string> folderAnswers;                  // "" means cancelled
+    std::deque<std::string> folderAnswers;  // "" means cancelled
     std::deque<std::optional<std::string>> openFileAnswers;
     std::deque<std::optional<std::string>> saveFileAnswers;
 
@@ -37,8 +37,8 @@ public:
     std::vector<std::string> folderPrompts;
     std::vector<std::string> saveFilters;
 
-    MessageResult ShowMessage(const std::string& text, const std::string& caption,
-                              MessageIcon icon, MessageButtons buttons) override;
+    MessageResult ShowMessage(const std::string& text, const std::string& caption, MessageIcon icon,
+                              MessageButtons buttons) override;
     AskAnswer AskUser(const std::string& caption, const std::string& question) override;
     std::string BrowseForFolder(const std::string& prompt) override;
     std::optional<std::string> ChooseOpenFile() override;

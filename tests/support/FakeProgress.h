@@ -10,7 +10,7 @@ namespace vextral::test {
 // Records what an operation shows and answers IsStopRequested true on the Nth call
 // (counting from 1; 0 never).
 class FakeProgress : public Progress {
-public:
+  public:
     int stopOnCall = 0;
 
     std::vector<std::string> captions;

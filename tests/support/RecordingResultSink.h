@@ -15,7 +15,7 @@ struct ResultLine {
 };
 
 class RecordingResultSink : public ResultSink {
-public:
+  public:
     std::vector<ResultLine> lines;
     int clears = 0;
     void AddResultLine(const std::string& text, bool child, int image) override {

@@ -7,7 +7,7 @@ namespace vextral::test {
 // A fresh folder per test under the system's temporary folder; removed when the test
 // passed, kept (and its path printed) when it failed. Path() ends with '/'.
 class TempFolder {
-public:
+  public:
     TempFolder();
     ~TempFolder();
     TempFolder(const TempFolder&) = delete;
@@ -17,7 +17,7 @@ public:
     // Path() + relative
     std::string operator/(const std::string& relative) const { return path_ + relative; }
 
-private:
+  private:
     std::string path_;
 };
 

@@ -8,7 +8,7 @@ namespace vextral {
 // Per-user settings under the key "Vextral": integers in section "Settings", strings in
 // section "Paths".
 class SettingsStore {
-public:
+  public:
     virtual ~SettingsStore() = default;
     virtual std::optional<int> ReadInt(const std::string& section, const std::string& name) = 0;
     virtual std::optional<std::string> ReadString(const std::string& section,
