@@ -126,6 +126,7 @@ int main(int argc, char** argv) {
     bench::SilentResults sink;
     ZipLibrary zipLibrary;
     GameDatabase database;
+    GameSelection selection;  // sized by PrepareScan
     if (!zipLibrary.Load() ||
         !LoadListFile(database, listPath, progress, dialogs, /*listInfoWarnings=*/false)) {
         std::fprintf(stderr, "cannot read %s\n", listPath.c_str());
@@ -152,13 +153,13 @@ int main(int argc, char** argv) {
         PathFields fields;
         fields.rom = romFolder;
         fields.sample = romFolder;
-        if (!scanner.PrepareScan(database, fields)) {
+        if (!scanner.PrepareScan(database, selection, fields)) {
             std::fprintf(stderr, "path check cancelled\n");
             return 1;
         }
-        Scanner::ResetBeforeScan(database, /*fullScan=*/true);
+        Scanner::ResetBeforeScan(selection, /*fullScan=*/true);
         const auto start = Clock::now();
-        if (!scanner.ScanGames(database)) {
+        if (!scanner.ScanGames(database, selection)) {
             std::fprintf(stderr, "scan stopped\n");
             return 1;
         }

@@ -106,6 +106,7 @@ int main(int argc, char** argv) {
         database.games.push_back(clone);
     }
     database.RebuildIndex();
+    const GameSelection selection(database.size());
     std::printf("%zu parents (%zu without sets), %zu games, %zu files\n",
                 parents * (1 + listedOnly), parents * listedOnly, database.size(), files);
 
@@ -122,7 +123,7 @@ int main(int argc, char** argv) {
     paths.romList = {roms};
     paths.romFolders = {roms};
     config.options.Backup = false;
-    Merger merger(config, paths, dialogs, progress, zipLibrary, database);
+    Merger merger(config, paths, dialogs, progress, zipLibrary, database, selection);
 
     const auto run = [&](const char* what, auto&& action) {
         bench::Stopwatch clock;

@@ -141,6 +141,7 @@ int main(int argc, char** argv) {
         database.games.push_back(std::move(game));
     }
     database.RebuildIndex();
+    const GameSelection selection(database.size());
     const std::uint64_t sourceBytes = TreeBytes(source);
     std::printf("source: %zu games, %.1f MB of ROM data, %.1f MB on disk\n", database.size(),
                 static_cast<double>(generated) / 1048576.0,
@@ -169,7 +170,7 @@ int main(int argc, char** argv) {
     std::printf("buffered copy:     %7.2f s wall, %7.2f s cpu\n", bufferedClock.Seconds(),
                 bufferedClock.CpuSeconds());
 
-    Rebuilder rebuilder(config, dialogs, progress, zipLibrary, database);
+    Rebuilder rebuilder(config, dialogs, progress, zipLibrary, database, selection);
     double floor = 0;
     for (const bool zip : {false, true}) {
         const std::string destination = root + (zip ? "zipped/" : "loose/");

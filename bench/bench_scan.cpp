@@ -171,6 +171,7 @@ int main(int argc, char** argv) {
     CountingSink sink;
     ZipLibrary zipLibrary;
     GameDatabase database;
+    GameSelection selection;  // sized by PrepareScan
     if (!LoadListFile(database, listPath, progress, dialogs, /*listInfoWarnings=*/false)) {
         std::fprintf(stderr, "cannot read %s\n", listPath.c_str());
         return 1;
@@ -198,7 +199,7 @@ int main(int argc, char** argv) {
     PathFields fields;
     fields.rom = romFolder;
     fields.sample = sampleFolder;
-    if (!scanner.PrepareScan(database, fields)) {
+    if (!scanner.PrepareScan(database, selection, fields)) {
         std::fprintf(stderr, "path check cancelled\n");
         return 1;
     }
@@ -227,10 +228,10 @@ int main(int argc, char** argv) {
         threadedFloorTimes.push_back(std::chrono::duration<double>(Clock::now() - start).count());
 
         prepare();
-        Scanner::ResetBeforeScan(database, /*fullScan=*/true);
+        Scanner::ResetBeforeScan(selection, /*fullScan=*/true);
         start = Clock::now();
         cpuStart = CpuSeconds();
-        const bool completed = scanner.ScanGames(database);
+        const bool completed = scanner.ScanGames(database, selection);
         scanTimes.push_back(std::chrono::duration<double>(Clock::now() - start).count());
         scanCpu.push_back(CpuSeconds() - cpuStart);
         if (!completed) {

@@ -96,6 +96,7 @@ int main(int argc, char** argv) {
         }
     }
     database.RebuildIndex();
+    GameSelection selection(database.size());
 
     AnswerOk dialogs;
     NullProgress progress;
@@ -108,9 +109,11 @@ int main(int argc, char** argv) {
     fields.rom = base + "roms;" + base + "other";
     fields.sample = base + "other";
     bool proceed = false;
-    const double cold = Milliseconds([&] { proceed = scanner.PrepareScan(database, fields); });
+    const double cold =
+        Milliseconds([&] { proceed = scanner.PrepareScan(database, selection, fields); });
     dialogs.messages = 0;
-    const double warm = Milliseconds([&] { proceed = scanner.PrepareScan(database, fields); });
+    const double warm =
+        Milliseconds([&] { proceed = scanner.PrepareScan(database, selection, fields); });
     std::printf(
         "PrepareScan, 2 rom folders + 1 sample folder of %d entries, %d games, "
         "path warnings on: first %.1f ms, again %.1f ms (%d warnings each, result %d)\n",
@@ -119,10 +122,10 @@ int main(int argc, char** argv) {
     std::size_t selected = 0;
     for (const char* pattern : {"game1*", "*", "game0123?"}) {
         scanner.paths.chosenList = {pattern};
-        const double ms = Milliseconds([&] { scanner.SelectGames(database); });
+        const double ms = Milliseconds([&] { scanner.SelectGames(database, selection); });
         selected = 0;
-        for (const GameRecord& game : database)
-            selected += game.selected ? 1 : 0;
+        for (const GameMarks& marks : selection)
+            selected += marks.selected ? 1 : 0;
         std::printf("SelectGames \"%s\" (merge on): %.1f ms, %zu selected\n", pattern, ms,
                     selected);
     }

@@ -24,18 +24,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     database.games.resize(games <= kMaxGames ? games : kMaxGames);
 
     vextral::FastScanSnapshot snapshot;
-    if (!vextral::ReadFastScanFile(scratch.Write("input", data, size), snapshot, database))
+    vextral::GameSelection selection;
+    if (!vextral::ReadFastScanFile(scratch.Write("input", data, size), snapshot, database,
+                                   selection))
         return 0;
-    Require(vextral::WriteFastScanFile(scratch.Path("again"), snapshot, database));
+    Require(selection.size() == database.size());
+    Require(vextral::WriteFastScanFile(scratch.Path("again"), snapshot, database, selection));
     vextral::FastScanSnapshot again;
-    vextral::GameDatabase sameList;
-    sameList.games.resize(database.size());
-    Require(vextral::ReadFastScanFile(scratch.Path("again"), again, sameList));
+    vextral::GameSelection sameMarks;
+    Require(vextral::ReadFastScanFile(scratch.Path("again"), again, database, sameMarks));
     Require(again.fields.misc == snapshot.fields.misc && again.fields.rom == snapshot.fields.rom &&
             again.fields.sample == snapshot.fields.sample &&
             again.fields.select == snapshot.fields.select && again.options == snapshot.options &&
             again.fastScanAvailable == snapshot.fastScanAvailable);
     for (std::size_t i = 0; i < database.size(); ++i)
-        Require(sameList[i].needsRescan == database[i].needsRescan);
+        Require(sameMarks[i].needsRescan == selection[i].needsRescan);
     return 0;
 }

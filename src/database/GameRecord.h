@@ -1,5 +1,6 @@
 #pragma once
-// The game list in memory. What a scan finds is kept beside it (fixer/GameFindings.h).
+// The game list in memory. What a scan finds (fixer/GameFindings.h) and which games it
+// visits (scanner/GameSelection.h) are kept beside it.
 
 #include <cstdint>
 #include <string>
@@ -39,8 +40,6 @@ struct GameRecord {
     std::string sampleOf;
     std::string cloneOf;
     std::uint32_t parentIndex = 0;
-    bool selected = true;     // per-scan
-    bool needsRescan = true;  // per-scan
     std::vector<CloneRef> clones;
 };
 

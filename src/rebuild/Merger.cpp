@@ -36,14 +36,16 @@ bool SameListedData(const RomRecord& a, const RomRecord& b) {
 }  // namespace
 
 Merger::Merger(const ScanConfig& config, const ScanPaths& paths, Dialogs& dialogs,
-               Progress& progress, ZipLibrary& zipLibrary, GameDatabase& database)
+               Progress& progress, ZipLibrary& zipLibrary, const GameDatabase& database,
+               const GameSelection& selection)
     : config_(config),
       paths_(paths),
       dialogs_(dialogs),
       progress_(progress),
       zipLibrary_(zipLibrary),
       zipReader_(dialogs),
-      database_(database) {}
+      database_(database),
+      selection_(selection) {}
 
 Merger::Outcome Merger::Merge(const MergeOptions& options) {
     return Run(config_.options.MergeFull ? Mode::Full : Mode::Split, options);
@@ -78,9 +80,12 @@ Merger::Outcome Merger::Run(Mode mode, const MergeOptions& options) {
             return Outcome::Failed;
     }
 
+    const auto chosenParent = [this](std::size_t i) {
+        return database_[i].isParent && i < selection_.size() && selection_[i].selected;
+    };
     int count = 0;
-    for (const auto& game : database_)
-        count += (game.isParent && game.selected) ? 1 : 0;
+    for (std::size_t i = 0; i < database_.size(); ++i)
+        count += chosenParent(i) ? 1 : 0;
     Progress& progress = progress_;
     progress.OpenProgress(mode == Mode::Unmerge ? "Unmerging Roms" : "Merging Roms");
     if (count > 0)
@@ -88,9 +93,10 @@ Merger::Outcome Merger::Run(Mode mode, const MergeOptions& options) {
     progress.SetProgressStep(1);
 
     Outcome outcome = Outcome::Completed;
-    for (const auto& game : database_) {
-        if (!game.isParent || !game.selected)
+    for (std::size_t i = 0; i < database_.size(); ++i) {
+        if (!chosenParent(i))
             continue;
+        const GameRecord& game = database_[i];
         if (!ProcessFamily(mode, game))
             skippedParents_.push_back(game.name);
         std::this_thread::yield();

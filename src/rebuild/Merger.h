@@ -24,6 +24,7 @@
 #include "rebuild/FolderNames.h"
 #include "rebuild/MergeDialogue.h"
 #include "rebuild/RunOutcome.h"
+#include "scanner/GameSelection.h"
 #include "scanner/ScanConfig.h"
 #include "scanner/ScanPaths.h"
 #include "ui/Dialogs.h"
@@ -35,9 +36,10 @@ class Merger {
   public:
     using Outcome = RunOutcome;
 
-    // Reads the config's options and folders and the paths' rom lists at each run.
+    // Reads the config's options and folders, the paths' rom lists and the selection at each
+    // run.
     Merger(const ScanConfig& config, const ScanPaths& paths, Dialogs& dialogs, Progress& progress,
-           ZipLibrary& zipLibrary, GameDatabase& database);
+           ZipLibrary& zipLibrary, const GameDatabase& database, const GameSelection& selection);
 
     // Full merge when the config's MergeFull is on, otherwise split merge.
     Outcome Merge(const MergeOptions& options);
@@ -166,7 +168,8 @@ class Merger {
     Progress& progress_;
     ZipLibrary& zipLibrary_;
     ZipReader zipReader_;
-    GameDatabase& database_;
+    const GameDatabase& database_;
+    const GameSelection& selection_;
     bool zip_ = false;
     std::string first_;                     // the first rom folder, ends with the separator
     std::vector<std::string> romFolders_;   // romList, each ending with the separator

@@ -36,10 +36,11 @@ void RebuildIndex::ResetUsed() {
         entry.used = false;
 }
 
-void RebuildIndex::Build(const GameDatabase& database) {
+void RebuildIndex::Build(const GameDatabase& database, const GameSelection& selection) {
     Clear();
-    for (const auto& game : database) {
-        if (!game.selected)
+    for (std::size_t i = 0; i < database.size() && i < selection.size(); ++i) {
+        const GameRecord& game = database[i];
+        if (!selection[i].selected)
             continue;
         std::string parentName;
         RomsByName parentRoms;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "database/GameDatabase.h"
+#include "scanner/GameSelection.h"
 
 namespace vextral {
 
@@ -29,7 +30,7 @@ struct RebuildEntry {
 class RebuildIndex {
   public:
     // Both lists afresh from the selected games, nothing used.
-    void Build(const GameDatabase& database);
+    void Build(const GameDatabase& database, const GameSelection& selection);
     void Clear();
     void ResetUsed();
 

@@ -39,16 +39,18 @@ std::string Folded(const std::string& setName) {
 }  // namespace
 
 Rebuilder::Rebuilder(const ScanConfig& config, Dialogs& dialogs, Progress& progress,
-                     ZipLibrary& zipLibrary, const GameDatabase& database)
+                     ZipLibrary& zipLibrary, const GameDatabase& database,
+                     const GameSelection& selection)
     : config_(config),
       dialogs_(dialogs),
       progress_(progress),
       zipLibrary_(zipLibrary),
       zipReader_(dialogs),
-      database_(database) {}
+      database_(database),
+      selection_(selection) {}
 
 void Rebuilder::BuildIndex() {
-    index_.Build(database_);
+    index_.Build(database_, selection_);
     sizes_.clear();
     for (const auto& entry : index_.CrcEntries())
         sizes_.insert(entry.size);

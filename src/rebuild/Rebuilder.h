@@ -26,6 +26,7 @@
 #include "rebuild/RebuildDialogue.h"
 #include "rebuild/RebuildIndex.h"
 #include "rebuild/RunOutcome.h"
+#include "scanner/GameSelection.h"
 #include "scanner/ScanConfig.h"
 #include "ui/Dialogs.h"
 #include "ui/Progress.h"
@@ -36,10 +37,9 @@ class Rebuilder {
   public:
     using Outcome = RunOutcome;
 
-    // Reads the config's options and folders at each run; the database's selection at each
-    // BuildIndex.
+    // Reads the config's options and folders at each run; the selection at each BuildIndex.
     Rebuilder(const ScanConfig& config, Dialogs& dialogs, Progress& progress,
-              ZipLibrary& zipLibrary, const GameDatabase& database);
+              ZipLibrary& zipLibrary, const GameDatabase& database, const GameSelection& selection);
 
     // The index afresh from the selected games (after PrepareScan marked them).
     void BuildIndex();
@@ -118,6 +118,7 @@ class Rebuilder {
     ZipLibrary& zipLibrary_;
     ZipReader zipReader_;
     const GameDatabase& database_;
+    const GameSelection& selection_;
     RebuildIndex index_;
     std::unordered_set<std::uint64_t> sizes_;  // every size in the index
 

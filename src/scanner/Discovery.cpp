@@ -122,8 +122,8 @@ void ReadMameConfigPaths(const std::string& mameFolder,
     }
 }
 
-bool PrepareScan(GameDatabase& database, const PathFields& fields, const ScanConfig& config,
-                 ScanPaths& paths, FolderCache& folders, Dialogs& dialogs,
+bool PrepareScan(const GameDatabase& database, GameSelection& selection, const PathFields& fields,
+                 const ScanConfig& config, ScanPaths& paths, FolderCache& folders, Dialogs& dialogs,
                  const std::function<void()>& onListsReady) {
     paths.miscList.clear();
     paths.romList.clear();
@@ -134,7 +134,7 @@ bool PrepareScan(GameDatabase& database, const PathFields& fields, const ScanCon
     SplitList(fields.rom, paths.romList, kSplitPaths, config.mameFolder);
     SplitList(fields.select, paths.chosenList, kSplitSelection);
 
-    SelectGames(database, paths, config.options, folders);
+    SelectGames(database, selection, paths, config.options, folders);
 
     const auto listable = [&folders](const std::vector<std::string>& from,
                                      std::vector<std::string>& to) {
@@ -185,8 +185,8 @@ bool PrepareScan(GameDatabase& database, const PathFields& fields, const ScanCon
     return result;
 }
 
-void SelectGames(GameDatabase& database, const ScanPaths& paths, const ScanOptions& options,
-                 FolderCache& folders) {
+void SelectGames(const GameDatabase& database, GameSelection& selection, const ScanPaths& paths,
+                 const ScanOptions& options, FolderCache& folders) {
     std::unordered_set<std::string, CaseInsensitiveHash, CaseInsensitiveEqual> chosenNames;
     for (const std::string& pattern : paths.chosenList) {
         const std::string zipPattern = pattern + ".zip";
@@ -203,27 +203,29 @@ void SelectGames(GameDatabase& database, const ScanPaths& paths, const ScanOptio
     }
 
     const bool selectAll = chosenNames.empty();
-    for (GameRecord& game : database)
-        game.selected = selectAll;
+    const std::size_t gameTotal = database.size();
+    selection.resize(gameTotal);
+    for (GameMarks& marks : selection)
+        marks.selected = selectAll;
     if (selectAll)
         return;
 
     const bool merged = options.MergeFull || options.MergeSplit;
-    const std::size_t gameTotal = database.size();
-    for (GameRecord& game : database) {
+    for (std::size_t i = 0; i < gameTotal; ++i) {
+        const GameRecord& game = database[i];
         if (!chosenNames.contains(game.name))
             continue;
-        game.selected = true;
+        selection[i].selected = true;
         if (!merged)
             continue;
         if (game.isParent) {
             for (const CloneRef& clone : game.clones) {
                 if (clone.index < gameTotal)
-                    database[clone.index].selected = true;
+                    selection[clone.index].selected = true;
             }
         }
         if (game.isClone && game.parentIndex < gameTotal) {
-            database[game.parentIndex].selected = true;
+            selection[game.parentIndex].selected = true;
         }
     }
 }

@@ -9,6 +9,7 @@
 
 #include "database/GameDatabase.h"
 #include "platform/FolderCache.h"
+#include "scanner/GameSelection.h"
 #include "scanner/ScanConfig.h"
 #include "scanner/ScanPaths.h"
 #include "ui/Dialogs.h"
@@ -38,15 +39,16 @@ void ReadMameConfigPaths(const std::string& mameFolder,
                          const std::vector<std::string>& mameIniFolders, ScanPaths& paths);
 
 // Marks the games the chosen list names (with their families when sets are merged); every
-// game when it names none.
-void SelectGames(GameDatabase& database, const ScanPaths& paths, const ScanOptions& options,
-                 FolderCache& folders);
+// game when it names none. The selection is sized to the list; needsRescan is kept.
+void SelectGames(const GameDatabase& database, GameSelection& selection, const ScanPaths& paths,
+                 const ScanOptions& options, FolderCache& folders);
 
 // Splits the fields, selects games, warns about folders without sets. False when the user
 // cancelled the last path warning. onListsReady runs once the lists are split.
-[[nodiscard]] bool PrepareScan(GameDatabase& database, const PathFields& fields,
-                               const ScanConfig& config, ScanPaths& paths, FolderCache& folders,
-                               Dialogs& dialogs, const std::function<void()>& onListsReady);
+[[nodiscard]] bool PrepareScan(const GameDatabase& database, GameSelection& selection,
+                               const PathFields& fields, const ScanConfig& config, ScanPaths& paths,
+                               FolderCache& folders, Dialogs& dialogs,
+                               const std::function<void()>& onListsReady);
 
 bool PassesNeoGeoFilter(const GameRecord& game, const ScanOptions& options);
 

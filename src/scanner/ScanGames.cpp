@@ -20,11 +20,11 @@ void YieldProcessor() {
 
 }  // namespace
 
-void Scanner::ResetBeforeScan(GameDatabase& database, bool fullScan) {
+void Scanner::ResetBeforeScan(GameSelection& selection, bool fullScan) {
     if (!fullScan)
         return;
-    for (GameRecord& game : database)
-        game.needsRescan = true;
+    for (GameMarks& marks : selection)
+        marks.needsRescan = true;
 }
 
 bool Scanner::EndScan(bool result) {
@@ -35,13 +35,14 @@ bool Scanner::EndScan(bool result) {
     return result;
 }
 
-bool Scanner::ScanGames(GameDatabase& database) {
+bool Scanner::ScanGames(const GameDatabase& database, GameSelection& selection) {
     consent_.Reset(config.options);
     report_.Clear();
     index_.StartScan();
     romNames_.clear();
     unneededSeenFor_ = nullptr;
     result_ = ScanResult(database.size());
+    selection.resize(database.size());
 
     progress_.OpenProgress("Scanning Games");
     progress_.SetProgressRange(0, static_cast<int>(database.size()));
@@ -71,9 +72,10 @@ bool Scanner::ScanGames(GameDatabase& database) {
     if (stopped())
         return EndScan(false);
 
-    StartReadAhead(database);
+    StartReadAhead(database, selection);
     for (std::size_t gameIndex = 0; gameIndex < database.size(); ++gameIndex) {
-        GameRecord& game = database[gameIndex];
+        const GameRecord& game = database[gameIndex];
+        GameMarks& marks = selection[gameIndex];
         index_.ReadAheadAt(gameIndex);
         progress_.SetProgressText(game.description);
         progress_.AdvanceProgress();
@@ -82,7 +84,7 @@ bool Scanner::ScanGames(GameDatabase& database) {
             result_.fastScanAvailable = false;
             return EndScan(false);
         }
-        if (!game.selected || !game.needsRescan || !PassesNeoGeoFilter(game))
+        if (!marks.selected || !marks.needsRescan || !PassesNeoGeoFilter(game))
             continue;
         YieldProcessor();
         index_.StartGame();
@@ -143,8 +145,8 @@ bool Scanner::ScanGames(GameDatabase& database) {
                 return EndScan(false);
         }
         if (config.options.Samples || config.options.Roms || config.options.Games) {
-            game.needsRescan = report_.AddGameLines(game, findings, config.options);
-            if (game.needsRescan)
+            marks.needsRescan = report_.AddGameLines(game, findings, config.options);
+            if (marks.needsRescan)
                 result_.fastScanAvailable = true;
         }
         if (config.options.Batchrun && config.options.Games && missingOn) {

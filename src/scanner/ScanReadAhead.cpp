@@ -6,7 +6,7 @@
 
 namespace vextral {
 
-void Scanner::StartReadAhead(const GameDatabase& database) {
+void Scanner::StartReadAhead(const GameDatabase& database, const GameSelection& selection) {
     if (config.ioThreads <= 1)
         return;
     std::vector<ReadAheadItem> plan;
@@ -24,7 +24,8 @@ void Scanner::StartReadAhead(const GameDatabase& database) {
     const ScanOptions& options = config.options;
     for (std::size_t position = 0; position < database.size(); ++position) {
         const GameRecord& game = database[position];
-        if (!game.selected || !game.needsRescan || !PassesNeoGeoFilter(game))
+        const GameMarks& marks = selection[position];
+        if (!marks.selected || !marks.needsRescan || !PassesNeoGeoFilter(game))
             continue;
         if (options.Games || options.Roms) {
             for (const std::string& folder : paths.romList) {

@@ -34,9 +34,10 @@ Scanner::Scanner(Dialogs& dialogs, Progress& progress, ResultSink& results, ZipL
              config.scratchFolder, index_.folders()),
       report_(results) {}
 
-bool Scanner::PrepareScan(GameDatabase& database, const PathFields& fields) {
-    return vextral::PrepareScan(database, fields, config, paths, index_.folders(), dialogs_,
-                                onListsReady_);
+bool Scanner::PrepareScan(const GameDatabase& database, GameSelection& selection,
+                          const PathFields& fields) {
+    return vextral::PrepareScan(database, selection, fields, config, paths, index_.folders(),
+                                dialogs_, onListsReady_);
 }
 
 bool Scanner::SetExists(const std::string& location, GameFindings& findings) {

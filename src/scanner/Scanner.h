@@ -25,6 +25,7 @@
 #include "scanner/Discovery.h"
 #include "scanner/FixRequest.h"
 #include "scanner/Fixdat.h"
+#include "scanner/GameSelection.h"
 #include "scanner/GameVerdict.h"
 #include "scanner/ScanConfig.h"
 #include "scanner/ScanCounters.h"
@@ -60,9 +61,10 @@ class Scanner {
     void ReadMameConfigPaths(const std::string& mameFolder) {
         vextral::ReadMameConfigPaths(mameFolder, config.mameIniFolders, paths);
     }
-    [[nodiscard]] bool PrepareScan(GameDatabase& database, const PathFields& fields);
-    void SelectGames(GameDatabase& database) {
-        vextral::SelectGames(database, paths, config.options, index_.folders());
+    [[nodiscard]] bool PrepareScan(const GameDatabase& database, GameSelection& selection,
+                                   const PathFields& fields);
+    void SelectGames(const GameDatabase& database, GameSelection& selection) {
+        vextral::SelectGames(database, selection, paths, config.options, index_.folders());
     }
     // Is the set present at location (folder text + set name) as a folder or a zip.
     bool SetExists(const std::string& location, GameFindings& findings);
@@ -75,9 +77,10 @@ class Scanner {
 
     // ---- Set checks ----
     // fullScan marks every game for the next scan.
-    static void ResetBeforeScan(GameDatabase& database, bool fullScan);
-    // Starts a fresh result. True when every game was visited, false when stopped.
-    bool ScanGames(GameDatabase& database);
+    static void ResetBeforeScan(GameSelection& selection, bool fullScan);
+    // Visits the games selected and due, starts a fresh result and clears needsRescan of each
+    // game found without problems. True when every game was visited, false when stopped.
+    bool ScanGames(const GameDatabase& database, GameSelection& selection);
     // What the last scan found.
     const ScanResult& result() const { return result_; }
     void FindNeoGeoBios();
@@ -104,7 +107,7 @@ class Scanner {
     // Could a scan of the selected games put a file back from the backup folder, that is,
     // change a set even with every fix off? True when a selected game's backup folder holds
     // a file named as one of its ROMs or samples.
-    bool MayRestoreFromBackup(const GameDatabase& database);
+    bool MayRestoreFromBackup(const GameDatabase& database, const GameSelection& selection);
 
     // ---- Result lines, log, statistics ----
     const ScanReport& report() const { return report_; }
@@ -177,7 +180,7 @@ class Scanner {
     bool IsNeededFile(std::string_view path) const;
     bool EndScan(bool result);
     // Readers list the sets the scan will look at ahead of it (with config.ioThreads > 1).
-    void StartReadAhead(const GameDatabase& database);
+    void StartReadAhead(const GameDatabase& database, const GameSelection& selection);
     // Makes the fix (through the fixer, or the copy back from the backup folder) and tells
     // the index every path the fix reports changed: the one place where a scan changes the
     // collection. True when the fix was made.

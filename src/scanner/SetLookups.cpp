@@ -74,14 +74,14 @@ bool Scanner::RestoreFromBackup(const GameRecord& game, GameFindings& findings,
     return ApplyFix(game, findings, {BackupRestore{source, {}, setFolder + fileName}, setFolder});
 }
 
-bool Scanner::MayRestoreFromBackup(const GameDatabase& database) {
+bool Scanner::MayRestoreFromBackup(const GameDatabase& database, const GameSelection& selection) {
     const std::string backupRoot = config.programFolder + std::string(kBackupFolder) + kSeparator;
     for (const DirEntry& setBackup : ListFolder(backupRoot)) {
         const auto index = setBackup.isFolder ? database.FindGame(setBackup.name) : std::nullopt;
         if (!index)
             continue;
         const GameRecord& game = database[*index];
-        if (!game.selected || !PassesNeoGeoFilter(game))
+        if (!selection[*index].selected || !PassesNeoGeoFilter(game))
             continue;
         for (const DirEntry& file : ListFolder(backupRoot + setBackup.name)) {
             const auto sampleNamed = [&](const SampleRecord& sample) {

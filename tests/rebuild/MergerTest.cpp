@@ -30,14 +30,14 @@ class MergerTest : public RebuildFixture {
     Merger::Outcome Merge(bool full, bool zipped = false) {
         config.options.MergeFull = full;
         config.options.MergeSplit = !full;
-        Merger merger(config, paths, dialogs, progress, zip, database);
+        Merger merger(config, paths, dialogs, progress, zip, database, selection);
         const auto outcome = merger.Merge({zipped});
         skipped = merger.SkippedParents();
         keptWithoutBackup = merger.KeptWithoutBackup();
         return outcome;
     }
     Merger::Outcome Unmerge(bool zipped = false) {
-        Merger merger(config, paths, dialogs, progress, zip, database);
+        Merger merger(config, paths, dialogs, progress, zip, database, selection);
         const auto outcome = merger.Unmerge({zipped});
         skipped = merger.SkippedParents();
         keptWithoutBackup = merger.KeptWithoutBackup();
@@ -215,14 +215,14 @@ TEST_F(MergerTest, OnlySelectedParentsAndStopBetweenParents) {
     first.File("clone/c1.bin", "clone one").File("clone/shared.bin", "shared data");
     first.File("secondclone/s1.bin", "second one");
 
-    database[*database.FindGame("parent")].selected = false;
+    selection[*database.FindGame("parent")].selected = false;
     EXPECT_EQ(Merge(/*full=*/true), Merger::Outcome::Completed);
     const auto tree = ReadTree(first.Root());
     EXPECT_EQ(tree.count("clone/c1.bin"), 1u);  // unselected family untouched
     EXPECT_EQ(tree.count("secondclone/"), 0u);
     EXPECT_EQ(tree.at("second/s1.bin"), "second one");
 
-    database[*database.FindGame("parent")].selected = true;
+    selection[*database.FindGame("parent")].selected = true;
     progress.stopOnCall = progress.stopQueries + 1;
     EXPECT_EQ(Merge(/*full=*/true), Merger::Outcome::Stopped);
     EXPECT_EQ(ReadTree(first.Root()).count("parent/c1.bin"), 1u);  // the first family is done

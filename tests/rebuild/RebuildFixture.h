@@ -15,6 +15,7 @@
 #include "archive/ZipReader.h"
 #include "database/GameDatabase.h"
 #include "platform/FileSystem.h"
+#include "scanner/GameSelection.h"
 #include "scanner/ScanConfig.h"
 #include "scanner/ScanPaths.h"
 #include "support/FailingZipLibrary.h"
@@ -90,6 +91,7 @@ class RebuildFixture : public ::testing::Test {
         }
         database.games.push_back(game);
         database.RebuildIndex();
+        selection.emplace_back();
         return database.games.back();
     }
 
@@ -109,6 +111,7 @@ class RebuildFixture : public ::testing::Test {
     ScanConfig config;
     ScanPaths paths;
     GameDatabase database;
+    GameSelection selection;  // beside database
 };
 
 }  // namespace vextral::test

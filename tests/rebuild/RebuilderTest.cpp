@@ -19,7 +19,7 @@ class RebuilderTest : public RebuildFixture {
     }
 
     Rebuilder::Outcome Run(RebuildOptions options) {
-        Rebuilder rebuilder(config, dialogs, progress, zip, database);
+        Rebuilder rebuilder(config, dialogs, progress, zip, database, selection);
         rebuilder.BuildIndex();
         const auto outcome = rebuilder.Rebuild(source.Root(), destination, options);
         failed = rebuilder.FailedSets();
@@ -314,7 +314,8 @@ TEST_F(RebuilderTest, StopIsHeardWhileNothingMatches) {
 
 TEST_F(RebuilderTest, OnlySelectedGamesAndNoLinkLoops) {
     AddGame("g", {{"a.bin", "alpha"}});
-    AddGame("h", {{"b.bin", "beta"}}).selected = false;
+    AddGame("h", {{"b.bin", "beta"}});
+    selection.back().selected = false;
     source.File("sub/1", "alpha").File("2", "beta").Link("sub/loop", "..");
     EXPECT_EQ(Run({}), Rebuilder::Outcome::Completed);
     EXPECT_EQ(Written(), (std::map<std::string, std::string>{{"g/", ""}, {"g/a.bin", "alpha"}}));
@@ -428,7 +429,7 @@ TEST_F(RebuilderTest, ZippedSetsHoldWhatLooseSetsHoldOnAnyNumberOfThreads) {
     for (const unsigned workers : {1u, 4u}) {
         SCOPED_TRACE(workers);
         std::filesystem::remove_all(destination);
-        Rebuilder rebuilder(config, dialogs, progress, zip, database);
+        Rebuilder rebuilder(config, dialogs, progress, zip, database, selection);
         rebuilder.SetWorkers(workers);
         rebuilder.BuildIndex();
         EXPECT_EQ(rebuilder.Rebuild(source.Root(), destination, zipped),

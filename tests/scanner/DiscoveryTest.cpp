@@ -132,6 +132,7 @@ class PathWarningTest : public DiscoveryTest {
         fields.sample = root + "s1;" + root + "s2";
     }
     GameDatabase database;
+    GameSelection selection;
     PathFields fields;
 };
 
@@ -139,7 +140,7 @@ TEST_F(PathWarningTest, EveryFolderWithoutSetsGetsItsOwnBoxAndTheLastAnswerCount
     bool listsReady = false;
     scanner.SetListsReadyHook([&] { listsReady = scanner.paths.romList.size() == 3; });
     dialogs.messageAnswers = {MessageResult::Cancel, MessageResult::Ok, MessageResult::Ok};
-    EXPECT_TRUE(scanner.PrepareScan(database, fields));
+    EXPECT_TRUE(scanner.PrepareScan(database, selection, fields));
     EXPECT_TRUE(listsReady);
     ASSERT_EQ(dialogs.messages.size(), 3u);
     EXPECT_EQ(dialogs.messages[0].text, "No roms found in rompath:\n\n" + root + "r1/");
@@ -156,12 +157,12 @@ TEST_F(PathWarningTest, EveryFolderWithoutSetsGetsItsOwnBoxAndTheLastAnswerCount
 
     dialogs.messages.clear();
     dialogs.messageAnswers = {MessageResult::Ok, MessageResult::Ok, MessageResult::Cancel};
-    EXPECT_FALSE(scanner.PrepareScan(database, fields));
+    EXPECT_FALSE(scanner.PrepareScan(database, selection, fields));
     EXPECT_EQ(dialogs.messages.size(), 3u);
 
     dialogs.messages.clear();
     scanner.config.pathWarning = false;
-    EXPECT_TRUE(scanner.PrepareScan(database, fields));
+    EXPECT_TRUE(scanner.PrepareScan(database, selection, fields));
     EXPECT_TRUE(dialogs.messages.empty());
 }
 
@@ -186,44 +187,46 @@ class SelectGamesTest : public DiscoveryTest {
         database.games = {pacman, puckman,       bigparent,       pacclone,
                           twin,   Game("other"), Game("pacsound")};
         database.RebuildIndex();
+        selection.assign(database.size(), {});
         scanner.paths.romList = {root + "roms/"};
         scanner.paths.sampleList = {root + "samples/"};
     }
     std::vector<std::string> Selected() const {
         std::vector<std::string> names;
-        for (const GameRecord& game : database) {
-            if (game.selected)
-                names.push_back(game.name);
+        for (std::size_t i = 0; i < database.size(); ++i) {
+            if (selection.at(i).selected)
+                names.push_back(database[i].name);
         }
         return names;
     }
     GameDatabase database;
+    GameSelection selection;
 };
 
 TEST_F(SelectGamesTest, PatternSelectsSetsOnDiskAndMergeAddsRelatives) {
     scanner.paths.chosenList = {"PAC*"};
     scanner.config.options.MergeSplit = false;
     scanner.config.options.MergeFull = false;
-    scanner.SelectGames(database);
+    scanner.SelectGames(database, selection);
     EXPECT_EQ(Selected(), (Strings{"pacman", "pacclone", "PACMAN", "pacsound"}));
 
     scanner.config.options.MergeFull = true;
-    scanner.SelectGames(database);
+    scanner.SelectGames(database, selection);
     EXPECT_EQ(Selected(),
               (Strings{"pacman", "puckman", "bigparent", "pacclone", "PACMAN", "pacsound"}));
 
     scanner.config.options = {};  // MergeSplit is on by default
     scanner.paths.chosenList = {"other"};
-    scanner.SelectGames(database);
+    scanner.SelectGames(database, selection);
     EXPECT_EQ(Selected(), Strings{"other"});
 }
 
 TEST_F(SelectGamesTest, NothingMatchingSelectsEveryGame) {
     for (const Strings& chosen : {Strings{"zzz*"}, Strings{}}) {
-        for (GameRecord& game : database)
-            game.selected = false;
+        for (GameMarks& marks : selection)
+            marks.selected = false;
         scanner.paths.chosenList = chosen;
-        scanner.SelectGames(database);
+        scanner.SelectGames(database, selection);
         EXPECT_EQ(Selected().size(), database.size());
     }
 }

@@ -42,6 +42,7 @@ class ScanFixture : public ::testing::Test {
         ASSERT_TRUE(LoadListFile(database, path, quiet, dialogs, /*listInfoWarnings=*/true));
         ValidateGameDatabase(database, /*listInfoWarnings=*/true, scanner.config.databaseCounts,
                              dialogs);
+        selection.assign(database.size(), {});
     }
 
     // A full scan (or a fast scan) over the fixture's folders.
@@ -50,9 +51,9 @@ class ScanFixture : public ::testing::Test {
         fields.rom = romFolder.Root();
         fields.sample = sampleFolder.Root();
         fields.select = select;
-        EXPECT_TRUE(scanner.PrepareScan(database, fields));
-        Scanner::ResetBeforeScan(database, fullScan);
-        return scanner.ScanGames(database);
+        EXPECT_TRUE(scanner.PrepareScan(database, selection, fields));
+        Scanner::ResetBeforeScan(selection, fullScan);
+        return scanner.ScanGames(database, selection);
     }
 
     std::string Expected(const std::string& text) const {
@@ -74,6 +75,7 @@ class ScanFixture : public ::testing::Test {
     }
 
     GameRecord& Game(const std::string& name) { return database[*database.FindGame(name)]; }
+    GameMarks& Marks(const std::string& name) { return selection.at(*database.FindGame(name)); }
     const GameFindings& Found(const std::string& name) const {
         return scanner.result().games.at(*database.FindGame(name));
     }
@@ -87,6 +89,7 @@ class ScanFixture : public ::testing::Test {
     FailingZipLibrary zipLibrary;
     Scanner scanner{dialogs, progress, sink, zipLibrary};
     GameDatabase database;
+    GameSelection selection;  // beside database
 };
 
 }  // namespace vextral::test

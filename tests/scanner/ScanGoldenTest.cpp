@@ -128,9 +128,9 @@ wrong spelling: india [wrong: India] [right: india]
     EXPECT_FALSE(progress.open);
 
     // Only the games with problems are due for the next fast scan.
-    EXPECT_FALSE(Game("alpha").needsRescan);
-    EXPECT_FALSE(Game("echo").needsRescan);
-    EXPECT_TRUE(Game("golf").needsRescan);
+    EXPECT_FALSE(Marks("alpha").needsRescan);
+    EXPECT_FALSE(Marks("echo").needsRescan);
+    EXPECT_TRUE(Marks("golf").needsRescan);
     EXPECT_EQ(Found("golf").roms[0].lookupName, "f1.rom");
 
     scanner.ShowStatistics();
@@ -569,7 +569,7 @@ unneeded file: {R}z80/readme.txt
 )"));
     scanner.ShowStatistics();
     EXPECT_EQ(scanner.report().statisticsText().rfind("Missing Games:          1 of 4\r\n", 0), 0u);
-    EXPECT_FALSE(Game("24c01").needsRescan);
+    EXPECT_FALSE(Marks("24c01").needsRescan);
 }
 
 class ScanStopTest : public test::ScanFixture {
@@ -594,7 +594,7 @@ missing rom: a.rom [length: 4] [chksum: 41414141 (bebebebe)]
 )"));
     EXPECT_FALSE(scanner.result().fastScanAvailable);
     EXPECT_FALSE(progress.open);
-    EXPECT_TRUE(Game("bb").needsRescan);  // not visited: stays due
+    EXPECT_TRUE(Marks("bb").needsRescan);  // not visited: stays due
 }
 
 TEST_F(ScanStopTest, StopInAFixQuestionEndsTheScanWithoutTheCurrentGamesLines) {
@@ -632,19 +632,19 @@ unneeded file: {R}junk2.txt [not fixed]
 
 TEST_F(ScanStopTest, FastScanChecksOnlyTheGamesThatHadProblems) {
     EXPECT_TRUE(Scan());
-    EXPECT_TRUE(Game("aa").needsRescan && Game("bb").needsRescan && Game("cc").needsRescan);
+    EXPECT_TRUE(Marks("aa").needsRescan && Marks("bb").needsRescan && Marks("cc").needsRescan);
     // aa gets its set; bb is taken off the due list although its problem remains.
     romFolder.ZipSet("aa", {Right("a.rom", 0x41414141, 4)});
-    Game("bb").needsRescan = false;
+    Marks("bb").needsRescan = false;
     EXPECT_TRUE(Scan(/*fullScan=*/false));
     EXPECT_EQ(scanner.report().logText(), Expected(R"(
 C Missing [folder: cc]
 missing game: C Missing
 missing rom: c.rom [length: 4] [chksum: 43434343 (bcbcbcbc)]
 )"));
-    EXPECT_FALSE(Game("aa").needsRescan);
-    EXPECT_FALSE(Game("bb").needsRescan);
-    EXPECT_TRUE(Game("cc").needsRescan);
+    EXPECT_FALSE(Marks("aa").needsRescan);
+    EXPECT_FALSE(Marks("bb").needsRescan);
+    EXPECT_TRUE(Marks("cc").needsRescan);
 }
 
 TEST_F(ScanStopTest, BatchFilesRunOnlyForCheckedGames) {

@@ -37,7 +37,7 @@ class SetChecksTest : public test::ScanFixture {
         fields.sample = sampleFolder.Root();
         fields.misc = temp / "misc";
         std::filesystem::create_directories(temp / "misc");
-        ASSERT_TRUE(scanner.PrepareScan(database, fields));
+        ASSERT_TRUE(scanner.PrepareScan(database, selection, fields));
     }
     static FileDataSource Holding(std::uint64_t size, std::uint32_t crc) {
         return [=]() -> std::optional<FileData> { return FileData{size, crc}; };
@@ -118,7 +118,7 @@ TEST_F(SetChecksTest, ProgramMiscAndConfiguredFoldersAreNeverUnneeded) {
     PathFields fields;
     fields.rom = romFolder.Root() + ";" + romFolder.Root() + "inner";
     fields.misc = romFolder.Root() + "inner";
-    ASSERT_TRUE(scanner.PrepareScan(database, fields));
+    ASSERT_TRUE(scanner.PrepareScan(database, selection, fields));
 
     GameFindings collector;
     scanner.CheckUnneededInPath(scanner.paths.romList[0], collector, database,

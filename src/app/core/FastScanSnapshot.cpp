@@ -71,7 +71,8 @@ void PutCountedString(std::string& out, const std::string& text) {
 
 }  // namespace
 
-bool ReadFastScanFile(const std::string& path, FastScanSnapshot& snapshot, GameDatabase& database) {
+bool ReadFastScanFile(const std::string& path, FastScanSnapshot& snapshot,
+                      const GameDatabase& database, GameSelection& selection) {
     const std::optional<std::string> bytes = ReadRegularFile(path, kMaxFileLength);
     if (!bytes)
         return false;
@@ -108,13 +109,14 @@ bool ReadFastScanFile(const std::string& path, FastScanSnapshot& snapshot, GameD
     }
 
     snapshot = std::move(read);
+    selection.resize(database.size());
     for (std::size_t i = 0; i < database.size(); ++i)
-        database[i].needsRescan = needsRescan[i];
+        selection[i].needsRescan = needsRescan[i];
     return true;
 }
 
 bool WriteFastScanFile(const std::string& path, const FastScanSnapshot& snapshot,
-                       const GameDatabase& database) {
+                       const GameDatabase& database, const GameSelection& selection) {
     std::string out;
     out.reserve(64 + database.size());
     Put(out, static_cast<std::uint32_t>(database.size()), 4);
@@ -125,8 +127,8 @@ bool WriteFastScanFile(const std::string& path, const FastScanSnapshot& snapshot
     Put(out, snapshot.fastScanAvailable ? 1 : 0, 1);
     for (const auto& field : kScanOptionFields)
         Put(out, snapshot.options.*field.member ? 1 : 0, 1);
-    for (const auto& game : database)
-        Put(out, game.needsRescan ? 1 : 0, 1);
+    for (std::size_t i = 0; i < database.size(); ++i)
+        Put(out, i >= selection.size() || selection[i].needsRescan ? 1 : 0, 1);
 
     return WriteFileReplacing(path, out);
 }

@@ -28,6 +28,7 @@ ScanSession::ScanSession(AppSettings& appSettings, GameDatabase& gameDatabase, D
                          Progress& progress, ResultSink& results, ZipLibrary& zipLibrary)
     : settings(appSettings),
       database(gameDatabase),
+      selection(gameDatabase.size()),
       scanner_(dialogs, progress, results, zipLibrary) {}
 
 void ScanSession::SyncScannerSettings() {
@@ -68,12 +69,12 @@ void ScanSession::Open(bool fillFieldsFromSettings) {
     snapshot.fields = fields;
     snapshot.options = settings.options;
     snapshot.fastScanAvailable = false;
-    (void)ReadFastScanFile(FastScanFilePath(), snapshot, database);
+    (void)ReadFastScanFile(FastScanFilePath(), snapshot, database, selection);
 }
 
 bool ScanSession::PrepareScan() {
     SyncScannerSettings();
-    return scanner_.PrepareScan(database, fields);
+    return scanner_.PrepareScan(database, selection, fields);
 }
 
 ScanOutcome ScanSession::RunScan(bool fullScan) {
@@ -82,8 +83,8 @@ ScanOutcome ScanSession::RunScan(bool fullScan) {
     const auto locks = LockForScan();
     if (!locks)
         return ScanOutcome::Refused;
-    Scanner::ResetBeforeScan(database, fullScan);
-    const bool completed = scanner_.ScanGames(database);
+    Scanner::ResetBeforeScan(selection, fullScan);
+    const bool completed = scanner_.ScanGames(database, selection);
     if (showStatisticsBox) {
         scanner_.ShowStatistics();
     } else {
@@ -158,7 +159,7 @@ std::optional<FolderLockSet> ScanSession::Lock(const std::vector<FolderLockReque
 std::optional<FolderLockSet> ScanSession::LockForScan() {
     const ScanOptions& o = scanner_.config.options;
     const bool changing = o.FixName || o.FixLength || o.FixSpelling || o.FixUnneeded ||
-                          scanner_.MayRestoreFromBackup(database);
+                          scanner_.MayRestoreFromBackup(database, selection);
     const LockMode mode = changing ? LockMode::Exclusive : LockMode::Shared;
     std::vector<FolderLockRequest> requests{{settings.programFolder, mode}};
     for (const auto* list : {&scanner_.paths.romList, &scanner_.paths.sampleList}) {
@@ -184,17 +185,17 @@ std::optional<FolderLockSet> ScanSession::LockForMerge() {
 
 void ScanSession::Close() {
     ReadPathFields();
-    (void)WriteFastScanFile(FastScanFilePath(), snapshot, database);
+    (void)WriteFastScanFile(FastScanFilePath(), snapshot, database, selection);
 }
 
 Rebuilder ScanSession::NewRebuilder() {
     return Rebuilder(scanner_.config, scanner_.dialogs(), scanner_.progress(),
-                     scanner_.zipLibrary(), database);
+                     scanner_.zipLibrary(), database, selection);
 }
 
 Merger ScanSession::NewMerger() {
     return Merger(scanner_.config, scanner_.paths, scanner_.dialogs(), scanner_.progress(),
-                  scanner_.zipLibrary(), database);
+                  scanner_.zipLibrary(), database, selection);
 }
 
 std::string ScanSession::FastScanFilePath() const {

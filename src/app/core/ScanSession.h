@@ -43,7 +43,8 @@ class ScanSession {
 
     AppSettings& settings;
     GameDatabase& database;
-    PathFields fields;  // the texts of the Misc, Rom, Sample and Select Games fields
+    GameSelection selection;  // beside database, one entry per game
+    PathFields fields;        // the texts of the Misc, Rom, Sample and Select Games fields
     FastScanSnapshot snapshot;
     // The window shows the statistics in a box; the command line prints them instead.
     bool showStatisticsBox = true;

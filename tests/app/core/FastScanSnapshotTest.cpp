@@ -33,20 +33,19 @@ TEST(FastScanSnapshotTest, RoundTripRestoresTextsOptionsAndRescanFlags) {
     TempFolder temp;
     // Whatever another process is writing does not stand in the way.
     ASSERT_TRUE(CreateFolder(temp / ".vxtpart-fastscan.dat-a1b2c3"));
-    GameDatabase written = MakeDatabase(3);
-    written[0].needsRescan = false;
-    written[1].needsRescan = true;
-    written[2].needsRescan = false;
-    ASSERT_TRUE(WriteFastScanFile(temp / "fastscan.dat", SampleSnapshot(), written));
+    const GameDatabase database = MakeDatabase(3);
+    const GameSelection written{{true, false}, {true, true}, {true, false}};
+    ASSERT_TRUE(WriteFastScanFile(temp / "fastscan.dat", SampleSnapshot(), database, written));
 
-    GameDatabase read = MakeDatabase(3);
+    GameSelection read;
     FastScanSnapshot snapshot;
-    ASSERT_TRUE(ReadFastScanFile(temp / "fastscan.dat", snapshot, read));
+    ASSERT_TRUE(ReadFastScanFile(temp / "fastscan.dat", snapshot, database, read));
     EXPECT_EQ(snapshot.fields.rom, "/roms/a/; /roms/b/");
     EXPECT_EQ(snapshot.fields.sample, std::string(300, 's'));
     EXPECT_EQ(snapshot.fields.select, "pac*");
     EXPECT_TRUE(snapshot.fastScanAvailable);
     EXPECT_EQ(snapshot.options, SampleSnapshot().options);
+    ASSERT_EQ(read.size(), 3u);
     EXPECT_FALSE(read[0].needsRescan);
     EXPECT_TRUE(read[1].needsRescan);
     EXPECT_FALSE(read[2].needsRescan);
@@ -57,7 +56,7 @@ TEST(FastScanSnapshotTest, CountedStringsUseTheThreeLengthForms) {
     FastScanSnapshot snapshot;
     snapshot.fields = {"ab", std::string(255, 'r'), std::string(70000, 'x'), ""};
     GameDatabase database = MakeDatabase(0);
-    ASSERT_TRUE(WriteFastScanFile(temp / "f.dat", snapshot, database));
+    ASSERT_TRUE(WriteFastScanFile(temp / "f.dat", snapshot, database, {}));
     const std::string bytes = ReadFile(temp / "f.dat");
     // count(4) | 02 "ab" | FF FF00 255*r | FF FFFF 70000(4) 70000*x | 00 | avail | 24 options
     EXPECT_EQ(bytes.substr(4, 3), std::string("\x02"
@@ -70,22 +69,20 @@ TEST(FastScanSnapshotTest, CountedStringsUseTheThreeLengthForms) {
 
 TEST(FastScanSnapshotTest, DamagedFilesChangeNothing) {
     TempFolder temp;
-    GameDatabase written = MakeDatabase(4);
-    for (auto& game : written)
-        game.needsRescan = false;
-    ASSERT_TRUE(WriteFastScanFile(temp / "good.dat", SampleSnapshot(), written));
+    const GameSelection written(4, {true, false});
+    ASSERT_TRUE(WriteFastScanFile(temp / "good.dat", SampleSnapshot(), MakeDatabase(4), written));
     const std::string good = ReadFile(temp / "good.dat");
 
     auto expectIgnored = [&](const std::string& bytes, std::size_t games) {
         WriteFile(temp / "bad.dat", bytes);
-        GameDatabase database = MakeDatabase(games);
+        GameSelection selection(games);
         FastScanSnapshot snapshot;
         snapshot.fields.rom = "untouched";
-        EXPECT_FALSE(ReadFastScanFile(temp / "bad.dat", snapshot, database));
+        EXPECT_FALSE(ReadFastScanFile(temp / "bad.dat", snapshot, MakeDatabase(games), selection));
         EXPECT_EQ(snapshot.fields.rom, "untouched");
         EXPECT_FALSE(snapshot.fastScanAvailable);
-        for (const auto& game : database)
-            EXPECT_TRUE(game.needsRescan);
+        for (const GameMarks& marks : selection)
+            EXPECT_TRUE(marks.needsRescan);
     };
     expectIgnored(good, 5);  // written for another list
     for (std::size_t cut = 0; cut < good.size(); cut += 7)
@@ -94,9 +91,9 @@ TEST(FastScanSnapshotTest, DamagedFilesChangeNothing) {
     std::string lying = good.substr(0, 4) + std::string("\xFF\xFF\xFF\xFF\xFF\xFF\x7F", 7);
     expectIgnored(lying, 4);
 
-    GameDatabase database = MakeDatabase(4);
+    GameSelection selection;
     FastScanSnapshot snapshot;
-    EXPECT_FALSE(ReadFastScanFile(temp / "missing.dat", snapshot, database));
+    EXPECT_FALSE(ReadFastScanFile(temp / "missing.dat", snapshot, MakeDatabase(4), selection));
 }
 
 }  // namespace

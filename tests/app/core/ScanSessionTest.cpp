@@ -68,9 +68,9 @@ TEST_F(ScanSessionTest, OpeningValidatesThenTakesMameCfgPathsBeforeStoredOnesAnd
     stored.fields.rom = "old roms";
     stored.options.FixName = true;
     stored.fastScanAvailable = true;
-    database[0].needsRescan = false;
-    ASSERT_TRUE(WriteFastScanFile(root + "prog/fastscan.dat", stored, database));
-    database[0].needsRescan = true;
+    GameSelection marks(2);
+    marks[0].needsRescan = false;
+    ASSERT_TRUE(WriteFastScanFile(root + "prog/fastscan.dat", stored, database, marks));
 
     session.Open();
     EXPECT_EQ(dialogs.MessageTexts(),
@@ -85,8 +85,8 @@ TEST_F(ScanSessionTest, OpeningValidatesThenTakesMameCfgPathsBeforeStoredOnesAnd
     // The file matched the game count, so its snapshot replaced the one just taken.
     EXPECT_EQ(session.snapshot.fields.rom, "old roms");
     EXPECT_TRUE(session.snapshot.options.FixName);
-    EXPECT_FALSE(database[0].needsRescan);
-    EXPECT_TRUE(database[1].needsRescan);
+    EXPECT_FALSE(session.selection.at(0).needsRescan);
+    EXPECT_TRUE(session.selection.at(1).needsRescan);
     EXPECT_TRUE(session.ComputeButtonStates().fastScan);
 }
 
@@ -95,7 +95,7 @@ TEST_F(ScanSessionTest, FastScanFileForAnotherListIsIgnored) {
     stored.fastScanAvailable = true;
     GameDatabase other;
     other.games = {Game("x")};
-    ASSERT_TRUE(WriteFastScanFile(root + "prog/fastscan.dat", stored, other));
+    ASSERT_TRUE(WriteFastScanFile(root + "prog/fastscan.dat", stored, other, {}));
     settings.rompaths = root + "other";
     session.Open();
     EXPECT_EQ(session.snapshot.fields.rom, root + "other/");  // the one taken at opening

@@ -419,9 +419,11 @@ class MainDialogTest : public QObject {
         MainDialog& window = OpenWindow();
         QVERIFY(Button("fastScanButton")->isEnabled());
         QCOMPARE(Box("checksumCheck")->checkState(), Qt::Checked);
-        QCOMPARE(database_[0].needsRescan, true);   // alpha had problems
-        QCOMPARE(database_[1].needsRescan, false);  // beta had none
-        QCOMPARE(database_[2].needsRescan, true);   // gamma was not selected
+        const GameSelection& marks = window.session().selection;
+        QCOMPARE(int(marks.size()), 3);
+        QCOMPARE(marks[0].needsRescan, true);   // alpha had problems
+        QCOMPARE(marks[1].needsRescan, false);  // beta had none
+        QCOMPARE(marks[2].needsRescan, true);   // gamma was not selected
         Button("fastScanButton")->click();
         QCOMPARE(Edit("selectGamesEdit")->text(), QStringLiteral("*a"));
         QCOMPARE(Box("checksumCheck")->checkState(), Qt::PartiallyChecked);
@@ -441,10 +443,11 @@ class MainDialogTest : public QObject {
         const QString file = QString::fromStdString(Path("program/fastscan.dat"));
 
         LoadList(2);  // a new list with another number of games
-        OpenWindow();
+        MainDialog& window = OpenWindow();
         QVERIFY(!Button("fastScanButton")->isEnabled());
-        for (const GameRecord& game : database_)
-            QVERIFY(game.needsRescan);
+        QCOMPARE(int(window.session().selection.size()), 2);
+        for (const GameMarks& marks : window.session().selection)
+            QVERIFY(marks.needsRescan);
         CloseWindow();
         // Closing wrote the file afresh for this list; cut it short.
         QFile cut(file);
