@@ -9,18 +9,19 @@ namespace {
 constexpr unsigned kMaxNumber = 100000;
 
 // A copy counts only when it holds the source's data.
-bool CopyVerified(const std::string& from, const std::string& to) {
-    if (!CopyFileTo(from, to, CopyMode::KeepExisting))
+bool CopyVerified(const std::string& from, const std::string& to, ChangeJournal& journal) {
+    if (!journal.CopyFile(from, to, CopyMode::KeepExisting))
         return false;
-    if (SameFileData(from, to))
+    if (journal.Pretends() || SameFileData(from, to))
         return true;
-    static_cast<void>(DeleteFile(to));  // a bad copy; the source is intact
+    static_cast<void>(journal.RemoveFile(to));  // a bad copy; the source is intact
     return false;
 }
 
-// Copies the contents of source into the new folder target; false when anything that holds
-// data could not be copied, a folder among them could not be listed whole.
-bool CopyFolderContents(const std::string& source, const std::string& target) {
+}  // namespace
+
+bool BackupStore::CopyFolderContents(const std::string& source, const std::string& target,
+                                     ChangeJournal& journal) {
     const auto entries = TryListFolder(source);
     if (!entries)
         return false;
@@ -34,16 +35,14 @@ bool CopyFolderContents(const std::string& source, const std::string& target) {
             continue;
         }
         if (entry.isFolder) {
-            ok = CreateFolder(to) && CopyFolderContents(from, to) && ok;
+            ok = journal.MakeFolder(to) && CopyFolderContents(from, to, journal) && ok;
         } else if (IsRegularFile(from)) {
-            ok = CopyVerified(from, to) && ok;
+            ok = CopyVerified(from, to, journal) && ok;
         }
         // Pipes, sockets and devices hold no data to keep.
     }
     return ok;
 }
-
-}  // namespace
 
 std::string BackupStore::NumberedName(const std::string& name, unsigned number) {
     if (number == 0) {
@@ -59,7 +58,7 @@ std::string BackupStore::NumberedName(const std::string& name, unsigned number) 
 
 std::optional<std::string> BackupStore::SetFolder(const std::string& setName) const {
     const std::string folder = programFolder_ + "backup.vxt" + kSeparator + setName + kSeparator;
-    if (!CreateFolderTree(folder) || !IsFolder(folder)) {
+    if (!journal_->MakeFolderTree(folder) || !(journal_->Pretends() || IsFolder(folder))) {
         return std::nullopt;
     }
     return folder;
@@ -81,20 +80,20 @@ std::optional<std::string> BackupStore::MoveFileIn(const std::string& file,
             }
             continue;
         }
-        if (RenameNoReplace(file, target)) {
+        if (journal_->MoveIn(file, target)) {
             return target;
         }
         if (PathExists(target)) {
             continue;
         }
         // Another file system: copy, and drop the source only once the copy is complete.
-        if (!CopyVerified(file, target))
+        if (!CopyVerified(file, target, *journal_))
             return std::nullopt;
         if (DeleteFile(file))
             return target;
         // The file is still where it was, so it was not moved; the copy would only be a
         // second one.
-        static_cast<void>(DeleteFile(target));
+        static_cast<void>(journal_->RemoveFile(target));
         return std::nullopt;
     }
     return std::nullopt;
@@ -125,15 +124,15 @@ std::optional<std::string> BackupStore::CopyIn(const std::string& source,
             continue;
         }
         if (isFolder) {
-            if (!CreateFolder(target)) {
+            if (!journal_->MakeFolder(target)) {
                 return std::nullopt;
             }
-            if (!CopyFolderContents(source, target)) {
+            if (!CopyFolderContents(source, target, *journal_)) {
                 return std::nullopt;
             }
             return target;
         }
-        if (CopyVerified(source, target)) {
+        if (CopyVerified(source, target, *journal_)) {
             return target;
         }
         if (!PathExists(target)) {

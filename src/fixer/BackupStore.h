@@ -7,11 +7,17 @@
 #include <optional>
 #include <string>
 
+#include "fixer/ChangeJournal.h"
+
 namespace vextral {
 
 class BackupStore {
   public:
-    explicit BackupStore(const std::string& programFolder) : programFolder_(programFolder) {}
+    // Every file and folder the store makes is a change of journal, when given.
+    explicit BackupStore(const std::string& programFolder, ChangeJournal* journal = nullptr)
+        : programFolder_(programFolder) {
+        journal_.Set(journal);
+    }
 
     // programFolder + "backup.vxt/" + setName + "/", created when missing; nothing when it
     // cannot be made (or something that is not a folder stands in its place).
@@ -33,8 +39,16 @@ class BackupStore {
     // before the last extension so that the copy still opens as what it is.
     static std::string NumberedName(const std::string& name, unsigned number);
 
+    // Copies the contents of source into the folder target, each copy checked by size and
+    // CRC-32; false when anything that holds data could not be copied, a folder among them
+    // could not be listed whole. Links to folders are not followed.
+    [[nodiscard]] static bool CopyFolderContents(const std::string& source,
+                                                 const std::string& target,
+                                                 ChangeJournal& journal);
+
   private:
     const std::string& programFolder_;
+    mutable JournalSlot journal_;
 };
 
 }  // namespace vextral

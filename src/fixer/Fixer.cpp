@@ -52,15 +52,16 @@ bool Contains(const std::vector<ZipEntry>& members, const ZipEntry& entry) {
 
 // Renames from to to through an intermediate name, never replacing anything; when the second
 // step fails the first is undone.
-bool RenameVia(const std::string& from, const std::string& to, const std::string& suffix) {
+bool RenameVia(ChangeJournal& journal, const std::string& from, const std::string& to,
+               const std::string& suffix) {
     const std::string intermediate = from + suffix;
-    if (!RenameNoReplace(from, intermediate)) {
+    if (!journal.Rename(from, intermediate)) {
         return false;
     }
-    if (RenameNoReplace(intermediate, to)) {
+    if (journal.Rename(intermediate, to)) {
         return true;
     }
-    (void)RenameNoReplace(intermediate, from);
+    (void)journal.Rename(intermediate, from);
     return false;
 }
 
@@ -139,7 +140,7 @@ bool Fixer::RenameInZip(const ZipEntry& entry, const std::string& newName) {
     if (!members || OtherMemberNamed(*members, newName, &entry)) {
         return false;
     }
-    const auto archive = zipLibrary_.Open(entry.zipPath, ZipOpenMode::Existing);
+    const auto archive = journal_->OpenArchive(zipLibrary_, entry.zipPath, ZipOpenMode::Existing);
     const auto index = archive->IndexOf(entry, *members);
     const bool renamed = index && archive->Rename(*index, newName) && archive->Commit();
     Rewritten(FolderPart(entry.zipPath), renamed);
@@ -192,7 +193,7 @@ bool Fixer::FixFileSpelling(const std::string& expectedPath, const std::string& 
         }
         return true;
     }
-    caseFixed = !blocked && RenameVia(fullPath, folder + expectedName, "_tmp");
+    caseFixed = !blocked && RenameVia(*journal_, fullPath, folder + expectedName, "_tmp");
     result.Add(ChangeKind::Renamed, fullPath, {}, folder + expectedName);
     result.Finish(caseFixed, blocked ? "another file bears the name in another case"
                                      : "the file could not be renamed");
@@ -277,7 +278,7 @@ FixResult Fixer::FixGameSpelling(const std::string& setPath, const GameRecord& g
         return result;
     }
     const std::string target = isZip ? setPath + ".zip" : setPath;
-    findings.setNameFixed = RenameVia(fullPath, target, "_tmp");
+    findings.setNameFixed = RenameVia(*journal_, fullPath, target, "_tmp");
     result.Add(ChangeKind::Renamed, fullPath, {}, target);
     result.Finish(findings.setNameFixed, "the set could not be renamed");
     Renamed(folder, FileNamePart(fullPath), FileNamePart(target), findings.setNameFixed);
@@ -311,7 +312,7 @@ FixResult Fixer::FixWrongNamedRoms(const GameRecord& game, std::vector<WrongName
     for (std::size_t i = 0; i < findings.size(); ++i) {
         const WrongNameEntry& finding = findings[i];
         if (!finding.inZip && pending(finding)) {
-            staged[i] = RenameNoReplace(finding.path,
+            staged[i] = journal_->Rename(finding.path,
                                         FolderPart(finding.path) + finding.rightName + "_vxt");
         }
     }
@@ -335,9 +336,9 @@ FixResult Fixer::FixWrongNamedRoms(const GameRecord& game, std::vector<WrongName
         }
         const std::string folder = FolderPart(finding.path);
         const std::string stagedPath = folder + finding.rightName + "_vxt";
-        finding.fixed = RenameNoReplace(stagedPath, folder + finding.rightName);
+        finding.fixed = journal_->Rename(stagedPath, folder + finding.rightName);
         if (!finding.fixed) {
-            (void)RenameNoReplace(stagedPath, finding.path);
+            (void)journal_->Rename(stagedPath, finding.path);
         }
         result.Add(ChangeKind::Renamed, finding.path, {}, folder + finding.rightName);
         Renamed(folder, FileNamePart(finding.path), finding.rightName, finding.fixed);
@@ -357,7 +358,7 @@ void Fixer::RenameMembers(std::vector<WrongNameEntry>& findings, const std::stri
     if (!members) {
         return;
     }
-    const auto archive = zipLibrary_.Open(zipPath, ZipOpenMode::Existing);
+    const auto archive = journal_->OpenArchive(zipLibrary_, zipPath, ZipOpenMode::Existing);
     struct Rename {
         std::size_t finding;
         std::uint64_t index;
@@ -474,7 +475,7 @@ FixResult Fixer::ResizeRom(const std::string& filePath, const GameRecord& game,
         // beside the file and renamed over it once complete.
         found.lengthFixed =
             FileLength(path) == rom.size ||
-            CopyFilePart(path, FileRange{*offset, rom.size}, path, CopyMode::ReplaceExisting);
+            journal_->CopyPart(path, FileRange{*offset, rom.size}, path, CopyMode::ReplaceExisting);
         result.Add(ChangeKind::Rewritten, path);
         result.Finish(found.lengthFixed, "the cut file could not be written");
         Rewritten(folder, found.lengthFixed);
@@ -505,7 +506,7 @@ FixResult Fixer::ResizeRom(const std::string& filePath, const GameRecord& game,
         return fail("no part of the member has the ROM's checksum");
     }
     // The member keeps its place, takes the cut data and the expected name, all at once.
-    const auto archive = zipLibrary_.Open(entry.zipPath, ZipOpenMode::Existing);
+    const auto archive = journal_->OpenArchive(zipLibrary_, entry.zipPath, ZipOpenMode::Existing);
     const auto index = archive->IndexOf(entry, *members);
     found.lengthFixed = index && archive->Replace(*index, cut) &&
                         (entry.storedName == expected || archive->Rename(*index, expected)) &&
@@ -529,7 +530,7 @@ bool Fixer::MayRemoveLoose(const UnneededEntry& item) const {
 }
 
 bool Fixer::BackUp(const UnneededEntry& item, FixResult& result) {
-    const BackupStore backups(programFolder_);
+    const BackupStore backups(programFolder_, &*journal_);
     const std::string name = FileNamePart(WithoutTrailingSeparator(item.path));
     if (name.empty()) {
         return false;
@@ -564,7 +565,7 @@ bool Fixer::BackUp(const UnneededEntry& item, FixResult& result) {
 void Fixer::RemoveLoose(UnneededEntry& item, FixResult& result) {
     const std::string path = WithoutTrailingSeparator(item.path);
     item.removed =
-        IsFolder(path) && !IsSymbolicLink(path) ? RemoveFolderTree(path) : DeleteFileForced(path);
+        IsFolder(path) && !IsSymbolicLink(path) ? journal_->RemoveTree(path) : journal_->RemoveFile(path);
     result.Add(ChangeKind::Removed, path);
     item.pendingZipRemoval = false;
     const std::string holder = FolderPart(path);
@@ -576,7 +577,7 @@ void Fixer::RemoveLoose(UnneededEntry& item, FixResult& result) {
     // Only a set's own folder goes when emptied; a configured rom or sample folder stays.
     if (item.removed &&
         EqualsIgnoringCase(FileNamePart(WithoutTrailingSeparator(holder)), item.setName)) {
-        if (RemoveEmptyFolder(WithoutTrailingSeparator(holder))) {
+        if (journal_->RemoveEmptyFolder(WithoutTrailingSeparator(holder))) {
             result.Add(ChangeKind::Removed, WithoutTrailingSeparator(holder));
             folders_.Removed(FolderPart(WithoutTrailingSeparator(holder)),
                              FileNamePart(WithoutTrailingSeparator(holder)));
@@ -595,7 +596,7 @@ void Fixer::RemovePendingMembers(std::vector<UnneededEntry>& items, FixResult& r
     }
     for (const std::string& zipPath : archives) {
         const auto members = ListQuietly(zipPath);
-        const auto archive = zipLibrary_.Open(zipPath, ZipOpenMode::Existing);
+        const auto archive = journal_->OpenArchive(zipLibrary_, zipPath, ZipOpenMode::Existing);
         std::vector<UnneededEntry*> deleted;
         bool ok = members.has_value();
         for (UnneededEntry& item : items) {
@@ -617,7 +618,7 @@ void Fixer::RemovePendingMembers(std::vector<UnneededEntry>& items, FixResult& r
         Rewritten(FolderPart(zipPath), ok);
         // An archive left with folder records alone holds nothing; it goes as an emptied one.
         if (const auto left = ListQuietly(zipPath); ok && left && left->empty()) {
-            if (DeleteFileForced(zipPath)) {
+            if (journal_->RemoveFile(zipPath)) {
                 result.Add(ChangeKind::Removed, zipPath);
                 folders_.Removed(FolderPart(zipPath), FileNamePart(zipPath));
             } else {

@@ -12,6 +12,7 @@
 #include "archive/ZipEntry.h"
 #include "archive/ZipLibrary.h"
 #include "database/GameRecord.h"
+#include "fixer/ChangeJournal.h"
 #include "fixer/FixResult.h"
 #include "fixer/GameFindings.h"
 #include "platform/FolderCache.h"
@@ -28,6 +29,9 @@ class Fixer {
     Fixer(Dialogs& dialogs, ConsentState& consent, ZipLibrary& zipLibrary,
           const ScanOptions& options, const std::string& programFolder,
           const std::string& scratchFolder, FolderCache& folders);
+
+    // Every change of the collection goes through journal from now on (none: made directly).
+    void SetJournal(ChangeJournal* journal) { journal_.Set(journal); }
 
     // Each repair asks first, keeps what the check found up to date (found name, fixed flags,
     // member index) and returns what it did and changed.
@@ -91,6 +95,7 @@ class Fixer {
     const std::string& programFolder_;
     const std::string& scratchFolder_;
     FolderCache& folders_;
+    JournalSlot journal_;
 };
 
 }  // namespace vextral

@@ -133,7 +133,7 @@ bool Merger::ProcessFamily(Mode mode, const GameRecord& parent) {
             } else if (set.madeTemporary && (zip_ || set.placed == Placed::No)) {
                 // The files are in the archive now, or there were none. A folder that stays
                 // is cleared as a leftover by the next run, its files kept in the backup.
-                (void)RemoveFolderTree(set.temporary);
+                (void)journal_->RemoveTree(set.temporary);
             }
         }
         listings_.clear();
@@ -382,7 +382,7 @@ void Merger::Take(const Candidate& candidate, const std::string& romName,
     // The folder is made only for a set that gets a file: most games of a large list have
     // no set at all.
     if (!newSet.madeTemporary) {
-        newSet.madeTemporary = CreateFolder(newSet.temporary);
+        newSet.madeTemporary = journal_->MakeFolder(newSet.temporary);
         if (!newSet.madeTemporary) {
             broken_ = true;
             return;
@@ -391,11 +391,13 @@ void Merger::Take(const Candidate& candidate, const std::string& romName,
     const std::string target = newSet.temporary + kSeparator + romName;
     bool copied = false;
     if (candidate.member == nullptr) {
-        copied = CopyFileTo(candidate.loosePath, target, CopyMode::ReplaceExisting);
+        copied = journal_->CopyFile(candidate.loosePath, target, CopyMode::ReplaceExisting);
     } else {
-        // An earlier copy of that name is ours to replace, whatever its permissions.
-        ClearFileAttributes(target);
-        copied = ExtractZipEntry(*candidate.member, target, dialogs_);
+        copied = journal_->Produce(target, [&] {
+            // An earlier copy of that name is ours to replace, whatever its permissions.
+            ClearFileAttributes(target);
+            return ExtractZipEntry(*candidate.member, target, dialogs_);
+        });
     }
     // A file that exists but could not be copied must not be removed with its old set.
     if (!copied) {
@@ -410,7 +412,7 @@ void Merger::Take(const Candidate& candidate, const std::string& romName,
 bool Merger::ClearLeftover(const std::string& path, const std::string& setName) {
     if (!PathExists(path) && !IsSymbolicLink(path))
         return true;
-    const BackupStore store(config_.programFolder);
+    const BackupStore store(config_.programFolder, &*journal_);
     if (IsSymbolicLink(path))
         return false;  // not ours
     if (IsRegularFile(path)) {
@@ -421,7 +423,7 @@ bool Merger::ClearLeftover(const std::string& path, const std::string& setName) 
             return store.MoveFileIn(path, setName, FileNamePart(path)).has_value();
         }
         const bool kept =
-            BackUpArchive(path, setName, Keeping::Everything) && DeleteFileForced(path);
+            BackUpArchive(path, setName, Keeping::Everything) && journal_->RemoveFile(path);
         listings_.erase(path);  // another archive may come to bear this name
         return kept;
     }
@@ -432,15 +434,15 @@ bool Merger::ClearLeftover(const std::string& path, const std::string& setName) 
         const std::string child = path + kSeparator + entry.name;
         if (!entry.isFolder && entry.name.starts_with(".vxtpart")) {
             // A copy or extraction cut short; its source was never removed.
-            ok = DeleteFileForced(child) && ok;
+            ok = journal_->RemoveFile(child) && ok;
         } else if (entry.isFolder) {
-            ok = store.CopyIn(child, setName, entry.name).has_value() && RemoveFolderTree(child) &&
+            ok = store.CopyIn(child, setName, entry.name).has_value() && journal_->RemoveTree(child) &&
                  ok;
         } else {
             ok = store.MoveFileIn(child, setName, entry.name).has_value() && ok;
         }
     }
-    return ok && RemoveEmptyFolder(path);
+    return ok && journal_->RemoveEmptyFolder(path);
 }
 
 bool Merger::ClearLeftovers(const std::string& name) {
@@ -480,9 +482,11 @@ bool Merger::BuildSet(NewSet& newSet) {
         return true;
 
     const std::string archive = first_ + newSet.name + ".zip.vxtnew";
-    if (PathExists(archive) || !zipLibrary_.AddFiles(archive, files, /*junkPaths=*/true))
+    if (PathExists(archive) || !journal_->AddFilesByName(zipLibrary_, archive, files))
         return false;
     newSet.archive = archive;
+    if (journal_->Pretends())
+        return true;  // nothing was written to read back
     // Read back what was written: every file listed under its name with the size and CRC-32
     // of its source, and its data decompressing to them.
     std::vector<ZipEntry> members;
@@ -511,10 +515,10 @@ void Merger::DiscardSet(NewSet& newSet) {
         return;  // what it holds is looked after as a leftover by the next run
     // What cannot be removed now is a leftover for the next run, which keeps its files.
     if (!newSet.archive.empty())
-        (void)DeleteFileForced(newSet.archive);
+        (void)journal_->RemoveFile(newSet.archive);
     newSet.archive.clear();
     if (newSet.madeTemporary)
-        (void)RemoveFolderTree(newSet.temporary);
+        (void)journal_->RemoveTree(newSet.temporary);
 }
 
 bool Merger::PlaceSet(NewSet& newSet) {
@@ -528,22 +532,22 @@ bool Merger::PlaceSet(NewSet& newSet) {
         // Only an old set of the same kind changes places with the new one.
         if (zip_ ? !IsRegularFile(to) : !IsFolder(to))
             return false;
-        if (ExchangePaths(from, to)) {
+        if (journal_->Exchange(from, to)) {
             newSet.placed = Placed::Exchanged;
             newSet.displaced = from;
         } else {
             const std::string aside = to + ".vxtold";
-            if (!RenameNoReplace(to, aside))
+            if (!journal_->Rename(to, aside))
                 return false;
-            if (!RenameNoReplace(from, to)) {
-                (void)RenameNoReplace(aside, to);
+            if (!journal_->Rename(from, to)) {
+                (void)journal_->Rename(aside, to);
                 return false;
             }
             newSet.placed = Placed::MovedAside;
             newSet.displaced = aside;
         }
     } else {
-        if (!RenameNoReplace(from, to))
+        if (!journal_->Rename(from, to))
             return false;
         newSet.placed = Placed::Moved;
         folderNames_.front().Add(FileNamePart(to), /*isFolder=*/!zip_);
@@ -567,16 +571,16 @@ bool Merger::UnplaceSet(NewSet& newSet) {
         case Placed::No:
             return true;
         case Placed::Moved:
-            if (!RenameNoReplace(to, from))
+            if (!journal_->Rename(to, from))
                 return false;
             folderNames_.front().Remove(FileNamePart(to));
             break;
         case Placed::Exchanged:
-            if (!ExchangePaths(from, to))
+            if (!journal_->Exchange(from, to))
                 return false;
             break;
         case Placed::MovedAside:
-            if (!RenameNoReplace(to, from) || !RenameNoReplace(newSet.displaced, to))
+            if (!journal_->Rename(to, from) || !journal_->Rename(newSet.displaced, to))
                 return false;
             break;
     }
@@ -652,14 +656,15 @@ void Merger::RemoveOldSet(const OldSet& old) {
                        : BackUpArchive(old.path, old.setName, Keeping::WhatMustStay))) {
         return;
     }
-    const bool removed = old.isFolder ? RemoveFolderTree(old.path) || !PathExists(old.path)
-                                      : DeleteFileForced(old.path);
+    const bool removed = old.isFolder
+                             ? journal_->RemoveTree(old.path) || !PathExists(old.path)
+                             : journal_->RemoveFile(old.path);
     if (removed && old.listed)
         names.Remove(FileNamePart(old.path));
 }
 
 bool Merger::BackUpFolder(const std::string& folder, const std::string& setName) {
-    const BackupStore store(config_.programFolder);
+    const BackupStore store(config_.programFolder, &*journal_);
     const auto entries = TryListFolder(folder);
     if (!entries)
         return false;
@@ -687,7 +692,7 @@ bool Merger::BackUpFolder(const std::string& folder, const std::string& setName)
 
 bool Merger::BackUpArchive(const std::string& archive, const std::string& setName,
                            Keeping keeping) {
-    const BackupStore store(config_.programFolder);
+    const BackupStore store(config_.programFolder, &*journal_);
     const bool counted = keeping == Keeping::WhatMustStay;
     const auto wholeArchive = [&] {
         const bool kept = store.CopyIn(archive, setName, FileNamePart(archive)).has_value();

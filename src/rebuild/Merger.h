@@ -21,6 +21,7 @@
 #include "archive/ZipLibrary.h"
 #include "archive/ZipReader.h"
 #include "database/GameDatabase.h"
+#include "fixer/ChangeJournal.h"
 #include "rebuild/FolderNames.h"
 #include "rebuild/MergeDialogue.h"
 #include "rebuild/RunOutcome.h"
@@ -44,6 +45,8 @@ class Merger {
     // Full merge when the config's MergeFull is on, otherwise split merge.
     Outcome Merge(const MergeOptions& options);
     Outcome Unmerge(const MergeOptions& options);
+    // Every change goes through journal from now on (none: made directly).
+    void SetJournal(ChangeJournal* journal) { journal_.Set(journal); }
 
     // Parents of the last run whose family was left as it was, because a file found in an old
     // set could not be copied, an old archive could not be read, or a new set could not be
@@ -167,6 +170,7 @@ class Merger {
     Dialogs& dialogs_;
     Progress& progress_;
     ZipLibrary& zipLibrary_;
+    JournalSlot journal_;
     ZipReader zipReader_;
     const GameDatabase& database_;
     const GameSelection& selection_;

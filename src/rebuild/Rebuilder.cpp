@@ -80,7 +80,7 @@ Rebuilder::Outcome Rebuilder::Rebuild(const std::string& sourceFolder,
     failedSets_.clear();
     failureLines_.clear();
     destination_ = WithSeparator(destinationFolder);
-    if (!CreateFolderTree(WithoutSeparator(destination_)))
+    if (!journal_->MakeFolderTree(WithoutSeparator(destination_)))
         return Outcome::Failed;
     skipDestination_ = WithoutSeparator(CanonicalPath(destination_));
     // Other processes' folders there are never walked either.
@@ -275,8 +275,9 @@ void Rebuilder::WriteLoose(const std::string& file, const std::string& romName,
                            const std::string& setName) {
     std::string folderName = destinationNames_.FindFolder(setName).value_or(setName);
     const std::string setPath = destination_ + folderName;
-    if (!IsFolder(setPath)) {
-        if (!CreateFolder(setPath)) {
+    // A plan's folder is made only in the names, and only once.
+    if (!IsFolder(setPath) && !(journal_->Pretends() && destinationNames_.FindFolder(setName))) {
+        if (!journal_->MakeFolder(setPath)) {
             Fail(setName, "cannot create the folder " + setPath + ": " + std::strerror(errno));
             return;
         }
@@ -289,14 +290,12 @@ void Rebuilder::WriteLoose(const std::string& file, const std::string& romName,
     // set it goes to takes it as a link (which never replaces an existing target either).
     // Later sets get copies, so that no two set files share their data.
     if (file.starts_with(workFolder_) && !temporaryLinked_) {
-        std::error_code error;
-        std::filesystem::create_hard_link(file, target, error);
-        if (!error) {
+        if (journal_->LinkIn(file, target)) {
             temporaryLinked_ = true;
             return;
         }
     }
-    if (!CopyFileTo(file, target, CopyMode::KeepExisting))
+    if (!journal_->CopyFile(file, target, CopyMode::KeepExisting))
         Fail(setName, "cannot write " + target + ": " + std::strerror(errno));
 }
 
@@ -424,7 +423,8 @@ void Rebuilder::CommitOldest() {
     if (members.empty())
         return;
 
-    const auto transaction = zipLibrary_.Open(pending.path, ZipOpenMode::CreateWhenMissing);
+    const auto transaction =
+        journal_->OpenArchive(zipLibrary_, pending.path, ZipOpenMode::CreateWhenMissing);
     std::string what =
         members.size() == 1 ? *members.front().second : std::to_string(members.size()) + " files";
     bool added = true;

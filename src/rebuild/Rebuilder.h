@@ -20,6 +20,7 @@
 #include "archive/ZipLibrary.h"
 #include "archive/ZipReader.h"
 #include "database/GameDatabase.h"
+#include "fixer/ChangeJournal.h"
 #include "fixer/ScratchFolder.h"
 #include "platform/WorkerPool.h"
 #include "rebuild/FolderNames.h"
@@ -49,6 +50,9 @@ class Rebuilder {
     // it, or the source is not a folder.
     Outcome Rebuild(const std::string& sourceFolder, const std::string& destinationFolder,
                     const RebuildOptions& options);
+
+    // Every change goes through journal from now on (none: made directly).
+    void SetJournal(ChangeJournal* journal) { journal_.Set(journal); }
 
     // Archives are compressed on this many threads (at first one per processor core).
     void SetWorkers(unsigned count) { workers_ = count; }
@@ -116,6 +120,7 @@ class Rebuilder {
     Dialogs& dialogs_;
     Progress& progress_;
     ZipLibrary& zipLibrary_;
+    JournalSlot journal_;
     ZipReader zipReader_;
     const GameDatabase& database_;
     const GameSelection& selection_;

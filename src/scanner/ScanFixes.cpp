@@ -73,11 +73,11 @@ FixResult Scanner::RestoreFile(const BackupRestore& fix) {
     FixResult result;
     if (fix.zipPath.empty()) {
         result.Add(ChangeKind::Added, fix.target);
-        result.Finish(CopyFileTo(fix.source, fix.target, CopyMode::ReplaceExisting),
+        result.Finish(journal_->CopyFile(fix.source, fix.target, CopyMode::ReplaceExisting),
                       "the kept copy could not be copied back");
     } else {
         result.Add(ChangeKind::Added, fix.zipPath, FileNamePart(fix.source));
-        result.Finish(zipLibrary_.AddFiles(fix.zipPath, {fix.source}, /*junkPaths=*/true),
+        result.Finish(journal_->AddFilesByName(zipLibrary_, fix.zipPath, {fix.source}),
                       "the kept copy could not be added to the archive");
     }
     // Written past the fixer: its folder's listing cannot have been told.

@@ -132,6 +132,12 @@ class Scanner {
     CollectionIndex& index() { return index_; }
     const ZipReader& zipReader() const { return zipReader_; }
     Fixer& fixer() { return fixer_; }
+    // Every change a fix makes goes through journal from now on (none: made directly).
+    void SetJournal(ChangeJournal* journal) {
+        journal_.Set(journal);
+        fixer_.SetJournal(journal);
+    }
+    ChangeJournal& journal() { return *journal_; }
 
   private:
     Dialogs& dialogs_;
@@ -141,6 +147,7 @@ class Scanner {
     CollectionIndex index_{dialogs_};
     ConsentState consent_;  // before the fixer, which keeps a reference
     Fixer fixer_;
+    JournalSlot journal_;
     ScanReport report_;
     ScanResult result_;
     std::function<void()> onListsReady_;

@@ -1,0 +1,270 @@
+#include "fixer/ChangeJournal.h"
+
+#include <filesystem>
+#include <map>
+#include <system_error>
+
+#include "archive/Crc32.h"
+#include "archive/FileUtils.h"
+
+namespace vextral {
+namespace {
+
+std::string Quoted(const std::string& name) {
+    return "'" + name + "'";
+}
+
+// The library's transaction, watched: what it renames, replaces, removes and adds becomes the
+// record's detail, and its Commit a change of the journal.
+class JournaledTransaction : public ZipTransaction {
+  public:
+    JournaledTransaction(std::unique_ptr<ZipTransaction> inner, ChangeJournal& journal,
+                         std::string zipPath)
+        : inner_(std::move(inner)), journal_(journal), zipPath_(std::move(zipPath)) {}
+
+    bool IsOpen() const override { return inner_->IsOpen(); }
+    std::uint64_t MemberCount() const override { return inner_->MemberCount(); }
+    std::optional<MemberInfo> Member(std::uint64_t index) const override {
+        return inner_->Member(index);
+    }
+    bool Delete(std::uint64_t index) override {
+        if (!inner_->Delete(index))
+            return false;
+        Touched(index).removed = true;
+        return true;
+    }
+    bool Rename(std::uint64_t index, const std::string& newName) override {
+        if (!inner_->Rename(index, newName))
+            return false;
+        Touched(index).newName = newName;
+        return true;
+    }
+    bool Replace(std::uint64_t index, const std::string& file) override {
+        if (!inner_->Replace(index, file))
+            return false;
+        Touched(index).replaced = true;
+        return true;
+    }
+    bool Add(const std::string& file, const std::string& memberName) override {
+        if (!inner_->Add(file, memberName))
+            return false;
+        added_.push_back(memberName);
+        return true;
+    }
+    bool AddDeflated(std::shared_ptr<const DeflatedData> data,
+                     const std::string& memberName) override {
+        if (!inner_->AddDeflated(std::move(data), memberName))
+            return false;
+        added_.push_back(memberName);
+        return true;
+    }
+    bool Commit() override {
+        JournalRecord record;
+        record.op = JournalOp::Rewrite;
+        record.path = zipPath_;
+        record.detail = Detail();
+        return journal_.Make(std::move(record), [this] { return inner_->Commit(); });
+    }
+    const std::string& ErrorText() const override { return inner_->ErrorText(); }
+
+  private:
+    struct Touch {
+        std::string oldName;
+        std::string newName;
+        bool removed = false;
+        bool replaced = false;
+    };
+
+    Touch& Touched(std::uint64_t index) {
+        auto [entry, made] = touched_.try_emplace(index);
+        if (made) {
+            const auto member = inner_->Member(index);
+            entry->second.oldName = member ? member->storedName : std::to_string(index);
+        }
+        return entry->second;
+    }
+
+    // "renamed 'a' as 'b', replaced 'c', removed 'd', added 'e'" in member order, adds last.
+    std::string Detail() const {
+        std::string text;
+        const auto add = [&text](const std::string& part) {
+            text += (text.empty() ? "" : ", ") + part;
+        };
+        for (const auto& [index, touch] : touched_) {
+            if (touch.removed) {
+                add("removed " + Quoted(touch.oldName));
+                continue;
+            }
+            if (touch.replaced)
+                add("replaced " + Quoted(touch.oldName));
+            if (!touch.newName.empty() && touch.newName != touch.oldName)
+                add("renamed " + Quoted(touch.oldName) + " as " + Quoted(touch.newName));
+        }
+        for (const std::string& name : added_)
+            add("added " + Quoted(name));
+        return text;
+    }
+
+    std::unique_ptr<ZipTransaction> inner_;
+    ChangeJournal& journal_;
+    std::string zipPath_;
+    std::map<std::uint64_t, Touch> touched_;
+    std::vector<std::string> added_;
+};
+
+}  // namespace
+
+bool ChangeJournal::Make(JournalRecord record, const std::function<bool()>& change) {
+    if (!Records())
+        return change();
+    record.before = StateOf(record.path);
+    switch (Begin(record)) {
+        case Go::Refuse:
+            return false;
+        case Go::Pretend:
+            return true;
+        case Go::Proceed:
+            break;
+    }
+    const bool made = change();
+    record.status = made ? JournalRecord::Status::Done : JournalRecord::Status::Failed;
+    if (made)
+        record.after = record.op == JournalOp::Rename ? record.before : StateOf(record.path);
+    End(record);
+    return made;
+}
+
+bool ChangeJournal::Rename(const std::string& from, const std::string& to) {
+    JournalRecord record;
+    record.op = JournalOp::Rename;
+    record.path = from;
+    record.target = to;
+    return Make(std::move(record), [&] { return RenameNoReplace(from, to); });
+}
+
+bool ChangeJournal::RemoveFile(const std::string& path) {
+    JournalRecord record;
+    record.op = JournalOp::Remove;
+    record.path = path;
+    return Make(std::move(record), [&] { return DeleteFileForced(path); });
+}
+
+bool ChangeJournal::RemoveTree(const std::string& folder) {
+    JournalRecord record;
+    record.op = JournalOp::Remove;
+    record.path = folder;
+    return Make(std::move(record), [&] { return RemoveFolderTree(folder); });
+}
+
+bool ChangeJournal::RemoveEmptyFolder(const std::string& folder) {
+    JournalRecord record;
+    record.op = JournalOp::Remove;
+    record.path = folder;
+    // Only an empty folder is a change here; anything else fails untouched.
+    if (Records() && !ListFolder(folder).empty())
+        return false;
+    return Make(std::move(record), [&] { return vextral::RemoveEmptyFolder(folder); });
+}
+
+bool ChangeJournal::CopyFile(const std::string& from, const std::string& to, CopyMode mode) {
+    return CopyPart(from, std::nullopt, to, mode);
+}
+
+bool ChangeJournal::CopyPart(const std::string& from, std::optional<FileRange> range,
+                             const std::string& to, CopyMode mode) {
+    JournalRecord record;
+    record.op = JournalOp::Write;
+    record.path = to;
+    record.target = from == to ? std::string() : from;
+    if (Records() && mode == CopyMode::KeepExisting && PathExists(to))
+        return false;  // fails untouched, as the copy itself would
+    return Make(std::move(record), [&] { return CopyFilePart(from, range, to, mode); });
+}
+
+bool ChangeJournal::MoveIn(const std::string& from, const std::string& to) {
+    JournalRecord record;
+    record.op = JournalOp::Write;
+    record.path = to;
+    if (Records() && PathExists(to))
+        return false;
+    return Make(std::move(record), [&] { return RenameNoReplace(from, to); });
+}
+
+bool ChangeJournal::LinkIn(const std::string& from, const std::string& to) {
+    JournalRecord record;
+    record.op = JournalOp::Write;
+    record.path = to;
+    if (Records() && PathExists(to))
+        return false;
+    return Make(std::move(record), [&] {
+        std::error_code error;
+        std::filesystem::create_hard_link(from, to, error);
+        return !error;
+    });
+}
+
+bool ChangeJournal::Produce(const std::string& path, const std::function<bool()>& write) {
+    JournalRecord record;
+    record.op = JournalOp::Write;
+    record.path = path;
+    return Make(std::move(record), write);
+}
+
+bool ChangeJournal::Exchange(const std::string& first, const std::string& second) {
+    JournalRecord record;
+    record.op = JournalOp::Exchange;
+    record.path = first;
+    record.target = second;
+    return Make(std::move(record), [&] { return ExchangePaths(first, second); });
+}
+
+bool ChangeJournal::MakeFolder(const std::string& folder) {
+    if (!Records() || IsFolder(folder))
+        return CreateFolder(folder);
+    JournalRecord record;
+    record.op = JournalOp::MakeFolder;
+    record.path = folder;
+    return Make(std::move(record), [&] { return CreateFolder(folder); });
+}
+
+bool ChangeJournal::MakeFolderTree(const std::string& folder) {
+    if (!Records())
+        return CreateFolderTree(folder);
+    // Each missing folder from the top down, so that each is a change of its own.
+    std::string path = folder;
+    while (path.size() > 1 && path.back() == kSeparator)
+        path.pop_back();
+    std::vector<std::string> missing;
+    for (std::string at = path; !at.empty() && !IsFolder(at);) {
+        missing.push_back(at);
+        const std::size_t slash = at.rfind(kSeparator);
+        if (slash == std::string::npos || slash == 0)
+            break;
+        at.resize(slash);
+    }
+    for (auto at = missing.rbegin(); at != missing.rend(); ++at) {
+        if (!MakeFolder(*at))
+            return false;
+    }
+    return !missing.empty() || IsFolder(path);
+}
+
+std::unique_ptr<ZipTransaction> ChangeJournal::OpenArchive(ZipLibrary& library,
+                                                           const std::string& zipPath,
+                                                           ZipOpenMode mode) {
+    return std::make_unique<JournaledTransaction>(library.Open(zipPath, mode), *this, zipPath);
+}
+
+bool ChangeJournal::AddFilesByName(ZipLibrary& library, const std::string& zipPath,
+                                   const std::vector<std::string>& files) {
+    if (files.empty())
+        return false;
+    const auto archive = OpenArchive(library, zipPath, ZipOpenMode::CreateWhenMissing);
+    for (const std::string& file : files) {
+        if (!archive->Add(file, FileNamePart(file)))
+            return false;
+    }
+    return archive->Commit();
+}
+
+}  // namespace vextral
