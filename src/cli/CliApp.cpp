@@ -22,7 +22,11 @@
 #include "cli/TextResultSink.h"
 #include "database/DatabaseLinker.h"
 #include "database/GameListLoader.h"
+#include "fixer/JournalFolder.h"
+#include "fixer/JournalUndo.h"
+#include "fixer/JournalWriter.h"
 #include "platform/FileSystem.h"
+#include "platform/FolderLockSet.h"
 #include "platform/Text.h"
 #include "platform/UserFolders.h"
 #include "rebuild/MergeDialogue.h"
@@ -40,8 +44,8 @@ constexpr int kStatusProblems = 1;
 constexpr int kStatusError = 2;
 constexpr int kStatusStopped = 3;
 
-constexpr std::array<std::string_view, 6> kSubcommands{"scan",  "fast-scan", "rebuild",
-                                                       "merge", "unmerge",   "list-info"};
+constexpr std::array<std::string_view, 8> kSubcommands{"scan",    "fast-scan", "rebuild", "merge",
+                                                       "unmerge", "list-info", "journal", "undo"};
 
 constexpr const char* kScanStatuses =
     "Exit status: 0 nothing found, 1 the log holds a result line, 2 nothing was done (an "
@@ -89,6 +93,12 @@ struct Arguments {
     bool yes = false;
     // list-info
     std::string listFile;
+    // scan, rebuild, merge, unmerge
+    bool dryRun = false;
+    // journal, undo
+    std::string run;
+    // The command as typed, for the journal.
+    std::string commandLine;
 };
 
 constexpr const char* kNoListHint =
@@ -245,6 +255,15 @@ std::string WithLineFeeds(const std::string& text) {
     return result;
 }
 
+// Runs killed half way are named once, each with the command that takes it back.
+void WarnOfKilledRuns() {
+    for (const JournalRun& run : JournalFolder(UserDataFolder()).KilledRuns()) {
+        Error("the run " + run.name + " (" + run.command + ") was cut short after " +
+              std::to_string(run.DoneCount()) + " changes; 'vextral undo " + run.name +
+              "' takes them back");
+    }
+}
+
 // The services of one run: terminal dialogs and progress, the settings store, the zip
 // library, and the start-up in front of the subcommand's work.
 class CliRun {
@@ -271,10 +290,13 @@ class CliRun {
         Startup startup(store, dialogs_, zipLibrary_, progress_, options);
 
         StartupHooks hooks;
+        WarnOfKilledRuns();
         hooks.runMainWindow = [&](AppSettings& settings, GameDatabase& database) {
             TextResultSink sink;
             ScanSession session(settings, database, dialogs_, progress_, sink, zipLibrary_);
             session.showStatisticsBox = false;
+            session.journalMode = args_.dryRun ? JournalMode::Plan : JournalMode::Record;
+            session.journalCommand = args_.commandLine;
             session.scanner().config.mameIniFolders = UserMameIniFolders();
             FillFields(session);
             // The scan itself warns about folders without sets; once is enough.
@@ -283,8 +305,11 @@ class CliRun {
             session.Open(/*fillFieldsFromSettings=*/false);
             settings.PathWarning = pathWarning;
             const int status = work(session);
-            // A run refused by another process's lock writes nothing, not even fastscan.dat.
-            if (!refused_)
+            if (args_.dryRun)
+                PrintPlan(session);
+            // A run refused by another process's lock writes nothing, not even fastscan.dat;
+            // nor does a dry run.
+            if (!refused_ && !args_.dryRun)
                 session.Close();
             return status;
         };
@@ -310,6 +335,18 @@ class CliRun {
     }
 
   private:
+    static void PrintPlan(const ScanSession& session) {
+        const JournalPlan* plan = session.lastPlan();
+        if (plan == nullptr)
+            return;
+        std::string text = "\nPlan (nothing was changed):\n";
+        for (std::size_t i = 0; i < plan->Lines().size(); ++i)
+            text += std::to_string(i + 1) + ". " + plan->Lines()[i] + "\n";
+        text += plan->Totals() + "\n";
+        std::fwrite(text.data(), 1, text.size(), stdout);
+        std::fflush(stdout);
+    }
+
     // Fields not given on the command line are filled as the window fills them.
     void FillFields(ScanSession& session) const {
         const Scanner& scanner = session.scanner();
@@ -429,6 +466,7 @@ int RunRebuild(const Arguments& args) {
         const auto locks = session.LockForRebuild(from, to);
         if (!locks)
             return run.Refused();
+        const ScanSession::JournalScope journal(session, "rebuild");
         Rebuilder rebuilder = session.NewRebuilder();
         rebuilder.BuildIndex();
         int status = StatusOf(rebuilder.Rebuild(from, to, args.rebuild));
@@ -475,6 +513,7 @@ int RunMerge(const Arguments& args, bool unmerge) {
         const auto locks = session.LockForMerge();
         if (!locks)
             return run.Refused();
+        const ScanSession::JournalScope journal(session, unmerge ? "unmerge" : "merge");
         Merger merger = session.NewMerger();
         const RunOutcome outcome = unmerge ? merger.Unmerge(options) : merger.Merge(options);
         int status = StatusOf(outcome);
@@ -492,6 +531,98 @@ int RunMerge(const Arguments& args, bool unmerge) {
         }
         return status;
     });
+}
+
+std::string RunTitle(const JournalRun& run) {
+    return run.name + " (" + run.kind + ", " + run.command + ")";
+}
+
+int RunJournalList(const Arguments& args) {
+    const JournalFolder folder(UserDataFolder());
+    std::string text;
+    if (!args.run.empty()) {
+        const auto run = folder.Read(args.run);
+        if (!run) {
+            Error("no run '" + args.run + "' in '" + folder.Path() + "'");
+            return kStatusError;
+        }
+        text = "Run " + RunTitle(*run) + ", started " + run->started +
+               (run->backup ? ", Backup on" : ", Backup off") + "\n";
+        for (const JournalRecord& record : run->records) {
+            const char* outcome = record.status == JournalRecord::Status::Done     ? ""
+                                  : record.status == JournalRecord::Status::Failed ? " (failed)"
+                                                                                   : " (cut short)";
+            std::string kept;
+            if (record.status == JournalRecord::Status::Done &&
+                record.before.kind != PathState::Kind::Absent && record.op != JournalOp::Rename &&
+                record.op != JournalOp::Exchange && record.op != JournalOp::MakeFolder) {
+                kept = record.kept.empty()
+                           ? "   what it held before was not kept\n"
+                           : "   what it held before is kept in '" + record.kept + "'\n";
+            }
+            text += std::to_string(record.number) + ". " + record.Words() + outcome + "\n" + kept;
+        }
+    } else {
+        for (const std::string& name : folder.RunNames()) {
+            const auto run = folder.Read(name);
+            if (!run)
+                continue;
+            std::string state = !run->undoneBy.empty()  ? "undone by " + run->undoneBy
+                                : run->DoneCount() == 0 ? "nothing to undo"
+                                : !run->ended           ? "cut short, undoable"
+                                                        : "undoable";
+            text += name + "  " + run->started + "  " + run->kind + "  " +
+                    std::to_string(run->DoneCount()) + " changes  " + state + "  " + run->command +
+                    "\n";
+        }
+        if (text.empty())
+            text = "No runs in '" + folder.Path() + "'.\n";
+    }
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    return kStatusClean;
+}
+
+int RunUndo(const Arguments& args) {
+    const JournalFolder folder(UserDataFolder());
+    FolderLockSet locks;
+    if (!locks.TryLockAll({{UserDataFolder(), LockMode::Exclusive}}).locked) {
+        Error("another Vextral process is working in '" + UserDataFolder() +
+              "'; nothing was changed");
+        return kStatusError;
+    }
+    const auto run = args.run.empty() ? folder.LastUndoable() : folder.Read(args.run);
+    if (!run) {
+        Error(args.run.empty() ? "no run to undo in '" + folder.Path() + "'"
+                               : "no run '" + args.run + "' in '" + folder.Path() + "'");
+        return kStatusError;
+    }
+    if (!run->undoneBy.empty()) {
+        Error("the run " + run->name + " was undone by " + run->undoneBy);
+        return kStatusError;
+    }
+    JournalRun header;
+    header.command = args.commandLine;
+    header.kind = "undo";
+    header.backup = true;  // an undo keeps what it replaces, so that it can be undone
+    JournalWriter journal(folder.Path(), std::move(header));
+    if (!journal.IsOpen()) {
+        Error("can't write the journal in '" + folder.Path() + "'; nothing was changed");
+        return kStatusError;
+    }
+    const UndoOutcome outcome = UndoRun(*run, journal);
+    journal.Finish();
+    if (!folder.MarkUndone(run->name, journal.Name()))
+        Error("can't mark the run " + run->name + " as undone");
+    std::string text = "Undid run " + RunTitle(*run) + ": " + std::to_string(outcome.undone) +
+                       " of " + std::to_string(run->DoneCount()) + " changes taken back.\n";
+    for (const std::string& line : outcome.skipped)
+        text += "Skipped " + line + "\n";
+    for (const std::string& line : outcome.failed)
+        text += "Failed " + line + "\n";
+    text += "The undo is run " + journal.Name() + "; 'vextral undo " + journal.Name() +
+            "' takes it back.\n";
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    return outcome.skipped.empty() && outcome.failed.empty() ? kStatusClean : kStatusProblems;
 }
 
 int RunListInfo(const Arguments& args) {
@@ -668,6 +799,26 @@ int RunCli(int argc, char** argv) {
 
     for (CLI::App* command : {rebuild, merge, unmerge})
         command->footer(kRunStatuses);
+    for (CLI::App* command : {scan, rebuild, merge, unmerge}) {
+        command->add_flag("--dry-run", args.dryRun,
+                          "Change nothing: print the plan, one line per change as the journal "
+                          "would record it, then the totals (questions are answered as "
+                          "--answer says)");
+    }
+
+    CLI::App* journal = app.add_subcommand(
+        "journal",
+        "List the runs that changed files (time, command, changes, undoable), or "
+        "the changes of one run");
+    journal->add_option("RUN", args.run, "The run's name, as the list shows it");
+    CLI::App* undo = app.add_subcommand(
+        "undo",
+        "Take back the last run that changed files, or the named one, newest change "
+        "first; anything changed since the run is skipped and named");
+    undo->add_option("RUN", args.run, "The run's name, as 'vextral journal' shows it");
+    undo->footer(
+        "Exit status: 0 every change taken back, 1 something was skipped or failed (named), "
+        "2 nothing was done.");
 
     CLI::App* listInfo =
         app.add_subcommand("list-info", "Read a list file, validate it and print its counts");
@@ -692,6 +843,12 @@ int RunCli(int argc, char** argv) {
         return code == 0 ? kStatusClean : kStatusError;
     }
 
+    for (int i = 0; i < argc; ++i) {
+        const std::string word = i == 0 ? "vextral" : argv[i];
+        args.commandLine +=
+            (i == 0 ? "" : " ") +
+            (word.find_first_of(" '\"") == std::string::npos ? word : "'" + word + "'");
+    }
     if (!ParseAnswer(args.answer)) {
         Error("--answer " + args.answer + ": expected yes, no, yes-to-all, no-to-all or stop");
         return kStatusError;
@@ -708,6 +865,10 @@ int RunCli(int argc, char** argv) {
         return RunMerge(args, /*unmerge=*/true);
     if (listInfo->parsed())
         return RunListInfo(args);
+    if (journal->parsed())
+        return RunJournalList(args);
+    if (undo->parsed())
+        return RunUndo(args);
     return kStatusError;
 }
 

@@ -40,20 +40,21 @@ class JournaledTransaction : public ZipTransaction {
         return true;
     }
     bool Replace(std::uint64_t index, const std::string& file) override {
-        if (!inner_->Replace(index, file))
+        if (!journal_.Pretends() && !inner_->Replace(index, file))
             return false;
         Touched(index).replaced = true;
         return true;
     }
+    // A plan's files need not be there: what is added or replaced is only named.
     bool Add(const std::string& file, const std::string& memberName) override {
-        if (!inner_->Add(file, memberName))
+        if (!journal_.Pretends() && !inner_->Add(file, memberName))
             return false;
         added_.push_back(memberName);
         return true;
     }
     bool AddDeflated(std::shared_ptr<const DeflatedData> data,
                      const std::string& memberName) override {
-        if (!inner_->AddDeflated(std::move(data), memberName))
+        if (!journal_.Pretends() && !inner_->AddDeflated(std::move(data), memberName))
             return false;
         added_.push_back(memberName);
         return true;
@@ -117,7 +118,7 @@ class JournaledTransaction : public ZipTransaction {
 bool ChangeJournal::Make(JournalRecord record, const std::function<bool()>& change) {
     if (!Records())
         return change();
-    record.before = StateOf(record.path);
+    record.before = Observe(record.path);
     switch (Begin(record)) {
         case Go::Refuse:
             return false;
@@ -219,8 +220,8 @@ bool ChangeJournal::Exchange(const std::string& first, const std::string& second
 }
 
 bool ChangeJournal::MakeFolder(const std::string& folder) {
-    if (!Records() || IsFolder(folder))
-        return CreateFolder(folder);
+    if (!Records() || IsFolderNow(folder))
+        return Pretends() || CreateFolder(folder);
     JournalRecord record;
     record.op = JournalOp::MakeFolder;
     record.path = folder;
@@ -235,7 +236,7 @@ bool ChangeJournal::MakeFolderTree(const std::string& folder) {
     while (path.size() > 1 && path.back() == kSeparator)
         path.pop_back();
     std::vector<std::string> missing;
-    for (std::string at = path; !at.empty() && !IsFolder(at);) {
+    for (std::string at = path; !at.empty() && !IsFolderNow(at);) {
         missing.push_back(at);
         const std::size_t slash = at.rfind(kSeparator);
         if (slash == std::string::npos || slash == 0)
@@ -246,7 +247,7 @@ bool ChangeJournal::MakeFolderTree(const std::string& folder) {
         if (!MakeFolder(*at))
             return false;
     }
-    return !missing.empty() || IsFolder(path);
+    return !missing.empty() || IsFolderNow(path);
 }
 
 std::unique_ptr<ZipTransaction> ChangeJournal::OpenArchive(ZipLibrary& library,

@@ -57,6 +57,11 @@ class ChangeJournal {
     // a change left on disk takes the change as made instead.
     virtual bool Pretends() const { return false; }
 
+    // What lies at path as this journal sees it: for a plan, the folders it pretended to make
+    // are there.
+    virtual PathState Observe(const std::string& path) const { return StateOf(path); }
+    virtual bool IsFolderNow(const std::string& path) const { return IsFolder(path); }
+
     // Used by the archive transactions this journal hands out.
     [[nodiscard]] bool Make(JournalRecord record, const std::function<bool()>& change);
 

@@ -1,9 +1,35 @@
 #include "fixer/JournalPlan.h"
 
-
 namespace vextral {
 
+std::string JournalPlan::Renamed(std::string path) const {
+    // Each step follows one rename; a name renamed back and forth cannot loop for ever.
+    for (std::size_t step = 0; step <= movedAway_.size(); ++step) {
+        bool moved = false;
+        for (const auto& [from, to] : movedAway_) {
+            if (path == from || (path.starts_with(from) && path[from.size()] == kSeparator)) {
+                path = to + path.substr(from.size());
+                moved = true;
+                break;
+            }
+        }
+        if (!moved)
+            break;
+    }
+    return path;
+}
+
 ChangeJournal::Go JournalPlan::Begin(JournalRecord& record) {
+    // The real run finds what a pretended rename moved under its new name.
+    record.path = Renamed(record.path);
+    if (record.op == JournalOp::Rename) {
+        movedAway_.erase(record.target);
+        movedAway_[record.path] = record.target;
+    } else {
+        if (record.op != JournalOp::Exchange)
+            record.target = Renamed(record.target);
+        movedAway_.erase(record.path);
+    }
     record.number = static_cast<unsigned>(lines_.size() + 1);
     lines_.push_back(record.Words());
     switch (record.op) {
@@ -26,9 +52,20 @@ ChangeJournal::Go JournalPlan::Begin(JournalRecord& record) {
             freed_ += record.before.size;
             break;
         case JournalOp::MakeFolder:
+            madeFolders_.insert(record.path);
             break;
     }
     return Go::Pretend;
+}
+
+PathState JournalPlan::Observe(const std::string& path) const {
+    if (madeFolders_.contains(path))
+        return PathState{PathState::Kind::Folder, 0, 0};
+    return StateOf(path);
+}
+
+bool JournalPlan::IsFolderNow(const std::string& path) const {
+    return madeFolders_.contains(path) || IsFolder(path);
 }
 
 std::string JournalPlan::Totals() const {

@@ -3,6 +3,8 @@
 // without touching anything, so the plan comes from the very calls the real run makes.
 
 #include <cstdint>
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -13,6 +15,8 @@ namespace vextral {
 class JournalPlan : public ChangeJournal {
   public:
     bool Pretends() const override { return true; }
+    PathState Observe(const std::string& path) const override;
+    bool IsFolderNow(const std::string& path) const override;
 
     const std::vector<std::string>& Lines() const { return lines_; }
     // "N files renamed, N archives rewritten, N bytes written, N bytes of space needed".
@@ -23,7 +27,12 @@ class JournalPlan : public ChangeJournal {
     Go Begin(JournalRecord& record) override;
 
   private:
+    // A path as it would be named after the renames pretended so far.
+    std::string Renamed(std::string path) const;
+
     std::vector<std::string> lines_;
+    std::map<std::string, std::string> movedAway_;  // old name -> new name
+    std::set<std::string> madeFolders_;
     unsigned renamed_ = 0;
     unsigned rewritten_ = 0;
     std::uint64_t written_ = 0;

@@ -37,7 +37,7 @@ bool SameListedData(const RomRecord& a, const RomRecord& b) {
 
 Merger::Merger(const ScanConfig& config, const ScanPaths& paths, Dialogs& dialogs,
                Progress& progress, ZipLibrary& zipLibrary, const GameDatabase& database,
-               const GameSelection& selection)
+               const GameSelection& selection, ChangeJournal* journal)
     : config_(config),
       paths_(paths),
       dialogs_(dialogs),
@@ -45,7 +45,9 @@ Merger::Merger(const ScanConfig& config, const ScanPaths& paths, Dialogs& dialog
       zipLibrary_(zipLibrary),
       zipReader_(dialogs),
       database_(database),
-      selection_(selection) {}
+      selection_(selection) {
+    journal_.Set(journal);
+}
 
 Merger::Outcome Merger::Merge(const MergeOptions& options) {
     return Run(config_.options.MergeFull ? Mode::Full : Mode::Split, options);
@@ -407,6 +409,13 @@ void Merger::Take(const Candidate& candidate, const std::string& romName,
     newSet.gathered.push_back(romName);
     if (data)
         newSet.gatheredCrcs[ToLowerAscii(romName)] = data->crc;
+    else if (journal_->Pretends())  // nothing was copied to read it from later
+        newSet.gatheredCrcs[ToLowerAscii(romName)] =
+            candidate.member != nullptr ? candidate.member->crc : FileCrc(candidate.loosePath);
+    newSet.gatheredSizes[ToLowerAscii(romName)] = data ? data->size
+                                                  : candidate.member != nullptr
+                                                      ? candidate.member->size
+                                                      : FileLength(candidate.loosePath).value_or(0);
 }
 
 bool Merger::ClearLeftover(const std::string& path, const std::string& setName) {
@@ -436,8 +445,8 @@ bool Merger::ClearLeftover(const std::string& path, const std::string& setName) 
             // A copy or extraction cut short; its source was never removed.
             ok = journal_->RemoveFile(child) && ok;
         } else if (entry.isFolder) {
-            ok = store.CopyIn(child, setName, entry.name).has_value() && journal_->RemoveTree(child) &&
-                 ok;
+            ok = store.CopyIn(child, setName, entry.name).has_value() &&
+                 journal_->RemoveTree(child) && ok;
         } else {
             ok = store.MoveFileIn(child, setName, entry.name).has_value() && ok;
         }
@@ -462,18 +471,34 @@ bool Merger::StartSet(NewSet& newSet, const std::string& name) {
 bool Merger::BuildSet(NewSet& newSet) {
     if (!newSet.madeTemporary)
         return true;  // nothing was gathered
+    const bool plan = journal_->Pretends();
     for (const auto& name : newSet.gathered) {
-        if (!IsRegularFile(newSet.temporary + kSeparator + name))
+        if (!plan && !IsRegularFile(newSet.temporary + kSeparator + name))
             return false;
     }
+    // A plan's folder holds what was gathered, in the order a listing would give.
+    std::vector<DirEntry> listing;
+    if (plan) {
+        for (const auto& name : newSet.gathered)
+            listing.push_back({name, /*isFolder=*/false, /*isSpecial=*/false});
+        std::sort(listing.begin(), listing.end(),
+                  [](const DirEntry& a, const DirEntry& b) { return a.name < b.name; });
+        listing.erase(
+            std::unique(listing.begin(), listing.end(),
+                        [](const DirEntry& a, const DirEntry& b) { return a.name == b.name; }),
+            listing.end());
+    } else {
+        listing = ListFolder(newSet.temporary);
+    }
     std::vector<std::string> files;
-    for (const auto& entry : ListFolder(newSet.temporary)) {
+    for (const auto& entry : listing) {
         const std::string path = newSet.temporary + kSeparator + entry.name;
-        if (entry.isFolder || !IsRegularFile(path))
+        if (entry.isFolder || (!plan && !IsRegularFile(path)))
             continue;
         files.push_back(path);
         const std::string key = ToLowerAscii(entry.name);
-        Content content{FileLength(path).value_or(0), {}, path};
+        const auto size = plan ? newSet.gatheredSizes[key] : FileLength(path).value_or(0);
+        Content content{size, {}, path};
         if (const auto known = newSet.gatheredCrcs.find(key); known != newSet.gatheredCrcs.end())
             content.crc = known->second;
         newSet.contents[key] = std::move(content);
@@ -554,9 +579,15 @@ bool Merger::PlaceSet(NewSet& newSet) {
     }
     newSet.placedFrom = from;
     newSet.placedAt = to;
+    // A plan's old set is still where it was: the name it went to stands for it.
+    std::optional<ArchiveListing> displaced;
+    if (journal_->Pretends() && zip_ && newSet.placed != Placed::Moved)
+        displaced = Listing(to);
     // The two names now stand for other archives than any listed under them.
     listings_.erase(from);
     listings_.erase(to);
+    if (displaced)
+        listings_[newSet.displaced] = std::move(*displaced);
     if (!zip_) {
         for (auto& [name, content] : newSet.contents)
             content.path = to + kSeparator + FileNamePart(content.path);
@@ -656,9 +687,8 @@ void Merger::RemoveOldSet(const OldSet& old) {
                        : BackUpArchive(old.path, old.setName, Keeping::WhatMustStay))) {
         return;
     }
-    const bool removed = old.isFolder
-                             ? journal_->RemoveTree(old.path) || !PathExists(old.path)
-                             : journal_->RemoveFile(old.path);
+    const bool removed = old.isFolder ? journal_->RemoveTree(old.path) || !PathExists(old.path)
+                                      : journal_->RemoveFile(old.path);
     if (removed && old.listed)
         names.Remove(FileNamePart(old.path));
 }

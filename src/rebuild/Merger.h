@@ -40,13 +40,12 @@ class Merger {
     // Reads the config's options and folders, the paths' rom lists and the selection at each
     // run.
     Merger(const ScanConfig& config, const ScanPaths& paths, Dialogs& dialogs, Progress& progress,
-           ZipLibrary& zipLibrary, const GameDatabase& database, const GameSelection& selection);
+           ZipLibrary& zipLibrary, const GameDatabase& database, const GameSelection& selection,
+           ChangeJournal* journal = nullptr);
 
     // Full merge when the config's MergeFull is on, otherwise split merge.
     Outcome Merge(const MergeOptions& options);
     Outcome Unmerge(const MergeOptions& options);
-    // Every change goes through journal from now on (none: made directly).
-    void SetJournal(ChangeJournal* journal) { journal_.Set(journal); }
 
     // Parents of the last run whose family was left as it was, because a file found in an old
     // set could not be copied, an old archive could not be read, or a new set could not be
@@ -71,7 +70,8 @@ class Merger {
         std::string temporary;  // first rom folder + name + ".vxt", no separator
         bool madeTemporary = false;
         std::vector<std::string> gathered;  // ROM names copied in, as listed
-        std::unordered_map<std::string, std::uint32_t> gatheredCrcs;  // by folded name, when known
+        std::unordered_map<std::string, std::uint32_t> gatheredCrcs;   // by folded name, when known
+        std::unordered_map<std::string, std::uint64_t> gatheredSizes;  // by folded name
         std::string archive;  // the archive built under a temporary name
         // What the new set holds, by folded name.
         std::unordered_map<std::string, Content> contents;

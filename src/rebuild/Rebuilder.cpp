@@ -40,14 +40,16 @@ std::string Folded(const std::string& setName) {
 
 Rebuilder::Rebuilder(const ScanConfig& config, Dialogs& dialogs, Progress& progress,
                      ZipLibrary& zipLibrary, const GameDatabase& database,
-                     const GameSelection& selection)
+                     const GameSelection& selection, ChangeJournal* journal)
     : config_(config),
       dialogs_(dialogs),
       progress_(progress),
       zipLibrary_(zipLibrary),
       zipReader_(dialogs),
       database_(database),
-      selection_(selection) {}
+      selection_(selection) {
+    journal_.Set(journal);
+}
 
 void Rebuilder::BuildIndex() {
     index_.Build(database_, selection_);

@@ -40,7 +40,8 @@ class Rebuilder {
 
     // Reads the config's options and folders at each run; the selection at each BuildIndex.
     Rebuilder(const ScanConfig& config, Dialogs& dialogs, Progress& progress,
-              ZipLibrary& zipLibrary, const GameDatabase& database, const GameSelection& selection);
+              ZipLibrary& zipLibrary, const GameDatabase& database, const GameSelection& selection,
+              ChangeJournal* journal = nullptr);
 
     // The index afresh from the selected games (after PrepareScan marked them).
     void BuildIndex();
@@ -50,9 +51,6 @@ class Rebuilder {
     // it, or the source is not a folder.
     Outcome Rebuild(const std::string& sourceFolder, const std::string& destinationFolder,
                     const RebuildOptions& options);
-
-    // Every change goes through journal from now on (none: made directly).
-    void SetJournal(ChangeJournal* journal) { journal_.Set(journal); }
 
     // Archives are compressed on this many threads (at first one per processor core).
     void SetWorkers(unsigned count) { workers_ = count; }

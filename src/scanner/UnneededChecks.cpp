@@ -258,7 +258,9 @@ void Scanner::HoldWrongNamedData(const GameRecord& game, GameFindings& findings,
             owners.push_back(clone.name);
     }
     for (const WrongNameEntry& wrong : findings.wrongNameList) {
-        if (wrong.fixed)
+        // A plan's renamed file is still there under its old name, which the real run no
+        // longer finds.
+        if (wrong.fixed && !journal_->Pretends())
             continue;
         std::optional<FileData> data;
         if (wrong.inZip) {
@@ -273,7 +275,7 @@ void Scanner::HoldWrongNamedData(const GameRecord& game, GameFindings& findings,
                     return HoldsCopy(folder, owner, wrong.rightName, *data);
                 });
             });
-        if (copyUnderRightName)
+        if (copyUnderRightName && !wrong.fixed)
             continue;
         for (UnneededEntry& unneeded : findings.unneededList) {
             if (unneeded.path == wrong.path && unneeded.inZip == wrong.inZip &&

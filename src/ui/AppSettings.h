@@ -27,6 +27,8 @@ struct AppSettings {
     // The list file read instead of running mame while UseMameExe is off; stored as
     // ListFile (absent from older settings: empty).
     std::string listFile;
+    // How many runs' journals the program folder keeps; stored as JournalRuns when set.
+    unsigned JournalRuns = 20;
 };
 
 }  // namespace vextral

@@ -2,6 +2,7 @@
 
 #include "app/core/Startup.h"
 #include "database/DatabaseLinker.h"
+#include "fixer/JournalFolder.h"
 #include "platform/FileSystem.h"
 #include "scanner/Statistics.h"
 
@@ -83,6 +84,12 @@ ScanOutcome ScanSession::RunScan(bool fullScan) {
     const auto locks = LockForScan();
     if (!locks)
         return ScanOutcome::Refused;
+    const ScanOptions& o = scanner_.config.options;
+    std::optional<JournalScope> journal;
+    if (o.FixName || o.FixLength || o.FixSpelling || o.FixUnneeded ||
+        scanner_.MayRestoreFromBackup(database, selection)) {
+        journal.emplace(*this, "scan");
+    }
     Scanner::ResetBeforeScan(selection, fullScan);
     const bool completed = scanner_.ScanGames(database, selection);
     if (showStatisticsBox) {
@@ -190,12 +197,46 @@ void ScanSession::Close() {
 
 Rebuilder ScanSession::NewRebuilder() {
     return Rebuilder(scanner_.config, scanner_.dialogs(), scanner_.progress(),
-                     scanner_.zipLibrary(), database, selection);
+                     scanner_.zipLibrary(), database, selection, journal_);
 }
 
 Merger ScanSession::NewMerger() {
     return Merger(scanner_.config, scanner_.paths, scanner_.dialogs(), scanner_.progress(),
-                  scanner_.zipLibrary(), database, selection);
+                  scanner_.zipLibrary(), database, selection, journal_);
+}
+
+ScanSession::JournalScope::JournalScope(ScanSession& session, const std::string& kind)
+    : session_(session) {
+    session.writer_.reset();
+    session.plan_.reset();
+    const std::string& programFolder = session.settings.programFolder;
+    if (session.journalMode == JournalMode::Plan) {
+        session.plan_ = std::make_unique<JournalPlan>();
+        session.journal_ = session.plan_.get();
+    } else if (session.journalMode == JournalMode::Record && !programFolder.empty()) {
+        const JournalFolder folder(programFolder);
+        // This run's journal is one of those kept.
+        folder.Prune(session.settings.JournalRuns > 0 ? session.settings.JournalRuns - 1 : 0);
+        JournalRun header;
+        header.command = session.journalCommand;
+        header.kind = kind;
+        header.backup = session.settings.options.Backup;
+        session.writer_ = std::make_unique<JournalWriter>(folder.Path(), std::move(header));
+        if (!session.writer_->IsOpen()) {
+            session.scanner_.dialogs().ShowMessage(
+                "Can't write the journal in '" + folder.Path() + "'; nothing will be changed.",
+                kProgramCaption, MessageIcon::Exclamation, MessageButtons::Ok);
+        }
+        session.journal_ = session.writer_.get();
+    }
+    session.scanner_.SetJournal(session.journal_);
+}
+
+ScanSession::JournalScope::~JournalScope() {
+    session_.scanner_.SetJournal(nullptr);
+    session_.journal_ = nullptr;
+    if (session_.writer_)
+        session_.writer_->Finish();
 }
 
 std::string ScanSession::FastScanFilePath() const {

@@ -4,6 +4,7 @@
 // snapshot. The window keeps its controls in step with fields and settings; the command
 // line sets them from its arguments.
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -12,6 +13,8 @@
 #include "archive/ZipLibrary.h"
 #include "database/DatabaseCounts.h"
 #include "database/GameDatabase.h"
+#include "fixer/JournalPlan.h"
+#include "fixer/JournalWriter.h"
 #include "platform/FolderLockSet.h"
 #include "rebuild/Merger.h"
 #include "rebuild/Rebuilder.h"
@@ -36,6 +39,10 @@ struct ButtonStates {
     bool unmerge = false;
 };
 
+// How the runs change the collection: each recorded in a journal in the program folder,
+// only planned (a dry run: nothing changes), or made directly.
+enum class JournalMode { Record, Plan, Off };
+
 class ScanSession {
   public:
     ScanSession(AppSettings& settings, GameDatabase& database, Dialogs& dialogs, Progress& progress,
@@ -48,6 +55,25 @@ class ScanSession {
     FastScanSnapshot snapshot;
     // The window shows the statistics in a box; the command line prints them instead.
     bool showStatisticsBox = true;
+
+    JournalMode journalMode = JournalMode::Record;
+    std::string journalCommand = "window";  // the command the journal's header names
+
+    // The journal (or plan) of one run that may change files, in force while it lives:
+    // the scan's fixes, and the rebuilders and mergers made meanwhile, go through it.
+    class JournalScope {
+      public:
+        JournalScope(ScanSession& session, const std::string& kind);
+        ~JournalScope();
+        JournalScope(const JournalScope&) = delete;
+        JournalScope& operator=(const JournalScope&) = delete;
+
+      private:
+        ScanSession& session_;
+    };
+    // The last run's plan (Plan mode) and journal (Record mode); null before one.
+    const JournalPlan* lastPlan() const { return plan_.get(); }
+    const JournalWriter* lastJournal() const { return writer_.get(); }
 
     Scanner& scanner() { return scanner_; }
     // A rebuilder and a merger over this session's settings, folder lists and services.
@@ -94,6 +120,9 @@ class ScanSession {
     std::optional<FolderLockSet> Lock(const std::vector<FolderLockRequest>& requests);
 
     Scanner scanner_;
+    std::unique_ptr<JournalWriter> writer_;
+    std::unique_ptr<JournalPlan> plan_;
+    ChangeJournal* journal_ = nullptr;  // of the run in progress
 };
 
 }  // namespace vextral

@@ -94,6 +94,8 @@ AppSettings LoadSettings(SettingsStore& store) {
     settings.mameFolder = ReadPath(store, "MameExe");
     settings.programFolder = ReadPath(store, "VextralExe");
     settings.listFile = ReadPath(store, "ListFile");
+    if (const auto runs = store.ReadInt(kSettingsSection, "JournalRuns"); runs && *runs > 0)
+        settings.JournalRuns = static_cast<unsigned>(*runs);
     return settings;
 }
 
@@ -112,6 +114,8 @@ bool SaveSettings(SettingsStore& store, const AppSettings& settings) {
     store.WriteString(kPathsSection, "Miscpaths", settings.miscpaths);
     store.WriteString(kPathsSection, "ChosenGames", settings.chosenGames);
     store.WriteString(kPathsSection, "ListFile", settings.listFile);
+    if (settings.JournalRuns != AppSettings{}.JournalRuns)
+        store.WriteInt(kSettingsSection, "JournalRuns", static_cast<int>(settings.JournalRuns));
     return store.Sync();
 }
 
