@@ -149,5 +149,37 @@ TEST_F(CliJournalTest, UndoSkipsAndNamesWhatChangedSinceTheRun) {
     EXPECT_TRUE(test::ReadTree(temp / "roms/").contains("fx.zip"));
 }
 
+TEST_F(CliJournalTest, ARunKilledHalfWayIsNamedAtTheNextStartAndUndone) {
+    BuildCollection();
+    const auto before = Collection();
+    ASSERT_LE(Command(With({"scan"}, kFixAll)).status, 1);
+    // As a killed run leaves it: no end line, half a line after the last whole one, and its
+    // process gone.
+    const std::string folder = temp / "data/vextral/journal/";
+    const std::string name = LastRun();
+    std::string text = test::ReadFile(folder + name + ".journal");
+    text.erase(text.rfind("end\t"));
+    const pid_t child = ::fork();
+    if (child == 0)
+        ::_exit(0);
+    ASSERT_GT(child, 0);
+    ::waitpid(child, nullptr, 0);
+    const std::string killed = name.substr(0, name.rfind('-') + 1) + std::to_string(child);
+    test::WriteFile(folder + killed + ".journal", text + "change\t99\trem");
+    ASSERT_TRUE(DeleteFile(folder + name + ".journal"));
+
+    const test::CliResult next = Command({"scan"});
+    EXPECT_NE(next.err.find("vextral: the run " + killed + " ("), std::string::npos) << next.err;
+    EXPECT_NE(next.err.find("was cut short after 12 changes; 'vextral undo " + killed +
+                            "' takes them back"),
+              std::string::npos)
+        << next.err;
+
+    const test::CliResult undo = Run({"undo", killed});
+    EXPECT_EQ(undo.status, 0) << undo.out << undo.err;
+    EXPECT_EQ(Collection(), before);
+    EXPECT_EQ(Command({"scan"}).err.find("cut short"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace vextral
