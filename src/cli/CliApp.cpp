@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/core/JournalUndoRun.h"
 #include "app/core/QtSettingsStore.h"
 #include "app/core/ScanSession.h"
 #include "app/core/SettingsIo.h"
@@ -24,9 +25,7 @@
 #include "database/GameListLoader.h"
 #include "fixer/JournalFolder.h"
 #include "fixer/JournalUndo.h"
-#include "fixer/JournalWriter.h"
 #include "platform/FileSystem.h"
-#include "platform/FolderLockSet.h"
 #include "platform/Text.h"
 #include "platform/UserFolders.h"
 #include "rebuild/MergeDialogue.h"
@@ -258,9 +257,7 @@ std::string WithLineFeeds(const std::string& text) {
 // Runs killed half way are named once, each with the command that takes it back.
 void WarnOfKilledRuns() {
     for (const JournalRun& run : JournalFolder(UserDataFolder()).KilledRuns()) {
-        Error("the run " + run.name + " (" + run.command + ") was cut short after " +
-              std::to_string(run.DoneCount()) + " changes; 'vextral undo " + run.name +
-              "' takes them back");
+        Error(KilledRunText(run) + " 'vextral undo " + run.name + "' takes them back.");
     }
 }
 
@@ -533,10 +530,6 @@ int RunMerge(const Arguments& args, bool unmerge) {
     });
 }
 
-std::string RunTitle(const JournalRun& run) {
-    return run.name + " (" + run.kind + ", " + run.command + ")";
-}
-
 int RunJournalList(const Arguments& args) {
     const JournalFolder folder(UserDataFolder());
     std::string text;
@@ -583,46 +576,13 @@ int RunJournalList(const Arguments& args) {
 }
 
 int RunUndo(const Arguments& args) {
-    const JournalFolder folder(UserDataFolder());
-    FolderLockSet locks;
-    if (!locks.TryLockAll({{UserDataFolder(), LockMode::Exclusive}}).locked) {
-        Error("another Vextral process is working in '" + UserDataFolder() +
-              "'; nothing was changed");
+    const UndoReport report = UndoJournalRun(UserDataFolder(), args.run, args.commandLine);
+    if (report.status == UndoStatus::NothingDone) {
+        Error(report.text);
         return kStatusError;
     }
-    const auto run = args.run.empty() ? folder.LastUndoable() : folder.Read(args.run);
-    if (!run) {
-        Error(args.run.empty() ? "no run to undo in '" + folder.Path() + "'"
-                               : "no run '" + args.run + "' in '" + folder.Path() + "'");
-        return kStatusError;
-    }
-    if (!run->undoneBy.empty()) {
-        Error("the run " + run->name + " was undone by " + run->undoneBy);
-        return kStatusError;
-    }
-    JournalRun header;
-    header.command = args.commandLine;
-    header.kind = "undo";
-    header.backup = true;  // an undo keeps what it replaces, so that it can be undone
-    JournalWriter journal(folder.Path(), std::move(header));
-    if (!journal.IsOpen()) {
-        Error("can't write the journal in '" + folder.Path() + "'; nothing was changed");
-        return kStatusError;
-    }
-    const UndoOutcome outcome = UndoRun(*run, journal);
-    journal.Finish();
-    if (!folder.MarkUndone(run->name, journal.Name()))
-        Error("can't mark the run " + run->name + " as undone");
-    std::string text = "Undid run " + RunTitle(*run) + ": " + std::to_string(outcome.undone) +
-                       " of " + std::to_string(run->DoneCount()) + " changes taken back.\n";
-    for (const std::string& line : outcome.skipped)
-        text += "Skipped " + line + "\n";
-    for (const std::string& line : outcome.failed)
-        text += "Failed " + line + "\n";
-    text += "The undo is run " + journal.Name() + "; 'vextral undo " + journal.Name() +
-            "' takes it back.\n";
-    std::fwrite(text.data(), 1, text.size(), stdout);
-    return outcome.skipped.empty() && outcome.failed.empty() ? kStatusClean : kStatusProblems;
+    std::fwrite(report.text.data(), 1, report.text.size(), stdout);
+    return report.status == UndoStatus::Clean ? kStatusClean : kStatusProblems;
 }
 
 int RunListInfo(const Arguments& args) {

@@ -52,6 +52,9 @@ class Rebuilder {
     Outcome Rebuild(const std::string& sourceFolder, const std::string& destinationFolder,
                     const RebuildOptions& options);
 
+    // Every change goes through journal from now on (none: made directly).
+    void SetJournal(ChangeJournal* journal) { journal_.Set(journal); }
+
     // Archives are compressed on this many threads (at first one per processor core).
     void SetWorkers(unsigned count) { workers_ = count; }
 

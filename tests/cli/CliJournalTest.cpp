@@ -169,9 +169,11 @@ TEST_F(CliJournalTest, ARunKilledHalfWayIsNamedAtTheNextStartAndUndone) {
     ASSERT_TRUE(DeleteFile(folder + name + ".journal"));
 
     const test::CliResult next = Command({"scan"});
-    EXPECT_NE(next.err.find("vextral: the run " + killed + " ("), std::string::npos) << next.err;
-    EXPECT_NE(next.err.find("was cut short after 12 changes; 'vextral undo " + killed +
-                            "' takes them back"),
+    EXPECT_NE(next.err.find("vextral: The run " + killed + " (scan, vextral scan "),
+              std::string::npos)
+        << next.err;
+    EXPECT_NE(next.err.find("was cut short after 12 changes. 'vextral undo " + killed +
+                            "' takes them back."),
               std::string::npos)
         << next.err;
 

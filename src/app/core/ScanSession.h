@@ -74,6 +74,8 @@ class ScanSession {
     // The last run's plan (Plan mode) and journal (Record mode); null before one.
     const JournalPlan* lastPlan() const { return plan_.get(); }
     const JournalWriter* lastJournal() const { return writer_.get(); }
+    // The journal of the run in progress; null outside one.
+    ChangeJournal* journal() { return journal_; }
 
     Scanner& scanner() { return scanner_; }
     // A rebuilder and a merger over this session's settings, folder lists and services.

@@ -19,8 +19,10 @@
 #include <cmath>
 
 #include "app/core/ByteText.h"
+#include "app/core/JournalUndoRun.h"
 #include "app/core/Startup.h"
 #include "app/gui/ResultsTree.h"
+#include "fixer/JournalFolder.h"
 #include "platform/FileSystem.h"
 #include "rebuild/MergeDialogue.h"
 #include "rebuild/Merger.h"
@@ -150,6 +152,10 @@ void MainDialog::BuildMenu() {
             UpdateButtonStates();
         });
     }
+    menu->addSeparator();
+    QAction* undo = menu->addAction(QStringLiteral("&Undo Last Run..."));
+    undo->setObjectName("undoLastRunAction");
+    connect(undo, &QAction::triggered, this, &MainDialog::OnUndoLastRun);
     menu->addSeparator();
     QAction* about = menu->addAction(QStringLiteral("&About Vextral For Windows..."));
     about->setObjectName("aboutAction");
@@ -473,6 +479,7 @@ int MainDialog::Run() {
     // Closed while an opening message was up: showing it again would wait for ever.
     if (closed_)
         return 0;
+    OfferToUndoKilledRuns();
     if (onOpened)
         QTimer::singleShot(0, this, [this] {
             if (onOpened)
@@ -697,6 +704,8 @@ void MainDialog::OnRebuild() {
             return;
         if (const auto locks =
                 session_.LockForRebuild(request->sourceFolder, request->destinationFolder)) {
+            const ScanSession::JournalScope journal(session_, "rebuild");
+            rebuilder.SetJournal(session_.journal());
             (void)rebuilder.Rebuild(request->sourceFolder, request->destinationFolder,
                                     request->options);
             ReportList("These sets could not be written completely:\n", rebuilder.FailedSets());
@@ -708,6 +717,7 @@ void MainDialog::OnMerge() {
     RunAfterPrepareScan([this] {
         const auto options = AskMergeQuestions(dialogs_);
         if (const auto locks = options ? session_.LockForMerge() : std::nullopt) {
+            const ScanSession::JournalScope journal(session_, "merge");
             Merger merger = session_.NewMerger();
             (void)merger.Merge(*options);
             ReportLeftAlone(merger);
@@ -719,6 +729,7 @@ void MainDialog::OnUnmerge() {
     RunAfterPrepareScan([this] {
         const auto options = AskUnmergeQuestions(dialogs_);
         if (const auto locks = options ? session_.LockForMerge() : std::nullopt) {
+            const ScanSession::JournalScope journal(session_, "unmerge");
             Merger merger = session_.NewMerger();
             (void)merger.Unmerge(*options);
             ReportLeftAlone(merger);
@@ -753,6 +764,40 @@ std::string MainDialog::ListText(const std::string& header, const std::vector<st
     if (items.size() > kNamedFamilies)
         text += "\n... and " + std::to_string(items.size() - kNamedFamilies) + " more";
     return text;
+}
+
+void MainDialog::OnUndoLastRun() {
+    RunAction([this] {
+        const auto run = JournalFolder(settings_.programFolder).LastUndoable();
+        if (!run) {
+            dialogs_.ShowMessage("There is no run to undo.", kProgramCaption,
+                                 MessageIcon::Information, MessageButtons::Ok);
+            return;
+        }
+        const std::string question = "Undo the run " + RunTitle(*run) + " and its " +
+                                     std::to_string(run->DoneCount()) + " changes ?";
+        if (dialogs_.ShowMessage(question, kProgramCaption, MessageIcon::Question,
+                                 MessageButtons::YesNo) == MessageResult::Yes)
+            Undo(run->name);
+    });
+}
+
+void MainDialog::OfferToUndoKilledRuns() {
+    for (const JournalRun& run : JournalFolder(settings_.programFolder).KilledRuns()) {
+        const std::string question =
+            KilledRunText(run) + "\n\nDo you want to undo what it changed ?";
+        if (dialogs_.ShowMessage(question, kProgramCaption, MessageIcon::Question,
+                                 MessageButtons::YesNo) == MessageResult::Yes)
+            Undo(run.name);
+    }
+}
+
+void MainDialog::Undo(const std::string& runName) {
+    const UndoReport report = UndoJournalRun(settings_.programFolder, runName, "window");
+    dialogs_.ShowMessage(
+        report.text, kProgramCaption,
+        report.status == UndoStatus::Clean ? MessageIcon::Information : MessageIcon::Exclamation,
+        MessageButtons::Ok);
 }
 
 void MainDialog::ShowAbout() {

@@ -140,6 +140,11 @@ class MainDialog : public QDialog {
     void OnRebuild();
     void OnMerge();
     void OnUnmerge();
+    void OnUndoLastRun();
+    // Asks about each run that was killed half way, and takes back those the user wants.
+    void OfferToUndoKilledRuns();
+    // Takes back the run and shows how that went.
+    void Undo(const std::string& runName);
     // An action of a button: one at a time, in the MAME folder, the buttons updated after.
     template <typename Work>
     void RunAction(Work work);
