@@ -20,6 +20,15 @@ std::string JournalPlan::Renamed(std::string path) const {
 }
 
 ChangeJournal::Go JournalPlan::Begin(JournalRecord& record) {
+    // A check that runs again after a pretended rename still finds the old name, which the
+    // real run no longer does: the same rename is not planned twice.
+    if (record.op == JournalOp::Rename && movedAway_.contains(record.path))
+        return Go::Pretend;
+    if (record.op == JournalOp::Rewrite && record.detail.starts_with("renamed ") &&
+        record.detail.find(", ") == std::string::npos &&
+        !renamedMembers_.insert(record.path + "\n" + record.detail).second) {
+        return Go::Pretend;
+    }
     // The real run finds what a pretended rename moved under its new name.
     record.path = Renamed(record.path);
     if (record.op == JournalOp::Rename) {

@@ -32,6 +32,7 @@ class JournalPlan : public ChangeJournal {
 
     std::vector<std::string> lines_;
     std::map<std::string, std::string> movedAway_;  // old name -> new name
+    std::set<std::string> renamedMembers_;          // archive path + the rename's words
     std::set<std::string> madeFolders_;
     unsigned renamed_ = 0;
     unsigned rewritten_ = 0;

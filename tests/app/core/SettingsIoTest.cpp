@@ -100,6 +100,7 @@ TEST(SettingsIoTest, ReadsEveryValueInItsOrder) {
         "Paths/MameExe",
         "Paths/VextralExe",
         "Paths/ListFile",
+        "Settings/JournalRuns",
     };
     EXPECT_EQ(store.reads, expected);
 }

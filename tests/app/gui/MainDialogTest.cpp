@@ -24,6 +24,7 @@
 #include "app/gui/ProgressDialog.h"
 #include "app/gui/ResultsTree.h"
 #include "database/GameListLoader.h"
+#include "fixer/JournalWriter.h"
 #include "platform/FileSystem.h"
 #include "support/FakeProgress.h"
 #include "support/TempFolder.h"
@@ -668,7 +669,7 @@ class MainDialogTest : public QObject {
             texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
         QCOMPARE(texts, (QStringList{"As&k For MAME.EXE", "&Pathwarnings",
                                      "Always use MAME.E&XE's -listinfo output",
-                                     "&Display -listinfo warnings", "-",
+                                     "&Display -listinfo warnings", "-", "&Undo Last Run...", "-",
                                      "&About Vextral For Windows..."}));
         QVERIFY(pathWarning->isChecked());
         QVERIFY(!useMame->isChecked());
@@ -695,6 +696,38 @@ class MainDialogTest : public QObject {
         window.findChild<QAction*>("aboutAction")->trigger();
         QCOMPARE(title, QStringLiteral("About Vextral For Windows"));
         QVERIFY(text.contains("V1.40"));
+    }
+
+    void undoLastRunNamesTheRunAndTakesItBackOnceConfirmed() {
+        WriteText(Path("found.rom"), "data");
+        std::string name;
+        {
+            JournalRun header;
+            header.command = "vextral rebuild";
+            header.kind = "rebuild";
+            JournalWriter journal(Path("program/journal/"), std::move(header));
+            QVERIFY(
+                journal.CopyFile(Path("found.rom"), Path("roms/new.rom"), CopyMode::KeepExisting));
+            name = journal.Name();
+        }
+        MainDialog& window = OpenWindow();
+        auto* undo = window.findChild<QAction*>("undoLastRunAction");
+        QVERIFY(undo != nullptr);
+        const QString question = QString::fromStdString(
+            "Vextral|Undo the run " + name + " (rebuild, vextral rebuild) and its 1 changes ?");
+        undo->trigger();  // answered No
+        QCOMPARE(dialogs_.messages.last(), question);
+        QVERIFY(PathExists(Path("roms/new.rom")));
+
+        dialogs_.answers = {MessageResult::Yes};
+        undo->trigger();
+        QVERIFY(dialogs_.messages.last().startsWith(
+            QString::fromStdString("Vextral|Undid run " + name +
+                                   " (rebuild, vextral rebuild): "
+                                   "1 of 1 changes taken back.")));
+        QVERIFY(!PathExists(Path("roms/new.rom")));
+        undo->trigger();
+        QCOMPARE(dialogs_.messages.last(), QStringLiteral("Vextral|There is no run to undo."));
     }
 };
 
