@@ -43,8 +43,7 @@ class BackupStore {
     // CRC-32; false when anything that holds data could not be copied, a folder among them
     // could not be listed whole. Links to folders are not followed.
     [[nodiscard]] static bool CopyFolderContents(const std::string& source,
-                                                 const std::string& target,
-                                                 ChangeJournal& journal);
+                                                 const std::string& target, ChangeJournal& journal);
 
   private:
     const std::string& programFolder_;

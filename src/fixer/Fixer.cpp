@@ -313,7 +313,7 @@ FixResult Fixer::FixWrongNamedRoms(const GameRecord& game, std::vector<WrongName
         const WrongNameEntry& finding = findings[i];
         if (!finding.inZip && pending(finding)) {
             staged[i] = journal_->Rename(finding.path,
-                                        FolderPart(finding.path) + finding.rightName + "_vxt");
+                                         FolderPart(finding.path) + finding.rightName + "_vxt");
         }
     }
 
@@ -564,8 +564,8 @@ bool Fixer::BackUp(const UnneededEntry& item, FixResult& result) {
 
 void Fixer::RemoveLoose(UnneededEntry& item, FixResult& result) {
     const std::string path = WithoutTrailingSeparator(item.path);
-    item.removed =
-        IsFolder(path) && !IsSymbolicLink(path) ? journal_->RemoveTree(path) : journal_->RemoveFile(path);
+    item.removed = IsFolder(path) && !IsSymbolicLink(path) ? journal_->RemoveTree(path)
+                                                           : journal_->RemoveFile(path);
     result.Add(ChangeKind::Removed, path);
     item.pendingZipRemoval = false;
     const std::string holder = FolderPart(path);

@@ -18,9 +18,9 @@ struct OpName {
     std::string_view name;
 };
 constexpr OpName kOpNames[] = {
-    {JournalOp::Rename, "rename"}, {JournalOp::Exchange, "exchange"}, {JournalOp::Rewrite, "rewrite"},
-    {JournalOp::Write, "write"},   {JournalOp::Remove, "remove"},
-    {JournalOp::MakeFolder, "mkdir"},
+    {JournalOp::Rename, "rename"},   {JournalOp::Exchange, "exchange"},
+    {JournalOp::Rewrite, "rewrite"}, {JournalOp::Write, "write"},
+    {JournalOp::Remove, "remove"},   {JournalOp::MakeFolder, "mkdir"},
 };
 
 std::string_view NameOf(JournalOp op) {

@@ -121,9 +121,9 @@ class Undo {
         }
         bool restored = false;
         if (record.before.kind == Kind::File) {
-            restored = journal_.CopyFile(record.kept, record.path,
-                                         now.kind == Kind::Absent ? CopyMode::KeepExisting
-                                                                  : CopyMode::ReplaceExisting);
+            restored = journal_.CopyFile(
+                record.kept, record.path,
+                now.kind == Kind::Absent ? CopyMode::KeepExisting : CopyMode::ReplaceExisting);
         } else if (now.kind == Kind::Absent) {
             restored = journal_.MakeFolder(record.path) &&
                        BackupStore::CopyFolderContents(record.kept, record.path, journal_);
