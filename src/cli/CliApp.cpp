@@ -763,7 +763,8 @@ int RunCli(int argc, char** argv) {
         command->add_flag("--dry-run", args.dryRun,
                           "Change nothing: print the plan, one line per change as the journal "
                           "would record it, then the totals (questions are answered as "
-                          "--answer says)");
+                          "--answer says; a failure the real run would meet, such as a full "
+                          "disk, is not foreseen)");
     }
 
     CLI::App* journal = app.add_subcommand(

@@ -196,7 +196,12 @@ std::string JournalTime() {
 }
 
 std::string JournalNameTime() {
-    return FormattedNow("%Y%m%d-%H%M%S");
+    // With the milliseconds, so that names sort as runs started also within one second.
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    char milliseconds[24];
+    std::snprintf(milliseconds, sizeof milliseconds, "%03ld", now.tv_nsec / 1000000);
+    return FormattedNow("%Y%m%d-%H%M%S") + milliseconds;
 }
 
 std::string EscapeField(std::string_view text) {

@@ -79,7 +79,8 @@ std::string UndoneLine(std::string_view time, std::string_view undoRun);
 // killed run leaves it. Nothing when the text is not a journal.
 std::optional<JournalRun> ParseJournal(std::string_view text);
 
-// The local time as "2026-12-08 23:30:05", and as a name part "20261208-233005".
+// The local time as "2026-12-08 23:30:05", and as a name part with the milliseconds
+// "20261208-233005123".
 std::string JournalTime();
 std::string JournalNameTime();
 

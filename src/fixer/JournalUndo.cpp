@@ -1,5 +1,8 @@
 #include "fixer/JournalUndo.h"
 
+#include <optional>
+#include <utility>
+
 #include "fixer/BackupStore.h"
 #include "platform/FileSystem.h"
 
@@ -8,9 +11,38 @@ namespace {
 
 using Kind = PathState::Kind;
 
+// The member renames of an archive rewrite's detail ("renamed 'a' as 'b', ..."), as pairs of
+// old and new names; nothing when it holds anything else.
+std::optional<std::vector<std::pair<std::string, std::string>>> MemberRenames(
+    std::string_view detail) {
+    std::vector<std::pair<std::string, std::string>> renames;
+    constexpr std::string_view kRenamed = "renamed '";
+    constexpr std::string_view kAs = "' as '";
+    while (!detail.empty()) {
+        if (!detail.starts_with(kRenamed))
+            return std::nullopt;
+        detail.remove_prefix(kRenamed.size());
+        const std::size_t as = detail.find(kAs);
+        if (as == std::string_view::npos)
+            return std::nullopt;
+        const std::string oldName(detail.substr(0, as));
+        detail.remove_prefix(as + kAs.size());
+        const std::size_t end = detail.find("', renamed '");
+        const std::size_t cut = end == std::string_view::npos ? detail.size() - 1 : end;
+        if (end == std::string_view::npos && !detail.ends_with('\''))
+            return std::nullopt;
+        renames.emplace_back(oldName, std::string(detail.substr(0, cut)));
+        detail.remove_prefix(end == std::string_view::npos ? detail.size() : end + 3);
+    }
+    if (renames.empty())
+        return std::nullopt;
+    return renames;
+}
+
 class Undo {
   public:
-    Undo(ChangeJournal& journal, UndoOutcome& outcome) : journal_(journal), outcome_(outcome) {}
+    Undo(ChangeJournal& journal, ZipLibrary* library, UndoOutcome& outcome)
+        : journal_(journal), library_(library), outcome_(outcome) {}
 
     void Step(const JournalRecord& record) {
         JournalRecord step = record;
@@ -115,8 +147,14 @@ class Undo {
             Made(removed, record.path, "could not be removed");
             return;
         }
-        if (record.kept.empty() || !PathExists(record.kept)) {
+        if (record.kept.empty()) {
+            if (record.op == JournalOp::Rewrite && now.kind == Kind::File && RenameBack(record))
+                return;
             Skip(record.path, "what it held before was not kept (Backup was off)");
+            return;
+        }
+        if (!PathExists(record.kept)) {
+            Skip(record.path, "the copy of what it held before is gone");
             return;
         }
         bool restored = false;
@@ -135,15 +173,41 @@ class Undo {
         Made(restored, record.path, "could not be put back");
     }
 
+    // The archive's members take their old names again, in one transaction; false when the
+    // rewrite did more than rename.
+    bool RenameBack(const JournalRecord& record) {
+        const auto renames = MemberRenames(record.detail);
+        if (library_ == nullptr || !renames)
+            return false;
+        const auto archive = journal_.OpenArchive(*library_, record.path, ZipOpenMode::Existing);
+        std::vector<std::pair<std::uint64_t, std::string>> steps;
+        for (const auto& [oldName, newName] : *renames) {
+            for (std::uint64_t i = 0; i < archive->MemberCount(); ++i) {
+                const auto member = archive->Member(i);
+                if (member && member->storedName == newName)
+                    steps.emplace_back(i, oldName);
+            }
+        }
+        // Through names no member bears, so that swapped names pass each other.
+        bool ok = steps.size() == renames->size();
+        for (std::size_t k = 0; ok && k < steps.size(); ++k)
+            ok = archive->Rename(steps[k].first, "vxt-undo-" + std::to_string(k));
+        for (std::size_t k = 0; ok && k < steps.size(); ++k)
+            ok = archive->Rename(steps[k].first, steps[k].second);
+        Made(ok && archive->Commit(), record.path, "its members could not be renamed back");
+        return true;
+    }
+
     ChangeJournal& journal_;
+    ZipLibrary* library_;
     UndoOutcome& outcome_;
 };
 
 }  // namespace
 
-UndoOutcome UndoRun(const JournalRun& run, ChangeJournal& journal) {
+UndoOutcome UndoRun(const JournalRun& run, ChangeJournal& journal, ZipLibrary* library) {
     UndoOutcome outcome;
-    Undo undo(journal, outcome);
+    Undo undo(journal, library, outcome);
     for (auto record = run.records.rbegin(); record != run.records.rend(); ++record)
         undo.Step(*record);
     return outcome;

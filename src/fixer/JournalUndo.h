@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "archive/ZipLibrary.h"
 #include "fixer/ChangeJournal.h"
 #include "fixer/JournalRecord.h"
 
@@ -17,7 +18,9 @@ struct UndoOutcome {
     std::vector<std::string> failed;
 };
 
-// Every step is a change of journal (the undo's own journal, or a plan).
-UndoOutcome UndoRun(const JournalRun& run, ChangeJournal& journal);
+// Every step is a change of journal (the undo's own journal, or a plan). With library, an
+// archive whose members were only renamed is renamed back even where the archive as it was
+// was not kept (Backup off); its bytes then differ, its members are those it had.
+UndoOutcome UndoRun(const JournalRun& run, ChangeJournal& journal, ZipLibrary* library = nullptr);
 
 }  // namespace vextral

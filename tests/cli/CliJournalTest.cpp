@@ -9,7 +9,9 @@
 
 #include "cli/CliFixture.h"
 #include "platform/FileSystem.h"
+#include "support/FakeDialogs.h"
 #include "support/FolderBuilder.h"
+#include "support/ZipContents.h"
 
 namespace vextral {
 namespace {
@@ -147,6 +149,39 @@ TEST_F(CliJournalTest, UndoSkipsAndNamesWhatChangedSinceTheRun) {
     EXPECT_EQ(test::ReadFile(temp / "roms/fy/y1.rom"), "changed by the user");
     // The archive's fixes were taken back all the same.
     EXPECT_TRUE(test::ReadTree(temp / "roms/").contains("fx.zip"));
+}
+
+TEST_F(CliJournalTest, WithBackupOffRenamesComeBackAndWhatWasRemovedIsNamed) {
+    BuildCollection();
+    test::FakeDialogs dialogs;
+    const auto members = [&] {
+        return test::ReadMembers(temp / "roms/fx.zip", temp / "member.tmp", dialogs);
+    };
+    const auto before = members();
+    struct Case {
+        std::vector<std::string> fixes;
+        int status;
+        bool named;  // what a removal took named as not kept
+    };
+    const std::vector<Case> cases{
+        {{"--set", "Spelling=1", "--set", "FixSpelling=1", "--set", "FixName=1", "--answer",
+          "yes-to-all"},
+         0,
+         false},
+        {kFixAll, 1, true},
+    };
+    for (const Case& c : cases) {
+        ASSERT_LE(Command(With({"scan", "--set", "Backup=0"}, c.fixes)).status, 1);
+        ASSERT_TRUE(IsFolder(temp / "roms/fy"));
+        const test::CliResult undo = Run({"undo"});
+        EXPECT_EQ(undo.status, c.status) << undo.out;
+        EXPECT_EQ(undo.out.find("not kept (Backup was off)") != std::string::npos, c.named)
+            << undo.out;
+        if (c.status == 0) {
+            EXPECT_TRUE(IsFolder(temp / "roms/FY")) << undo.out;
+            EXPECT_EQ(members(), before);
+        }
+    }
 }
 
 TEST_F(CliJournalTest, ARunKilledHalfWayIsNamedAtTheNextStartAndUndone) {

@@ -1,5 +1,6 @@
 #include "app/core/JournalUndoRun.h"
 
+#include "archive/ZipLibrary.h"
 #include "fixer/JournalFolder.h"
 #include "fixer/JournalUndo.h"
 #include "fixer/JournalWriter.h"
@@ -45,7 +46,9 @@ UndoReport UndoJournalRun(const std::string& programFolder, const std::string& n
         report.text = "Can't write the journal in '" + folder.Path() + "'; nothing was changed.";
         return report;
     }
-    const UndoOutcome outcome = UndoRun(*run, journal);
+    ZipLibrary library;
+    const UndoOutcome outcome = UndoRun(*run, journal, library.Load() ? &library : nullptr);
+    library.Release();
     journal.Finish();
     report.text = "Undid run " + RunTitle(*run) + ": " + std::to_string(outcome.undone) + " of " +
                   std::to_string(run->DoneCount()) + " changes taken back.\n";
