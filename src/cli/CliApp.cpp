@@ -483,7 +483,9 @@ int RunMerge(const Arguments& args, bool unmerge) {
     if (!flags)
         return kStatusError;
     CliRun run(args);
-    if (!unmerge && !args.yes && !run.dialogs().Interactive()) {
+    // A dry run removes nothing: there is nothing to confirm.
+    const bool confirmed = args.yes || args.dryRun;
+    if (!unmerge && !confirmed && !run.dialogs().Interactive()) {
         Error(
             "merge removes the old parent and clone sets in every rom path; confirm with "
             "--yes");
@@ -501,7 +503,7 @@ int RunMerge(const Arguments& args, bool unmerge) {
         }
         MergeOptions options;
         options.zip = args.zip;
-        if (!unmerge && !args.yes) {
+        if (!unmerge && !confirmed) {
             const auto answered = AskMergeQuestions(run.dialogs());
             if (!answered)
                 return kStatusError;
