@@ -36,6 +36,24 @@ std::optional<pid_t> ProcessOf(const std::string& name) {
     return pid;
 }
 
+// Whether the journal's last lines close the run (its end, or an undo's mark), read from
+// its tail alone: a large run's journal is not read whole at every start.
+bool ClosedAtTail(const std::string& path) {
+    constexpr std::size_t kTail = 4096;
+    std::uint64_t length = 0;
+    const FileDescriptor file = OpenRegularFile(path, &length);
+    if (!file.IsOpen())
+        return false;
+    const std::uint64_t start = length > kTail ? length - kTail : 0;
+    std::string tail(static_cast<std::size_t>(length - start), '\0');
+    const ssize_t got = ::pread(file.Get(), tail.data(), tail.size(), static_cast<off_t>(start));
+    if (got < 0)
+        return false;
+    tail.resize(static_cast<std::size_t>(got));
+    return tail.find("\nend\t") != std::string::npos ||
+           tail.find("\nundone\t") != std::string::npos;
+}
+
 bool ProcessAlive(pid_t pid) {
     return pid > 0 && (::kill(pid, 0) == 0 || errno == EPERM);
 }
@@ -102,7 +120,8 @@ std::vector<JournalRun> JournalFolder::KilledRuns() const {
     std::vector<JournalRun> killed;
     for (const std::string& name : RunNames()) {
         const auto pid = ProcessOf(name);
-        if (!pid || *pid == ::getpid() || ProcessAlive(*pid))
+        if (!pid || *pid == ::getpid() || ProcessAlive(*pid) ||
+            ClosedAtTail(folder_ + name + std::string(kExtension)))
             continue;
         auto run = Read(name);
         if (run && !run->ended && run->undoneBy.empty())
