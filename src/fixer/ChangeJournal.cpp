@@ -162,7 +162,7 @@ bool ChangeJournal::RemoveEmptyFolder(const std::string& folder) {
     record.op = JournalOp::Remove;
     record.path = folder;
     // Only an empty folder is a change here; anything else fails untouched.
-    if (Records() && !ListFolder(folder).empty())
+    if (Records() && !IsEmptyNow(folder))
         return false;
     return Make(std::move(record), [&] { return vextral::RemoveEmptyFolder(folder); });
 }

@@ -61,6 +61,8 @@ class ChangeJournal {
     // are there.
     virtual PathState Observe(const std::string& path) const { return StateOf(path); }
     virtual bool IsFolderNow(const std::string& path) const { return IsFolder(path); }
+    // Whether the folder holds nothing; for a plan, what it pretended to remove is gone.
+    virtual bool IsEmptyNow(const std::string& folder) const { return ListFolder(folder).empty(); }
 
     // Used by the archive transactions this journal hands out.
     [[nodiscard]] bool Make(JournalRecord record, const std::function<bool()>& change);

@@ -59,6 +59,7 @@ ChangeJournal::Go JournalPlan::Begin(JournalRecord& record) {
             break;
         case JournalOp::Remove:
             freed_ += record.before.size;
+            removed_.insert(record.path);
             break;
         case JournalOp::MakeFolder:
             madeFolders_.insert(record.path);
@@ -75,6 +76,14 @@ PathState JournalPlan::Observe(const std::string& path) const {
 
 bool JournalPlan::IsFolderNow(const std::string& path) const {
     return madeFolders_.contains(path) || IsFolder(path);
+}
+
+bool JournalPlan::IsEmptyNow(const std::string& folder) const {
+    for (const DirEntry& entry : ListFolder(folder)) {
+        if (!removed_.contains(folder + kSeparator + entry.name))
+            return false;
+    }
+    return true;
 }
 
 std::string JournalPlan::Totals() const {

@@ -17,6 +17,7 @@ class JournalPlan : public ChangeJournal {
     bool Pretends() const override { return true; }
     PathState Observe(const std::string& path) const override;
     bool IsFolderNow(const std::string& path) const override;
+    bool IsEmptyNow(const std::string& folder) const override;
 
     const std::vector<std::string>& Lines() const { return lines_; }
     // "N files renamed, N archives rewritten, N bytes written, N bytes of space needed".
@@ -34,6 +35,7 @@ class JournalPlan : public ChangeJournal {
     std::map<std::string, std::string> movedAway_;  // old name -> new name
     std::set<std::string> renamedMembers_;          // archive path + the rename's words
     std::set<std::string> madeFolders_;
+    std::set<std::string> removed_;
     unsigned renamed_ = 0;
     unsigned rewritten_ = 0;
     std::uint64_t written_ = 0;

@@ -82,8 +82,7 @@ void AddTreeLines(const std::string& folder, const std::string& relative, std::s
     }
 }
 
-std::string FormattedNow(const char* format) {
-    const std::time_t now = std::time(nullptr);
+std::string Formatted(const char* format, std::time_t now) {
     std::tm local{};
     localtime_r(&now, &local);
     char text[64];
@@ -192,16 +191,17 @@ unsigned JournalRun::DoneCount() const {
 }
 
 std::string JournalTime() {
-    return FormattedNow("%Y-%m-%d %H:%M:%S");
+    return Formatted("%Y-%m-%d %H:%M:%S", std::time(nullptr));
 }
 
 std::string JournalNameTime() {
-    // With the milliseconds, so that names sort as runs started also within one second.
+    // With the milliseconds, so that names sort as runs started also within one second; both
+    // from one reading of the clock, or a second's turn could sort a name back.
     timespec now{};
     clock_gettime(CLOCK_REALTIME, &now);
     char milliseconds[24];
     std::snprintf(milliseconds, sizeof milliseconds, "%03ld", now.tv_nsec / 1000000);
-    return FormattedNow("%Y%m%d-%H%M%S") + milliseconds;
+    return Formatted("%Y%m%d-%H%M%S", now.tv_sec) + milliseconds;
 }
 
 std::string EscapeField(std::string_view text) {

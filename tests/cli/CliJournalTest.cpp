@@ -33,6 +33,7 @@ class CliJournalTest : public test::CliFixture {
             .Rom("f2.rom", 16, 0x44444444)
             .Rom("f3.rom", 16, 0x55555555);
         list.Game("fy", "Fix Me Too").Rom("y1.rom", 16, 0x66666666);
+        list.Game("fw", "Fix Me Three").Rom("w1.rom", 16, 0x77777777);
         WriteList(list);
         roms.ZipSet("pop", {{"p1.rom", DataWithCrc(0x11111111, 16)}})
             .ZipSet("popj", {{"j1.rom", DataWithCrc(0x22222222, 16)}})
@@ -40,7 +41,8 @@ class CliJournalTest : public test::CliFixture {
                            {"wrong.rom", DataWithCrc(0x44444444, 16)},
                            {"f3.rom", DataWithCrc(0x55555555, 16) + "overlong"},
                            {"readme.txt", "unneeded"}})
-            .FolderSet("FY", {{"y1.rom", DataWithCrc(0x66666666, 16)}, {"junk.txt", "unneeded"}});
+            .FolderSet("FY", {{"y1.rom", DataWithCrc(0x66666666, 16)}, {"junk.txt", "unneeded"}})
+            .FolderSet("fw", {{"only.txt", "unneeded, and the set goes with it"}});
         samples.Folder("");
         test::WriteFile(temp / "found/deep/any-name.bin", DataWithCrc(0x22222222, 16));
         test::WriteFile(temp / "found/other.bin", DataWithCrc(0x11111111, 16));
@@ -196,6 +198,7 @@ TEST_F(CliJournalTest, ARunKilledHalfWayIsNamedAtTheNextStartAndUndone) {
     // process gone.
     const std::string folder = temp / "data/vextral/journal/";
     const std::string name = LastRun();
+    const std::size_t changes = ChangeLines(Run({"journal", name}).out).size();
     std::string text = test::ReadFile(folder + name + ".journal");
     text.erase(text.rfind("end\t"));
     const pid_t child = ::fork();
@@ -211,8 +214,8 @@ TEST_F(CliJournalTest, ARunKilledHalfWayIsNamedAtTheNextStartAndUndone) {
     EXPECT_NE(next.err.find("vextral: The run " + killed + " (scan, vextral scan "),
               std::string::npos)
         << next.err;
-    EXPECT_NE(next.err.find("was cut short after 12 changes. 'vextral undo " + killed +
-                            "' takes them back."),
+    EXPECT_NE(next.err.find("was cut short after " + std::to_string(changes) +
+                            " changes. 'vextral undo " + killed + "' takes them back."),
               std::string::npos)
         << next.err;
 
