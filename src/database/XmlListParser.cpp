@@ -5,8 +5,10 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstring>
 #include <functional>
+#include <mutex>
 #include <optional>
 #include <string_view>
 #include <thread>
@@ -422,7 +424,10 @@ std::optional<XmlListResult> ParseInHalves(const std::string& path, std::uint64_
     std::atomic<bool> stop{false};
     bool userStopped = false;
     std::atomic<std::uint64_t> secondBytes{0};
-    std::atomic<bool> secondDone{false};
+    // The second half's end, waited for without sleeping past it.
+    std::mutex doneMutex;
+    std::condition_variable doneSignal;
+    bool secondDone = false;
     std::vector<ReadGame> firstGames;
     std::vector<ReadGame> secondGames;
 
@@ -449,7 +454,11 @@ std::optional<XmlListResult> ParseInHalves(const std::string& path, std::uint64_
         } catch (...) {
             secondReader.result = XmlListResult();
         }
-        secondDone = true;
+        {
+            const std::lock_guard lock(doneMutex);
+            secondDone = true;
+        }
+        doneSignal.notify_one();
     });
     // Whatever ends this function, the worker is told to stop and waited for first.
     struct Joiner {
@@ -492,10 +501,13 @@ std::optional<XmlListResult> ParseInHalves(const std::string& path, std::uint64_
         reached);
     if (!firstReader.result.ok)
         stop = true;
-    while (!secondDone) {
+    // The progress and Stop stay alive while the second half ends.
+    for (std::unique_lock lock(doneMutex); !secondDone;) {
+        lock.unlock();
         reached();
         askStop();
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        lock.lock();
+        doneSignal.wait_for(lock, std::chrono::milliseconds(20), [&] { return secondDone; });
     }
     worker.join();
 

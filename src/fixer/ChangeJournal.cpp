@@ -1,8 +1,6 @@
 #include "fixer/ChangeJournal.h"
 
-#include <filesystem>
 #include <map>
-#include <system_error>
 
 #include "archive/Crc32.h"
 #include "archive/FileUtils.h"
@@ -197,11 +195,7 @@ bool ChangeJournal::LinkIn(const std::string& from, const std::string& to) {
     record.path = to;
     if (Records() && PathExists(to))
         return false;
-    return Make(std::move(record), [&] {
-        std::error_code error;
-        std::filesystem::create_hard_link(from, to, error);
-        return !error;
-    });
+    return Make(std::move(record), [&] { return LinkFile(from, to); });
 }
 
 bool ChangeJournal::Produce(const std::string& path, const std::function<bool()>& write) {

@@ -464,6 +464,11 @@ bool CopyFileTo(const std::string& from, const std::string& to, CopyMode mode) {
     return CopyFilePart(from, std::nullopt, to, mode);
 }
 
+bool LinkFile(const std::string& from, const std::string& to) {
+    struct stat info {};
+    return LstatPath(from, info) && S_ISREG(info.st_mode) && ::link(from.c_str(), to.c_str()) == 0;
+}
+
 bool CopyFilePart(const std::string& from, std::optional<FileRange> range, const std::string& to,
                   CopyMode mode) {
     FileDescriptor in = OpenRegularFile(from);

@@ -86,6 +86,10 @@ enum class CopyMode { ReplaceExisting, KeepExisting };
 // untouched. The copy is written under a temporary name beside the target and renamed into
 // place, so a target is never half written, even when it is the source itself.
 [[nodiscard]] bool CopyFileTo(const std::string& from, const std::string& to, CopyMode mode);
+// A second name to for the regular file from, which no copy is needed for: false, with
+// nothing made, when from is no regular file, to exists, or the file system cannot (another
+// device, no hard links).
+[[nodiscard]] bool LinkFile(const std::string& from, const std::string& to);
 struct FileRange {
     std::uint64_t offset = 0;
     std::uint64_t length = 0;

@@ -45,8 +45,7 @@ FolderListing::FolderListing(std::vector<DirEntry> sortedEntries, bool exists)
     : entries_(std::move(sortedEntries)), exists_(exists) {
     folded_.reserve(entries_.size());
     for (const DirEntry& entry : entries_) {
-        Folded& folded =
-            folded_.try_emplace(ToLowerAscii(entry.name), Folded{entry.name, 0}).first->second;
+        Folded& folded = folded_.try_emplace(entry.name, Folded{entry.name, 0}).first->second;
         ++folded.count;
     }
 }
@@ -67,14 +66,14 @@ const DirEntry* FolderListing::Find(std::string_view name) const {
     const auto exact = LowerBound(entries_, name);
     if (exact != entries_.end() && exact->name == name)
         return &*exact;
-    const auto folded = folded_.find(ToLowerAscii(name));
+    const auto folded = folded_.find(name);
     if (folded == folded_.end())
         return nullptr;
     return &*LowerBound(entries_, folded->second.first);
 }
 
 std::size_t FolderListing::CountIgnoringCase(std::string_view name) const {
-    const auto folded = folded_.find(ToLowerAscii(name));
+    const auto folded = folded_.find(name);
     return folded == folded_.end() ? 0 : folded->second.count;
 }
 
@@ -84,8 +83,7 @@ void FolderListing::Insert(DirEntry entry) {
         *at = std::move(entry);
         return;
     }
-    Folded& folded =
-        folded_.try_emplace(ToLowerAscii(entry.name), Folded{entry.name, 0}).first->second;
+    Folded& folded = folded_.try_emplace(entry.name, Folded{entry.name, 0}).first->second;
     if (entry.name < folded.first)
         folded.first = entry.name;
     ++folded.count;
@@ -97,7 +95,7 @@ bool FolderListing::Erase(std::string_view name) {
     if (at == entries_.end() || at->name != name)
         return false;
     entries_.erase(at);
-    const auto folded = folded_.find(ToLowerAscii(name));
+    const auto folded = folded_.find(name);
     if (--folded->second.count == 0) {
         folded_.erase(folded);
     } else if (folded->second.first == name) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/FileSystem.h"
+#include "platform/Text.h"
 
 namespace vextral {
 
@@ -38,7 +39,8 @@ class FolderListing {
         std::size_t count = 0;
     };
     std::vector<DirEntry> entries_;  // sorted by name bytes
-    std::unordered_map<std::string, Folded> folded_;
+    // Keyed by a name of the group as met first; found in any case without a folded copy.
+    std::unordered_map<std::string, Folded, CaseInsensitiveHash, CaseInsensitiveEqual> folded_;
     bool exists_ = false;
 };
 

@@ -120,6 +120,7 @@ bool Merger::ProcessFamily(Mode mode, const GameRecord& parent) {
     setFolders_.clear();
     familySets_.clear();
     looseData_.clear();
+    linked_.clear();
 
     family_ = {&parent};
     for (const auto& ref : parent.clones) {
@@ -142,6 +143,7 @@ bool Merger::ProcessFamily(Mode mode, const GameRecord& parent) {
         setFolders_.clear();
         familySets_.clear();
         looseData_.clear();
+        linked_.clear();
         family_.clear();
         return ok;
     };
@@ -393,7 +395,11 @@ void Merger::Take(const Candidate& candidate, const std::string& romName,
     const std::string target = newSet.temporary + kSeparator + romName;
     bool copied = false;
     if (candidate.member == nullptr) {
-        copied = journal_->CopyFile(candidate.loosePath, target, CopyMode::ReplaceExisting);
+        // On the same disk a second name costs no data written; the old set keeps its own
+        // name to the file until it goes.
+        const bool link = linked_.insert(candidate.loosePath).second;
+        copied = (link && journal_->LinkIn(candidate.loosePath, target)) ||
+                 journal_->CopyFile(candidate.loosePath, target, CopyMode::ReplaceExisting);
     } else {
         copied = journal_->Produce(target, [&] {
             // An earlier copy of that name is ours to replace, whatever its permissions.

@@ -187,6 +187,9 @@ class Merger {
     bool broken_ = false;
     std::vector<const GameRecord*> family_;  // the parent first
     std::unordered_map<std::string, std::optional<FileData>> looseData_;
+    // Loose files of the family given a second name in a new set; each only once, so that no
+    // two sets end up sharing one file.
+    std::unordered_set<std::string> linked_;
     std::vector<NewSet*> familySets_;
     std::unordered_map<std::string, ArchiveListing> listings_;
     std::unordered_map<std::string, FolderNames> setFolders_;

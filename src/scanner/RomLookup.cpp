@@ -1,5 +1,7 @@
 #include "scanner/RomLookup.h"
 
+#include <algorithm>
+
 #include "platform/Text.h"
 
 namespace vextral {
@@ -13,12 +15,18 @@ constexpr std::size_t kIndexFrom = 16;
 RomLookup::RomLookup(const GameRecord& owner) : owner_(owner) {
     if (owner.roms.size() < kIndexFrom)
         return;
+    byCrc_.reserve(owner.roms.size() * 2);
     for (std::size_t i = 0; i < owner.roms.size(); ++i) {
         const RomRecord& rom = owner.roms[i];
-        byCrc_.emplace(rom.crc, i);
-        byComplement_.emplace(rom.complementedCrc, i);
-        byFoldedName_.emplace(ToLowerAscii(rom.name), i);
+        const auto index = static_cast<std::uint32_t>(i);
+        byCrc_.push_back({rom.crc, index, false});
+        byCrc_.push_back({rom.complementedCrc, index, true});
+        if (rom.crc == 0)
+            unjudgedNames_.push_back(ToLowerAscii(rom.name));
     }
+    std::sort(byCrc_.begin(), byCrc_.end(),
+              [](const CrcKey& a, const CrcKey& b) { return a.crc < b.crc; });
+    std::sort(unjudgedNames_.begin(), unjudgedNames_.end());
 }
 
 RomMatch RomLookup::Look(std::string_view fileName, std::uint32_t crc,
@@ -39,16 +47,16 @@ RomMatch RomLookup::Look(std::string_view fileName, std::uint32_t crc,
         }
         return match;
     }
-    for (auto [at, end] = byCrc_.equal_range(crc); at != end; ++at)
-        consider(owner_.roms[at->second]);
-    if (complementCounts) {
-        for (auto [at, end] = byComplement_.equal_range(crc); at != end; ++at)
-            consider(owner_.roms[at->second]);
+    auto at =
+        std::lower_bound(byCrc_.begin(), byCrc_.end(), crc,
+                         [](const CrcKey& key, std::uint32_t value) { return key.crc < value; });
+    for (; at != byCrc_.end() && at->crc == crc; ++at) {
+        if (!at->complemented || complementCounts)
+            consider(owner_.roms[at->rom]);
     }
-    for (auto [at, end] = byFoldedName_.equal_range(ToLowerAscii(fileName)); at != end; ++at) {
-        if (owner_.roms[at->second].crc == 0)
-            match.unjudged = true;
-    }
+    if (!unjudgedNames_.empty())
+        match.unjudged = std::binary_search(unjudgedNames_.begin(), unjudgedNames_.end(),
+                                            ToLowerAscii(fileName));
     return match;
 }
 

@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "database/GameDatabase.h"
@@ -27,10 +26,17 @@ class RomLookup {
     RomMatch Look(std::string_view fileName, std::uint32_t crc, bool complementCounts) const;
 
   private:
+    // Sorted vectors rather than hash maps: the index is built for every game scanned, and
+    // one allocation per table costs less than one per ROM.
+    struct CrcKey {
+        std::uint32_t crc = 0;
+        std::uint32_t rom = 0;
+        bool complemented = false;
+    };
     const GameRecord& owner_;
-    // Empty for a game of a few ROMs, which are simply walked.
-    std::unordered_multimap<std::uint32_t, std::size_t> byCrc_, byComplement_;
-    std::unordered_multimap<std::string, std::size_t> byFoldedName_;
+    // Both empty for a game of a few ROMs, which are simply walked.
+    std::vector<CrcKey> byCrc_;
+    std::vector<std::string> unjudgedNames_;  // folded names of the ROMs without a checksum
 };
 
 }  // namespace vextral

@@ -40,6 +40,8 @@
 
 namespace vextral {
 
+class MemberList;
+
 // The size and CRC-32 (FileData) of a file being judged, read only when a decision needs them (a
 // loose file is checksummed on demand); nothing when they cannot be read.
 using FileDataSource = std::function<std::optional<FileData>()>;
@@ -162,8 +164,8 @@ class Scanner {
         bool Found() const { return loose || member.has_value(); }
     };
 
-    FileMatch FindInSet(const SetLocation& location, bool zipRead,
-                        const std::vector<ZipEntry>& members, std::string_view fileName);
+    FileMatch FindInSet(const SetLocation& location, bool zipRead, const MemberList& members,
+                        std::string_view fileName);
     // FileExistsInSet without verify, through the kept listings.
     bool ExistsInSet(const std::string& folder, const std::string& setName,
                      std::string_view fileName);
@@ -202,12 +204,11 @@ class Scanner {
                        std::unordered_map<std::string_view, const RomRecord*, CaseInsensitiveHash,
                                           CaseInsensitiveEqual>>
         romNames_;
-    // The needed files by set location: two equal paths always share their location, so only
-    // the few names of one set are compared.
-    std::unordered_map<std::string, std::vector<std::string>, CaseInsensitiveHash,
-                       CaseInsensitiveEqual>
+    // The needed files by set location (a set of a hundred thousand files is no exception).
+    using NameSet = std::unordered_set<std::string, CaseInsensitiveHash, CaseInsensitiveEqual>;
+    std::unordered_map<std::string, NameSet, CaseInsensitiveHash, CaseInsensitiveEqual>
         neededByLocation_;
-    std::vector<std::string>* lastNeeded_ = nullptr;
+    NameSet* lastNeeded_ = nullptr;
     std::string lastNeededLocation_;
     std::unordered_set<std::string, CaseInsensitiveHash, CaseInsensitiveEqual> unneededSeen_;
     const GameFindings* unneededSeenFor_ = nullptr;

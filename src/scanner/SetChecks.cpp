@@ -6,6 +6,7 @@
 #include "platform/FileSystem.h"
 #include "platform/Path.h"
 #include "platform/Text.h"
+#include "scanner/MemberList.h"
 #include "scanner/RomLookup.h"
 #include "scanner/Scanner.h"
 #include "scanner/SetCheckSupport.h"
@@ -13,35 +14,6 @@
 namespace vextral {
 
 namespace {
-
-// A set zip's members as listed: the kept listing, copied only when a fix is about to change
-// the list in place.
-class MemberList {
-  public:
-    void Assign(std::shared_ptr<const std::vector<ZipEntry>> kept) {
-        kept_ = std::move(kept);
-        own_.clear();
-        owned_ = false;
-    }
-    bool Read() const { return owned_ || kept_ != nullptr; }
-    const std::vector<ZipEntry>& Get() const {
-        static const std::vector<ZipEntry> kNone;
-        return owned_ ? own_ : (kept_ ? *kept_ : kNone);
-    }
-    std::vector<ZipEntry>& Mutable() {
-        if (!owned_) {
-            own_ = Get();
-            owned_ = true;
-            kept_.reset();
-        }
-        return own_;
-    }
-
-  private:
-    std::shared_ptr<const std::vector<ZipEntry>> kept_;
-    std::vector<ZipEntry> own_;
-    bool owned_ = false;
-};
 
 bool IsNeoGeoBiosName(std::string_view name, bool allFound) {
     for (std::size_t i = 0; i < kNeoGeoBios.size(); ++i) {
@@ -116,14 +88,14 @@ void Scanner::CheckRomSet(const GameRecord& game, GameFindings& findings,
             parentRom == nullptr || (parentRom->size == rom.size && parentRom->crc == rom.crc);
         FileMatch match;
         if (ownNameHere)
-            match = FindInSet(*set, zipRead, members.Get(), finding.lookupName);
+            match = FindInSet(*set, zipRead, members, finding.lookupName);
         if (!match.Found() && !config.options.MissingAdvanced) {
             for (const std::string& other : rom.otherNames) {
                 // A name the game lists for other data is that ROM's, not this one's.
                 const RomRecord* listed = RomNamed(game, other);
                 if (listed != nullptr && (listed->size != rom.size || listed->crc != rom.crc))
                     continue;
-                match = FindInSet(*set, zipRead, members.Get(), other);
+                match = FindInSet(*set, zipRead, members, other);
                 if (match.Found()) {
                     finding.lookupName = other;
                     break;
@@ -140,7 +112,7 @@ void Scanner::CheckRomSet(const GameRecord& game, GameFindings& findings,
             set = index_.Location(location);
             if (zipRead)
                 zipRead = list();
-            match = FindInSet(*set, zipRead, members.Get(), finding.lookupName);
+            match = FindInSet(*set, zipRead, members, finding.lookupName);
         }
         if (match.member)
             finding.zipIndex = static_cast<std::uint32_t>(*match.member);
@@ -181,7 +153,7 @@ void Scanner::CheckRomSet(const GameRecord& game, GameFindings& findings,
                 if (consent_.StopRequested())
                     return;
                 set = index_.Location(location);
-                match = FindInSet(*set, zipRead, members.Get(), finding.lookupName);
+                match = FindInSet(*set, zipRead, members, finding.lookupName);
                 if (!match.Found())
                     continue;
                 inZip = match.member.has_value();
@@ -207,9 +179,9 @@ void Scanner::CheckRomSet(const GameRecord& game, GameFindings& findings,
                 if (finding.lengthFixed) {
                     set = index_.Location(location);
                     zipRead = list();
-                    match = FindInSet(*set, zipRead, members.Get(), finding.lookupName);
+                    match = FindInSet(*set, zipRead, members, finding.lookupName);
                     if (!match.member && zipRead)
-                        match.member = FindMember(members.Get(), rom.name);  // stored as the ROM
+                        match.member = members.Find(rom.name);  // stored as the ROM
                     if (match.member)
                         finding.zipIndex = static_cast<std::uint32_t>(*match.member);
                     if (!match.Found())
@@ -307,7 +279,7 @@ void Scanner::CheckSampleSet(const GameRecord& game, GameFindings& findings,
     for (std::size_t i = 0; i < game.samples.size(); ++i) {
         const SampleRecord& sample = game.samples[i];
         SampleFinding& finding = findings.samples[i];
-        FileMatch match = FindInSet(*set, zipRead, members.Get(), sample.name);
+        FileMatch match = FindInSet(*set, zipRead, members, sample.name);
         if (match.Found()) {
             finding.found = true;
         } else {
@@ -317,7 +289,7 @@ void Scanner::CheckSampleSet(const GameRecord& game, GameFindings& findings,
             set = index_.Location(location);
             if (zipRead)
                 zipRead = list();
-            match = FindInSet(*set, zipRead, members.Get(), sample.name);
+            match = FindInSet(*set, zipRead, members, sample.name);
             if (!match.Found())
                 continue;
         }

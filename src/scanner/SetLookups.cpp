@@ -8,14 +8,14 @@
 #include "platform/FileSystem.h"
 #include "platform/Path.h"
 #include "platform/Text.h"
+#include "scanner/MemberList.h"
 #include "scanner/Scanner.h"
 #include "scanner/SetCheckSupport.h"
 
 namespace vextral {
 
 Scanner::FileMatch Scanner::FindInSet(const SetLocation& location, bool zipRead,
-                                      const std::vector<ZipEntry>& members,
-                                      std::string_view fileName) {
+                                      const MemberList& members, std::string_view fileName) {
     FileMatch match;
     if (location.hasFolder) {
         const DirEntry* file = index_.Find(location.setFolder, fileName);
@@ -25,7 +25,7 @@ Scanner::FileMatch Scanner::FindInSet(const SetLocation& location, bool zipRead,
         }
     }
     if (zipRead)
-        match.member = FindMember(members, fileName);
+        match.member = members.Find(fileName);
     return match;
 }
 

@@ -42,12 +42,7 @@ void Scanner::AddNeededFile(const std::string& location, const std::string& name
         lastNeeded_ = &neededByLocation_[location];
         lastNeededLocation_ = location;
     }
-    const bool present =
-        std::any_of(lastNeeded_->begin(), lastNeeded_->end(),
-                    [&](const std::string& needed) { return EqualsIgnoringCase(needed, name); });
-    if (present)
-        return;
-    lastNeeded_->push_back(name);
+    lastNeeded_->insert(name);
 }
 
 bool Scanner::IsNeededFile(std::string_view path) const {
@@ -57,9 +52,7 @@ bool Scanner::IsNeededFile(std::string_view path) const {
     const auto names = neededByLocation_.find(path.substr(0, slash));
     if (names == neededByLocation_.end())
         return false;
-    const std::string_view name = path.substr(slash + 1);
-    return std::any_of(names->second.begin(), names->second.end(),
-                       [&](const std::string& needed) { return EqualsIgnoringCase(needed, name); });
+    return names->second.contains(path.substr(slash + 1));
 }
 
 void Scanner::CheckUnneededInPath(const std::string& folder, GameFindings& collector,
@@ -286,6 +279,8 @@ void Scanner::HoldWrongNamedData(const GameRecord& game, GameFindings& findings,
 }
 
 void Scanner::DropExcludedFolders(GameFindings& findings) {
+    if (findings.unneededList.empty())
+        return;
     std::vector<std::string> excluded = paths.miscFolders;
     excluded.push_back(config.programFolder);
     excluded.push_back(config.programFolder + std::string(kBackupFolder) + kSeparator);

@@ -17,6 +17,25 @@ TEST(TextTest, CaseFoldingTouchesAsciiLettersOnly) {
     EXPECT_FALSE(EndsWithIgnoringCase("zip", ".zip"));
 }
 
+// Every byte at every position of a name longer than one word, against the byte-wise rule.
+TEST(TextTest, WordWiseFoldingAgreesWithByteWiseFolding) {
+    const std::string base = "0123456789abcdefghi";
+    const CaseInsensitiveHash hash;
+    for (std::size_t at = 0; at < base.size(); ++at) {
+        for (int value = 0; value < 256; ++value) {
+            std::string a = base, lower = base, flipped = base;
+            a[at] = static_cast<char>(value);
+            lower[at] = ToLowerAscii(a[at]);
+            flipped[at] = static_cast<char>(value ^ 0x20);
+            ASSERT_TRUE(EqualsIgnoringCase(a, lower)) << at << ' ' << value;
+            ASSERT_EQ(hash(a), hash(lower)) << at << ' ' << value;
+            ASSERT_EQ(EqualsIgnoringCase(a, flipped),
+                      ToLowerAscii(a[at]) == ToLowerAscii(flipped[at]))
+                << at << ' ' << value;
+        }
+    }
+}
+
 TEST(TextTest, ExactOrderTakesBytesAsUnsigned) {
     EXPECT_TRUE(LessExact("Z", "a"));
     EXPECT_TRUE(LessExact("z", "\xE9"));

@@ -164,6 +164,13 @@ TEST_F(MergerTest, FullMergeLeavesNoCloneSetAndSplitAndUnmergeTakeItApartAgain) 
                                             {"parent/", ""},
                                             {"parent/p1.bin", "parent one"},
                                             {"parent/shared.bin", "shared data"}}));
+    // Files are given new names rather than copied where they can be, yet no two sets share
+    // one file.
+    for (const char* file : {"clone/c1.bin", "clone/shared.bin", "parent/shared.bin"}) {
+        struct stat info {};
+        ASSERT_EQ(::stat((first.Root() + file).c_str(), &info), 0) << file;
+        EXPECT_EQ(info.st_nlink, 1u) << file;
+    }
 }
 
 TEST_F(MergerTest, ZippedSetsAreArchivesAndNoTemporaryIsLeft) {
