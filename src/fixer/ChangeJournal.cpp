@@ -113,6 +113,14 @@ class JournaledTransaction : public ZipTransaction {
 
 }  // namespace
 
+JournalRecord ChangeJournal::RecordOf(JournalOp op, std::string path, std::string target) {
+    JournalRecord record;
+    record.op = op;
+    record.path = std::move(path);
+    record.target = std::move(target);
+    return record;
+}
+
 bool ChangeJournal::Make(JournalRecord record, const std::function<bool()>& change) {
     if (!Records())
         return change();
@@ -134,35 +142,23 @@ bool ChangeJournal::Make(JournalRecord record, const std::function<bool()>& chan
 }
 
 bool ChangeJournal::Rename(const std::string& from, const std::string& to) {
-    JournalRecord record;
-    record.op = JournalOp::Rename;
-    record.path = from;
-    record.target = to;
-    return Make(std::move(record), [&] { return RenameNoReplace(from, to); });
+    return Make(RecordOf(JournalOp::Rename, from, to), [&] { return RenameNoReplace(from, to); });
 }
 
 bool ChangeJournal::RemoveFile(const std::string& path) {
-    JournalRecord record;
-    record.op = JournalOp::Remove;
-    record.path = path;
-    return Make(std::move(record), [&] { return DeleteFileForced(path); });
+    return Make(RecordOf(JournalOp::Remove, path), [&] { return DeleteFileForced(path); });
 }
 
 bool ChangeJournal::RemoveTree(const std::string& folder) {
-    JournalRecord record;
-    record.op = JournalOp::Remove;
-    record.path = folder;
-    return Make(std::move(record), [&] { return RemoveFolderTree(folder); });
+    return Make(RecordOf(JournalOp::Remove, folder), [&] { return RemoveFolderTree(folder); });
 }
 
 bool ChangeJournal::RemoveEmptyFolder(const std::string& folder) {
-    JournalRecord record;
-    record.op = JournalOp::Remove;
-    record.path = folder;
     // Only an empty folder is a change here; anything else fails untouched.
     if (Records() && !IsEmptyNow(folder))
         return false;
-    return Make(std::move(record), [&] { return vextral::RemoveEmptyFolder(folder); });
+    return Make(RecordOf(JournalOp::Remove, folder),
+                [&] { return vextral::RemoveEmptyFolder(folder); });
 }
 
 bool ChangeJournal::CopyFile(const std::string& from, const std::string& to, CopyMode mode) {
@@ -171,55 +167,40 @@ bool ChangeJournal::CopyFile(const std::string& from, const std::string& to, Cop
 
 bool ChangeJournal::CopyPart(const std::string& from, std::optional<FileRange> range,
                              const std::string& to, CopyMode mode) {
-    JournalRecord record;
-    record.op = JournalOp::Write;
-    record.path = to;
-    record.target = from == to ? std::string() : from;
     if (Records() && mode == CopyMode::KeepExisting && PathExists(to))
         return false;  // fails untouched, as the copy itself would
-    return Make(std::move(record), [&] { return CopyFilePart(from, range, to, mode); });
+    return Make(RecordOf(JournalOp::Write, to, from == to ? std::string() : from),
+                [&] { return CopyFilePart(from, range, to, mode); });
 }
 
 bool ChangeJournal::MoveIn(const std::string& from, const std::string& to) {
-    JournalRecord record;
-    record.op = JournalOp::Write;
-    record.path = to;
-    if (Records() && PathExists(to))
-        return false;
-    return Make(std::move(record), [&] { return RenameNoReplace(from, to); });
+    return PlaceNew(to, [&] { return RenameNoReplace(from, to); });
 }
 
 bool ChangeJournal::LinkIn(const std::string& from, const std::string& to) {
-    JournalRecord record;
-    record.op = JournalOp::Write;
-    record.path = to;
+    return PlaceNew(to, [&] { return LinkFile(from, to); });
+}
+
+bool ChangeJournal::PlaceNew(const std::string& to, const std::function<bool()>& place) {
+    // Neither way of placing replaces a file; one there fails untouched.
     if (Records() && PathExists(to))
         return false;
-    return Make(std::move(record), [&] { return LinkFile(from, to); });
+    return Make(RecordOf(JournalOp::Write, to), place);
 }
 
 bool ChangeJournal::Produce(const std::string& path, const std::function<bool()>& write) {
-    JournalRecord record;
-    record.op = JournalOp::Write;
-    record.path = path;
-    return Make(std::move(record), write);
+    return Make(RecordOf(JournalOp::Write, path), write);
 }
 
 bool ChangeJournal::Exchange(const std::string& first, const std::string& second) {
-    JournalRecord record;
-    record.op = JournalOp::Exchange;
-    record.path = first;
-    record.target = second;
-    return Make(std::move(record), [&] { return ExchangePaths(first, second); });
+    return Make(RecordOf(JournalOp::Exchange, first, second),
+                [&] { return ExchangePaths(first, second); });
 }
 
 bool ChangeJournal::MakeFolder(const std::string& folder) {
     if (!Records() || IsFolderNow(folder))
         return Pretends() || CreateFolder(folder);
-    JournalRecord record;
-    record.op = JournalOp::MakeFolder;
-    record.path = folder;
-    return Make(std::move(record), [&] { return CreateFolder(folder); });
+    return Make(RecordOf(JournalOp::MakeFolder, folder), [&] { return CreateFolder(folder); });
 }
 
 bool ChangeJournal::MakeFolderTree(const std::string& folder) {

@@ -68,6 +68,8 @@ class ChangeJournal {
     [[nodiscard]] bool Make(JournalRecord record, const std::function<bool()>& change);
 
   protected:
+    static JournalRecord RecordOf(JournalOp op, std::string path, std::string target = {});
+
     enum class Go { Proceed, Refuse, Pretend };
     // Whether Begin and End are wanted; the states they read cost a pass over the data.
     virtual bool Records() const { return false; }
@@ -75,6 +77,10 @@ class ChangeJournal {
     // not made and fails; Pretend: not made, and reported made.
     virtual Go Begin(JournalRecord& /*record*/) { return Go::Proceed; }
     virtual void End(JournalRecord& /*record*/) {}
+
+  private:
+    // A new file at to, made by place (a rename or a link of a file of ours).
+    bool PlaceNew(const std::string& to, const std::function<bool()>& place);
 };
 
 // A journal a unit is handed, or its own that makes changes directly.
